@@ -1,0 +1,157 @@
+#include "dorsa/pipeline/OperationBase.h"
+#include "dorsa/pipeline/SoapEnvelopePrivate.h"
+#include "dorsa/platform/Time.h"
+#include "dorsa/xml/XmlBinding.h"
+#include "dorsa/xml/XmlTextPrivate.h"
+
+#include <memory>
+
+namespace zvrtkDorsaServiceLayer {
+
+namespace {
+const int s_failureLevel = 1;
+const int s_timingLevel = 3;
+} // namespace
+
+OperationBase::OperationBase(DorsaSession* session, const std::string& namespaceUri, const std::string& prefix)
+    : m_session(session),
+      m_namespaceUri(namespaceUri),
+      m_prefix(prefix),
+      m_actAsReadUser(session->GetActAsReadUser()),
+      m_applicationName(session->GetApplicationName())
+{
+}
+
+std::string OperationBase::GetRootTagName() const
+{
+    return GetOperationName();
+}
+
+std::string OperationBase::GetResponseTagName() const
+{
+    return GetOperationName() + "Response";
+}
+
+std::string OperationBase::GetSoapAction() const
+{
+    return m_namespaceUri + "/" + GetOperationName() + "Request";
+}
+
+SmartPtr<HttpMessage> OperationBase::BuildRequestHandle(SmartPtr<IRequest> request) const
+{
+    SmartPtr<HttpMessage> message = HttpMessage::CreateOne();
+    BuildRequest(message, request);
+    return message;
+}
+
+void OperationBase::BuildRequest(SmartPtr<HttpMessage> message, SmartPtr<IRequest> request) const
+{
+    m_session->FillRequestHeaders(message, GetSoapAction());
+    // Heap-allocated: a document carries a sizeable pool of its own.
+    auto document = std::make_unique<XmlDocument<char>>();
+    XmlNode<char>* envelope = detail::BuildSoapEnvelope(document.get(), m_session->GetZelvraBaseTypeDefinition());
+    AppendAttribute(envelope, CreateTextAttribute("xmlns:" + m_prefix, m_namespaceUri, document.get()));
+    PopulateHeaderNode(WriteContainer(envelope, document.get(), "soapenv:Header"), document.get());
+    XmlNode<char>* body = WriteContainer(envelope, document.get(), "soapenv:Body");
+    if (request) {
+        request->CreateXMLNode(WriteContainer(body, document.get(), m_prefix + ":" + GetRootTagName()));
+    }
+    const std::string text = detail::PrintXml(*document);
+    message->AccessRequestBody()->SetMessage(text.data(), text.length());
+    message->AccessRequestBody()->Complete();
+}
+
+void OperationBase::PopulateHeaderNode(XmlNode<char>* header, XmlDocument<char>* document) const
+{
+    if (m_actAsReadUser == HeaderVals::eTrue) {
+        WriteContainer(header, document, "header:actAsReadUser");
+    }
+    if (!m_applicationName.empty()) {
+        WriteText(header, document, "header:applicationName", m_applicationName);
+    }
+}
+
+SmartPtr<HttpMessage> OperationBase::Send(SmartPtr<IRequest> request) const
+{
+    SmartPtr<HttpMessage> message = BuildRequestHandle(request);
+    SmartPtr<HttpClient> client = m_session->HttpClientPtr();
+    const std::string applicationName = m_session->GetApplicationName();
+    if (!applicationName.empty()) {
+        message->AddRequestHeader("X-Zelvra-ApplicationName", applicationName);
+    }
+    const std::uint64_t start = Time::GetPerformanceTime();
+    if (client) {
+        client->SendRequest(GetService(), eHttpVerb_Post, message);
+    }
+    const std::uint64_t end = Time::GetPerformanceTime();
+    message->AddSendTime(static_cast<float>(Time::PerformanceTimeToSeconds(end - start)));
+    return message;
+}
+
+void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader& reader) const
+{
+    const SmartPtr<HttpMessageBuffer> sent = message.AccessRequestBody();
+    detail::ParsedXml request;
+    const std::string requestText = request.Parse(sent->GetData(), sent->GetLength(), detail::ParseMode::InPlace)
+                                        ? detail::PrintXml(request.Document())
+                                        : std::string(sent->GetData(), sent->GetLength());
+
+    const SmartPtr<HttpMessageBuffer> received = message.AccessResponseBody();
+    if (!received || !received->GetData()) {
+        if (!message.GetTransportError().empty()) {
+            LogFailure(logger, "Could not send the request: " + message.GetTransportError());
+        }
+        LogFailure(logger, "Could not access the response object. Sent request: " + requestText);
+        reader.Record(new ServiceLayerResponse(GetOperationName() + " FAILED", 500));
+        return;
+    }
+
+    const int code = message.GetHttpCode();
+    const std::size_t maxReplySize = m_session->GetMaxReplySize();
+    detail::ParsedXml reply;
+    std::string parseError;
+    if (received->GetLength() > maxReplySize) {
+        parseError = FormatString("reply larger than the maximum of %zu bytes", maxReplySize);
+    } else if (!reply.Parse(received->GetData(), received->GetLength(), detail::ParseMode::InPlace)) {
+        parseError = reply.Error();
+    }
+    const std::string responseText = parseError.empty() ? detail::PrintXml(reply.Document())
+                                                        : std::string(received->GetData(), received->GetLength());
+    SmartPtr<ServiceLayerResponse> outcome = new ServiceLayerResponse(responseText, code);
+    outcome->SetRequestMessage(requestText);
+    reader.Record(outcome);
+
+    if (!parseError.empty()) {
+        LogFailure(logger, FormatString("Reply is not well-formed XML (%s), returned code: %d", parseError.c_str(), code));
+    } else if (message.GetStatus() == eHttpStatus_Success) {
+        reader.Read(&reply.Document());
+        reader.Record(outcome);
+    } else {
+        LogFailure(logger, FormatString("Request failed and returned code: %d, Request: %s \n Response: %s", code,
+                                        requestText.c_str(), responseText.c_str()));
+    }
+}
+
+const XmlNode<char>* OperationBase::FindResponseElement(XmlDocument<char>* reply) const
+{
+    const XmlNode<char>* envelope = reply ? reply->first_node("s:Envelope") : nullptr;
+    const XmlNode<char>* body = envelope ? envelope->first_node("s:Body") : nullptr;
+    return FindChildElement(GetResponseTagName(), body);
+}
+
+void OperationBase::LogFailure(ILogger* logger, const std::string& text) const
+{
+    if (logger) {
+        logger->Log(s_failureLevel, GetOperationName() + ": " + text);
+    }
+}
+
+void OperationBase::LogTiming(ILogger* logger, double totalSeconds, double sendSeconds) const
+{
+    if (logger) {
+        logger->Log(s_timingLevel, FormatString("%s: Call took a total time %03fs, with a %03fs spent in Dorsa:ServiceLayer.",
+                                                GetOperationName().c_str(), totalSeconds, sendSeconds));
+    }
+}
+
+} // namespace zvrtkDorsaServiceLayer

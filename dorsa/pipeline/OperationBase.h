@@ -1,0 +1,82 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+#include "dorsa/pipeline/IRequest.h"
+#include "dorsa/pipeline/ServiceLayerResponse.h"
+#include "dorsa/platform/HttpMessage.h"
+#include "dorsa/platform/SmartPtr.h"
+#include "dorsa/session/DorsaSession.h"
+#include "dorsa/session/HeaderVals.h"
+#include "dorsa/session/ILogger.h"
+#include "dorsa/xml/XmlDom.h"
+
+#include <string>
+
+namespace zvrtkDorsaServiceLayer {
+
+/**
+ * @brief What every operation shares: building the SOAP request, sending it and
+ * recording the outcome. Operation<Request, Response> adds the typed ends.
+ *
+ * The act-as-read-user flag and the application name of the SOAP header are copied
+ * from the session when the operation is made.
+ */
+class DORSA_EXPORT OperationBase : public SmartPtrTarget_ts {
+public:
+    OperationBase(DorsaSession* session, const std::string& namespaceUri, const std::string& prefix);
+    OperationBase(const OperationBase&) = delete;
+    OperationBase& operator=(const OperationBase&) = delete;
+    ~OperationBase() override = default;
+
+    /// @brief Namespace URI + "/" + operation name + "Request".
+    std::string GetSoapAction() const;
+
+    /// @brief A new message holding the headers and SOAP envelope of a call with @p request (may be null).
+    SmartPtr<HttpMessage> BuildRequestHandle(SmartPtr<IRequest> request) const;
+    void BuildRequest(SmartPtr<HttpMessage> message, SmartPtr<IRequest> request) const;
+
+    HeaderVals::eOptionalBool GetActAsReadUser() const { return m_actAsReadUser; }
+    /// @brief Affects later calls of this operation object only.
+    void SetActAsReadUser(HeaderVals::eOptionalBool value) { m_actAsReadUser = value; }
+
+protected:
+    virtual const std::string& GetOperationName() const = 0;
+    // Endpoint path relative to the session URL.
+    virtual const std::wstring& GetService() const = 0;
+    virtual std::string GetRootTagName() const;
+    virtual std::string GetResponseTagName() const;
+
+    // The typed end of a call: where the outcome goes and who reads the reply.
+    class ReplyReader {
+    public:
+        virtual void Record(const SmartPtr<ServiceLayerResponse>& outcome) = 0;
+        virtual void Read(XmlDocument<char>* reply) = 0;
+
+    protected:
+        ~ReplyReader() = default;
+    };
+
+    // Builds the message for `request` (may be null), adds the application-name header
+    // and sends it, adding the seconds spent to the message's send time.
+    SmartPtr<HttpMessage> Send(SmartPtr<IRequest> request) const;
+    // Records the outcome of the sent `message` through `reader`, logging failures, and
+    // lets it read a reply that arrived as XML with a 2xx status.
+    void ReadReply(HttpMessage& message, ILogger* logger, ReplyReader& reader) const;
+    // The response element inside "s:Envelope"/"s:Body", or null.
+    const XmlNode<char>* FindResponseElement(XmlDocument<char>* reply) const;
+    // Logs "<operation name>: <text>" at the failure level.
+    void LogFailure(ILogger* logger, const std::string& text) const;
+    void LogTiming(ILogger* logger, double totalSeconds, double sendSeconds) const;
+
+    DorsaSession* m_session;
+
+private:
+    void PopulateHeaderNode(XmlNode<char>* header, XmlDocument<char>* document) const;
+
+    std::string m_namespaceUri;
+    std::string m_prefix;
+    HeaderVals::eOptionalBool m_actAsReadUser;
+    std::string m_applicationName;
+};
+
+} // namespace zvrtkDorsaServiceLayer

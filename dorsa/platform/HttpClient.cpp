@@ -1,0 +1,246 @@
+#include "dorsa/platform/HttpClient.h"
+#include "dorsa/platform/CurlHandlesPrivate.h"
+#include "dorsa/platform/WideText.h"
+
+#include <algorithm>
+#include <mutex>
+
+namespace zvrtkDorsaServiceLayer {
+
+namespace {
+
+struct TransferSettings {
+    long connectTimeoutMs = 0;
+    long stallSeconds = 0;
+    long httpAuth = CURLAUTH_NONE;
+    std::string user;
+    std::string password;
+    std::size_t maxReplySize = HttpClient::s_defaultMaxReplySize;
+    unsigned generation = 0;
+};
+
+struct ReplySink {
+    SmartPtr<HttpMessageBuffer> body = new HttpMessageBuffer;
+    std::size_t maxSize = 0;
+    bool tooLarge = false;
+};
+
+// Keeps at most maxSize + 1 bytes, so a reader can tell that the limit was passed.
+size_t CollectReply(char* data, size_t size, size_t count, void* userData)
+{
+    auto* sink = static_cast<ReplySink*>(userData);
+    const size_t length = size * count;
+    const size_t room = sink->maxSize - sink->body->GetLength();
+    if (length <= room) {
+        sink->body->Append(data, length);
+        return length;
+    }
+    sink->body->Append(data, room + 1);
+    sink->tooLarge = true;
+    return 0; // makes libcurl stop the transfer
+}
+
+long ClampToLong(long long value)
+{
+    return static_cast<long>(std::clamp<long long>(value, 0, 0x7fffffffLL));
+}
+
+} // namespace
+
+struct HttpClient::State {
+    std::string baseUrl;
+    std::string proxy;
+    std::string proxyBypass;
+    bool ignoreCertificateErrors = false;
+    std::mutex mutex; // guards settings
+    TransferSettings settings;
+    detail::CurlHandlePool pool;
+
+    TransferSettings Snapshot()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return settings;
+    }
+
+    // A new identity: connections authenticated as the old one must not be reused.
+    void ChangeIdentity(long httpAuth, std::string user, std::string password)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            settings.httpAuth = httpAuth;
+            settings.user = std::move(user);
+            settings.password = std::move(password);
+            ++settings.generation;
+        }
+        pool.Clear();
+    }
+};
+
+SmartPtr<HttpClient> HttpClient::CreateOneFromURL(ILogging* /*logging*/, const std::wstring& url,
+                                                  const std::wstring& proxy, const std::wstring& proxyBypass,
+                                                  bool ignoreCertificateErrors)
+{
+    return new HttpClient(url, proxy, proxyBypass, ignoreCertificateErrors);
+}
+
+HttpClient::HttpClient(const std::wstring& url, const std::wstring& proxy, const std::wstring& proxyBypass,
+                       bool ignoreCertificateErrors)
+    : m_state(new State)
+{
+    m_state->baseUrl = WideToUtf8(url);
+    m_state->proxy = WideToUtf8(proxy);
+    m_state->proxyBypass = WideToUtf8(proxyBypass);
+    m_state->ignoreCertificateErrors = ignoreCertificateErrors;
+}
+
+HttpClient::~HttpClient() = default;
+
+void HttpClient::SetTimeouts(int resolve, int connect, int send, int receive)
+{
+    const long long stallMs = std::max<long long>(std::max(send, receive), 1);
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    m_state->settings.connectTimeoutMs = ClampToLong(static_cast<long long>(resolve) + connect);
+    m_state->settings.stallSeconds = ClampToLong((stallMs + 999) / 1000);
+}
+
+void HttpClient::ApplyCredentials(const std::wstring& user, const std::wstring& password)
+{
+    m_state->ChangeIdentity(CURLAUTH_BASIC | CURLAUTH_DIGEST | CURLAUTH_NTLM, WideToUtf8(user), WideToUtf8(password));
+}
+
+void HttpClient::SetAutologonPolicy(bool enable, bool /*allowOnAllHosts*/)
+{
+    m_state->ChangeIdentity(enable ? CURLAUTH_NEGOTIATE : CURLAUTH_NONE, std::string(), std::string());
+}
+
+void HttpClient::SetMaxReplySize(std::size_t bytes)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    m_state->settings.maxReplySize = bytes;
+}
+
+std::size_t HttpClient::GetMaxReplySize() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return m_state->settings.maxReplySize;
+}
+
+namespace {
+
+// Sets every option of one transfer; false (with the reason in `error`) when libcurl refuses one.
+bool ConfigureTransfer(CURL* handle, const std::string& url, eHttpVerb verb, const HttpMessage& message,
+                       const detail::CurlHeaderList& headers, const TransferSettings& settings,
+                       const HttpClient::State& client, ReplySink& sink, std::string& error)
+{
+    const auto set = [&](CURLoption option, auto value) {
+        const CURLcode code = curl_easy_setopt(handle, option, value);
+        if (code != CURLE_OK && error.empty()) {
+            error = curl_easy_strerror(code);
+        }
+    };
+    set(CURLOPT_URL, url.c_str());
+    // NTLM and Negotiate need one connection for the whole handshake, which HTTP/2 does not give.
+    set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_HTTPHEADER, headers.get());
+    set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+    set(CURLOPT_WRITEFUNCTION, &CollectReply);
+    set(CURLOPT_WRITEDATA, static_cast<void*>(&sink));
+    set(CURLOPT_CONNECTTIMEOUT_MS, settings.connectTimeoutMs);
+    set(CURLOPT_LOW_SPEED_LIMIT, 1L);
+    set(CURLOPT_LOW_SPEED_TIME, settings.stallSeconds);
+    set(CURLOPT_TIMEOUT_MS, 0L);
+    if (!client.proxy.empty()) {
+        set(CURLOPT_PROXY, client.proxy.c_str());
+        set(CURLOPT_NOPROXY, client.proxyBypass.c_str());
+    }
+    if (client.ignoreCertificateErrors) {
+        set(CURLOPT_SSL_VERIFYPEER, 0L);
+        set(CURLOPT_SSL_VERIFYHOST, 0L);
+    }
+    if (settings.httpAuth != CURLAUTH_NONE) {
+        set(CURLOPT_HTTPAUTH, settings.httpAuth);
+        set(CURLOPT_USERNAME, settings.user.c_str());
+        set(CURLOPT_PASSWORD, settings.password.c_str());
+    }
+    const SmartPtr<HttpMessageBuffer> body = message.AccessRequestBody();
+    if (verb == eHttpVerb_Post) {
+        set(CURLOPT_POST, 1L);
+        set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->GetLength()));
+        set(CURLOPT_POSTFIELDS, body->GetData());
+    } else if (verb == eHttpVerb_Get) {
+        set(CURLOPT_HTTPGET, 1L);
+    } else {
+        error = "unsupported HTTP verb";
+    }
+    return error.empty();
+}
+
+} // namespace
+
+HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, eHttpVerb verb,
+                                                      SmartPtr<HttpMessage> message)
+{
+    if (!message) {
+        return SendRequest_Failed;
+    }
+    message->SetResponseBody(nullptr);
+    message->SetHttpCode(0);
+    message->SetTransportError("");
+    const auto fail = [&](const std::string& reason) {
+        message->SetTransportError(reason);
+        return SendRequest_Failed;
+    };
+
+    const CURLcode started = detail::CurlGlobalInit();
+    if (started != CURLE_OK) {
+        return fail(std::string("libcurl could not start: ") + curl_easy_strerror(started));
+    }
+    const TransferSettings settings = m_state->Snapshot();
+    detail::CurlHeaderList headers;
+    for (const HttpMessage::Header& header : message->GetRequestHeaders()) {
+        if (!headers.Append(header.first + ": " + header.second)) {
+            return fail("out of memory for the request headers");
+        }
+    }
+    // No "Expect: 100-continue" round trip before the body.
+    if (!headers.Append("Expect:")) {
+        return fail("out of memory for the request headers");
+    }
+    detail::CurlEasyPtr handle = m_state->pool.Acquire(settings.generation);
+    if (!handle) {
+        return fail("libcurl could not make a connection handle");
+    }
+    curl_easy_reset(handle.get());
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(handle.get(), CURLOPT_ERRORBUFFER, errorBuffer);
+
+    ReplySink sink;
+    sink.maxSize = settings.maxReplySize;
+    std::string setupError;
+    if (!ConfigureTransfer(handle.get(), m_state->baseUrl + WideToUtf8(path), verb, *message, headers, settings, *m_state, sink,
+                           setupError)) {
+        return fail(setupError);
+    }
+    const CURLcode performed = curl_easy_perform(handle.get());
+    long httpCode = 0;
+    curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &httpCode);
+    // The error buffer points into this frame: detach it before the handle goes back.
+    curl_easy_setopt(handle.get(), CURLOPT_ERRORBUFFER, nullptr);
+    m_state->pool.Release(std::move(handle), settings.generation);
+
+    if (sink.tooLarge) {
+        message->SetHttpCode(static_cast<int>(httpCode));
+        message->SetResponseBody(sink.body);
+        message->SetTransportError("reply larger than " + std::to_string(settings.maxReplySize) + " bytes");
+        return SendRequest_ReplyTooLarge;
+    }
+    if (performed != CURLE_OK) {
+        return fail(errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(performed));
+    }
+    message->SetHttpCode(static_cast<int>(httpCode));
+    message->SetResponseBody(sink.body);
+    return SendRequest_Ok;
+}
+
+} // namespace zvrtkDorsaServiceLayer

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+#include "dorsa/platform/HttpMessage.h"
+#include "dorsa/platform/SmartPtr.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace zvrtkDorsaServiceLayer {
+
+// Logging sink of the HTTP client; the library passes none.
+class ILogging;
+
+/**
+ * @brief HTTP/1.1 client bound to one base URL.
+ *
+ * Connections are kept alive and reused. SendRequest may run on several threads at
+ * once: each concurrent call borrows its own connection handle from a small pool.
+ * Settings (timeouts, credentials, reply limit) are read at the start of every call.
+ */
+class DORSA_EXPORT HttpClient final : public SmartPtrTarget_ts {
+public:
+    enum SendRequestResult : int {
+        SendRequest_Ok = 0,          // the exchange took place; the message holds the reply
+        SendRequest_Failed = 1,      // no complete reply: see HttpMessage::GetTransportError
+        SendRequest_ReplyTooLarge = 2, // the reply passed the maximum size and was cut off
+    };
+
+    static constexpr std::size_t s_defaultMaxReplySize = std::size_t(256) * 1024 * 1024;
+
+    /// @brief A client for @p url; @p proxy (with hosts to reach directly in @p proxyBypass) may be empty.
+    static SmartPtr<HttpClient> CreateOneFromURL(ILogging* logging, const std::wstring& url, const std::wstring& proxy,
+                                                 const std::wstring& proxyBypass, bool ignoreCertificateErrors);
+    ~HttpClient() override;
+
+    /**
+     * @brief Timeouts in milliseconds.
+     *
+     * Connecting (name resolution included) may take @p resolve + @p connect.
+     * Once connected, the call is abandoned when the transfer stalls: libcurl keeps one
+     * stall limit for both directions, so the larger of @p send and @p receive is used,
+     * rounded up to whole seconds and never below one second. A call that keeps moving
+     * bytes has no overall limit. A server that accepts and never answers ends the call
+     * after the stall limit.
+     */
+    void SetTimeouts(int resolve, int connect, int send, int receive);
+
+    /**
+     * @brief Log on with a user name and password (Basic, Digest or NTLM, as the server offers).
+     * A name of the form DOMAIN\\user is passed on as it is. Connections opened under an
+     * earlier identity are not reused afterwards.
+     */
+    void ApplyCredentials(const std::wstring& user, const std::wstring& password);
+
+    /// @brief Log on as the current user with Negotiate (Kerberos), when @p enable is true.
+    void SetAutologonPolicy(bool enable, bool allowOnAllHosts);
+
+    /// @brief Replies longer than this many bytes are cut off and reported.
+    void SetMaxReplySize(std::size_t bytes);
+    std::size_t GetMaxReplySize() const;
+
+    /**
+     * @brief Send @p message to base URL + @p path with @p verb.
+     * Fills the message's reply body, HTTP code and status. On a transport failure the
+     * message has no reply body and GetTransportError() tells why.
+     */
+    SendRequestResult SendRequest(const std::wstring& path, eHttpVerb verb, SmartPtr<HttpMessage> message);
+
+    struct State;
+
+private:
+    HttpClient(const std::wstring& url, const std::wstring& proxy, const std::wstring& proxyBypass,
+               bool ignoreCertificateErrors);
+
+    std::unique_ptr<State> m_state;
+};
+
+} // namespace zvrtkDorsaServiceLayer

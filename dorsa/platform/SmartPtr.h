@@ -1,0 +1,97 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+
+#include <atomic>
+#include <cstdint>
+#include <utility>
+
+namespace zvrtkDorsaServiceLayer {
+
+// Base of classes that must never be copied.
+class DORSA_EXPORT NoCopy {
+public:
+    NoCopy() = default;
+    NoCopy(const NoCopy&) = delete;
+    NoCopy& operator=(const NoCopy&) = delete;
+
+protected:
+    ~NoCopy() = default;
+};
+
+// Intrusive, atomically reference-counted base of every shared library object.
+// A derived class may still be copied (responses are assigned into the caller's
+// object); the copy starts with its own count and never takes the source's.
+class DORSA_EXPORT SmartPtrTarget_ts : private NoCopy {
+public:
+    SmartPtrTarget_ts() = default;
+    virtual ~SmartPtrTarget_ts() = default;
+
+    void AddReference() const noexcept { m_referenceCount.fetch_add(1, std::memory_order_relaxed); }
+
+    void ReleaseReference() const noexcept
+    {
+        if (m_referenceCount.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            delete this;
+        }
+    }
+
+    std::uint32_t GetReferenceCount() const noexcept { return m_referenceCount.load(std::memory_order_acquire); }
+
+protected:
+    SmartPtrTarget_ts(const SmartPtrTarget_ts&) : NoCopy() {}
+    SmartPtrTarget_ts& operator=(const SmartPtrTarget_ts&) { return *this; }
+
+private:
+    mutable std::atomic<std::uint32_t> m_referenceCount{0};
+};
+
+// Shared pointer to a SmartPtrTarget_ts. Made from a raw pointer it adds the first
+// reference, so `SmartPtr<T> p = new T` is the usual way to take ownership.
+template <class T>
+class SmartPtr final {
+public:
+    SmartPtr() noexcept = default;
+    SmartPtr(std::nullptr_t) noexcept {}
+    // Implicit on purpose: the intrusive count makes adopting a raw pointer safe.
+    SmartPtr(T* pointer) noexcept : m_pointer(pointer) { Acquire(); }
+    SmartPtr(const SmartPtr& other) noexcept : m_pointer(other.m_pointer) { Acquire(); }
+    SmartPtr(SmartPtr&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
+    template <class U>
+    SmartPtr(const SmartPtr<U>& other) noexcept : m_pointer(other.get()) { Acquire(); }
+    ~SmartPtr() { Release(); }
+
+    SmartPtr& operator=(SmartPtr other) noexcept
+    {
+        std::swap(m_pointer, other.m_pointer);
+        return *this;
+    }
+
+    T* get() const noexcept { return m_pointer; }
+    T* operator->() const noexcept { return m_pointer; }
+    T& operator*() const noexcept { return *m_pointer; }
+    explicit operator bool() const noexcept { return m_pointer != nullptr; }
+
+    friend bool operator==(const SmartPtr& a, const SmartPtr& b) noexcept { return a.m_pointer == b.m_pointer; }
+    friend bool operator!=(const SmartPtr& a, const SmartPtr& b) noexcept { return a.m_pointer != b.m_pointer; }
+    friend bool operator==(const SmartPtr& a, std::nullptr_t) noexcept { return a.m_pointer == nullptr; }
+    friend bool operator!=(const SmartPtr& a, std::nullptr_t) noexcept { return a.m_pointer != nullptr; }
+
+private:
+    void Acquire() const noexcept
+    {
+        if (m_pointer) {
+            m_pointer->AddReference();
+        }
+    }
+    void Release() noexcept
+    {
+        if (m_pointer) {
+            m_pointer->ReleaseReference();
+        }
+    }
+
+    T* m_pointer = nullptr;
+};
+
+} // namespace zvrtkDorsaServiceLayer

@@ -1,0 +1,14 @@
+#pragma once
+
+namespace zvrtkDorsaServiceLayer {
+
+// Values of the SOAP header settings.
+struct HeaderVals {
+    enum eOptionalBool : int {
+        eFalse = 0,
+        eTrue = 1, // the only value that reaches the wire
+        eNotSet = 2,
+    };
+};
+
+} // namespace zvrtkDorsaServiceLayer

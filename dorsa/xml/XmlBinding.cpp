@@ -1,0 +1,203 @@
+#include "dorsa/xml/XmlBinding.h"
+
+#include <cstring>
+
+namespace zvrtkDorsaServiceLayer {
+
+namespace {
+
+const char* s_baseTypesPrefix = "zbt:";
+
+struct NamePart {
+    const char* begin;
+    size_t size;
+};
+
+// The part of a name after its first ':', or the whole name.
+template <class Named>
+NamePart LocalPart(const Named* named)
+{
+    const char* name = named->name();
+    const size_t size = named->name_size();
+    const void* colon = std::memchr(name, ':', size);
+    const char* local = colon ? static_cast<const char*>(colon) + 1 : name;
+    return NamePart{local, size - static_cast<size_t>(local - name)};
+}
+
+template <class Named>
+std::string LocalNameOf(const Named* named)
+{
+    if (!named) {
+        return std::string();
+    }
+    const NamePart local = LocalPart(named);
+    return std::string(local.begin, local.size);
+}
+
+// Compares without building a string: lookups run for every field read.
+template <class Named>
+bool HasLocalName(const Named* named, const std::string& localName)
+{
+    const NamePart local = LocalPart(named);
+    return local.size == localName.size() && std::memcmp(local.begin, localName.data(), local.size) == 0;
+}
+
+} // namespace
+
+std::string GetLocalName(const XmlNode<char>* node)
+{
+    return LocalNameOf(node);
+}
+
+std::string GetLocalName(const XmlAttribute<char>* attribute)
+{
+    return LocalNameOf(attribute);
+}
+
+XmlNode<char>* FindChildElement(const std::string& localName, const XmlNode<char>* parent)
+{
+    if (!parent) {
+        return nullptr;
+    }
+    for (XmlNode<char>* child = parent->first_node(); child; child = child->next_sibling()) {
+        if (child->type() == rapidxml::node_element && HasLocalName(child, localName)) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<XmlNode<char>*> FindChildElements(const std::string& localName, const XmlNode<char>* parent)
+{
+    std::vector<XmlNode<char>*> found;
+    if (!parent) {
+        return found;
+    }
+    for (XmlNode<char>* child = parent->first_node(); child; child = child->next_sibling()) {
+        if (child->type() == rapidxml::node_element && HasLocalName(child, localName)) {
+            found.push_back(child);
+        }
+    }
+    return found;
+}
+
+XmlAttribute<char>* FindAttribute(const std::string& localName, const XmlNode<char>* element)
+{
+    if (!element) {
+        return nullptr;
+    }
+    for (XmlAttribute<char>* attribute = element->first_attribute(); attribute && attribute->parent();
+         attribute = attribute->next_attribute()) {
+        if (HasLocalName(attribute, localName)) {
+            return attribute;
+        }
+    }
+    return nullptr;
+}
+
+std::string GetText(const XmlNode<char>* element)
+{
+    return element ? std::string(element->value(), element->value_size()) : std::string();
+}
+
+std::string GetText(const XmlAttribute<char>* attribute)
+{
+    return attribute ? std::string(attribute->value(), attribute->value_size()) : std::string();
+}
+
+XmlDocument<char>* GetOwnerDocument(const XmlNode<char>* node)
+{
+    return node ? node->document() : nullptr;
+}
+
+XmlNode<char>* CreateTextElement(const std::string& name, const std::string& text, XmlDocument<char>* document)
+{
+    if (!document) {
+        return nullptr;
+    }
+    return document->allocate_node(rapidxml::node_element, document->allocate_string(name.data(), name.size()),
+                                   document->allocate_string(text.data(), text.size()), name.size(), text.size());
+}
+
+XmlAttribute<char>* CreateTextAttribute(const std::string& name, const std::string& text, XmlDocument<char>* document)
+{
+    if (!document) {
+        return nullptr;
+    }
+    return document->allocate_attribute(document->allocate_string(name.data(), name.size()),
+                                        document->allocate_string(text.data(), text.size()), name.size(), text.size());
+}
+
+XmlAttribute<char>* CreateTextAttribute(const std::string& name, int value, XmlDocument<char>* document)
+{
+    return CreateTextAttribute(name, IntToString(value), document);
+}
+
+void AppendChild(XmlNode<char>* parent, XmlNode<char>* child)
+{
+    if (parent && child) {
+        parent->append_node(child);
+    }
+}
+
+void AppendAttribute(XmlNode<char>* element, XmlAttribute<char>* attribute)
+{
+    if (element && attribute) {
+        element->append_attribute(attribute);
+    }
+}
+
+std::string WithBaseTypesPrefix(const std::string& localName)
+{
+    return s_baseTypesPrefix + localName;
+}
+
+XmlNode<char>* WriteText(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name,
+                         const std::string& text)
+{
+    if (!parent || name.empty()) {
+        return nullptr;
+    }
+    XmlNode<char>* element = CreateTextElement(name, text, document);
+    AppendChild(parent, element);
+    return element;
+}
+
+XmlNode<char>* WriteInt(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name, int value)
+{
+    return WriteText(parent, document, name, IntToString(value));
+}
+
+XmlNode<char>* WriteContainer(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name)
+{
+    return WriteText(parent, document, name, std::string());
+}
+
+void ReadText(const XmlNode<char>* parent, std::string& field, const std::string& localName)
+{
+    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
+        field = GetText(element);
+    }
+}
+
+void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localName)
+{
+    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
+        field = StringToInt(GetText(element));
+    }
+}
+
+void ReadTextList(const XmlNode<char>* parent, const std::string& localName, std::vector<std::string>& out)
+{
+    for (const XmlNode<char>* element : FindChildElements(localName, parent)) {
+        out.push_back(GetText(element));
+    }
+}
+
+void ReadTextList(const XmlNode<char>* parent, const std::string& containerName, const std::string& itemName,
+                  std::vector<std::string>& out)
+{
+    ReadTextList(FindChildElement(containerName, parent), itemName, out);
+}
+
+} // namespace zvrtkDorsaServiceLayer

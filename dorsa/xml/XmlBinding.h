@@ -1,0 +1,101 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+#include "dorsa/platform/SmartPtr.h"
+#include "dorsa/xml/TextForms.h"
+#include "dorsa/xml/XmlDom.h"
+
+#include <string>
+#include <vector>
+
+namespace zvrtkDorsaServiceLayer {
+
+// Finding. Names match by local name (after the first ':'), byte for byte; prefixes
+// are never resolved. A null node finds nothing.
+DORSA_EXPORT std::string GetLocalName(const XmlNode<char>* node);
+DORSA_EXPORT std::string GetLocalName(const XmlAttribute<char>* attribute);
+DORSA_EXPORT XmlNode<char>* FindChildElement(const std::string& localName, const XmlNode<char>* parent);
+DORSA_EXPORT std::vector<XmlNode<char>*> FindChildElements(const std::string& localName, const XmlNode<char>* parent);
+DORSA_EXPORT XmlAttribute<char>* FindAttribute(const std::string& localName, const XmlNode<char>* element);
+// Text of the element, "" for a null element or one without text.
+DORSA_EXPORT std::string GetText(const XmlNode<char>* element);
+DORSA_EXPORT std::string GetText(const XmlAttribute<char>* attribute);
+
+// Making and linking. Names and texts are copied into the document's pool.
+DORSA_EXPORT XmlDocument<char>* GetOwnerDocument(const XmlNode<char>* node);
+DORSA_EXPORT XmlNode<char>* CreateTextElement(const std::string& name, const std::string& text, XmlDocument<char>* document);
+DORSA_EXPORT XmlAttribute<char>* CreateTextAttribute(const std::string& name, const std::string& text,
+                                                     XmlDocument<char>* document);
+DORSA_EXPORT XmlAttribute<char>* CreateTextAttribute(const std::string& name, int value, XmlDocument<char>* document);
+DORSA_EXPORT void AppendChild(XmlNode<char>* parent, XmlNode<char>* child);
+DORSA_EXPORT void AppendAttribute(XmlNode<char>* element, XmlAttribute<char>* attribute);
+DORSA_EXPORT std::string WithBaseTypesPrefix(const std::string& localName);
+
+// Field writing: each appends one element `name` to `parent`. They write nothing
+// when the parent or the document is missing.
+DORSA_EXPORT XmlNode<char>* WriteText(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name,
+                                      const std::string& text);
+DORSA_EXPORT XmlNode<char>* WriteInt(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name,
+                                     int value);
+// An element with empty text, appended and ready to be filled.
+DORSA_EXPORT XmlNode<char>* WriteContainer(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name);
+
+template <class T>
+void WriteObject(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name, const SmartPtr<T>& field)
+{
+    if (field) {
+        if (XmlNode<char>* container = WriteContainer(parent, document, name)) {
+            field->CreateXMLNode(container);
+        }
+    }
+}
+
+// The container is written also for an empty list.
+template <class T>
+void WriteReferenceList(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& listName,
+                        const std::string& entryName, const std::vector<SmartPtr<T>>& list)
+{
+    XmlNode<char>* container = WriteContainer(parent, document, listName);
+    if (!container) {
+        return;
+    }
+    for (const SmartPtr<T>& entry : list) {
+        entry->CreateXMLNode(WriteContainer(container, document, entryName));
+    }
+}
+
+// Field reading: each leaves the field as it is when the parent or the element is missing.
+DORSA_EXPORT void ReadText(const XmlNode<char>* parent, std::string& field, const std::string& localName);
+DORSA_EXPORT void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localName);
+
+template <class T>
+void ReadObject(const XmlNode<char>* parent, const std::string& localName, SmartPtr<T>& field)
+{
+    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
+        field = T::CreateOne(element);
+    }
+}
+
+template <class T>
+void ReadObjectList(const XmlNode<char>* parent, const std::string& localName, std::vector<SmartPtr<T>>& out)
+{
+    for (const XmlNode<char>* element : FindChildElements(localName, parent)) {
+        if (SmartPtr<T> item = T::CreateOne(element)) {
+            out.push_back(item);
+        }
+    }
+}
+
+// Every child `localName` of the container `containerName` inside `parent`.
+template <class T>
+void ReadObjectList(const XmlNode<char>* parent, const std::string& containerName, const std::string& localName,
+                    std::vector<SmartPtr<T>>& out)
+{
+    ReadObjectList(FindChildElement(containerName, parent), localName, out);
+}
+
+DORSA_EXPORT void ReadTextList(const XmlNode<char>* parent, const std::string& localName, std::vector<std::string>& out);
+DORSA_EXPORT void ReadTextList(const XmlNode<char>* parent, const std::string& containerName,
+                               const std::string& itemName, std::vector<std::string>& out);
+
+} // namespace zvrtkDorsaServiceLayer

@@ -1,0 +1,113 @@
+#include "dorsa/xml/TextForms.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace {
+
+using namespace zvrtkDorsaServiceLayer;
+
+struct IntCase {
+    const char* text;
+    int value;
+    const char* error; // what() of the exception, or null
+};
+
+TEST(TextForms, StringToIntFollowsStoiWithTheServiceLayerTexts)
+{
+    const IntCase cases[] = {
+        {"12abc", 12, nullptr},
+        {" -7", -7, nullptr},
+        {"+42", 42, nullptr},
+        {"2147483647", 2147483647, nullptr},
+        {"", 0, "invalid stoi argument"},
+        {"abc", 0, "invalid stoi argument"},
+        {"99999999999", 0, "stoi argument out of range"},
+        {"-2147483649", 0, "stoi argument out of range"},
+    };
+    for (const IntCase& c : cases) {
+        if (c.error) {
+            try {
+                StringToInt(c.text);
+                ADD_FAILURE() << "no exception for '" << c.text << "'";
+            } catch (const std::logic_error& error) {
+                EXPECT_STREQ(error.what(), c.error) << c.text;
+            }
+        } else {
+            EXPECT_EQ(StringToInt(c.text), c.value) << c.text;
+        }
+    }
+    EXPECT_THROW(StringToInt(""), std::invalid_argument);
+    EXPECT_THROW(StringToInt("99999999999"), std::out_of_range);
+}
+
+struct BoolCase {
+    const char* text;
+    int value; // 1 true, 0 false, -1 throws
+};
+
+TEST(TextForms, StringToBoolAcceptsWholeWordsInAnyCase)
+{
+    const BoolCase cases[] = {
+        {"TRUE", 1}, {"Yes", 1}, {"Y", 1}, {"t", 1}, {"1", 1},   {"FALSE", 0}, {"No", 0},  {"0", 0},
+        {"f", 0},    {"n", 0},   {"2", -1}, {"on", -1}, {"", -1}, {"tru", -1},  {"true ", -1},
+    };
+    for (const BoolCase& c : cases) {
+        if (c.value < 0) {
+            try {
+                StringToBool(c.text);
+                ADD_FAILURE() << "no exception for '" << c.text << "'";
+            } catch (const std::exception& error) {
+                EXPECT_STREQ(error.what(), "boolean value not parseable") << c.text;
+            }
+        } else {
+            EXPECT_EQ(StringToBool(c.text), c.value == 1) << c.text;
+        }
+    }
+}
+
+TEST(TextForms, StringToDoubleUsesTheServiceLayerTexts)
+{
+    EXPECT_DOUBLE_EQ(StringToDouble(" 2.5e3x"), 2500.0);
+    try {
+        StringToDouble("x");
+        ADD_FAILURE();
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "invalid stod argument");
+    }
+    try {
+        StringToDouble("1e999");
+        ADD_FAILURE();
+    } catch (const std::out_of_range& error) {
+        EXPECT_STREQ(error.what(), "stod argument out of range");
+    }
+}
+
+TEST(TextForms, NumbersAndBooleansHaveTheirWireForms)
+{
+    EXPECT_EQ(IntToString(-12), "-12");
+    EXPECT_EQ(IntToString(0), "0");
+    EXPECT_EQ(DoubleToString(0.1), "1.00000000000000006e-01");
+    EXPECT_EQ(DoubleToString(-2500.0), "-2.50000000000000000e+03");
+    EXPECT_EQ(BoolToString(true), "true");
+    EXPECT_EQ(BoolToString(false), "false");
+}
+
+TEST(TextForms, DoublesRoundTripExactly)
+{
+    for (const double value : {0.1, 1.0 / 3.0, 6.02214076e23, -4.9e-300, 123456789.123456789}) {
+        EXPECT_EQ(StringToDouble(DoubleToString(value)), value);
+    }
+}
+
+TEST(TextForms, FormatStringHandlesLongOutput)
+{
+    const std::string long_text(10000, 'x');
+    EXPECT_EQ(FormatString("%s!", long_text.c_str()), long_text + "!");
+    EXPECT_EQ(FormatString("%03f", 0.5), "0.500000");
+    EXPECT_EQ(FormatString("no arguments"), "no arguments");
+}
+
+} // namespace

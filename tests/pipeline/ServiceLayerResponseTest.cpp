@@ -1,1 +1,59 @@
+#include "dorsa/pipeline/ServiceLayerResponse.h"
+
 #include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using zvrtkDorsaServiceLayer::ServiceLayerResponse;
+
+struct FaultCase {
+    const char* name;
+    std::string reply;
+    int code;
+    std::string errorMessage;
+};
+
+TEST(ServiceLayerResponse, ReadsTheFaultStringOfFailedReplies)
+{
+    const std::string ns = " xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"";
+    const FaultCase cases[] = {
+        {"fault", "<s:Envelope><s:Body><s:Fault><faultcode>s:Client</faultcode><faultstring>Bad table</faultstring>"
+                  "</s:Fault></s:Body></s:Envelope>", 500, "Bad table"},
+        {"references kept as written", "<s:Envelope" + ns + "><s:Body><s:Fault><faultstring>a &lt; b</faultstring>"
+                                        "</s:Fault></s:Body></s:Envelope>", 500, "a &lt; b"},
+        {"status 200", "<s:Envelope><s:Body><s:Fault><faultstring>x</faultstring></s:Fault></s:Body></s:Envelope>",
+         200, ""},
+        {"other envelope prefix", "<soap:Envelope><soap:Body><soap:Fault><faultstring>x</faultstring></soap:Fault>"
+                                  "</soap:Body></soap:Envelope>", 500, ""},
+        {"no fault string", "<s:Envelope><s:Body><s:Fault/></s:Body></s:Envelope>", 500, ""},
+        {"empty fault string", "<s:Envelope><s:Body><s:Fault><faultstring/></s:Fault></s:Body></s:Envelope>", 500, ""},
+        {"not XML", "GetTables FAILED", 500, ""},
+        {"HTML page", "<html><body>Bad gateway</body>", 502, ""},
+        {"empty", "", 500, ""},
+    };
+    for (const FaultCase& c : cases) {
+        ServiceLayerResponse outcome(c.reply, c.code);
+        EXPECT_EQ(outcome.GetErrorMessage(), c.errorMessage) << c.name;
+        EXPECT_EQ(outcome.GetErrorMessage(), c.errorMessage) << c.name << " (cached)";
+        EXPECT_EQ(outcome.GetResponseMessage(), c.reply) << c.name;
+    }
+}
+
+TEST(ServiceLayerResponse, CopiesEveryField)
+{
+    ServiceLayerResponse source("<s:Envelope><s:Body><s:Fault><faultstring>F</faultstring></s:Fault></s:Body>"
+                                "</s:Envelope>", 503);
+    source.SetRequestMessage("request");
+    source.GetErrorMessage();
+    ServiceLayerResponse copy;
+    EXPECT_EQ(copy.GetResponseCode(), 0);
+    copy = source;
+    EXPECT_EQ(copy.GetResponseMessage(), source.GetResponseMessage());
+    EXPECT_EQ(copy.GetRequestMessage(), "request");
+    EXPECT_EQ(copy.GetResponseCode(), 503);
+    EXPECT_EQ(copy.GetErrorMessage(), "F");
+}
+
+} // namespace

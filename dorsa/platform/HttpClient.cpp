@@ -3,15 +3,19 @@
 #include "dorsa/platform/WideText.h"
 
 #include <algorithm>
+#include <chrono>
 #include <mutex>
 
 namespace zvrtkDorsaServiceLayer {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 struct TransferSettings {
     long connectTimeoutMs = 0;
-    long stallSeconds = 0;
+    long sendStallMs = 0;
+    long receiveStallMs = 0;
     long httpAuth = CURLAUTH_NONE;
     std::string user;
     std::string password;
@@ -38,6 +42,47 @@ size_t CollectReply(char* data, size_t size, size_t count, void* userData)
     sink->body->Append(data, room + 1);
     sink->tooLarge = true;
     return 0; // makes libcurl stop the transfer
+}
+
+// Ends a transfer on which no byte has moved for longer than the limit of its
+// direction. The clock starts once the connection is ready, so a slow connect is
+// judged by the connect timeout alone.
+struct StallGuard {
+    long sendLimitMs = 0;
+    long receiveLimitMs = 0;
+    bool connected = false;
+    curl_off_t uploaded = 0;
+    curl_off_t downloaded = 0;
+    Clock::time_point lastMove;
+    std::string reason; // set when the guard ended the transfer
+};
+
+int OnRequestReady(void* userData, char*, char*, int, int)
+{
+    auto* guard = static_cast<StallGuard*>(userData);
+    guard->connected = true;
+    guard->lastMove = Clock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+int OnProgress(void* userData, curl_off_t, curl_off_t downloaded, curl_off_t uploadTotal, curl_off_t uploaded)
+{
+    auto* guard = static_cast<StallGuard*>(userData);
+    const Clock::time_point now = Clock::now();
+    if (!guard->connected || uploaded != guard->uploaded || downloaded != guard->downloaded) {
+        guard->uploaded = uploaded;
+        guard->downloaded = downloaded;
+        guard->lastMove = now;
+        return 0;
+    }
+    const bool sending = uploaded < uploadTotal;
+    const long limitMs = sending ? guard->sendLimitMs : guard->receiveLimitMs;
+    if (now - guard->lastMove <= std::chrono::milliseconds(limitMs)) {
+        return 0;
+    }
+    guard->reason = "Timed out: no data " + std::string(sending ? "sent" : "received") + " for " +
+                    std::to_string(limitMs) + " ms";
+    return 1; // makes libcurl abort the transfer
 }
 
 long ClampToLong(long long value)
@@ -97,10 +142,10 @@ HttpClient::~HttpClient() = default;
 
 void HttpClient::SetTimeouts(int resolve, int connect, int send, int receive)
 {
-    const long long stallMs = std::max<long long>(std::max(send, receive), 1);
     std::lock_guard<std::mutex> lock(m_state->mutex);
     m_state->settings.connectTimeoutMs = ClampToLong(static_cast<long long>(resolve) + connect);
-    m_state->settings.stallSeconds = ClampToLong((stallMs + 999) / 1000);
+    m_state->settings.sendStallMs = std::max(ClampToLong(send), 1L);
+    m_state->settings.receiveStallMs = std::max(ClampToLong(receive), 1L);
 }
 
 void HttpClient::ApplyCredentials(const std::wstring& user, const std::wstring& password)
@@ -130,7 +175,7 @@ namespace {
 // Sets every option of one transfer; false (with the reason in `error`) when libcurl refuses one.
 bool ConfigureTransfer(CURL* handle, const std::string& url, eHttpVerb verb, const HttpMessage& message,
                        const detail::CurlHeaderList& headers, const TransferSettings& settings,
-                       const HttpClient::State& client, ReplySink& sink, std::string& error)
+                       const HttpClient::State& client, ReplySink& sink, StallGuard& guard, std::string& error)
 {
     const auto set = [&](CURLoption option, auto value) {
         const CURLcode code = curl_easy_setopt(handle, option, value);
@@ -147,9 +192,14 @@ bool ConfigureTransfer(CURL* handle, const std::string& url, eHttpVerb verb, con
     set(CURLOPT_WRITEFUNCTION, &CollectReply);
     set(CURLOPT_WRITEDATA, static_cast<void*>(&sink));
     set(CURLOPT_CONNECTTIMEOUT_MS, settings.connectTimeoutMs);
-    set(CURLOPT_LOW_SPEED_LIMIT, 1L);
-    set(CURLOPT_LOW_SPEED_TIME, settings.stallSeconds);
     set(CURLOPT_TIMEOUT_MS, 0L);
+    guard.sendLimitMs = settings.sendStallMs;
+    guard.receiveLimitMs = settings.receiveStallMs;
+    set(CURLOPT_PREREQFUNCTION, &OnRequestReady);
+    set(CURLOPT_PREREQDATA, static_cast<void*>(&guard));
+    set(CURLOPT_XFERINFOFUNCTION, &OnProgress);
+    set(CURLOPT_XFERINFODATA, static_cast<void*>(&guard));
+    set(CURLOPT_NOPROGRESS, 0L);
     if (!client.proxy.empty()) {
         set(CURLOPT_PROXY, client.proxy.c_str());
         set(CURLOPT_NOPROXY, client.proxyBypass.c_str());
@@ -217,9 +267,10 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
 
     ReplySink sink;
     sink.maxSize = settings.maxReplySize;
+    StallGuard guard;
     std::string setupError;
     if (!ConfigureTransfer(handle.get(), m_state->baseUrl + WideToUtf8(path), verb, *message, headers, settings, *m_state, sink,
-                           setupError)) {
+                           guard, setupError)) {
         return fail(setupError);
     }
     const CURLcode performed = curl_easy_perform(handle.get());
@@ -234,6 +285,9 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
         message->SetResponseBody(sink.body);
         message->SetTransportError("reply larger than " + std::to_string(settings.maxReplySize) + " bytes");
         return SendRequest_ReplyTooLarge;
+    }
+    if (!guard.reason.empty()) {
+        return fail(guard.reason);
     }
     if (performed != CURLE_OK) {
         return fail(errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(performed));

@@ -39,11 +39,12 @@ public:
      * @brief Timeouts in milliseconds.
      *
      * Connecting (name resolution included) may take @p resolve + @p connect.
-     * Once connected, the call is abandoned when the transfer stalls: libcurl keeps one
-     * stall limit for both directions, so the larger of @p send and @p receive is used,
-     * rounded up to whole seconds and never below one second. A call that keeps moving
-     * bytes has no overall limit. A server that accepts and never answers ends the call
-     * after the stall limit.
+     * Once connected, the call is abandoned when no byte has moved for @p send
+     * milliseconds while the request is going out, or for @p receive milliseconds while
+     * waiting for and reading the reply (at least 1 ms each; checked about once a
+     * second, so a stall ends within a second after its limit). A call that keeps moving
+     * bytes has no overall limit: a server that accepts the connection and never answers
+     * ends the call after @p receive.
      */
     void SetTimeouts(int resolve, int connect, int send, int receive);
 

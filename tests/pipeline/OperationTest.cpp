@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include "support/FullMatch.h"
 #include <string>
 #include <vector>
 
@@ -122,8 +122,8 @@ TEST_F(OperationTest, LogsTheTimingLineWithSixDecimals)
 
     const std::vector<std::string> timing = m_logger.At(3);
     ASSERT_EQ(timing.size(), 1u);
-    EXPECT_TRUE(std::regex_match(timing[0], std::regex("GetTables: Call took a total time [0-9]+\\.[0-9]{6}s, "
-                                                       "with a [0-9]+\\.[0-9]{6}s spent in Dorsa:ServiceLayer\\.")))
+    EXPECT_TRUE(FullMatch(timing[0], "GetTables: Call took a total time [0-9]+\\.[0-9]{6}s, "
+                                     "with a [0-9]+\\.[0-9]{6}s spent in Dorsa:ServiceLayer\\."))
         << timing[0];
 }
 
@@ -279,7 +279,7 @@ TEST_F(OperationTest, ATransportFailureIsRecordedWithItsReason)
     EXPECT_EQ(outcome->GetErrorMessage(), "");
     const std::vector<std::string> failures = logger.At(1);
     ASSERT_EQ(failures.size(), 2u);
-    EXPECT_TRUE(std::regex_match(failures[0], std::regex("GetTables: Could not send the request: .*connect.*")))
+    EXPECT_TRUE(FullMatch(failures[0], "GetTables: Could not send the request: .*connect.*"))
         << failures[0];
     EXPECT_EQ(failures[1].rfind("GetTables: Could not access the response object. Sent request: <soapenv:Envelope", 0), 0u);
     EXPECT_EQ(logger.At(3).size(), 1u);

@@ -168,6 +168,12 @@ XmlNode<char>* WriteInt(XmlNode<char>* parent, XmlDocument<char>* document, cons
     return WriteText(parent, document, name, IntToString(value));
 }
 
+void WriteAttribute(XmlNode<char>* element, XmlDocument<char>* document, const std::string& name,
+                    const std::string& text)
+{
+    AppendAttribute(element, CreateTextAttribute(name, text, document));
+}
+
 XmlNode<char>* WriteContainer(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name)
 {
     return WriteText(parent, document, name, std::string());
@@ -184,6 +190,34 @@ void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localNa
 {
     if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
         field = StringToInt(GetText(element));
+    }
+}
+
+void ReadBool(const XmlNode<char>* parent, bool& field, const std::string& localName)
+{
+    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
+        field = StringToBool(GetText(element));
+    }
+}
+
+void ReadAttribute(const XmlNode<char>* element, std::string& field, const std::string& localName)
+{
+    if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
+        field = GetText(attribute);
+    }
+}
+
+void ReadIntAttribute(const XmlNode<char>* element, int& field, const std::string& localName)
+{
+    if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
+        field = StringToInt(GetText(attribute));
+    }
+}
+
+void ReadBoolAttribute(const XmlNode<char>* element, bool& field, const std::string& localName)
+{
+    if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
+        field = StringToBool(GetText(attribute));
     }
 }
 

@@ -37,6 +37,9 @@ DORSA_EXPORT XmlNode<char>* WriteText(XmlNode<char>* parent, XmlDocument<char>* 
                                       const std::string& text);
 DORSA_EXPORT XmlNode<char>* WriteInt(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name,
                                      int value);
+// Appends the attribute `name` with `text` to `element`.
+DORSA_EXPORT void WriteAttribute(XmlNode<char>* element, XmlDocument<char>* document, const std::string& name,
+                                 const std::string& text);
 // An element with empty text, appended and ready to be filled.
 DORSA_EXPORT XmlNode<char>* WriteContainer(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name);
 
@@ -67,6 +70,11 @@ void WriteReferenceList(XmlNode<char>* parent, XmlDocument<char>* document, cons
 // Field reading: each leaves the field as it is when the parent or the element is missing.
 DORSA_EXPORT void ReadText(const XmlNode<char>* parent, std::string& field, const std::string& localName);
 DORSA_EXPORT void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localName);
+DORSA_EXPORT void ReadBool(const XmlNode<char>* parent, bool& field, const std::string& localName);
+// The same for an attribute of `element`.
+DORSA_EXPORT void ReadAttribute(const XmlNode<char>* element, std::string& field, const std::string& localName);
+DORSA_EXPORT void ReadIntAttribute(const XmlNode<char>* element, int& field, const std::string& localName);
+DORSA_EXPORT void ReadBoolAttribute(const XmlNode<char>* element, bool& field, const std::string& localName);
 
 template <class T>
 void ReadObject(const XmlNode<char>* parent, const std::string& localName, SmartPtr<T>& field)

@@ -4,10 +4,6 @@ namespace dorsatest {
 
 using namespace zvrtkDorsaServiceLayer;
 
-namespace {
-const std::wstring s_browsePath = L"/Browse.svc";
-} // namespace
-
 std::string BrowseNamespace()
 {
     return std::string(VendorNamespaceRoot) + "/16/01/Browse";
@@ -27,30 +23,9 @@ SmartPtr<ValueResponse> ValueResponse::CreateOne(const XmlNode<char>* element)
     return response;
 }
 
-KeyOperation::KeyOperation(DorsaSession* session) : Operation(session, BrowseNamespace(), "brow") {}
-
-const std::string& KeyOperation::GetOperationName() const
-{
-    static const std::string s_name = "GetTables";
-    return s_name;
-}
-
-const std::wstring& KeyOperation::GetService() const
-{
-    return s_browsePath;
-}
-
-NoRequestOperation::NoRequestOperation(DorsaSession* session) : Operation(session, BrowseNamespace(), "brow") {}
-
-const std::string& NoRequestOperation::GetOperationName() const
-{
-    static const std::string s_name = "GetDatabases";
-    return s_name;
-}
-
-const std::wstring& NoRequestOperation::GetService() const
-{
-    return s_browsePath;
-}
+const std::wstring KeyOperation::s_service = L"/Browse.svc";
+const std::string KeyOperation::s_soapAction = "GetTables";
+const std::wstring NoRequestOperation::s_service = L"/Browse.svc";
+const std::string NoRequestOperation::s_soapAction = "GetDatabases";
 
 } // namespace dorsatest

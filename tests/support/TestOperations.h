@@ -17,49 +17,39 @@ private:
     std::string m_key;
 };
 
-class ValueResponse final : public zvrtkDorsaServiceLayer::SmartPtrTarget_ts {
+class ValueResponse final : public zvrtkDorsaServiceLayer::ResponseBase {
 public:
     static zvrtkDorsaServiceLayer::SmartPtr<ValueResponse> CreateOne(const zvrtkDorsaServiceLayer::XmlNode<char>* element);
 
-    zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::ServiceLayerResponse> GetServiceLayerResponse() const
-    {
-        return m_outcome;
-    }
-    void SetServiceLayerResponse(zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::ServiceLayerResponse> outcome)
-    {
-        m_outcome = outcome;
-    }
-
     std::string m_value = "untouched";
     int m_count = 0;
-
-private:
-    zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::ServiceLayerResponse> m_outcome;
 };
 
 // A browse operation named "GetTables" that sends a KeyRequest.
-class KeyOperation final : public zvrtkDorsaServiceLayer::Operation<KeyRequest, ValueResponse> {
+class KeyOperation final
+    : public zvrtkDorsaServiceLayer::OperationImpl<KeyOperation, zvrtkDorsaServiceLayer::BrowseService, KeyRequest,
+                                                   ValueResponse> {
 public:
-    explicit KeyOperation(zvrtkDorsaServiceLayer::DorsaSession* session);
+    using OperationImpl::OperationImpl;
+    static const std::wstring s_service;
+    static const std::string s_soapAction;
+
     void Call(zvrtkDorsaServiceLayer::SmartPtr<KeyRequest> request, ValueResponse* response)
     {
         ExecuteRequest(request, response);
     }
-
-protected:
-    const std::string& GetOperationName() const override;
-    const std::wstring& GetService() const override;
 };
 
 // A browse operation named "GetDatabases" that sends no request object.
-class NoRequestOperation final : public zvrtkDorsaServiceLayer::Operation<zvrtkDorsaServiceLayer::EmptyRequest, ValueResponse> {
+class NoRequestOperation final
+    : public zvrtkDorsaServiceLayer::OperationImpl<NoRequestOperation, zvrtkDorsaServiceLayer::BrowseService,
+                                                   zvrtkDorsaServiceLayer::EmptyRequest, ValueResponse> {
 public:
-    explicit NoRequestOperation(zvrtkDorsaServiceLayer::DorsaSession* session);
-    void Call(ValueResponse* response) { ExecuteRequest(response); }
+    using OperationImpl::OperationImpl;
+    static const std::wstring s_service;
+    static const std::string s_soapAction;
 
-protected:
-    const std::string& GetOperationName() const override;
-    const std::wstring& GetService() const override;
+    void Call(ValueResponse* response) { ExecuteRequest(response); }
 };
 
 // The browse namespace URI under the configured root.

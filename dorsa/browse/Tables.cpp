@@ -1,0 +1,79 @@
+#include "dorsa/browse/Tables.h"
+#include "dorsa/xml/EnumTable.h"
+#include "dorsa/xml/XmlBinding.h"
+
+namespace zvrtkDorsaServiceLayer {
+
+namespace {
+
+const EnumName<GetTables::eAttributeSelector> s_attributeSelectors[] = {
+    {GetTables::NonMetaAttributes, "NonMetaAttributes"},
+    {GetTables::MetaAttributes, "MetaAttributes"},
+    {GetTables::StandardAttributes, "StandardAttributes"},
+};
+
+} // namespace
+
+const std::wstring GetTablesImpl::s_service = BrowseService::s_description.path;
+const std::string GetTablesImpl::s_soapAction = "GetTables";
+
+std::string GetTables::AttributeSelector_ToString(eAttributeSelector selector)
+{
+    return EnumToString(s_attributeSelectors, selector, "");
+}
+
+GetTables::eAttributeSelector GetTables::AttributeSelector_FromString(const std::string& name)
+{
+    return EnumFromString(s_attributeSelectors, name);
+}
+
+void GetTables::CreateXMLNode(XmlNode<char>* element) const
+{
+    XmlDocument<char>* document = GetOwnerDocument(element);
+    WriteText(element, document, "brow:dbKey", m_dbKey);
+    if (m_tableFilter != TableFilters::NoFilter) {
+        WriteText(element, document, "brow:tableFilter", TableFilters::ToString(m_tableFilter));
+    }
+    if (!m_attributeSelectors.empty()) {
+        XmlNode<char>* selectors = WriteContainer(element, document, "brow:attributeSelectors");
+        for (const eAttributeSelector selector : m_attributeSelectors) {
+            WriteText(selectors, document, "brow:attributeSelector", AttributeSelector_ToString(selector));
+        }
+    }
+}
+
+TableDetail::TableDetail(const XmlNode<char>* node)
+{
+    ReadObject(node, "table", m_table);
+    ReadObjectList(node, "attributeReferences", "attribute", m_attributeReferences);
+    ReadObjectList(node, "standardAttributeReferences", "attribute", m_standardAttributeReferences);
+    std::vector<std::string> filters;
+    ReadTextList(node, "tableFilters", "tableFilter", filters);
+    for (const std::string& filter : filters) {
+        m_tableFilters.push_back(TableFilters::FromString(filter));
+    }
+}
+
+SmartPtr<TableDetail> TableDetail::CreateOne(const XmlNode<char>* node)
+{
+    return node ? new TableDetail(node) : nullptr;
+}
+
+void TableDetail::CreateXMLNode(XmlNode<char>* element) const
+{
+    XmlDocument<char>* document = GetOwnerDocument(element);
+    WriteObject(element, document, "zbt:table", m_table);
+    WriteReferenceList(element, document, "zbt:attributeReferences", "zbt:attribute", m_attributeReferences);
+}
+
+GetTablesResponse::GetTablesResponse(const XmlNode<char>* node)
+{
+    ReadObjectList(node, "tableDetails", "table", m_tableDetails);
+}
+
+SmartPtr<GetTablesResponse> GetTablesResponse::CreateOne(const XmlNode<char>* node)
+{
+    return node ? new GetTablesResponse(node) : nullptr;
+}
+
+} // namespace zvrtkDorsaServiceLayer

@@ -1,0 +1,92 @@
+#include "dorsa/references/AttributeReference.h"
+#include "dorsa/xml/XmlBinding.h"
+
+#include <iterator>
+
+namespace zvrtkDorsaServiceLayer {
+
+namespace {
+
+const char* const s_pseudoNames[] = {
+    "name",           "shortName",        "subsets",          "releasedDate",        "modifiedDate",
+    "recordType",     "recordHistoryIdentity", "recordColor", "linkedRecords",       "versionState",
+    "recordGUID",     "recordHistoryGUID", "recordVersionNumber", "tableName",       "childRecords",
+    "tableFilters",   "writable",         "parentName",       "parentShortName",     "parentRecordHistoryIdentity",
+    "parentRecordHistoryGUID",
+};
+constexpr int s_pseudoCount = static_cast<int>(std::size(s_pseudoNames));
+// Record data keeps twenty pseudo-attribute slots, so the last name is never recognised.
+constexpr int s_recognisedPseudoCount = 20;
+
+// The "zbt:name" container, flagged as a standard name or not.
+XmlNode<char>* WriteNameContainer(XmlNode<char>* parent, XmlDocument<char>* document, bool isStandard)
+{
+    XmlNode<char>* name = WriteContainer(parent, document, "zbt:name");
+    WriteAttribute(name, document, "zbt:isStandard", BoolToString(isStandard));
+    return name;
+}
+
+} // namespace
+
+AttributeReference::AttributeReference(const XmlNode<char>* node) : DorsaEntityReference(node)
+{
+    ReadInt(node, m_attributeID, "attributeIdentity");
+    const XmlNode<char>* name = FindChildElement("name", node);
+    if (!name) {
+        return;
+    }
+    ReadBoolAttribute(name, m_isStandardName, "isStandard");
+    ReadObject(name, "table", m_partialTable);
+    ReadText(name, m_name, "attributeName");
+}
+
+SmartPtr<AttributeReference> AttributeReference::CreateOne(const XmlNode<char>* node)
+{
+    return node ? new AttributeReference(node) : nullptr;
+}
+
+void AttributeReference::MakePseudoAttribute(int value)
+{
+    if (value < 0 || value >= s_pseudoCount) {
+        return;
+    }
+    m_name = s_pseudoNames[value];
+    m_isStandardName = true;
+    m_attributeID = 0;
+    m_partialTable = nullptr;
+    m_isPseudo = true;
+}
+
+bool AttributeReference::IsPseudoAttributeName(const std::string& text, int* index)
+{
+    for (int value = 0; value < s_recognisedPseudoCount; ++value) {
+        if (text == FormatString("[%s]", s_pseudoNames[value])) {
+            if (index) {
+                *index = value;
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+void AttributeReference::CreateXMLNode(XmlNode<char>* parent) const
+{
+    XmlDocument<char>* document = GetOwnerDocument(parent);
+    if (m_isPseudo) {
+        WriteText(WriteNameContainer(parent, document, m_isStandardName), document, "zbt:pseudo", m_name);
+        return;
+    }
+    DorsaEntityReference::CreateXMLNode(parent);
+    if (m_attributeID != 0) {
+        WriteInt(parent, document, "zbt:attributeIdentity", m_attributeID);
+    } else if (!m_name.empty()) {
+        XmlNode<char>* name = WriteNameContainer(parent, document, m_isStandardName);
+        if (!m_isStandardName) {
+            WriteObject(name, document, "zbt:table", m_partialTable);
+        }
+        WriteText(name, document, "zbt:attributeName", m_name);
+    }
+}
+
+} // namespace zvrtkDorsaServiceLayer

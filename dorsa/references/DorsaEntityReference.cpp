@@ -1,0 +1,26 @@
+#include "dorsa/references/DorsaEntityReference.h"
+#include "dorsa/xml/XmlBinding.h"
+
+namespace zvrtkDorsaServiceLayer {
+
+DorsaEntityReference::DorsaEntityReference(const XmlNode<char>* node)
+{
+    ReadText(node, m_dbKey, "dbKey");
+}
+
+void DorsaEntityReference::CreateXMLNode(XmlNode<char>* parent) const
+{
+    WriteText(parent, GetOwnerDocument(parent), "zbt:dbKey", m_dbKey);
+}
+
+DorsaDatabase::DorsaDatabase(const XmlNode<char>* node) : DorsaEntityReference(node)
+{
+    ReadText(node, m_volumeName, "volumeName");
+}
+
+SmartPtr<DorsaDatabase> DorsaDatabase::CreateOne(const XmlNode<char>* node)
+{
+    return node ? new DorsaDatabase(node) : nullptr;
+}
+
+} // namespace zvrtkDorsaServiceLayer

@@ -1,0 +1,68 @@
+#include "dorsa/references/NamedEntities.h"
+#include "dorsa/xml/XmlBinding.h"
+
+namespace zvrtkDorsaServiceLayer {
+
+NamedAttribute::NamedAttribute(const XmlNode<char>* node)
+{
+    ReadObject(node, "attribute", m_attribute);
+    ReadText(node, m_name, "name");
+    ReadBool(node, m_isMeta, "isMeta");
+    if (m_isMeta) {
+        ReadObject(node, "about", m_metaAbout);
+    }
+}
+
+SmartPtr<NamedAttribute> NamedAttribute::CreateOne(const XmlNode<char>* node)
+{
+    return node ? new NamedAttribute(node) : nullptr;
+}
+
+void NamedAttribute::CreateXMLNode(XmlNode<char>* parent) const
+{
+    XmlDocument<char>* document = GetOwnerDocument(parent);
+    XmlNode<char>* attribute = WriteContainer(parent, document, "zbt:attribute");
+    if (m_attribute) {
+        m_attribute->CreateXMLNode(attribute);
+    }
+    WriteText(parent, document, "zbt:name", m_name);
+}
+
+NamedRecord::NamedRecord(const XmlNode<char>* node)
+{
+    ReadText(node, m_shortName, "shortName");
+    ReadText(node, m_longName, "fullName");
+    ReadObject(node, "recordReference", m_recordReference);
+}
+
+SmartPtr<NamedRecord> NamedRecord::CreateOne(const XmlNode<char>* node)
+{
+    return node ? new NamedRecord(node) : nullptr;
+}
+
+NamedSubset::NamedSubset(const XmlNode<char>* node) : m_subset(new SubsetReference)
+{
+    ReadText(node, m_name, "name");
+    ReadObject(node, "subset", m_subset);
+}
+
+SmartPtr<NamedSubset> NamedSubset::CreateOne(const XmlNode<char>* node)
+{
+    return node ? new NamedSubset(node) : nullptr;
+}
+
+void NamedSubset::CreateXMLNode(XmlNode<char>* parent) const
+{
+    XmlDocument<char>* document = GetOwnerDocument(parent);
+    if (m_subset) {
+        WriteText(parent, document, "zbt:dbKey", m_subset->GetDBKey());
+    }
+    XmlNode<char>* name = WriteContainer(parent, document, "zbt:name");
+    XmlNode<char>* table = WriteContainer(name, document, "zbt:table");
+    if (m_subset && m_subset->GetPartialTableReference()) {
+        m_subset->GetPartialTableReference()->CreateXMLNode(table);
+    }
+    WriteText(name, document, "zbt:subsetName", m_name);
+}
+
+} // namespace zvrtkDorsaServiceLayer

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+#include "dorsa/references/DorsaEntityReference.h"
+#include "dorsa/references/TableReference.h"
+
+#include <string>
+
+namespace zvrtkDorsaServiceLayer {
+
+struct DORSA_EXPORT RecordLinkGroupTypes {
+    enum eRecordLinkGroupType : int {
+        Unknown = 0,
+        Static = 1,
+        Dynamic = 2,
+        CrossDatabase = 3,
+    };
+    // "static", "dynamic", "crossDatabase"; "Unknown" for any other value.
+    static std::string RecordLinkGroupType_ToString(eRecordLinkGroupType type);
+    // 0 for a text not in the table (case-sensitive).
+    static eRecordLinkGroupType RecordLinkGroupType_FromString(const std::string& text);
+};
+
+// A record link group, by identity (with its type) or by name within a table. A new
+// reference already holds an empty table that the caller may fill in place.
+class DORSA_EXPORT RecordLinkGroupReference : public DorsaEntityReference {
+public:
+    RecordLinkGroupReference() = default;
+    static SmartPtr<RecordLinkGroupReference> CreateOne(const XmlNode<char>* node);
+
+    int GetRecordLinkGroupIdentity() const { return m_identity; }
+    void SetRecordLinkGroupIdentity(int identity) { m_identity = identity; }
+    std::string GetName() const { return m_name; }
+    void SetName(const std::string& name) { m_name = name; }
+    SmartPtr<PartialTableReference> GetPartialTableReference() const { return m_partialTable; }
+    void SetPartialTableReference(const SmartPtr<PartialTableReference>& table) { m_partialTable = table; }
+    bool GetStandard() const { return m_standard; }
+    void SetStandard(bool standard) { m_standard = standard; }
+    // The type as text.
+    std::string GetRecordLinkGroupType() const;
+    void SetRecordLinkGroupType(const std::string& type);
+
+    void CreateXMLNode(XmlNode<char>* parent) const;
+
+protected:
+    explicit RecordLinkGroupReference(const XmlNode<char>* node);
+
+private:
+    std::string m_name;
+    int m_identity = 0;
+    RecordLinkGroupTypes::eRecordLinkGroupType m_type = RecordLinkGroupTypes::Unknown;
+    SmartPtr<PartialTableReference> m_partialTable = new PartialTableReference;
+    bool m_standard = false;
+};
+
+} // namespace zvrtkDorsaServiceLayer

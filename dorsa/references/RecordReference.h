@@ -1,0 +1,38 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+#include "dorsa/references/DorsaEntityReference.h"
+
+#include <string>
+
+namespace zvrtkDorsaServiceLayer {
+
+// A record, by record history identity and/or GUIDs.
+class DORSA_EXPORT RecordReference : public DorsaEntityReference {
+public:
+    RecordReference() = default;
+    RecordReference(const RecordReference& other) = default;
+    RecordReference& operator=(const RecordReference& other) = default;
+    static SmartPtr<RecordReference> CreateOne(const XmlNode<char>* node);
+
+    // The record history identity; 0 when not set.
+    int GetIdentity() const { return m_identity; }
+    void SetIdentity(int identity) { m_identity = identity; }
+    std::string GetRecordGUID() const { return m_recordGUID; }
+    void SetRecordGUID(const std::string& guid) { m_recordGUID = guid; }
+    std::string GetHistoryGUID() const { return m_historyGUID; }
+    void SetHistoryGUID(const std::string& guid) { m_historyGUID = guid; }
+
+    // Key, then identity, record GUID and history GUID when set.
+    void CreateXMLNode(XmlNode<char>* parent) const;
+
+protected:
+    explicit RecordReference(const XmlNode<char>* node);
+
+private:
+    std::string m_recordGUID;
+    std::string m_historyGUID;
+    int m_identity = 0;
+};
+
+} // namespace zvrtkDorsaServiceLayer

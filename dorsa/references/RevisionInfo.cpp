@@ -1,0 +1,20 @@
+#include "dorsa/references/RevisionInfo.h"
+#include "dorsa/xml/XmlBinding.h"
+
+namespace zvrtkDorsaServiceLayer {
+
+RevisionInfo::RevisionInfo(const XmlNode<char>* node)
+{
+    ReadText(node, m_modified, "modified");
+    ReadText(node, m_modifiedUser, "modifiedUser");
+    ReadText(node, m_created, "created");
+    ReadText(node, m_createdUser, "createdUser");
+    ReadInt(node, m_updateCount, "updateCount");
+}
+
+SmartPtr<RevisionInfo> RevisionInfo::CreateOne(const XmlNode<char>* node)
+{
+    return node ? new RevisionInfo(node) : nullptr;
+}
+
+} // namespace zvrtkDorsaServiceLayer

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+#include "dorsa/platform/SmartPtr.h"
+#include "dorsa/xml/XmlDom.h"
+
+#include <string>
+
+namespace zvrtkDorsaServiceLayer {
+
+// A table named by identity, GUID and/or name, without its database.
+class DORSA_EXPORT PartialTableReference : public SmartPtrTarget_ts {
+public:
+    PartialTableReference() = default;
+    static SmartPtr<PartialTableReference> CreateOne(const XmlNode<char>* node);
+    static SmartPtr<PartialTableReference> CreateOneFromTableID(int tableID);
+    static SmartPtr<PartialTableReference> CreateOneFromTableGUID(const std::string& tableGUID);
+    static SmartPtr<PartialTableReference> CreateOneFromTableName(const std::string& tableName);
+
+    int GetTableID() const { return m_tableID; }
+    void SetTableID(int id) { m_tableID = id; }
+    std::string GetTableGUID() const { return m_tableGUID; }
+    void SetTableGUID(const std::string& guid) { m_tableGUID = guid; }
+    std::string GetTableName() const { return m_tableName; }
+    void SetTableName(const std::string& name) { m_tableName = name; }
+
+    // Writes each field that is set: identity, GUID, name.
+    void CreateXMLNode(XmlNode<char>* parent) const;
+
+protected:
+    explicit PartialTableReference(const XmlNode<char>* node);
+
+private:
+    int m_tableID = 0;
+    std::string m_tableGUID;
+    std::string m_tableName;
+};
+
+// A table within a database.
+class DORSA_EXPORT TableReference : public PartialTableReference {
+public:
+    TableReference() = default;
+    static SmartPtr<TableReference> CreateOne(const XmlNode<char>* node);
+
+    std::string GetDBKey() const { return m_dbKey; }
+    void SetDBKey(const std::string& dbKey) { m_dbKey = dbKey; }
+
+    void CreateXMLNode(XmlNode<char>* parent) const;
+
+protected:
+    explicit TableReference(const XmlNode<char>* node);
+
+private:
+    std::string m_dbKey;
+};
+
+// The same content as TableReference, under the name some replies use.
+class DORSA_EXPORT DorsaTableReference final : public TableReference {
+public:
+    DorsaTableReference() = default;
+    static SmartPtr<DorsaTableReference> CreateOne(const XmlNode<char>* node);
+
+private:
+    explicit DorsaTableReference(const XmlNode<char>* node) : TableReference(node) {}
+};
+
+} // namespace zvrtkDorsaServiceLayer

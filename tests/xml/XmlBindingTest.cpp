@@ -1,5 +1,4 @@
-#include "dorsa/xml/XmlBinding.h"
-#include "dorsa/xml/XmlTextPrivate.h"
+#include "support/XmlFragments.h"
 
 #include <gtest/gtest.h>
 
@@ -9,16 +8,7 @@
 namespace {
 
 using namespace zvrtkDorsaServiceLayer;
-
-// A parsed fragment that the test can look into.
-class Fragment {
-public:
-    explicit Fragment(const std::string& xml) { EXPECT_TRUE(m_parsed.Parse(xml.data(), xml.size(), detail::ParseMode::InPlace)); }
-    XmlNode<char>* Root() { return m_parsed.Document().first_node(); }
-
-private:
-    detail::ParsedXml m_parsed;
-};
+using dorsatest::Fragment;
 
 TEST(XmlBinding, FindsChildrenByLocalNameWhateverThePrefix)
 {

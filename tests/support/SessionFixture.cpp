@@ -33,4 +33,14 @@ std::string SessionFixture::Envelope(const std::string& content)
            "</s:Body></s:Envelope>";
 }
 
+std::string SessionFixture::LastBodyContent() const
+{
+    const std::string body = m_server.LastRequest().body;
+    const std::string open = "<soapenv:Body>";
+    const size_t start = body.find(open);
+    const size_t end = body.rfind("</soapenv:Body>");
+    return start == std::string::npos || end == std::string::npos ? std::string()
+                                                                   : body.substr(start + open.size(), end - start - open.size());
+}
+
 } // namespace dorsatest

@@ -21,6 +21,8 @@ protected:
     void Reply(const std::string& body, int status = 200);
     // A SOAP 1.1 reply envelope with `content` in its "s:Body".
     static std::string Envelope(const std::string& content);
+    // What the last request carried inside "soapenv:Body".
+    std::string LastBodyContent() const;
 
     LoopbackServer m_server;
     RecordingLogger m_logger;

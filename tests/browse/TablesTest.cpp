@@ -1,0 +1,113 @@
+#include "support/SessionFixture.h"
+#include "support/XmlFragments.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace dorsatest {
+namespace {
+
+using namespace zvrtkDorsaServiceLayer;
+
+class TablesTest : public SessionFixture {
+protected:
+    void SetUp() override { TableFilters::StaticInit(); }
+};
+
+struct RequestCase {
+    const char* name;
+    std::function<void(GetTables&)> fill;
+    std::string body;
+};
+
+TEST_F(TablesTest, WritesTheRequestInItsFixedOrder)
+{
+    const RequestCase cases[] = {
+        {"key only", [](GetTables& r) { r.SetDBKey("MI_DB"); }, "<brow:dbKey>MI_DB</brow:dbKey>"},
+        {"empty key", [](GetTables&) {}, "<brow:dbKey/>"},
+        {"filter", [](GetTables& r) { r.SetTableFilter(TableFilters::MaterialsTablesOnly); },
+         "<brow:dbKey/><brow:tableFilter>MaterialsTablesOnly</brow:tableFilter>"},
+        {"selectors", [](GetTables& r) {
+             r.AddAttributeSelector(GetTables::StandardAttributes);
+             r.AddAttributeSelector(GetTables::NonMetaAttributes);
+             r.AddAttributeSelector(static_cast<GetTables::eAttributeSelector>(0));
+             r.SetTableFilter(TableFilters::MobileUseTypesTablesOnly);
+         },
+         "<brow:dbKey/><brow:tableFilter>MobileUseTypesTablesOnly</brow:tableFilter><brow:attributeSelectors>"
+         "<brow:attributeSelector>StandardAttributes</brow:attributeSelector><brow:attributeSelector>NonMetaAttributes"
+         "</brow:attributeSelector><brow:attributeSelector/></brow:attributeSelectors>"},
+    };
+    Reply(Envelope("<GetTablesResponse/>"));
+    GetTablesImpl operation(m_session.get());
+    for (const RequestCase& c : cases) {
+        SmartPtr<GetTables> request = new GetTables;
+        c.fill(*request);
+        GetTablesResponse response;
+        operation.RequestTables(request, &response);
+        EXPECT_EQ(LastBodyContent(), "<brow:GetTables>" + c.body + "</brow:GetTables>") << c.name;
+    }
+    EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"), BrowseService::GetBrowseDefinition("16/01") + "/GetTablesRequest");
+}
+
+TEST_F(TablesTest, ReadsTableDetails)
+{
+    Reply(Envelope(
+        "<b:GetTablesResponse xmlns:b=\"urn:b\"><b:tableDetails>"
+        "<b:table><b:table><b:tableName>MaterialUniverse</b:tableName><b:tableIdentity>4</b:tableIdentity>"
+        "<b:dbKey>MI_DB</b:dbKey></b:table>"
+        "<b:attributeReferences><b:attribute><b:attributeIdentity>11</b:attributeIdentity></b:attribute>"
+        "<b:attribute><b:attributeIdentity>12</b:attributeIdentity></b:attribute></b:attributeReferences>"
+        "<b:standardAttributeReferences><b:attribute><b:name isStandard=\"true\"><b:attributeName>Density"
+        "</b:attributeName></b:name></b:attribute></b:standardAttributeReferences>"
+        "<b:tableFilters><b:tableFilter>RegionsTablesOnly</b:tableFilter><b:tableFilter>NotAFilter</b:tableFilter>"
+        "<b:tableFilter>regionstablesonly</b:tableFilter></b:tableFilters></b:table>"
+        "<b:table/></b:tableDetails></b:GetTablesResponse>"));
+    GetTablesImpl operation(m_session.get());
+    SmartPtr<GetTables> request = new GetTables;
+    GetTablesResponse response;
+    operation.RequestTables(request, &response);
+
+    ASSERT_EQ(response.AccessTableDetails().size(), 2u);
+    const SmartPtr<TableDetail> detail = response.AccessTableDetails()[0];
+    EXPECT_EQ(detail->GetTableReference()->GetTableName(), "MaterialUniverse");
+    EXPECT_EQ(detail->GetTableReference()->GetTableID(), 4);
+    EXPECT_EQ(detail->GetTableReference()->GetDBKey(), "MI_DB");
+    ASSERT_EQ(detail->AccessAttributeReferences().size(), 2u);
+    EXPECT_EQ(detail->AccessAttributeReferences()[1]->GetAttributeID(), 12);
+    ASSERT_EQ(detail->AccessStandardAttributeReferences().size(), 1u);
+    EXPECT_EQ(detail->AccessStandardAttributeReferences()[0]->GetName(), "Density");
+    EXPECT_EQ(detail->AccessTableFilters(), (std::vector<TableFilters::eTablesFilter>{
+                                                TableFilters::RegionsTablesOnly, TableFilters::NoFilter, TableFilters::NoFilter}));
+    EXPECT_FALSE(response.AccessTableDetails()[1]->GetTableReference());
+}
+
+TEST_F(TablesTest, TableDetailWritesTableAndAttributesOnly)
+{
+    Fragment fragment("<t><table><tableName>Metals</tableName><dbKey>DB</dbKey></table><attributeReferences>"
+                      "<attribute><attributeIdentity>5</attributeIdentity></attribute></attributeReferences>"
+                      "<tableFilters><tableFilter>PartsTablesOnly</tableFilter></tableFilters></t>");
+    EXPECT_EQ(Written(*TableDetail::CreateOne(fragment.Root())),
+              "<zbt:table><zbt:tableName>Metals</zbt:tableName><zbt:dbKey>DB</zbt:dbKey></zbt:table>"
+              "<zbt:attributeReferences><zbt:attribute><zbt:dbKey/><zbt:attributeIdentity>5</zbt:attributeIdentity>"
+              "</zbt:attribute></zbt:attributeReferences>");
+    EXPECT_EQ(Written(TableDetail()), "<zbt:attributeReferences/>");
+}
+
+TEST(TableFilters, NamesMatchExactlyAndInitialiseOnce)
+{
+    TableFilters::StaticInit();
+    TableFilters::StaticInit();
+    EXPECT_EQ(TableFilters::FromString("ShapeTablesOnly"), TableFilters::ShapeTablesOnly);
+    EXPECT_EQ(TableFilters::FromString("shapeTablesOnly"), TableFilters::NoFilter);
+    EXPECT_EQ(TableFilters::ToString(TableFilters::MobileUseTypesTablesOnly), "MobileUseTypesTablesOnly");
+    EXPECT_EQ(TableFilters::ToString(TableFilters::NoFilter), "NoFilter");
+    for (int value = 0; value <= TableFilters::MobileUseTypesTablesOnly; ++value) {
+        const auto filter = static_cast<TableFilters::eTablesFilter>(value);
+        EXPECT_EQ(TableFilters::FromString(TableFilters::ToString(filter)), filter);
+    }
+}
+
+} // namespace
+} // namespace dorsatest

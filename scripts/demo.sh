@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Builds the library and the dorsa tool, starts the bundled service emulator on a
+# free loopback port, takes a short tour of its catalogue, and stops it again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-dependencies.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target dorsa
+
+log=$(mktemp)
+python3 tools/emulator/dorsa_emulator.py --port 0 >"$log" 2>&1 &
+emulator=$!
+trap 'kill "$emulator" 2>/dev/null || true; rm -f "$log"' EXIT
+for _ in $(seq 100); do
+  grep -q "listening on" "$log" && break
+  sleep 0.1
+done
+url=$(awk '/listening on/ {print $NF}' "$log")
+[ -n "$url" ] || { cat "$log"; echo "the emulator did not start" >&2; exit 1; }
+echo "Emulator at $url"
+
+tour() {
+  echo
+  echo "\$ dorsa --url $url $*"
+  build/dorsa --url "$url" "$@"
+}
+tour ping
+tour databases
+tour tables MI_DB --selector NonMetaAttributes
+tour subsets MI_DB MaterialUniverse

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "ToolContext.h"
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <vector>
+
+namespace dorsatool {
+
+// Runs a command once its arguments are parsed; returns the exit code.
+using Runner = std::function<int(ToolContext&)>;
+
+// A command of the tool: its name, its help, and how it takes its arguments.
+struct Command {
+    const char* name;
+    const char* help;
+    // Adds the command's arguments to `app` and returns what runs it.
+    std::function<Runner(CLI::App& app)> define;
+};
+
+// Every command, in the order the help lists them.
+const std::vector<Command>& AllCommands();
+
+// The commands of each family.
+std::vector<Command> CatalogueCommands();
+
+} // namespace dorsatool

@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""A stand-in for the Dorsa web service, for integration tests and demos.
+
+Serves the sample data over SOAP 1.1: POST to <base>/Browse.svc and its siblings.
+Requests are checked namespace-aware; anything the service would refuse is
+answered with a SOAP fault (HTTP 500)."""
+
+import argparse
+import base64
+import json
+import os
+import sys
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+import catalogue
+from soap import Fault, Namespaces, ReplyWriter, envelope, fault_envelope, parse_request
+
+# Replies vary their prefixes as real servers do, so clients must match local names.
+REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b"}
+HANDLERS = dict(catalogue.HANDLERS)
+
+
+class EmulatorHandler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "DorsaEmulator/1.0"
+
+    def log_message(self, format, *args):
+        if self.server.verbose:
+            super().log_message(format, *args)
+
+    def _send(self, status, body, content_type="text/xml; charset=utf-8", extra=()):
+        data = body.encode("utf-8")
+        self.send_response(status)
+        self.send_header("Content-Type", content_type)
+        self.send_header("Content-Length", str(len(data)))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.end_headers()
+        self.wfile.write(data)
+
+    def _authorised(self):
+        expected = self.server.credentials
+        if expected is None:
+            return True
+        if self.headers.get("Authorization", "") == "Basic " + base64.b64encode(expected.encode()).decode():
+            return True
+        self._send(401, "Authentication required", "text/plain",
+                   [("WWW-Authenticate", 'Basic realm="Dorsa emulator"')])
+        return False
+
+    def do_GET(self):
+        if not self._authorised():
+            return
+        if self.path.rstrip("/") == self.server.base_path:
+            self._send(200, "<html><body>Dorsa service emulator</body></html>", "text/html")
+        else:
+            self._send(404, "No such page", "text/plain")
+
+    def do_POST(self):
+        body = self.rfile.read(int(self.headers.get("Content-Length", "0") or 0))
+        if not self._authorised():
+            return
+        try:
+            request = parse_request(self.path, self.headers.get("SOAPAction"), body, self.server.namespaces,
+                                    self.server.base_path)
+            handler = HANDLERS.get(request.operation)
+            if handler is None:
+                raise Fault(f"{request.operation} is not available in this emulator", "s:Server")
+            writer = ReplyWriter(REPLY_PREFIXES.get(request.operation, "a"), request.service_ns, request.base_ns)
+            self._send(200, envelope(handler(request, self.server.catalogue, writer)))
+        except LookupError:
+            self._send(404, "No such endpoint", "text/plain")
+        except Fault as fault:
+            self._send(500, fault_envelope(fault))
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--port", type=int, default=8080, help="port on 127.0.0.1; 0 picks a free one")
+    parser.add_argument("--data", default=os.path.join(here, "sample_data.json"), help="the data file to serve")
+    parser.add_argument("--user", help="demand Basic authentication with this user name")
+    parser.add_argument("--password", default="", help="the password that goes with --user")
+    parser.add_argument("--base-path", default="/dorsa", help="path of the service under the host")
+    parser.add_argument("--namespace-root", default="http://www.zelvra.com", help="root of the namespace URIs")
+    parser.add_argument("--verbose", action="store_true", help="log every request to stderr")
+    options = parser.parse_args()
+
+    with open(options.data, encoding="utf-8") as data_file:
+        data = json.load(data_file)
+    server = ThreadingHTTPServer(("127.0.0.1", options.port), EmulatorHandler)
+    server.daemon_threads = True
+    server.catalogue = catalogue.Catalogue(data)
+    server.namespaces = Namespaces(options.namespace_root)
+    server.credentials = f"{options.user}:{options.password}" if options.user else None
+    server.verbose = options.verbose
+    server.base_path = "/" + options.base_path.strip("/")
+    print(f"Dorsa emulator listening on http://127.0.0.1:{server.server_address[1]}{server.base_path}", flush=True)
+    try:
+        server.serve_forever()
+    except KeyboardInterrupt:
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -50,6 +50,15 @@ TableFilters::eTablesFilter TableFilters::FromString(const std::string& name)
     return found == FilterByName().end() ? NoFilter : found->second;
 }
 
+std::vector<TableFilters::eTablesFilter> TableFilters::FromStrings(const std::vector<std::string>& names)
+{
+    std::vector<eTablesFilter> filters;
+    for (const std::string& name : names) {
+        filters.push_back(FromString(name));
+    }
+    return filters;
+}
+
 void TableFilters::StaticInit()
 {
     for (int value = 0; value < s_filterCount; ++value) {

@@ -3,6 +3,7 @@
 #include "dorsa/DorsaExport.h"
 
 #include <string>
+#include <vector>
 
 namespace zvrtkDorsaServiceLayer {
 
@@ -34,6 +35,8 @@ struct DORSA_EXPORT TableFilters {
     static std::string ToString(eTablesFilter filter);
     // The filter with exactly this name, or NoFilter (also before StaticInit has run).
     static eTablesFilter FromString(const std::string& name);
+    // Each name through FromString.
+    static std::vector<eTablesFilter> FromStrings(const std::vector<std::string>& names);
     // Fills the name lookup; called by library start-up. A second call changes nothing.
     static void StaticInit();
 };

@@ -49,9 +49,7 @@ TableDetail::TableDetail(const XmlNode<char>* node)
     ReadObjectList(node, "standardAttributeReferences", "attribute", m_standardAttributeReferences);
     std::vector<std::string> filters;
     ReadTextList(node, "tableFilters", "tableFilter", filters);
-    for (const std::string& filter : filters) {
-        m_tableFilters.push_back(TableFilters::FromString(filter));
-    }
+    m_tableFilters = TableFilters::FromStrings(filters);
 }
 
 SmartPtr<TableDetail> TableDetail::CreateOne(const XmlNode<char>* node)

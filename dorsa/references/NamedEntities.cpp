@@ -21,10 +21,7 @@ SmartPtr<NamedAttribute> NamedAttribute::CreateOne(const XmlNode<char>* node)
 void NamedAttribute::CreateXMLNode(XmlNode<char>* parent) const
 {
     XmlDocument<char>* document = GetOwnerDocument(parent);
-    XmlNode<char>* attribute = WriteContainer(parent, document, "zbt:attribute");
-    if (m_attribute) {
-        m_attribute->CreateXMLNode(attribute);
-    }
+    WriteObjectOrEmpty(parent, document, "zbt:attribute", m_attribute);
     WriteText(parent, document, "zbt:name", m_name);
 }
 
@@ -58,10 +55,8 @@ void NamedSubset::CreateXMLNode(XmlNode<char>* parent) const
         WriteText(parent, document, "zbt:dbKey", m_subset->GetDBKey());
     }
     XmlNode<char>* name = WriteContainer(parent, document, "zbt:name");
-    XmlNode<char>* table = WriteContainer(name, document, "zbt:table");
-    if (m_subset && m_subset->GetPartialTableReference()) {
-        m_subset->GetPartialTableReference()->CreateXMLNode(table);
-    }
+    WriteObjectOrEmpty(name, document, "zbt:table",
+                       m_subset ? m_subset->GetPartialTableReference() : SmartPtr<PartialTableReference>());
     WriteText(name, document, "zbt:subsetName", m_name);
 }
 

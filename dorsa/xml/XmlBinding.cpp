@@ -81,6 +81,15 @@ std::vector<XmlNode<char>*> FindChildElements(const std::string& localName, cons
     return found;
 }
 
+XmlNode<char>* FirstChildElement(const XmlNode<char>* parent)
+{
+    XmlNode<char>* child = parent ? parent->first_node() : nullptr;
+    while (child && child->type() != rapidxml::node_element) {
+        child = child->next_sibling();
+    }
+    return child;
+}
+
 XmlAttribute<char>* FindAttribute(const std::string& localName, const XmlNode<char>* element)
 {
     if (!element) {
@@ -168,6 +177,13 @@ XmlNode<char>* WriteInt(XmlNode<char>* parent, XmlDocument<char>* document, cons
     return WriteText(parent, document, name, IntToString(value));
 }
 
+void WriteOwnText(XmlNode<char>* element, XmlDocument<char>* document, const std::string& text)
+{
+    if (element && document) {
+        element->value(document->allocate_string(text.data(), text.size()), text.size());
+    }
+}
+
 void WriteAttribute(XmlNode<char>* element, XmlDocument<char>* document, const std::string& name,
                     const std::string& text)
 {
@@ -190,6 +206,13 @@ void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localNa
 {
     if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
         field = StringToInt(GetText(element));
+    }
+}
+
+void ReadDouble(const XmlNode<char>* parent, double& field, const std::string& localName)
+{
+    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
+        field = StringToDouble(GetText(element));
     }
 }
 

@@ -16,6 +16,8 @@ DORSA_EXPORT std::string GetLocalName(const XmlNode<char>* node);
 DORSA_EXPORT std::string GetLocalName(const XmlAttribute<char>* attribute);
 DORSA_EXPORT XmlNode<char>* FindChildElement(const std::string& localName, const XmlNode<char>* parent);
 DORSA_EXPORT std::vector<XmlNode<char>*> FindChildElements(const std::string& localName, const XmlNode<char>* parent);
+// The first child that is an element, whatever its name.
+DORSA_EXPORT XmlNode<char>* FirstChildElement(const XmlNode<char>* parent);
 DORSA_EXPORT XmlAttribute<char>* FindAttribute(const std::string& localName, const XmlNode<char>* element);
 // Text of the element, "" for a null element or one without text.
 DORSA_EXPORT std::string GetText(const XmlNode<char>* element);
@@ -37,6 +39,8 @@ DORSA_EXPORT XmlNode<char>* WriteText(XmlNode<char>* parent, XmlDocument<char>* 
                                       const std::string& text);
 DORSA_EXPORT XmlNode<char>* WriteInt(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name,
                                      int value);
+// Sets the element's own text.
+DORSA_EXPORT void WriteOwnText(XmlNode<char>* element, XmlDocument<char>* document, const std::string& text);
 // Appends the attribute `name` with `text` to `element`.
 DORSA_EXPORT void WriteAttribute(XmlNode<char>* element, XmlDocument<char>* document, const std::string& name,
                                  const std::string& text);
@@ -50,6 +54,27 @@ void WriteObject(XmlNode<char>* parent, XmlDocument<char>* document, const std::
         if (XmlNode<char>* container = WriteContainer(parent, document, name)) {
             field->CreateXMLNode(container);
         }
+    }
+}
+
+// Like WriteObject, but the container is written also for a null field, left empty.
+template <class T>
+void WriteObjectOrEmpty(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name,
+                        const SmartPtr<T>& field)
+{
+    XmlNode<char>* container = WriteContainer(parent, document, name);
+    if (container && field) {
+        field->CreateXMLNode(container);
+    }
+}
+
+// One element `entryName` per item, each filled by the item.
+template <class T>
+void WriteEachObject(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& entryName,
+                     const std::vector<SmartPtr<T>>& list)
+{
+    for (const SmartPtr<T>& entry : list) {
+        WriteObject(parent, document, entryName, entry);
     }
 }
 
@@ -70,6 +95,7 @@ void WriteReferenceList(XmlNode<char>* parent, XmlDocument<char>* document, cons
 // Field reading: each leaves the field as it is when the parent or the element is missing.
 DORSA_EXPORT void ReadText(const XmlNode<char>* parent, std::string& field, const std::string& localName);
 DORSA_EXPORT void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localName);
+DORSA_EXPORT void ReadDouble(const XmlNode<char>* parent, double& field, const std::string& localName);
 DORSA_EXPORT void ReadBool(const XmlNode<char>* parent, bool& field, const std::string& localName);
 // The same for an attribute of `element`.
 DORSA_EXPORT void ReadAttribute(const XmlNode<char>* element, std::string& field, const std::string& localName);

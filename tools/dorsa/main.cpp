@@ -6,7 +6,6 @@
 #include <map>
 
 using namespace dorsatool;
-using zvrtkDorsaServiceLayer::TableFilters;
 
 int main(int argc, char** argv)
 {
@@ -37,13 +36,15 @@ int main(int argc, char** argv)
         app.exit(error);
         return Exit_BadArguments;
     }
+    zvrtkDorsaServiceLayer::Initialize();
+    int exitCode = Exit_HttpFailure;
     try {
-        TableFilters::StaticInit();
         ToolContext context(options);
-        return runners.at(app.get_subcommands().front())(context);
+        exitCode = runners.at(app.get_subcommands().front())(context);
     } catch (const std::exception& error) {
         // A URL that is not UTF-8, or a reply field the library could not convert.
         std::cerr << "dorsa: " << error.what() << "\n";
-        return Exit_HttpFailure;
     }
+    zvrtkDorsaServiceLayer::Shutdown();
+    return exitCode;
 }

@@ -1,0 +1,76 @@
+#include "dorsa/session/Lifecycle.h"
+#include "dorsa/browse/TableFilters.h"
+#include "dorsa/values/AttributeValue.h"
+#include "dorsa/values/BinaryValues.h"
+#include "dorsa/values/FunctionalData.h"
+#include "dorsa/values/ListData.h"
+#include "dorsa/values/ScalarValues.h"
+#include "dorsa/values/TabularData.h"
+#include "dorsa/values/UnittedValues.h"
+
+#include <iterator>
+
+namespace zvrtkDorsaServiceLayer {
+
+namespace {
+
+struct StartAndStop {
+    void (*start)();
+    void (*stop)();
+};
+
+template <class T>
+constexpr StartAndStop Registration()
+{
+    return {&T::StaticInit, &T::StaticShutdown};
+}
+
+// The data types with a factory, in start-up order; shutdown runs in reverse. Linked
+// records are left to the host, which registers them itself when it needs them.
+const StartAndStop s_dataTypes[] = {
+    Registration<PointDataType>(),
+    Registration<RangeDataType>(),
+    Registration<LogicalDataType>(),
+    Registration<DiscreteDataType>(),
+    Registration<ShortTextDataType>(),
+    Registration<LongTextDataType>(),
+    Registration<IntegerDataType>(),
+    Registration<DateTimeDataType>(),
+    Registration<HyperlinkDataType>(),
+    Registration<PictureDataType>(),
+    Registration<FileDataType>(),
+    Registration<TabularDataType>(),
+    Registration<FloatFunctionalSeriesDataType>(),
+    Registration<FloatFunctionalGriddedDataType>(),
+    Registration<ListDataType>(),
+    Registration<EmptyDataType>(),
+};
+
+} // namespace
+
+void Initialize()
+{
+    for (const StartAndStop& dataType : s_dataTypes) {
+        dataType.start();
+    }
+    AttributeValue::StaticInit();
+    TabularDataCell::StaticInit();
+    ListItem::StaticInit();
+    // Attribute metadata: the supported tabular column names are filled here, once
+    // attribute details are read.
+    TableFilters::StaticInit();
+    // Attribute metadata: the parameter enumeration maps are filled here, once
+    // parameter details are read.
+}
+
+void Shutdown()
+{
+    ListItem::StaticShutdown();
+    TabularDataCell::StaticShutdown();
+    AttributeValue::StaticShutdown();
+    for (auto dataType = std::rbegin(s_dataTypes); dataType != std::rend(s_dataTypes); ++dataType) {
+        dataType->stop();
+    }
+}
+
+} // namespace zvrtkDorsaServiceLayer

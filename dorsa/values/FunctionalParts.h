@@ -1,0 +1,291 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+#include "dorsa/values/Parameters.h"
+
+#include <string>
+#include <vector>
+
+namespace zvrtkDorsaServiceLayer {
+
+// How a series or a gridded value is drawn.
+struct DORSA_EXPORT GraphDecoration {
+    enum eOptions : int {
+        Lines = 0,
+        Markers = 1,
+        LinesAndMarkers = 2,
+        Unspecified = 3,
+    };
+    // Exact texts; anything else is Unspecified.
+    static eOptions FromString(const std::string& text);
+    // "Lines", "LinesAndMarkers", or "Markers" for every other option.
+    static std::string ToString(eOptions option);
+};
+
+// A fixed value of another parameter that a series or value holds under.
+class DORSA_EXPORT Constraint final : public ParameterReferenceAndValue {
+public:
+    Constraint() = default;
+    static SmartPtr<Constraint> CreateOne(const XmlNode<char>* node);
+
+    std::string GetLabel() const { return m_label; }
+    void SetLabel(const std::string& label) { m_label = label; }
+
+    void CreateXMLNode(XmlNode<char>* node) const;
+
+private:
+    explicit Constraint(const XmlNode<char>* node);
+
+    std::string m_label;
+};
+
+class DORSA_EXPORT Constraints final : public SmartPtrTarget_ts {
+public:
+    Constraints() = default;
+    static SmartPtr<Constraints> CreateOne(const XmlNode<char>* node);
+
+    std::vector<SmartPtr<Constraint>>& AccessConstraints() { return m_constraints; }
+    void AddConstraint(const SmartPtr<Constraint>& constraint) { m_constraints.push_back(constraint); }
+
+    void CreateXMLNode(XmlNode<char>* node) const;
+
+private:
+    explicit Constraints(const XmlNode<char>* node);
+
+    std::vector<SmartPtr<Constraint>> m_constraints;
+};
+
+// One x value of a series with its y: a number (XYPoint) or a range (XYRange).
+class DORSA_EXPORT XYDatum : public SmartPtrTarget_ts {
+public:
+    enum eDataType : int {
+        XYPoint = 0,
+        XYRange = 1,
+    };
+
+    virtual void CreateXMLNode(XmlNode<char>* node) const;
+    virtual eDataType GetType() const = 0;
+
+    // The x value.
+    SmartPtr<ParameterValue> GetParameterValue() const { return m_parameterValue; }
+    void SetParameterValue(const SmartPtr<ParameterValue>& value) { m_parameterValue = value; }
+    bool GetIsEstimated() const { return m_isEstimated; }
+    void SetIsEstimated(bool estimated) { m_isEstimated = estimated; }
+
+protected:
+    XYDatum() = default;
+    explicit XYDatum(const XmlNode<char>* node);
+
+private:
+    SmartPtr<ParameterValue> m_parameterValue = new ParameterValue;
+    bool m_isEstimated = false;
+};
+
+class DORSA_EXPORT XYPoint final : public XYDatum {
+public:
+    XYPoint() = default;
+    static SmartPtr<XYDatum> CreateOne(const XmlNode<char>* node);
+
+    double GetY() const { return m_y; }
+    void SetY(double y) { m_y = y; }
+
+    void CreateXMLNode(XmlNode<char>* node) const override;
+    eDataType GetType() const override { return XYDatum::XYPoint; }
+
+private:
+    explicit XYPoint(const XmlNode<char>* node);
+
+    double m_y = 0.0;
+};
+
+class DORSA_EXPORT XYRange final : public XYDatum {
+public:
+    XYRange() = default;
+    static SmartPtr<XYDatum> CreateOne(const XmlNode<char>* node);
+
+    double GetLowerY() const { return m_lowerY; }
+    void SetLowerY(double y) { m_lowerY = y; }
+    double GetUpperY() const { return m_upperY; }
+    void SetUpperY(double y) { m_upperY = y; }
+
+    void CreateXMLNode(XmlNode<char>* node) const override;
+    eDataType GetType() const override { return XYDatum::XYRange; }
+
+private:
+    explicit XYRange(const XmlNode<char>* node);
+
+    double m_lowerY = 0.0;
+    double m_upperY = 0.0;
+};
+
+// The x-y data of one series.
+class DORSA_EXPORT XYData final : public SmartPtrTarget_ts {
+public:
+    // GetType() of an empty list.
+    static constexpr int s_noData = 2;
+
+    XYData() = default;
+    static SmartPtr<XYData> CreateOne(const XmlNode<char>* node);
+
+    std::vector<SmartPtr<XYDatum>>& AccessXYPoints() { return m_points; }
+    void AddXYPoint(const SmartPtr<XYDatum>& point) { m_points.push_back(point); }
+    // The type of the first datum, or s_noData.
+    int GetType() const;
+    static std::string GetTypeAsString(int type);
+
+    void CreateXMLNode(XmlNode<char>* node) const;
+
+private:
+    explicit XYData(const XmlNode<char>* node);
+
+    std::vector<SmartPtr<XYDatum>> m_points;
+};
+
+// One series of a graph: its data and the constraints it holds under.
+class DORSA_EXPORT Series final : public SmartPtrTarget_ts {
+public:
+    Series() = default;
+    static SmartPtr<Series> CreateOne(const XmlNode<char>* node);
+
+    SmartPtr<Constraints> GetConstraints() const { return m_constraints; }
+    void SetConstraints(const SmartPtr<Constraints>& constraints) { m_constraints = constraints; }
+    SmartPtr<XYData> GetXYPoints() const { return m_xyPoints; }
+    void SetXYPoints(const SmartPtr<XYData>& points) { m_xyPoints = points; }
+    GraphDecoration::eOptions GetDecoration() const { return m_decoration; }
+    void SetDecoration(GraphDecoration::eOptions decoration) { m_decoration = decoration; }
+
+    void CreateXMLNode(XmlNode<char>* node) const;
+
+private:
+    explicit Series(const XmlNode<char>* node);
+
+    SmartPtr<Constraints> m_constraints = new Constraints;
+    SmartPtr<XYData> m_xyPoints = new XYData;
+    GraphDecoration::eOptions m_decoration = GraphDecoration::Markers;
+};
+
+class DORSA_EXPORT FloatFunctionalGraph : public SmartPtrTarget_ts {
+public:
+    FloatFunctionalGraph() = default;
+    static SmartPtr<FloatFunctionalGraph> CreateOne(const XmlNode<char>* node);
+
+    std::vector<SmartPtr<Series>>& AccessSeries() { return m_series; }
+    void AddSeries(const SmartPtr<Series>& series) { m_series.push_back(series); }
+    bool GetHideGraph() const { return m_hideGraph; }
+    void SetHideGraph(bool hide) { m_hideGraph = hide; }
+    bool GetLogarithmicYAxis() const { return m_logarithmicYAxis; }
+    void SetLogarithmicYAxis(bool logarithmic) { m_logarithmicYAxis = logarithmic; }
+
+    virtual void CreateXMLNode(XmlNode<char>* node) const;
+
+protected:
+    explicit FloatFunctionalGraph(const XmlNode<char>* node);
+
+private:
+    std::vector<SmartPtr<Series>> m_series;
+    bool m_hideGraph = false;
+    bool m_logarithmicYAxis = false;
+};
+
+class DORSA_EXPORT FloatFunctionalSeriesGraph final : public FloatFunctionalGraph {
+public:
+    FloatFunctionalSeriesGraph() = default;
+    static SmartPtr<FloatFunctionalSeriesGraph> CreateOne(const XmlNode<char>* node);
+
+    SmartPtr<ParameterInformation> GetXAxisParameter() const { return m_xAxisParameter; }
+    void SetXAxisParameter(const SmartPtr<ParameterInformation>& parameter) { m_xAxisParameter = parameter; }
+
+    void CreateXMLNode(XmlNode<char>* node) const override;
+
+private:
+    explicit FloatFunctionalSeriesGraph(const XmlNode<char>* node);
+
+    SmartPtr<ParameterInformation> m_xAxisParameter = new ParameterInformation;
+};
+
+// One value of a gridded function: a number or a range, with its constraints.
+class DORSA_EXPORT FloatFunctionalValue : public SmartPtrTarget_ts {
+public:
+    enum eType : int {
+        None = 0,
+        Point = 1,
+        Range = 2,
+    };
+
+    virtual eType GetType() const = 0;
+    virtual void CreateXMLNode(XmlNode<char>* node) const;
+    // The type name carried in "xsi:type".
+    virtual std::string GetNodeType() const = 0;
+
+    SmartPtr<Constraints> GetConstraints() const { return m_constraints; }
+    void SetConstraints(const SmartPtr<Constraints>& constraints) { m_constraints = constraints; }
+    bool GetEstimated() const { return m_estimated; }
+    void SetEstimated(bool estimated) { m_estimated = estimated; }
+
+protected:
+    FloatFunctionalValue() = default;
+    explicit FloatFunctionalValue(const XmlNode<char>* node);
+
+private:
+    SmartPtr<Constraints> m_constraints = new Constraints;
+    bool m_estimated = false;
+};
+
+class DORSA_EXPORT FloatFunctionalPointValue final : public FloatFunctionalValue {
+public:
+    FloatFunctionalPointValue() = default;
+    static SmartPtr<FloatFunctionalValue> CreateOne(const XmlNode<char>* node);
+
+    double GetValue() const { return m_value; }
+    void SetValue(double value) { m_value = value; }
+
+    eType GetType() const override { return Point; }
+    void CreateXMLNode(XmlNode<char>* node) const override;
+    std::string GetNodeType() const override { return "FloatFunctionalPointValue"; }
+
+private:
+    explicit FloatFunctionalPointValue(const XmlNode<char>* node);
+
+    double m_value = 0.0;
+};
+
+class DORSA_EXPORT FloatFunctionalRangeValue final : public FloatFunctionalValue {
+public:
+    FloatFunctionalRangeValue() = default;
+    static SmartPtr<FloatFunctionalValue> CreateOne(const XmlNode<char>* node);
+
+    double GetLowValue() const { return m_low; }
+    void SetLowValue(double low) { m_low = low; }
+    double GetHighValue() const { return m_high; }
+    void SetHighValue(double high) { m_high = high; }
+
+    eType GetType() const override { return Range; }
+    void CreateXMLNode(XmlNode<char>* node) const override;
+    std::string GetNodeType() const override { return "FloatFunctionalRangedValue"; }
+
+private:
+    explicit FloatFunctionalRangeValue(const XmlNode<char>* node);
+
+    double m_low = 0.0;
+    double m_high = 0.0;
+};
+
+class DORSA_EXPORT FloatFunctionalValues final : public SmartPtrTarget_ts {
+public:
+    FloatFunctionalValues() = default;
+    static SmartPtr<FloatFunctionalValues> CreateOne(const XmlNode<char>* node);
+
+    std::vector<SmartPtr<FloatFunctionalValue>>& AccessValues() { return m_values; }
+    void AddValue(const SmartPtr<FloatFunctionalValue>& value) { m_values.push_back(value); }
+    // The type of the first value, or None.
+    FloatFunctionalValue::eType GetType() const;
+
+    void CreateXMLNode(XmlNode<char>* node) const;
+
+private:
+    explicit FloatFunctionalValues(const XmlNode<char>* node);
+
+    std::vector<SmartPtr<FloatFunctionalValue>> m_values;
+};
+
+} // namespace zvrtkDorsaServiceLayer

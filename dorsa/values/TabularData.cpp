@@ -94,6 +94,11 @@ SmartPtr<TabularDataCell> TabularDataCell::CreateOne(SmartPtr<IDataValue> value,
     return new TabularDataCell(value, column);
 }
 
+SmartPtr<TabularDataCell> TabularDataCell::CreateOne(std::nullptr_t, const TabularColumn* column)
+{
+    return new TabularDataCell(nullptr, column);
+}
+
 SmartPtr<TabularDataCell> TabularDataCell::CreateOne(const XmlNode<char>* node, const TabularColumn* column)
 {
     SmartPtr<IDataValue> value = s_factory ? s_factory->CreateOne(FirstChildElement(node), nullptr) : nullptr;

@@ -4,6 +4,7 @@
 #include "dorsa/references/RecordReference.h"
 #include "dorsa/values/DataValue.h"
 
+#include <cstddef>
 #include <map>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ public:
 
     // Always a cell, also for a null value.
     static SmartPtr<TabularDataCell> CreateOne(SmartPtr<IDataValue> value, const TabularColumn* column);
+    // An empty cell. (Without this overload a null literal would pick the XML reader.)
+    static SmartPtr<TabularDataCell> CreateOne(std::nullptr_t, const TabularColumn* column);
     // The value of the cell element's first child element; null when there is none.
     static SmartPtr<TabularDataCell> CreateOne(const XmlNode<char>* node, const TabularColumn* column);
 

@@ -34,3 +34,18 @@ std::string Written(const T& object)
 }
 
 } // namespace dorsatest
+
+namespace dorsatest {
+
+// A value's import element, as the import writer makes and fills it, printed.
+template <class Value>
+std::string WrittenValue(const Value& value)
+{
+    zvrtkDorsaServiceLayer::XmlDocument<char> document;
+    zvrtkDorsaServiceLayer::XmlNode<char>* element = zvrtkDorsaServiceLayer::WriteContainer(
+        &document, &document, zvrtkDorsaServiceLayer::WithBaseTypesPrefix(value.GetImportNodeName()));
+    value.CreateXMLNode(element);
+    return zvrtkDorsaServiceLayer::detail::PrintXml(*element);
+}
+
+} // namespace dorsatest

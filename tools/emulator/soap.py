@@ -5,6 +5,7 @@ from xml.etree import ElementTree
 from xml.sax.saxutils import escape, quoteattr
 
 SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
+SCHEMA_INSTANCE = "http://www.w3.org/2001/XMLSchema-instance"
 INTERFACE_VERSION = "16/01"
 
 # endpoint file -> service namespace name
@@ -135,7 +136,7 @@ def parse_request(path, soap_action, body, namespaces, base_path):
     return Request(operation, children[0], service_ns, namespaces.base_types)
 
 
-def element(name, *children, text=None, **attributes):
+def element(name, /, *children, text=None, **attributes):
     """One element, escaped; `children` are already written elements."""
     attrs = "".join(f" {key.replace('__', ':')}={quoteattr(str(value))}" for key, value in attributes.items())
     content = escape(str(text)) if text is not None else ""
@@ -165,7 +166,7 @@ class ReplyWriter:
 
 
 def envelope(content):
-    return f'<s:Envelope xmlns:s="{SOAP_ENV}"><s:Body>{content}</s:Body></s:Envelope>'
+    return f'<s:Envelope xmlns:s="{SOAP_ENV}" xmlns:xsi="{SCHEMA_INSTANCE}"><s:Body>{content}</s:Body></s:Envelope>'
 
 
 def fault_envelope(fault):

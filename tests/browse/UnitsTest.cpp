@@ -1,0 +1,162 @@
+#include "support/SessionFixture.h"
+#include "support/XmlFragments.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace dorsatest {
+namespace {
+
+using namespace zvrtkDorsaServiceLayer;
+
+using UnitsTest = SessionFixture;
+
+struct ConversionRequestCase {
+    const char* name;
+    std::function<void(GetUnitConversions&)> fill;
+    std::string body;
+};
+
+TEST_F(UnitsTest, ConversionRequestsWriteOnlyWhatIsSet)
+{
+    const ConversionRequestCase cases[] = {
+        {"key only", [](GetUnitConversions&) {}, "<brow:dbKey>MI_DB</brow:dbKey>"},
+        {"source currency only", [](GetUnitConversions& r) { r.SetSourceCurrency("USD"); },
+         "<brow:dbKey>MI_DB</brow:dbKey><brow:unitConversionContexts><brow:sourceCurrency>USD</brow:sourceCurrency>"
+         "</brow:unitConversionContexts>"},
+        {"symbols only", [](GetUnitConversions& r) {
+             r.AddUnitSymbol("MPa");
+             r.AddUnitSymbol("kg/m^3");
+         },
+         "<brow:dbKey>MI_DB</brow:dbKey><brow:sourceUnits><brow:unitSymbol>MPa</brow:unitSymbol><brow:unitSymbol>"
+         "kg/m^3</brow:unitSymbol></brow:sourceUnits>"},
+        {"everything", [](GetUnitConversions& r) {
+             SmartPtr<UnitConversionContext> imperial = new UnitConversionContext;
+             imperial->SetUnitSystem("Imperial");
+             imperial->SetCurrency("GBP");
+             imperial->SetAbsoluteUnits(false);
+             r.AddUnitConversionContext(imperial);
+             r.AddUnitConversionContext(new UnitConversionContext);
+             r.SetTargetCurrency("EUR");
+             r.AddUnitSymbol("USD/kg");
+         },
+         "<brow:dbKey>MI_DB</brow:dbKey><brow:unitConversionContexts><brow:unitConversionContext><zbt:unitSystem>"
+         "Imperial</zbt:unitSystem><zbt:currency>GBP</zbt:currency><zbt:absoluteUnits>false</zbt:absoluteUnits>"
+         "</brow:unitConversionContext><brow:unitConversionContext/></brow:unitConversionContexts><brow:sourceUnits>"
+         "<brow:targetCurrency>EUR</brow:targetCurrency><brow:unitSymbol>USD/kg</brow:unitSymbol></brow:sourceUnits>"},
+    };
+    Reply(Envelope("<GetUnitConversionsResponse/>"));
+    GetUnitConversionsImpl operation(m_session.get());
+    for (const ConversionRequestCase& c : cases) {
+        SmartPtr<GetUnitConversions> request = new GetUnitConversions;
+        request->SetDBKey("MI_DB");
+        c.fill(*request);
+        GetUnitConversionsResponse response;
+        operation.GetUnitConversions(request, &response);
+        EXPECT_EQ(LastBodyContent(), "<brow:GetUnitConversionsRequest>" + c.body + "</brow:GetUnitConversionsRequest>")
+            << c.name;
+    }
+    EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
+              BrowseService::GetBrowseDefinition("16/01") + "/GetUnitConversionsRequest");
+}
+
+TEST_F(UnitsTest, ReadsConversionsWithTheirDefaults)
+{
+    Reply(Envelope(
+        "<u:GetUnitConversionsResponse xmlns:u=\"urn:u\"><u:dbKey>MI_DB</u:dbKey><u:unitConversionContexts>"
+        "<u:unitConversionContext><u:UnitConversionContext><u:unitSystem>Imperial</u:unitSystem>"
+        "<u:absoluteUnits>false</u:absoluteUnits></u:UnitConversionContext><u:Conversions>"
+        "<u:Conversion sourceSymbol=\"MPa\" targetSymbol=\"ksi\"><u:Factor>0.1450377</u:Factor></u:Conversion>"
+        "<u:Conversion sourceSymbol=\"&#176;C\" targetSymbol=\"&#176;F\"><u:Factor>1.8</u:Factor><u:Offset>32</u:Offset>"
+        "</u:Conversion><u:Conversion targetSymbol=\"lost\"/></u:Conversions></u:unitConversionContext>"
+        "</u:unitConversionContexts><u:sourceUnits><u:sourceUnit sourceSymbol=\"kg/m^3\"><u:Conversion "
+        "targetSymbol=\"lb/ft^3\"><u:Factor>0.06242796</u:Factor></u:Conversion><u:Conversion/></u:sourceUnit>"
+        "<u:sourceUnit><u:Conversion targetSymbol=\"x\"/></u:sourceUnit></u:sourceUnits>"
+        "</u:GetUnitConversionsResponse>"));
+    GetUnitConversionsImpl operation(m_session.get());
+    SmartPtr<GetUnitConversions> request = new GetUnitConversions;
+    GetUnitConversionsResponse response;
+    operation.GetUnitConversions(request, &response);
+
+    EXPECT_EQ(response.GetDBKey(), "MI_DB");
+    ASSERT_EQ(response.AccessConversions().size(), 1u);
+    const SmartPtr<UnitConversion> imperial = response.AccessConversions()[0];
+    EXPECT_EQ(imperial->GetUnitSystem()->GetUnitSystem(), "Imperial");
+    EXPECT_TRUE(imperial->GetUnitSystem()->IsAbsoluteUnitsSet());
+    EXPECT_EQ(Written(*imperial->GetUnitSystem()), "<zbt:unitSystem>Imperial</zbt:unitSystem>"
+                                                   "<zbt:absoluteUnits>false</zbt:absoluteUnits>");
+    ASSERT_EQ(imperial->AccessConversions().size(), 2u);
+    EXPECT_DOUBLE_EQ(imperial->AccessConversions()[0].factor, 0.1450377);
+    EXPECT_DOUBLE_EQ(imperial->AccessConversions()[0].offset, 0.0);
+    EXPECT_EQ(imperial->AccessConversions()[1].sourceSymbol, "\xC2\xB0" "C");
+    EXPECT_DOUBLE_EQ(imperial->AccessConversions()[1].offset, 32.0);
+    ASSERT_EQ(response.AccessSourceUnits().size(), 1u);
+    EXPECT_EQ(response.AccessSourceUnits()[0].sourceSymbol, "kg/m^3");
+    EXPECT_EQ(response.AccessSourceUnits()[0].targetSymbol, "lb/ft^3");
+}
+
+TEST_F(UnitsTest, GroupsUnitsByDatabaseInReplyOrder)
+{
+    Reply(Envelope("<GetUnitsResponse><Databases>"
+                   "<Database><dbKey>MI_DB</dbKey><Units><Unit symbol=\"MPa\" hasCurrency=\"false\"/>"
+                   "<Unit symbol=\"USD/kg\" hasCurrency=\"true\"/><Unit symbol=\"nocurrencyflag\"/></Units></Database>"
+                   "<Database><Units><Unit symbol=\"orphan\" hasCurrency=\"false\"/></Units></Database>"
+                   "<Database><dbKey>MI_DB</dbKey><Units><Unit symbol=\"GPa\" hasCurrency=\"0\"/></Units></Database>"
+                   "<Database><dbKey>POLY_DB</dbKey></Database>"
+                   "</Databases></GetUnitsResponse>"));
+    GetUnitsImpl operation(m_session.get());
+    SmartPtr<GetUnits> request = new GetUnits;
+    request->SetDBKey("MI_DB");
+    GetUnitsResponse response;
+    operation.GetUnits(request, &response);
+
+    EXPECT_EQ(LastBodyContent(), "<brow:GetUnitsRequest><brow:dbKey>MI_DB</brow:dbKey></brow:GetUnitsRequest>");
+    const GetUnitsResponse::UnitsByDatabase expected = {
+        {"MI_DB", {{"MPa", false}, {"USD/kg", true}, {"GPa", false}}},
+        {"POLY_DB", {}},
+    };
+    EXPECT_EQ(response.GetUnitsByDatabase(), expected);
+}
+
+TEST_F(UnitsTest, ReadsUnitSystemsAndCurrencies)
+{
+    Reply(Envelope("<GetUnitSystemsResponse><dbKey>MI_DB</dbKey><unitSystems><unitSystem>SI</unitSystem>"
+                   "<unitSystem>Imperial</unitSystem></unitSystems><currencies><currency><code>EUR</code><name>Euro"
+                   "</name><factor>0.92</factor></currency><currency><code>XTS</code></currency></currencies>"
+                   "</GetUnitSystemsResponse>"));
+    GetUnitSystemsImpl systems(m_session.get());
+    SmartPtr<GetUnitSystems> request = new GetUnitSystems;
+    request->SetDBKey("MI_DB");
+    GetUnitSystemsResponse response;
+    systems.GetUnitSystems(request, &response);
+    EXPECT_EQ(LastBodyContent(), "<brow:GetUnitSystems><brow:dbKey>MI_DB</brow:dbKey><brow:excludeCurrencies>false"
+                                 "</brow:excludeCurrencies></brow:GetUnitSystems>");
+    EXPECT_EQ(response.AccessUnitSystems(), (std::vector<std::string>{"SI", "Imperial"}));
+    ASSERT_EQ(response.AccessCurrencies().size(), 2u);
+    EXPECT_DOUBLE_EQ(response.AccessCurrencies()[0]->GetFactor(), 0.92);
+    EXPECT_DOUBLE_EQ(response.AccessCurrencies()[1]->GetFactor(), 1.0);
+
+    Reply(Envelope("<GetCurrenciesResponse><currency><code>USD</code><factor>1</factor></currency>"
+                   "<currency><code>GBP</code><factor>0.79</factor></currency></GetCurrenciesResponse>"));
+    GetCurrenciesImpl currencies(m_session.get());
+    GetCurrenciesResponse all;
+    currencies.GetCurrencies(&all);
+    EXPECT_NE(m_server.LastRequest().body.find("<soapenv:Body/>"), std::string::npos);
+    ASSERT_EQ(all.AccessCurrencies().size(), 2u);
+    EXPECT_EQ(all.AccessCurrencies()[1]->GetCode(), "GBP");
+}
+
+TEST(UnitDetails, WriteOnlyWhatIsSet)
+{
+    EXPECT_EQ(Written(UnitConversionContext()), "");
+    UnitInformation unit;
+    unit.SetUnitSymbol("MPa");
+    EXPECT_EQ(Written(unit), "<zbt:UnitSymbol>MPa</zbt:UnitSymbol>");
+    Fragment badFactor("<c><factor>cheap</factor></c>");
+    EXPECT_THROW(CurrencyDetail::CreateOne(badFactor.Root()), std::invalid_argument);
+}
+
+} // namespace
+} // namespace dorsatest

@@ -108,10 +108,45 @@ class ToolAgainstEmulator(unittest.TestCase):
         self.assertEqual(missing.returncode, 4)
         self.assertIn("HTTP 404", missing.stderr)
 
+    def test_units_in_columns(self):
+        result = dorsa(self.emulator.url, "units", "POLY_DB")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.splitlines(), [
+            "DATABASE  SYMBOL    CURRENCY", "POLY_DB   MPa       no", "POLY_DB   g/10 min  no",
+            "POLY_DB   \u00b0C        no", "POLY_DB   EUR/kg    yes"])
+
+    def test_unit_systems_and_currencies(self):
+        self.assertEqual(json.loads(dorsa(self.emulator.url, "--json", "unit-systems", "MI_DB").stdout),
+                         ["SI", "Metric", "Imperial"])
+        currencies = json.loads(dorsa(self.emulator.url, "--json", "currencies").stdout)
+        self.assertEqual([(c["code"], c["factor"]) for c in currencies],
+                         [("USD", 1.0), ("EUR", 0.92), ("GBP", 0.79), ("JPY", 151.3)])
+
+    def test_convert_into_a_unit_system_and_currency(self):
+        result = dorsa(self.emulator.url, "--json", "convert", "MI_DB", "--from", "\u00b0C", "USD/kg",
+                       "--system", "Imperial", "--currency", "GBP")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(json.loads(result.stdout), [
+            {"from": "\u00b0C", "to": "\u00b0F", "factor": 1.8, "offset": 32.0},
+            {"from": "USD/kg", "to": "GBP/kg", "factor": 0.79, "offset": 0.0}])
+        unknown = dorsa(self.emulator.url, "convert", "MI_DB", "--from", "MPa", "--system", "Klingon")
+        self.assertEqual(unknown.returncode, 5)
+        self.assertIn("Unknown unit system: Klingon", unknown.stderr)
+
     def test_verbose_shows_the_traffic(self):
         result = dorsa(self.emulator.url, "--verbose", "--app-name", "Tour", "databases")
         self.assertIn("<header:applicationName>Tour</header:applicationName>", result.stderr)
         self.assertIn("GetDatabases: Call took a total time", result.stderr)
+
+
+class FixturesMatchTheSampleData(unittest.TestCase):
+    def test_rendered_values_are_current(self):
+        renderer = os.path.join(os.path.dirname(EMULATOR), "render_values.py")
+        rendered = subprocess.run([sys.executable, renderer], capture_output=True, text=True, check=True).stdout
+        fixture = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures",
+                               "sample_attribute_values.xml")
+        with open(fixture, encoding="utf-8") as committed:
+            self.assertEqual(rendered, committed.read(), "run tools/emulator/render_values.py --output " + fixture)
 
 
 class EmulatorChecksRequests(unittest.TestCase):

@@ -25,5 +25,6 @@ const std::vector<Command>& AllCommands();
 
 // The commands of each family.
 std::vector<Command> CatalogueCommands();
+std::vector<Command> UnitCommands();
 
 } // namespace dorsatool

@@ -37,6 +37,12 @@ std::string TransportReason(const std::string& line)
     return found == std::string::npos ? WithoutOperation(line) : line.substr(found + marker.size());
 }
 
+// Columns on a terminal: UTF-8 characters, not bytes.
+size_t DisplayWidth(const std::string& text)
+{
+    return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
 } // namespace
 
 void ToolLogger::Flush()
@@ -104,17 +110,17 @@ void ToolContext::Print(const TextTable& table, const nlohmann::json& json) cons
     }
     std::vector<size_t> widths;
     for (const std::string& header : table.headers) {
-        widths.push_back(header.size());
+        widths.push_back(DisplayWidth(header));
     }
     for (const auto& row : table.rows) {
         for (size_t column = 0; column < row.size() && column < widths.size(); ++column) {
-            widths[column] = std::max(widths[column], row[column].size());
+            widths[column] = std::max(widths[column], DisplayWidth(row[column]));
         }
     }
     const auto printRow = [&](const std::vector<std::string>& cells) {
         for (size_t column = 0; column < cells.size(); ++column) {
             const bool last = column + 1 == cells.size();
-            std::cout << (last ? cells[column] : cells[column] + std::string(widths[column] - cells[column].size() + 2, ' '));
+            std::cout << (last ? cells[column] : cells[column] + std::string(widths[column] - DisplayWidth(cells[column]) + 2, ' '));
         }
         std::cout << "\n";
     };

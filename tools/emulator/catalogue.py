@@ -15,6 +15,7 @@ ATTRIBUTE_SELECTORS = ["NonMetaAttributes", "MetaAttributes", "StandardAttribute
 class Catalogue:
     def __init__(self, data):
         self.databases = data["databases"]
+        self.currencies = data.get("currencies", [])
 
     def database(self, key):
         for database in self.databases:

@@ -13,11 +13,12 @@ import sys
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import catalogue
+import units
 from soap import Fault, Namespaces, ReplyWriter, envelope, fault_envelope, parse_request
 
 # Replies vary their prefixes as real servers do, so clients must match local names.
-REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b"}
-HANDLERS = dict(catalogue.HANDLERS)
+REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c"}
+HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake pkg-config
   librapidxml-dev libcurl4-openssl-dev
   libgtest-dev libxml2-dev python3 python3-xmlschema
-  libcli11-dev nlohmann-json3-dev
+  libcli11-dev nlohmann-json3-dev libbenchmark-dev
 )
 
 missing=()

@@ -54,15 +54,15 @@ bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDe
         if (!at) {
             break;
         }
-        if (StartsWith(at, end, "<!--")) {
-            at = SkipPast(at, end, "-->");
-        } else if (StartsWith(at, end, "<![CDATA[")) {
-            at = SkipPast(at, end, "]]>");
-        } else if (StartsWith(at, end, "<?")) {
-            at = SkipPast(at, end, "?>");
-        } else if (StartsWith(at, end, "<!") || StartsWith(at, end, "</")) {
-            depth -= (at[1] == '/' && depth > 0) ? 1 : 0;
+        const char next = at + 1 < end ? at[1] : '\0';
+        if (next == '/') {
+            depth -= depth > 0 ? 1 : 0;
             at = SkipPast(at, end, ">");
+        } else if (next == '?') {
+            at = SkipPast(at, end, "?>");
+        } else if (next == '!') {
+            const char* terminator = StartsWith(at, end, "<!--") ? "-->" : StartsWith(at, end, "<![CDATA[") ? "]]>" : ">";
+            at = SkipPast(at, end, terminator);
         } else {
             const char* close = EndOfStartTag(at, end);
             const bool selfClosing = close < end && close[-1] == '/';

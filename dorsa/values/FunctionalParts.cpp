@@ -48,12 +48,7 @@ const TypedReader<FloatFunctionalValue> s_valueReaders[] = {
 
 GraphDecoration::eOptions GraphDecoration::FromString(const std::string& text)
 {
-    for (const auto& row : s_decorations) {
-        if (text == row.text) {
-            return row.value;
-        }
-    }
-    return Unspecified;
+    return EnumFromString(s_decorations, text, Unspecified);
 }
 
 std::string GraphDecoration::ToString(eOptions option)

@@ -39,10 +39,8 @@ std::string ParameterValue::TypeAsString() const
 
 ParameterValue::eParameterValueType ParameterValue::TypeFromString(const std::string& type)
 {
-    for (const auto& row : s_valueTypes) {
-        if (type == row.text) {
-            return row.value;
-        }
+    if (const EnumName<eParameterValueType>* row = FindEnumByText(s_valueTypes, type)) {
+        return row->value;
     }
     throw std::invalid_argument("unknown parameter value type valid types are Numeric and Discrete");
 }

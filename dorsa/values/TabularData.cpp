@@ -62,12 +62,7 @@ SmartPtr<TabularColumn> TabularColumn::CreateOne(const XmlNode<char>* node)
 
 TabularColumn::eColType TabularColumn::ParseType(const std::string& text)
 {
-    for (const auto& row : s_columnTypes) {
-        if (text == row.text) {
-            return row.value;
-        }
-    }
-    return Unrecognised;
+    return EnumFromString(s_columnTypes, text, Unrecognised);
 }
 
 ContainedDataValueFactory* TabularDataCell::s_factory = nullptr;

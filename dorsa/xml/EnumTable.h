@@ -24,16 +24,24 @@ std::string EnumToString(const EnumName<E> (&table)[N], E value, const char* unk
     return unknown;
 }
 
-// The value whose text equals `text` exactly (case-sensitive), or 0 when none does.
+// The row whose text equals `text` exactly (case-sensitive), or null.
 template <class E, std::size_t N>
-E EnumFromString(const EnumName<E> (&table)[N], const std::string& text)
+const EnumName<E>* FindEnumByText(const EnumName<E> (&table)[N], const std::string& text)
 {
     for (const EnumName<E>& row : table) {
         if (text == row.text) {
-            return row.value;
+            return &row;
         }
     }
-    return static_cast<E>(0);
+    return nullptr;
+}
+
+// The value whose text equals `text` exactly (case-sensitive), or `unknown` (0 unless given).
+template <class E, std::size_t N>
+E EnumFromString(const EnumName<E> (&table)[N], const std::string& text, E unknown = static_cast<E>(0))
+{
+    const EnumName<E>* row = FindEnumByText(table, text);
+    return row ? row->value : unknown;
 }
 
 } // namespace zvrtkDorsaServiceLayer

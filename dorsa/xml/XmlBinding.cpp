@@ -195,53 +195,66 @@ XmlNode<char>* WriteContainer(XmlNode<char>* parent, XmlDocument<char>* document
     return WriteText(parent, document, name, std::string());
 }
 
-void ReadText(const XmlNode<char>* parent, std::string& field, const std::string& localName)
+namespace {
+
+// Sets `field` from the text of the child element `localName`, when there is one.
+template <class T, class Convert>
+void ReadChild(const XmlNode<char>* parent, T& field, const std::string& localName, Convert convert)
 {
     if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
-        field = GetText(element);
+        field = convert(GetText(element));
     }
+}
+
+// The same for an attribute of `element`.
+template <class T, class Convert>
+void ReadAttributeOf(const XmlNode<char>* element, T& field, const std::string& localName, Convert convert)
+{
+    if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
+        field = convert(GetText(attribute));
+    }
+}
+
+std::string AsIs(const std::string& text)
+{
+    return text;
+}
+
+} // namespace
+
+void ReadText(const XmlNode<char>* parent, std::string& field, const std::string& localName)
+{
+    ReadChild(parent, field, localName, AsIs);
 }
 
 void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localName)
 {
-    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
-        field = StringToInt(GetText(element));
-    }
+    ReadChild(parent, field, localName, StringToInt);
 }
 
 void ReadDouble(const XmlNode<char>* parent, double& field, const std::string& localName)
 {
-    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
-        field = StringToDouble(GetText(element));
-    }
+    ReadChild(parent, field, localName, StringToDouble);
 }
 
 void ReadBool(const XmlNode<char>* parent, bool& field, const std::string& localName)
 {
-    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
-        field = StringToBool(GetText(element));
-    }
+    ReadChild(parent, field, localName, StringToBool);
 }
 
 void ReadAttribute(const XmlNode<char>* element, std::string& field, const std::string& localName)
 {
-    if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
-        field = GetText(attribute);
-    }
+    ReadAttributeOf(element, field, localName, AsIs);
 }
 
 void ReadIntAttribute(const XmlNode<char>* element, int& field, const std::string& localName)
 {
-    if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
-        field = StringToInt(GetText(attribute));
-    }
+    ReadAttributeOf(element, field, localName, StringToInt);
 }
 
 void ReadBoolAttribute(const XmlNode<char>* element, bool& field, const std::string& localName)
 {
-    if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
-        field = StringToBool(GetText(attribute));
-    }
+    ReadAttributeOf(element, field, localName, StringToBool);
 }
 
 void ReadTextList(const XmlNode<char>* parent, const std::string& localName, std::vector<std::string>& out)

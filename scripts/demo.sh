@@ -29,3 +29,5 @@ tour ping
 tour databases
 tour tables MI_DB --selector NonMetaAttributes
 tour subsets MI_DB MaterialUniverse
+tour units MI_DB
+tour convert MI_DB --from MPa kg/m^3 USD/kg --system Imperial --currency EUR

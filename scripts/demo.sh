@@ -27,7 +27,7 @@ tour() {
 }
 tour ping
 tour databases
-tour tables MI_DB --selector NonMetaAttributes
-tour subsets MI_DB MaterialUniverse
-tour units MI_DB
-tour convert MI_DB --from MPa kg/m^3 USD/kg --system Imperial --currency EUR
+tour tables DORSA_SAMPLES --selector NonMetaAttributes
+tour subsets DORSA_SAMPLES "Alloys and Polymers"
+tour units DORSA_SAMPLES
+tour convert DORSA_SAMPLES --from MPa kg/m^3 USD/kg --system Imperial --currency EUR

@@ -12,7 +12,7 @@ using DatabasesTest = SessionFixture;
 TEST_F(DatabasesTest, ListsTheDatabasesWithAnEmptyBody)
 {
     Reply(Envelope("<GetDatabasesResponse xmlns=\"http://www.zelvra.com/16/01/Browse\"><databaseDetails>"
-                   "<database><dbKey>MI_DB</dbKey><volumeName>Materials</volumeName></database>"
+                   "<database><dbKey>DORSA_SAMPLES</dbKey><volumeName>Materials</volumeName></database>"
                    "<b:database xmlns:b=\"urn:b\"><b:dbKey>POLY</b:dbKey><b:volumeName>Polymers</b:volumeName></b:database>"
                    "</databaseDetails></GetDatabasesResponse>"));
     GetDatabaseImpl operation(m_session.get());
@@ -24,7 +24,7 @@ TEST_F(DatabasesTest, ListsTheDatabasesWithAnEmptyBody)
     EXPECT_EQ(request.Header("SOAPAction"), BrowseService::GetBrowseDefinition("16/01") + "/GetDatabasesRequest");
     EXPECT_NE(request.body.find("<soapenv:Body/>"), std::string::npos);
     ASSERT_EQ(response.AccessDatabases().size(), 2u);
-    EXPECT_EQ(response.AccessDatabases()[0]->GetDBKey(), "MI_DB");
+    EXPECT_EQ(response.AccessDatabases()[0]->GetDBKey(), "DORSA_SAMPLES");
     EXPECT_EQ(response.AccessDatabases()[1]->GetName(), "Polymers");
 }
 

@@ -21,7 +21,7 @@ TEST_F(SubsetsTest, WritesTheTableThenTheSubsets)
     SmartPtr<GetSubsets> request = new GetSubsets;
     SmartPtr<TableReference> table = new TableReference;
     table->SetTableName("Metals");
-    table->SetDBKey("MI_DB");
+    table->SetDBKey("DORSA_SAMPLES");
     request->SetTable(table);
     SmartPtr<SubsetReference> byIdentity = new SubsetReference;
     byIdentity->SetSubsetIdentity(4);
@@ -31,7 +31,7 @@ TEST_F(SubsetsTest, WritesTheTableThenTheSubsets)
     request->AddSubsetRefernece(byName);
     operation.GetSubsets(request, &response);
     EXPECT_EQ(LastBodyContent(),
-              "<brow:GetSubsets><brow:table><zbt:tableName>Metals</zbt:tableName><zbt:dbKey>MI_DB</zbt:dbKey></brow:table>"
+              "<brow:GetSubsets><brow:table><zbt:tableName>Metals</zbt:tableName><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey></brow:table>"
               "<zbt:subsetReferences><zbt:subset><zbt:dbKey/><zbt:subsetIdentity>4</zbt:subsetIdentity></zbt:subset>"
               "<zbt:subset><zbt:dbKey/><zbt:name><zbt:table/><zbt:subsetName>Steels</zbt:subsetName></zbt:name>"
               "</zbt:subset></zbt:subsetReferences></brow:GetSubsets>");
@@ -40,8 +40,8 @@ TEST_F(SubsetsTest, WritesTheTableThenTheSubsets)
 TEST_F(SubsetsTest, ReadsSubsetDetailsWithTheirTables)
 {
     Reply(Envelope("<GetSubsetsResponse><subsetDetails>"
-                   "<subsetDetail><name>Steels</name><subset><dbKey>MI_DB</dbKey><subsetIdentity>4</subsetIdentity>"
-                   "</subset><table><tableName>Metals</tableName><dbKey>MI_DB</dbKey></table></subsetDetail>"
+                   "<subsetDetail><name>Steels</name><subset><dbKey>DORSA_SAMPLES</dbKey><subsetIdentity>4</subsetIdentity>"
+                   "</subset><table><tableName>Metals</tableName><dbKey>DORSA_SAMPLES</dbKey></table></subsetDetail>"
                    "<subsetDetail><name>Orphans</name></subsetDetail>"
                    "</subsetDetails></GetSubsetsResponse>"));
     GetSubsetsImpl operation(m_session.get());

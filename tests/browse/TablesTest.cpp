@@ -25,7 +25,7 @@ struct RequestCase {
 TEST_F(TablesTest, WritesTheRequestInItsFixedOrder)
 {
     const RequestCase cases[] = {
-        {"key only", [](GetTables& r) { r.SetDBKey("MI_DB"); }, "<brow:dbKey>MI_DB</brow:dbKey>"},
+        {"key only", [](GetTables& r) { r.SetDBKey("DORSA_SAMPLES"); }, "<brow:dbKey>DORSA_SAMPLES</brow:dbKey>"},
         {"empty key", [](GetTables&) {}, "<brow:dbKey/>"},
         {"filter", [](GetTables& r) { r.SetTableFilter(TableFilters::MaterialsTablesOnly); },
          "<brow:dbKey/><brow:tableFilter>MaterialsTablesOnly</brow:tableFilter>"},
@@ -55,8 +55,8 @@ TEST_F(TablesTest, ReadsTableDetails)
 {
     Reply(Envelope(
         "<b:GetTablesResponse xmlns:b=\"urn:b\"><b:tableDetails>"
-        "<b:table><b:table><b:tableName>MaterialUniverse</b:tableName><b:tableIdentity>4</b:tableIdentity>"
-        "<b:dbKey>MI_DB</b:dbKey></b:table>"
+        "<b:table><b:table><b:tableName>Alloys and Polymers</b:tableName><b:tableIdentity>4</b:tableIdentity>"
+        "<b:dbKey>DORSA_SAMPLES</b:dbKey></b:table>"
         "<b:attributeReferences><b:attribute><b:attributeIdentity>11</b:attributeIdentity></b:attribute>"
         "<b:attribute><b:attributeIdentity>12</b:attributeIdentity></b:attribute></b:attributeReferences>"
         "<b:standardAttributeReferences><b:attribute><b:name isStandard=\"true\"><b:attributeName>Density"
@@ -71,9 +71,9 @@ TEST_F(TablesTest, ReadsTableDetails)
 
     ASSERT_EQ(response.AccessTableDetails().size(), 2u);
     const SmartPtr<TableDetail> detail = response.AccessTableDetails()[0];
-    EXPECT_EQ(detail->GetTableReference()->GetTableName(), "MaterialUniverse");
+    EXPECT_EQ(detail->GetTableReference()->GetTableName(), "Alloys and Polymers");
     EXPECT_EQ(detail->GetTableReference()->GetTableID(), 4);
-    EXPECT_EQ(detail->GetTableReference()->GetDBKey(), "MI_DB");
+    EXPECT_EQ(detail->GetTableReference()->GetDBKey(), "DORSA_SAMPLES");
     ASSERT_EQ(detail->AccessAttributeReferences().size(), 2u);
     EXPECT_EQ(detail->AccessAttributeReferences()[1]->GetAttributeID(), 12);
     ASSERT_EQ(detail->AccessStandardAttributeReferences().size(), 1u);

@@ -22,15 +22,15 @@ struct ConversionRequestCase {
 TEST_F(UnitsTest, ConversionRequestsWriteOnlyWhatIsSet)
 {
     const ConversionRequestCase cases[] = {
-        {"key only", [](GetUnitConversions&) {}, "<brow:dbKey>MI_DB</brow:dbKey>"},
+        {"key only", [](GetUnitConversions&) {}, "<brow:dbKey>DORSA_SAMPLES</brow:dbKey>"},
         {"source currency only", [](GetUnitConversions& r) { r.SetSourceCurrency("USD"); },
-         "<brow:dbKey>MI_DB</brow:dbKey><brow:unitConversionContexts><brow:sourceCurrency>USD</brow:sourceCurrency>"
+         "<brow:dbKey>DORSA_SAMPLES</brow:dbKey><brow:unitConversionContexts><brow:sourceCurrency>USD</brow:sourceCurrency>"
          "</brow:unitConversionContexts>"},
         {"symbols only", [](GetUnitConversions& r) {
              r.AddUnitSymbol("MPa");
              r.AddUnitSymbol("kg/m^3");
          },
-         "<brow:dbKey>MI_DB</brow:dbKey><brow:sourceUnits><brow:unitSymbol>MPa</brow:unitSymbol><brow:unitSymbol>"
+         "<brow:dbKey>DORSA_SAMPLES</brow:dbKey><brow:sourceUnits><brow:unitSymbol>MPa</brow:unitSymbol><brow:unitSymbol>"
          "kg/m^3</brow:unitSymbol></brow:sourceUnits>"},
         {"everything", [](GetUnitConversions& r) {
              SmartPtr<UnitConversionContext> imperial = new UnitConversionContext;
@@ -42,7 +42,7 @@ TEST_F(UnitsTest, ConversionRequestsWriteOnlyWhatIsSet)
              r.SetTargetCurrency("EUR");
              r.AddUnitSymbol("USD/kg");
          },
-         "<brow:dbKey>MI_DB</brow:dbKey><brow:unitConversionContexts><brow:unitConversionContext><zbt:unitSystem>"
+         "<brow:dbKey>DORSA_SAMPLES</brow:dbKey><brow:unitConversionContexts><brow:unitConversionContext><zbt:unitSystem>"
          "Imperial</zbt:unitSystem><zbt:currency>GBP</zbt:currency><zbt:absoluteUnits>false</zbt:absoluteUnits>"
          "</brow:unitConversionContext><brow:unitConversionContext/></brow:unitConversionContexts><brow:sourceUnits>"
          "<brow:targetCurrency>EUR</brow:targetCurrency><brow:unitSymbol>USD/kg</brow:unitSymbol></brow:sourceUnits>"},
@@ -51,7 +51,7 @@ TEST_F(UnitsTest, ConversionRequestsWriteOnlyWhatIsSet)
     GetUnitConversionsImpl operation(m_session.get());
     for (const ConversionRequestCase& c : cases) {
         SmartPtr<GetUnitConversions> request = new GetUnitConversions;
-        request->SetDBKey("MI_DB");
+        request->SetDBKey("DORSA_SAMPLES");
         c.fill(*request);
         GetUnitConversionsResponse response;
         operation.GetUnitConversions(request, &response);
@@ -65,7 +65,7 @@ TEST_F(UnitsTest, ConversionRequestsWriteOnlyWhatIsSet)
 TEST_F(UnitsTest, ReadsConversionsWithTheirDefaults)
 {
     Reply(Envelope(
-        "<u:GetUnitConversionsResponse xmlns:u=\"urn:u\"><u:dbKey>MI_DB</u:dbKey><u:unitConversionContexts>"
+        "<u:GetUnitConversionsResponse xmlns:u=\"urn:u\"><u:dbKey>DORSA_SAMPLES</u:dbKey><u:unitConversionContexts>"
         "<u:unitConversionContext><u:UnitConversionContext><u:unitSystem>Imperial</u:unitSystem>"
         "<u:absoluteUnits>false</u:absoluteUnits></u:UnitConversionContext><u:Conversions>"
         "<u:Conversion sourceSymbol=\"MPa\" targetSymbol=\"ksi\"><u:Factor>0.1450377</u:Factor></u:Conversion>"
@@ -80,7 +80,7 @@ TEST_F(UnitsTest, ReadsConversionsWithTheirDefaults)
     GetUnitConversionsResponse response;
     operation.GetUnitConversions(request, &response);
 
-    EXPECT_EQ(response.GetDBKey(), "MI_DB");
+    EXPECT_EQ(response.GetDBKey(), "DORSA_SAMPLES");
     ASSERT_EQ(response.AccessConversions().size(), 1u);
     const SmartPtr<UnitConversion> imperial = response.AccessConversions()[0];
     EXPECT_EQ(imperial->GetUnitSystem()->GetUnitSystem(), "Imperial");
@@ -100,21 +100,21 @@ TEST_F(UnitsTest, ReadsConversionsWithTheirDefaults)
 TEST_F(UnitsTest, GroupsUnitsByDatabaseInReplyOrder)
 {
     Reply(Envelope("<GetUnitsResponse><Databases>"
-                   "<Database><dbKey>MI_DB</dbKey><Units><Unit symbol=\"MPa\" hasCurrency=\"false\"/>"
+                   "<Database><dbKey>DORSA_SAMPLES</dbKey><Units><Unit symbol=\"MPa\" hasCurrency=\"false\"/>"
                    "<Unit symbol=\"USD/kg\" hasCurrency=\"true\"/><Unit symbol=\"nocurrencyflag\"/></Units></Database>"
                    "<Database><Units><Unit symbol=\"orphan\" hasCurrency=\"false\"/></Units></Database>"
-                   "<Database><dbKey>MI_DB</dbKey><Units><Unit symbol=\"GPa\" hasCurrency=\"0\"/></Units></Database>"
+                   "<Database><dbKey>DORSA_SAMPLES</dbKey><Units><Unit symbol=\"GPa\" hasCurrency=\"0\"/></Units></Database>"
                    "<Database><dbKey>POLY_DB</dbKey></Database>"
                    "</Databases></GetUnitsResponse>"));
     GetUnitsImpl operation(m_session.get());
     SmartPtr<GetUnits> request = new GetUnits;
-    request->SetDBKey("MI_DB");
+    request->SetDBKey("DORSA_SAMPLES");
     GetUnitsResponse response;
     operation.GetUnits(request, &response);
 
-    EXPECT_EQ(LastBodyContent(), "<brow:GetUnitsRequest><brow:dbKey>MI_DB</brow:dbKey></brow:GetUnitsRequest>");
+    EXPECT_EQ(LastBodyContent(), "<brow:GetUnitsRequest><brow:dbKey>DORSA_SAMPLES</brow:dbKey></brow:GetUnitsRequest>");
     const GetUnitsResponse::UnitsByDatabase expected = {
-        {"MI_DB", {{"MPa", false}, {"USD/kg", true}, {"GPa", false}}},
+        {"DORSA_SAMPLES", {{"MPa", false}, {"USD/kg", true}, {"GPa", false}}},
         {"POLY_DB", {}},
     };
     EXPECT_EQ(response.GetUnitsByDatabase(), expected);
@@ -122,16 +122,16 @@ TEST_F(UnitsTest, GroupsUnitsByDatabaseInReplyOrder)
 
 TEST_F(UnitsTest, ReadsUnitSystemsAndCurrencies)
 {
-    Reply(Envelope("<GetUnitSystemsResponse><dbKey>MI_DB</dbKey><unitSystems><unitSystem>SI</unitSystem>"
+    Reply(Envelope("<GetUnitSystemsResponse><dbKey>DORSA_SAMPLES</dbKey><unitSystems><unitSystem>SI</unitSystem>"
                    "<unitSystem>Imperial</unitSystem></unitSystems><currencies><currency><code>EUR</code><name>Euro"
                    "</name><factor>0.92</factor></currency><currency><code>XTS</code></currency></currencies>"
                    "</GetUnitSystemsResponse>"));
     GetUnitSystemsImpl systems(m_session.get());
     SmartPtr<GetUnitSystems> request = new GetUnitSystems;
-    request->SetDBKey("MI_DB");
+    request->SetDBKey("DORSA_SAMPLES");
     GetUnitSystemsResponse response;
     systems.GetUnitSystems(request, &response);
-    EXPECT_EQ(LastBodyContent(), "<brow:GetUnitSystems><brow:dbKey>MI_DB</brow:dbKey><brow:excludeCurrencies>false"
+    EXPECT_EQ(LastBodyContent(), "<brow:GetUnitSystems><brow:dbKey>DORSA_SAMPLES</brow:dbKey><brow:excludeCurrencies>false"
                                  "</brow:excludeCurrencies></brow:GetUnitSystems>");
     EXPECT_EQ(response.AccessUnitSystems(), (std::vector<std::string>{"SI", "Imperial"}));
     ASSERT_EQ(response.AccessCurrencies().size(), 2u);

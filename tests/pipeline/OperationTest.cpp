@@ -31,7 +31,7 @@ protected:
         return body.substr(body.find("?>") + 2);
     }
 
-    void CallWithKey(ValueResponse* response, const std::string& key = "MI_DB")
+    void CallWithKey(ValueResponse* response, const std::string& key = "DORSA_SAMPLES")
     {
         KeyOperation operation(m_session.get());
         operation.Call(new KeyRequest(key), response);

@@ -15,7 +15,7 @@ using namespace zvrtkDorsaServiceLayer;
 SmartPtr<RecordReference> Record(int identity, const std::string& guid, const std::string& historyGuid)
 {
     SmartPtr<RecordReference> record = new RecordReference;
-    record->SetDBKey(identity == 0 ? "" : "MI_DB");
+    record->SetDBKey(identity == 0 ? "" : "DORSA_SAMPLES");
     record->SetIdentity(identity);
     record->SetRecordGUID(guid);
     record->SetHistoryGUID(historyGuid);
@@ -77,7 +77,7 @@ SmartPtr<TableReference> Table()
     table->SetTableID(3);
     table->SetTableGUID("g-3");
     table->SetTableName("Metals");
-    table->SetDBKey("MI_DB");
+    table->SetDBKey("DORSA_SAMPLES");
     return table;
 }
 
@@ -91,10 +91,10 @@ TEST(References, WriteTheirExactForms)
 {
     const WriteCase cases[] = {
         {"record by identity", [] { return Written(*Record(5, "", "")); },
-         "<zbt:dbKey>MI_DB</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>5</zbt:recordHistoryIdentity>"
+         "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>5</zbt:recordHistoryIdentity>"
          "</zbt:identity>"},
         {"record with everything", [] { return Written(*Record(5, "r-1", "h-1")); },
-         "<zbt:dbKey>MI_DB</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>5</zbt:recordHistoryIdentity>"
+         "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>5</zbt:recordHistoryIdentity>"
          "</zbt:identity><zbt:recordGUID>r-1</zbt:recordGUID><zbt:recordHistoryGUID>h-1</zbt:recordHistoryGUID>"},
         {"empty record", [] { return Written(*Record(0, "", "")); }, "<zbt:dbKey/>"},
         {"attribute by identity and name", [] { return Written(*Attribute(12, "Density", false, "Metals")); },
@@ -137,7 +137,7 @@ TEST(References, WriteTheirExactForms)
         {"empty partial table", [] { return Written(PartialTableReference()); }, ""},
         {"table with everything", [] { return Written(*Table()); },
          "<zbt:tableIdentity>3</zbt:tableIdentity><zbt:tableGUID>g-3</zbt:tableGUID><zbt:tableName>Metals"
-         "</zbt:tableName><zbt:dbKey>MI_DB</zbt:dbKey>"},
+         "</zbt:tableName><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"},
         {"named attribute without reference", [] {
              NamedAttribute named;
              named.SetName("Density");
@@ -153,13 +153,13 @@ TEST(References, WriteTheirExactForms)
         {"named subset of a subset", [] {
              NamedSubset named;
              SmartPtr<SubsetReference> subset = Subset(8, "Other name", true);
-             subset->SetDBKey("MI_DB");
+             subset->SetDBKey("DORSA_SAMPLES");
              subset->GetPartialTableReference()->SetTableID(2);
              named.SetSubset(subset);
              named.SetName("Steels");
              return Written(named);
          },
-         "<zbt:dbKey>MI_DB</zbt:dbKey><zbt:name><zbt:table><zbt:tableIdentity>2</zbt:tableIdentity></zbt:table>"
+         "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:name><zbt:table><zbt:tableIdentity>2</zbt:tableIdentity></zbt:table>"
          "<zbt:subsetName>Steels</zbt:subsetName></zbt:name>"},
     };
     for (const WriteCase& c : cases) {
@@ -214,7 +214,7 @@ TEST(References, ReadWhatTheyCanOfIncompleteReplies)
     EXPECT_EQ(readGroup->GetName(), "Welds");
     EXPECT_TRUE(readGroup->GetStandard());
 
-    Fragment database("<database><dbKey>MI_DB</dbKey><volumeName>Materials</volumeName></database>");
+    Fragment database("<database><dbKey>DORSA_SAMPLES</dbKey><volumeName>Materials</volumeName></database>");
     EXPECT_EQ(DorsaDatabase::CreateOne(database.Root())->GetName(), "Materials");
 
     Fragment address("<a><AttributeName>Datasheet</AttributeName><AttributeIdentity>31</AttributeIdentity>"

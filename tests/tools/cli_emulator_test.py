@@ -66,19 +66,19 @@ class ToolAgainstEmulator(unittest.TestCase):
         result = dorsa(self.emulator.url, "databases")
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(result.stdout.splitlines(),
-                         ["KEY      NAME", "MI_DB    Materials", "POLY_DB  Polymer Datasheets"])
+                         ["KEY            NAME", "DORSA_SAMPLES  Materials", "POLY_DB        Polymer Datasheets"])
 
     def test_tables_as_json(self):
-        result = dorsa(self.emulator.url, "--json", "tables", "MI_DB", "--filter", "ProcessesTablesOnly",
+        result = dorsa(self.emulator.url, "--json", "tables", "DORSA_SAMPLES", "--filter", "ProcessesTablesOnly",
                        "--selector", "NonMetaAttributes", "--selector", "StandardAttributes")
         self.assertEqual(result.returncode, 0, result.stderr)
         tables = json.loads(result.stdout)
-        self.assertEqual([t["name"] for t in tables], ["ProcessUniverse"])
+        self.assertEqual([t["name"] for t in tables], ["Processes"])
         self.assertEqual(tables[0]["attributes"], ["Process type", "Economic batch size"])
         self.assertEqual(tables[0]["filters"], ["ProcessesTablesOnly"])
 
     def test_meta_and_standard_attributes(self):
-        result = dorsa(self.emulator.url, "--json", "tables", "MI_DB", "--filter", "UniverseTablesOnly",
+        result = dorsa(self.emulator.url, "--json", "tables", "DORSA_SAMPLES", "--filter", "UniverseTablesOnly",
                        "--selector", "MetaAttributes", "--selector", "StandardAttributes")
         tables = json.loads(result.stdout)
         self.assertEqual(tables[0]["attributes"], ["Data source notes"])
@@ -88,9 +88,9 @@ class ToolAgainstEmulator(unittest.TestCase):
         result = dorsa(self.emulator.url, "subsets", "POLY_DB", "Grades")
         self.assertEqual(result.stdout.splitlines(), ["ID  NAME         TABLE", "31  Polyamides   Grades",
                                                       "32  Polyolefins  Grades"])
-        result = dorsa(self.emulator.url, "--json", "subsets", "MI_DB", "ProcessUniverse")
-        self.assertEqual(json.loads(result.stdout), [{"id": 21, "name": "Shaping", "table": "ProcessUniverse"},
-                                                     {"id": 22, "name": "Joining", "table": "ProcessUniverse"}])
+        result = dorsa(self.emulator.url, "--json", "subsets", "DORSA_SAMPLES", "Processes")
+        self.assertEqual(json.loads(result.stdout), [{"id": 21, "name": "Shaping", "table": "Processes"},
+                                                     {"id": 22, "name": "Joining", "table": "Processes"}])
 
     def test_a_fault_reaches_the_error_line(self):
         result = dorsa(self.emulator.url, "tables", "NO_SUCH_DB")
@@ -100,7 +100,7 @@ class ToolAgainstEmulator(unittest.TestCase):
 
     def test_distinct_exit_codes(self):
         self.assertEqual(dorsa(self.emulator.url, "tables").returncode, 2)
-        self.assertEqual(dorsa(self.emulator.url, "tables", "MI_DB", "--filter", "Nonsense").returncode, 2)
+        self.assertEqual(dorsa(self.emulator.url, "tables", "DORSA_SAMPLES", "--filter", "Nonsense").returncode, 2)
         refused = dorsa("http://127.0.0.1:9/dorsa", "databases")
         self.assertEqual(refused.returncode, 3)
         self.assertIn("cannot connect to http://127.0.0.1:9/dorsa: ", refused.stderr)
@@ -116,20 +116,20 @@ class ToolAgainstEmulator(unittest.TestCase):
             "POLY_DB   \u00b0C        no", "POLY_DB   EUR/kg    yes"])
 
     def test_unit_systems_and_currencies(self):
-        self.assertEqual(json.loads(dorsa(self.emulator.url, "--json", "unit-systems", "MI_DB").stdout),
+        self.assertEqual(json.loads(dorsa(self.emulator.url, "--json", "unit-systems", "DORSA_SAMPLES").stdout),
                          ["SI", "Metric", "Imperial"])
         currencies = json.loads(dorsa(self.emulator.url, "--json", "currencies").stdout)
         self.assertEqual([(c["code"], c["factor"]) for c in currencies],
                          [("USD", 1.0), ("EUR", 0.92), ("GBP", 0.79), ("JPY", 151.3)])
 
     def test_convert_into_a_unit_system_and_currency(self):
-        result = dorsa(self.emulator.url, "--json", "convert", "MI_DB", "--from", "\u00b0C", "USD/kg",
+        result = dorsa(self.emulator.url, "--json", "convert", "DORSA_SAMPLES", "--from", "\u00b0C", "USD/kg",
                        "--system", "Imperial", "--currency", "GBP")
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(json.loads(result.stdout), [
             {"from": "\u00b0C", "to": "\u00b0F", "factor": 1.8, "offset": 32.0},
             {"from": "USD/kg", "to": "GBP/kg", "factor": 0.79, "offset": 0.0}])
-        unknown = dorsa(self.emulator.url, "convert", "MI_DB", "--from", "MPa", "--system", "Klingon")
+        unknown = dorsa(self.emulator.url, "convert", "DORSA_SAMPLES", "--from", "MPa", "--system", "Klingon")
         self.assertEqual(unknown.returncode, 5)
         self.assertIn("Unknown unit system: Klingon", unknown.stderr)
 
@@ -172,7 +172,7 @@ class EmulatorChecksRequests(unittest.TestCase):
 
     def test_refuses_an_undeclared_prefix(self):
         text = self.fault("/Browse.svc", f"{ROOT}/16/01/Browse/GetTablesRequest",
-                          envelope("<zbt:GetTables><brow:dbKey>MI_DB</brow:dbKey></zbt:GetTables>"))
+                          envelope("<zbt:GetTables><brow:dbKey>DORSA_SAMPLES</brow:dbKey></zbt:GetTables>"))
         self.assertIn("unbound prefix", text)
 
     def test_refuses_a_body_in_another_namespace(self):

@@ -92,9 +92,9 @@ TEST_F(SampleValues, NumbersCarryUnitsBoundsAndParameters)
 TEST_F(SampleValues, FilesAndPicturesDecodeTheirContent)
 {
     const SmartPtr<FileDataType> datasheet = Value<FileDataType>("1001/Datasheet");
-    EXPECT_EQ(datasheet->GetData(), "AISI 304: 18% Cr, 8% Ni. Annealed.\n");
-    EXPECT_EQ(datasheet->GetFileName(), "304-datasheet.txt");
-    EXPECT_EQ(datasheet->GetURL(), "http://localhost/dorsa/files/304-datasheet.txt");
+    EXPECT_EQ(datasheet->GetData(), "DS-18: 18% Cr, 8% Ni. Annealed.\n");
+    EXPECT_EQ(datasheet->GetFileName(), "ds18-datasheet.txt");
+    EXPECT_EQ(datasheet->GetURL(), "http://localhost/dorsa/files/ds18-datasheet.txt");
     EXPECT_EQ(Value<PictureDataType>("1001/Micrograph")->GetContentType(), "image/png");
 }
 

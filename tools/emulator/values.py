@@ -40,7 +40,7 @@ def _common(value):
 
 
 def _parameter_reference(parameter):
-    return [element("dbKey", text=parameter.get("dbKey", "MI_DB")),
+    return [element("dbKey", text=parameter.get("dbKey", "DORSA_SAMPLES")),
             element("parameterIdentity", text=parameter.get("id", 0)), element("name", text=parameter["name"])]
 
 

@@ -2,6 +2,7 @@
 
 // Everything a host needs, in one include.
 
+#include "dorsa/Version.h"
 #include "dorsa/browse/Databases.h"
 #include "dorsa/browse/Subsets.h"
 #include "dorsa/browse/TableFilters.h"

@@ -1,4 +1,5 @@
 #include "dorsa/pipeline/ServiceLayerResponse.h"
+#include "dorsa/xml/EnumTable.h"
 #include "dorsa/xml/XmlTextPrivate.h"
 
 #include <utility>
@@ -13,11 +14,32 @@ XmlNode<char>* FindByFullName(const XmlNode<char>* parent, const char* name)
     return parent ? parent->first_node(name) : nullptr;
 }
 
+const EnumName<CallOutcomes::eCallOutcome> s_outcomeNames[] = {
+    {CallOutcomes::NotCalled, "NotCalled"},
+    {CallOutcomes::Success, "Success"},
+    {CallOutcomes::TransportFailure, "TransportFailure"},
+    {CallOutcomes::HttpFailure, "HttpFailure"},
+    {CallOutcomes::SoapFault, "SoapFault"},
+    {CallOutcomes::UnreadableReply, "UnreadableReply"},
+};
+
 } // namespace
+
+std::string CallOutcomes::eCallOutcome_ToString(eCallOutcome outcome)
+{
+    return EnumToString(s_outcomeNames, outcome, "NotCalled");
+}
 
 ServiceLayerResponse::ServiceLayerResponse(std::string responseMessage, int responseCode)
     : m_responseMessage(std::move(responseMessage)), m_responseCode(responseCode)
 {
+}
+
+void ServiceLayerResponse::SetOutcome(CallOutcomes::eCallOutcome outcome, std::string transportError, bool reachedServer)
+{
+    m_outcome = outcome;
+    m_transportError = std::move(transportError);
+    m_reachedServer = reachedServer;
 }
 
 std::string ServiceLayerResponse::GetErrorMessage()

@@ -14,7 +14,6 @@
 #include "dorsa/platform/XmlErrorHandler.h"
 
 #include <rapidxml/rapidxml.hpp>
-#include <rapidxml/rapidxml_print.hpp>
 
 namespace zvrtkDorsaServiceLayer {
 

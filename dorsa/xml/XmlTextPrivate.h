@@ -2,6 +2,8 @@
 
 #include "dorsa/xml/XmlDom.h"
 
+#include <rapidxml/rapidxml_print.hpp>
+
 #include <cstddef>
 #include <memory>
 #include <string>

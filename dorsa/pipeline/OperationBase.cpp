@@ -11,6 +11,8 @@ namespace zvrtkDorsaServiceLayer {
 namespace {
 const int s_failureLevel = 1;
 const int s_timingLevel = 3;
+// Most requests fit; larger ones grow the text as they print.
+const std::size_t s_typicalRequestSize = 1024;
 } // namespace
 
 OperationBase::OperationBase(DorsaSession* session, const std::string& namespaceUri, const std::string& prefix)
@@ -56,7 +58,7 @@ void OperationBase::BuildRequest(SmartPtr<HttpMessage> message, SmartPtr<IReques
     if (request) {
         request->CreateXMLNode(WriteContainer(body, document.get(), m_prefix + ":" + GetRootTagName()));
     }
-    const std::string text = detail::PrintXml(*document);
+    const std::string text = detail::PrintXml(*document, s_typicalRequestSize);
     message->AccessRequestBody()->SetMessage(text.data(), text.length());
     message->AccessRequestBody()->Complete();
 }
@@ -90,46 +92,58 @@ SmartPtr<HttpMessage> OperationBase::Send(SmartPtr<IRequest> request) const
 
 void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader& reader) const
 {
-    const SmartPtr<HttpMessageBuffer> sent = message.AccessRequestBody();
-    detail::ParsedXml request;
-    const std::string requestText = request.Parse(sent->GetData(), sent->GetLength(), detail::ParseMode::InPlace)
-                                        ? detail::PrintXml(request.Document())
-                                        : std::string(sent->GetData(), sent->GetLength());
-
+    const std::string requestText = ReprintedRequest(message);
     const SmartPtr<HttpMessageBuffer> received = message.AccessResponseBody();
     if (!received || !received->GetData()) {
         if (!message.GetTransportError().empty()) {
             LogFailure(logger, "Could not send the request: " + message.GetTransportError());
         }
         LogFailure(logger, "Could not access the response object. Sent request: " + requestText);
-        reader.Record(new ServiceLayerResponse(GetOperationName() + " FAILED", 500));
+        SmartPtr<ServiceLayerResponse> outcome = new ServiceLayerResponse(GetOperationName() + " FAILED", 500);
+        outcome->SetOutcome(CallOutcomes::TransportFailure, message.GetTransportError(), message.WasConnected());
+        reader.Record(outcome);
         return;
     }
 
     const int code = message.GetHttpCode();
     const std::size_t maxReplySize = m_session->GetMaxReplySize();
+    // The reply is parsed where it arrived; the document points into it while it is read.
     detail::ParsedXml reply;
     std::string parseError;
     if (received->GetLength() > maxReplySize) {
         parseError = FormatString("reply larger than the maximum of %zu bytes", maxReplySize);
-    } else if (!reply.Parse(received->GetData(), received->GetLength(), detail::ParseMode::InPlace)) {
+    } else if (!reply.ParseInPlace(received->AccessData(), received->GetLength(), detail::ParseMode::InPlace)) {
         parseError = reply.Error();
     }
-    const std::string responseText = parseError.empty() ? detail::PrintXml(reply.Document())
-                                                        : std::string(received->GetData(), received->GetLength());
-    SmartPtr<ServiceLayerResponse> outcome = new ServiceLayerResponse(responseText, code);
+    SmartPtr<ServiceLayerResponse> outcome =
+        new ServiceLayerResponse(parseError.empty() ? detail::PrintXml(reply.Document(), received->GetLength())
+                                                    : received->TakeBytes(),
+                                 code);
     outcome->SetRequestMessage(requestText);
+    outcome->SetOutcome(!parseError.empty()                         ? CallOutcomes::UnreadableReply
+                        : message.GetStatus() == eHttpStatus_Success ? CallOutcomes::Success
+                        : detail::FindSoapFault(reply.Document())    ? CallOutcomes::SoapFault
+                                                                     : CallOutcomes::HttpFailure);
     reader.Record(outcome);
 
     if (!parseError.empty()) {
         LogFailure(logger, FormatString("Reply is not well-formed XML (%s), returned code: %d", parseError.c_str(), code));
-    } else if (message.GetStatus() == eHttpStatus_Success) {
+    } else if (outcome->IsSuccess()) {
         reader.Read(&reply.Document());
         reader.Record(outcome);
     } else {
         LogFailure(logger, FormatString("Request failed and returned code: %d, Request: %s \n Response: %s", code,
-                                        requestText.c_str(), responseText.c_str()));
+                                        requestText.c_str(), outcome->GetResponseMessage().c_str()));
     }
+}
+
+std::string OperationBase::ReprintedRequest(HttpMessage& message)
+{
+    const SmartPtr<HttpMessageBuffer> sent = message.AccessRequestBody();
+    detail::ParsedXml request;
+    return request.Parse(sent->GetData(), sent->GetLength(), detail::ParseMode::InPlace)
+               ? detail::PrintXml(request.Document(), sent->GetLength())
+               : std::string(sent->GetData(), sent->GetLength());
 }
 
 const XmlNode<char>* OperationBase::FindResponseElement(XmlDocument<char>* reply) const
@@ -149,8 +163,9 @@ void OperationBase::LogFailure(ILogger* logger, const std::string& text) const
 void OperationBase::LogTiming(ILogger* logger, double totalSeconds, double sendSeconds) const
 {
     if (logger) {
-        logger->Log(s_timingLevel, FormatString("%s: Call took a total time %03fs, with a %03fs spent in Dorsa:ServiceLayer.",
-                                                GetOperationName().c_str(), totalSeconds, sendSeconds));
+        // "%03f" of each duration, in the "C" locale.
+        logger->Log(s_timingLevel, GetOperationName() + ": Call took a total time " + FixedToString(totalSeconds, 6) +
+                                       "s, with a " + FixedToString(sendSeconds, 6) + "s spent in Dorsa:ServiceLayer.");
     }
 }
 

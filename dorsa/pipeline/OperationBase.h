@@ -71,6 +71,8 @@ protected:
     DorsaSession* m_session;
 
 private:
+    // The sent request as parsed and printed again, or as sent when it does not parse.
+    static std::string ReprintedRequest(HttpMessage& message);
     void PopulateHeaderNode(XmlNode<char>* header, XmlDocument<char>* document) const;
 
     std::string m_namespaceUri;

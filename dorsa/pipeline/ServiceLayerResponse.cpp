@@ -1,4 +1,5 @@
 #include "dorsa/pipeline/ServiceLayerResponse.h"
+#include "dorsa/pipeline/SoapEnvelopePrivate.h"
 #include "dorsa/xml/EnumTable.h"
 #include "dorsa/xml/XmlTextPrivate.h"
 
@@ -7,12 +8,6 @@
 namespace zvrtkDorsaServiceLayer {
 
 namespace {
-
-// First child named exactly `name`, prefix included.
-XmlNode<char>* FindByFullName(const XmlNode<char>* parent, const char* name)
-{
-    return parent ? parent->first_node(name) : nullptr;
-}
 
 const EnumName<CallOutcomes::eCallOutcome> s_outcomeNames[] = {
     {CallOutcomes::NotCalled, "NotCalled"},
@@ -45,12 +40,11 @@ void ServiceLayerResponse::SetOutcome(CallOutcomes::eCallOutcome outcome, std::s
 std::string ServiceLayerResponse::GetErrorMessage()
 {
     if (m_responseCode != 200 && m_errorMessage.empty() && !m_responseMessage.empty()) {
+        // Read as written, where the text lies: a non-destructive parse never writes into it.
         detail::ParsedXml reply;
-        if (reply.Parse(m_responseMessage.data(), m_responseMessage.size(), detail::ParseMode::NonDestructive)) {
-            const XmlNode<char>* envelope = FindByFullName(&reply.Document(), "s:Envelope");
-            const XmlNode<char>* body = FindByFullName(envelope, "s:Body");
-            const XmlNode<char>* fault = FindByFullName(body, "s:Fault");
-            if (const XmlNode<char>* faultString = FindByFullName(fault, "faultstring")) {
+        if (reply.ParseInPlace(&m_responseMessage[0], m_responseMessage.size(), detail::ParseMode::NonDestructive)) {
+            const XmlNode<char>* fault = detail::FindSoapFault(reply.Document());
+            if (const XmlNode<char>* faultString = fault ? fault->first_node("faultstring") : nullptr) {
                 m_errorMessage.assign(faultString->value(), faultString->value_size());
             }
         }

@@ -8,6 +8,12 @@ namespace detail {
 namespace {
 const char* const s_soapEnvelopeUri = "http://schemas.xmlsoap.org/soap/envelope/";
 const char* const s_schemaInstanceUri = "http://www.w3.org/2001/XMLSchema-instance";
+// First child named exactly `name`, prefix included.
+const XmlNode<char>* FindByFullName(const XmlNode<char>* parent, const char* name)
+{
+    return parent ? parent->first_node(name) : nullptr;
+}
+
 } // namespace
 
 XmlNode<char>* BuildSoapEnvelope(XmlDocument<char>* document, const std::string& baseTypesUri)
@@ -23,6 +29,11 @@ XmlNode<char>* BuildSoapEnvelope(XmlDocument<char>* document, const std::string&
     AppendAttribute(envelope, CreateTextAttribute("xmlns:xsi", s_schemaInstanceUri, document));
     AppendAttribute(envelope, CreateTextAttribute("xmlns:header", std::string(VendorNamespaceRoot) + "/headers", document));
     return envelope;
+}
+
+const XmlNode<char>* FindSoapFault(const XmlNode<char>& reply)
+{
+    return FindByFullName(FindByFullName(FindByFullName(&reply, "s:Envelope"), "s:Body"), "s:Fault");
 }
 
 } // namespace detail

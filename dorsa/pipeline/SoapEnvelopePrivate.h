@@ -11,5 +11,9 @@ namespace detail {
 // declarations to `document`; returns the envelope.
 XmlNode<char>* BuildSoapEnvelope(XmlDocument<char>* document, const std::string& baseTypesUri);
 
+// The "s:Fault" inside "s:Envelope"/"s:Body" of a reply, matched by full name as the
+// service writes it; null when the reply is no fault.
+const XmlNode<char>* FindSoapFault(const XmlNode<char>& reply);
+
 } // namespace detail
 } // namespace zvrtkDorsaServiceLayer

@@ -20,30 +20,41 @@ bool CurlHeaderList::Append(const std::string& line)
     return true;
 }
 
-CurlEasyPtr CurlHandlePool::Acquire(unsigned generation)
+PooledHandle CurlHandlePool::Acquire(unsigned generation)
 {
+    std::vector<PooledHandle> stale;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         while (!m_idle.empty()) {
-            Idle idle = std::move(m_idle.back());
+            PooledHandle idle = std::move(m_idle.back());
             m_idle.pop_back();
             if (idle.generation == generation) {
-                return std::move(idle.handle);
+                return idle;
             }
+            stale.push_back(std::move(idle));
         }
     }
-    return CurlEasyPtr(curl_easy_init());
+    PooledHandle fresh;
+    fresh.handle.reset(curl_easy_init());
+    fresh.generation = generation;
+    return fresh;
 }
 
-void CurlHandlePool::Release(CurlEasyPtr handle, unsigned generation)
+void CurlHandlePool::Release(PooledHandle handle)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_idle.push_back(Idle{std::move(handle), generation});
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_idle.size() < s_maxIdle) {
+            m_idle.push_back(std::move(handle));
+            return;
+        }
+    }
+    // Over the bound: the handle closes as it goes out of scope, outside the lock.
 }
 
 void CurlHandlePool::Clear()
 {
-    std::vector<Idle> closing;
+    std::vector<PooledHandle> closing;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         closing.swap(m_idle);

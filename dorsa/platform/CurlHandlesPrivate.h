@@ -34,23 +34,33 @@ private:
     std::unique_ptr<curl_slist, CurlSlistDeleter> m_list;
 };
 
+// An easy handle with what the client learnt on it.
+struct PooledHandle {
+    CurlEasyPtr handle;
+    // Settings generation the handle was made under.
+    unsigned generation = 0;
+    // The one mechanism the server accepted on this handle, or CURLAUTH_NONE while
+    // none is known; sending only it saves a challenge round trip on every call.
+    unsigned long acceptedAuth = 0;
+};
+
 // Idle easy handles, each keeping its own connections alive between calls. A handle
-// serves one call at a time; handles made under an older identity are dropped.
+// serves one call at a time; handles made under an older identity are dropped, and at
+// most s_maxIdle are kept. Handles are closed outside the lock: closing one may wait
+// for its connections to shut down.
 class CurlHandlePool final {
 public:
-    // Returns an idle handle of this generation or a new one (null if libcurl fails).
-    CurlEasyPtr Acquire(unsigned generation);
-    void Release(CurlEasyPtr handle, unsigned generation);
+    static constexpr std::size_t s_maxIdle = 8;
+
+    // An idle handle of this generation or a new one (its handle null if libcurl fails).
+    PooledHandle Acquire(unsigned generation);
+    void Release(PooledHandle handle);
     // Closes every idle handle and its connections.
     void Clear();
 
 private:
-    struct Idle {
-        CurlEasyPtr handle;
-        unsigned generation;
-    };
     std::mutex m_mutex;
-    std::vector<Idle> m_idle;
+    std::vector<PooledHandle> m_idle;
 };
 
 } // namespace detail

@@ -85,6 +85,33 @@ int OnProgress(void* userData, curl_off_t, curl_off_t downloaded, curl_off_t upl
     return 1; // makes libcurl abort the transfer
 }
 
+// The mechanism libcurl itself picks among those offered, strongest first.
+unsigned long StrongestMechanism(unsigned long offered)
+{
+    for (const unsigned long mechanism : {CURLAUTH_NEGOTIATE, CURLAUTH_NTLM, CURLAUTH_DIGEST, CURLAUTH_BASIC}) {
+        if (offered & mechanism) {
+            return mechanism;
+        }
+    }
+    return CURLAUTH_NONE;
+}
+
+// Why a header cannot be sent, or "" when it can: a CR or LF in a value would let it
+// write a header of its own, so no control character goes on the wire at all.
+std::string UnsafeHeader(const HttpMessage::Header& header)
+{
+    const auto isControl = [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; };
+    const auto isNameBreaker = [&](char c) { return isControl(c) || c == ':' || c == ' '; };
+    const std::string& name = header.first;
+    if (name.empty() || std::any_of(name.begin(), name.end(), isNameBreaker)) {
+        return "the header name \"" + name + "\" is not a valid name";
+    }
+    if (std::any_of(header.second.begin(), header.second.end(), isControl)) {
+        return "the value of header " + name + " holds a control character";
+    }
+    return std::string();
+}
+
 long ClampToLong(long long value)
 {
     return static_cast<long>(std::clamp<long long>(value, 0, 0x7fffffffLL));
@@ -173,10 +200,12 @@ std::size_t HttpClient::GetMaxReplySize() const
 namespace {
 
 // Sets every option of one transfer; false (with the reason in `error`) when libcurl refuses one.
-bool ConfigureTransfer(CURL* handle, const std::string& url, eHttpVerb verb, const HttpMessage& message,
-                       const detail::CurlHeaderList& headers, const TransferSettings& settings,
-                       const HttpClient::State& client, ReplySink& sink, StallGuard& guard, std::string& error)
+bool ConfigureTransfer(const detail::PooledHandle& pooled, const std::string& url, eHttpVerb verb,
+                       const HttpMessage& message, const detail::CurlHeaderList& headers,
+                       const TransferSettings& settings, const HttpClient::State& client, ReplySink& sink,
+                       StallGuard& guard, std::string& error)
 {
+    CURL* handle = pooled.handle.get();
     const auto set = [&](CURLoption option, auto value) {
         const CURLcode code = curl_easy_setopt(handle, option, value);
         if (code != CURLE_OK && error.empty()) {
@@ -184,6 +213,12 @@ bool ConfigureTransfer(CURL* handle, const std::string& url, eHttpVerb verb, con
         }
     };
     set(CURLOPT_URL, url.c_str());
+    // Only the web service's own schemes; a redirect is handed back as the reply it is,
+    // so neither the body nor a credential ever goes anywhere but the session's URL.
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_FOLLOWLOCATION, 0L);
+    set(CURLOPT_UNRESTRICTED_AUTH, 0L);
     // NTLM and Negotiate need one connection for the whole handshake, which HTTP/2 does not give.
     set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
     set(CURLOPT_NOSIGNAL, 1L);
@@ -209,7 +244,7 @@ bool ConfigureTransfer(CURL* handle, const std::string& url, eHttpVerb verb, con
         set(CURLOPT_SSL_VERIFYHOST, 0L);
     }
     if (settings.httpAuth != CURLAUTH_NONE) {
-        set(CURLOPT_HTTPAUTH, settings.httpAuth);
+        set(CURLOPT_HTTPAUTH, pooled.acceptedAuth != CURLAUTH_NONE ? pooled.acceptedAuth : settings.httpAuth);
         set(CURLOPT_USERNAME, settings.user.c_str());
         set(CURLOPT_PASSWORD, settings.password.c_str());
     }
@@ -224,6 +259,18 @@ bool ConfigureTransfer(CURL* handle, const std::string& url, eHttpVerb verb, con
         error = "unsupported HTTP verb";
     }
     return error.empty();
+}
+
+// After a call that got through with one of several allowed mechanisms, the handle
+// sends only that one: Basic then goes with the first request, Digest and NTLM reuse
+// what they set up. A refusal with it opens the choice again.
+void LearnAcceptedAuth(detail::PooledHandle& pooled, long allowed, long httpCode, unsigned long offered)
+{
+    if (httpCode == 401) {
+        pooled.acceptedAuth = CURLAUTH_NONE;
+    } else if (httpCode >= 200 && httpCode < 300 && pooled.acceptedAuth == CURLAUTH_NONE) {
+        pooled.acceptedAuth = StrongestMechanism(offered & static_cast<unsigned long>(allowed));
+    }
 }
 
 } // namespace
@@ -249,6 +296,10 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
     const TransferSettings settings = m_state->Snapshot();
     detail::CurlHeaderList headers;
     for (const HttpMessage::Header& header : message->GetRequestHeaders()) {
+        const std::string unsafe = UnsafeHeader(header);
+        if (!unsafe.empty()) {
+            return fail("Not sent: " + unsafe);
+        }
         if (!headers.Append(header.first + ": " + header.second)) {
             return fail("out of memory for the request headers");
         }
@@ -257,28 +308,42 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
     if (!headers.Append("Expect:")) {
         return fail("out of memory for the request headers");
     }
-    detail::CurlEasyPtr handle = m_state->pool.Acquire(settings.generation);
+    // Handles are not reset between calls: every option is set again below, and what
+    // libcurl keeps (connections, Digest state) is what makes the next call cheaper.
+    detail::PooledHandle pooled = m_state->pool.Acquire(settings.generation);
+    CURL* const handle = pooled.handle.get();
     if (!handle) {
         return fail("libcurl could not make a connection handle");
     }
-    curl_easy_reset(handle.get());
     char errorBuffer[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(handle.get(), CURLOPT_ERRORBUFFER, errorBuffer);
+    if (curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer) != CURLE_OK) {
+        return fail("libcurl refused an error buffer");
+    }
 
     ReplySink sink;
     sink.maxSize = settings.maxReplySize;
     StallGuard guard;
     std::string setupError;
-    if (!ConfigureTransfer(handle.get(), m_state->baseUrl + WideToUtf8(path), verb, *message, headers, settings, *m_state, sink,
-                           guard, setupError)) {
+    const bool configured = ConfigureTransfer(pooled, m_state->baseUrl + WideToUtf8(path), verb, *message, headers,
+                                              settings, *m_state, sink, guard, setupError);
+    const CURLcode performed = configured ? curl_easy_perform(handle) : CURLE_OK;
+    long httpCode = 0;
+    long offeredAuth = CURLAUTH_NONE;
+    if (configured && (curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpCode) != CURLE_OK ||
+                       curl_easy_getinfo(handle, CURLINFO_HTTPAUTH_AVAIL, &offeredAuth) != CURLE_OK)) {
+        httpCode = 0;
+        offeredAuth = CURLAUTH_NONE;
+    }
+    LearnAcceptedAuth(pooled, settings.httpAuth, httpCode, static_cast<unsigned long>(offeredAuth));
+    // The error buffer and the header list live in this frame: detach them before the
+    // handle goes back to the pool.
+    curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
+    m_state->pool.Release(std::move(pooled));
+    message->SetConnected(guard.connected);
+    if (!configured) {
         return fail(setupError);
     }
-    const CURLcode performed = curl_easy_perform(handle.get());
-    long httpCode = 0;
-    curl_easy_getinfo(handle.get(), CURLINFO_RESPONSE_CODE, &httpCode);
-    // The error buffer points into this frame: detach it before the handle goes back.
-    curl_easy_setopt(handle.get(), CURLOPT_ERRORBUFFER, nullptr);
-    m_state->pool.Release(std::move(handle), settings.generation);
 
     if (sink.tooLarge) {
         message->SetHttpCode(static_cast<int>(httpCode));

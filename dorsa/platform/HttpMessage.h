@@ -52,6 +52,10 @@ public:
     void Complete() { m_complete = true; }
 
     const char* GetData() const { return m_bytes.data(); }
+    // The bytes for parsing where they lie; always followed by a '\0'.
+    char* AccessData() { return &m_bytes[0]; }
+    // Hands the bytes over, leaving the buffer empty.
+    std::string TakeBytes() { return std::move(m_bytes); }
     std::size_t GetLength() const { return m_bytes.size(); }
     bool IsComplete() const { return m_complete; }
 
@@ -90,6 +94,9 @@ public:
     // Why the last send failed (the transport's own words); empty after success.
     const std::string& GetTransportError() const { return m_transportError; }
     void SetTransportError(const std::string& text) { m_transportError = text; }
+    // Whether the last send got as far as a connection to the server.
+    bool WasConnected() const { return m_connected; }
+    void SetConnected(bool connected) { m_connected = connected; }
 
 private:
     HttpMessage() = default;
@@ -102,6 +109,7 @@ private:
     int m_httpCode = 0;
     float m_sendSeconds = 0.0f;
     std::string m_transportError;
+    bool m_connected = false;
 };
 
 } // namespace zvrtkDorsaServiceLayer

@@ -3,21 +3,52 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <charconv>
+#include <clocale>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <locale.h>
 #include <stdexcept>
 #include <vector>
 
 namespace zvrtkDorsaServiceLayer {
 
+namespace {
+
+// The "C" locale, whatever the host set with setlocale: the wire always writes numbers
+// with a decimal point.
+locale_t CLocale()
+{
+    static const locale_t s_locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    return s_locale;
+}
+
+std::string CharsToString(const char* begin, std::to_chars_result result)
+{
+    return result.ec == std::errc() ? std::string(begin, static_cast<std::size_t>(result.ptr - begin)) : std::string();
+}
+
+} // namespace
+
 std::string IntToString(int value)
 {
-    return FormatString("%d", value);
+    char buffer[16];
+    return CharsToString(buffer, std::to_chars(buffer, buffer + sizeof buffer, value));
 }
 
 std::string DoubleToString(double value)
 {
-    return FormatString("%.17e", value);
+    char buffer[32];
+    return CharsToString(buffer, std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 17));
+}
+
+std::string FixedToString(double value, int decimals)
+{
+    char buffer[352]; // the longest double with up to 17 decimals
+    return CharsToString(buffer,
+                         std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals));
 }
 
 std::string BoolToString(bool value)
@@ -36,15 +67,23 @@ int StringToInt(const std::string& text)
     }
 }
 
+// As std::stod, in the "C" locale.
 double StringToDouble(const std::string& text)
 {
-    try {
-        return std::stod(text);
-    } catch (const std::invalid_argument&) {
+    const char* begin = text.c_str();
+    char* end = nullptr;
+    const int savedErrno = errno;
+    errno = 0;
+    const double value = strtod_l(begin, &end, CLocale());
+    const int conversionErrno = errno;
+    errno = savedErrno;
+    if (end == begin) {
         throw std::invalid_argument("invalid stod argument");
-    } catch (const std::out_of_range&) {
+    }
+    if (conversionErrno == ERANGE) {
         throw std::out_of_range("stod argument out of range");
     }
+    return value;
 }
 
 bool StringToBool(const std::string& text)

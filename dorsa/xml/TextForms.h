@@ -6,10 +6,13 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// The wire forms of numbers and booleans.
+// The wire forms of numbers and booleans. Numbers are written and read in the "C"
+// locale whatever locale the host has set.
 DORSA_EXPORT std::string IntToString(int value);               // "%d"
 DORSA_EXPORT std::string DoubleToString(double value);         // "%.17e": reads back to the same double
 DORSA_EXPORT std::string BoolToString(bool value);             // "true" / "false"
+// `decimals` digits after the point ("%.*f"); the timing line's seconds.
+DORSA_EXPORT std::string FixedToString(double value, int decimals);
 
 // std::stoi semantics; throws std::invalid_argument("invalid stoi argument") or
 // std::out_of_range("stoi argument out of range").
@@ -21,7 +24,8 @@ DORSA_EXPORT double StringToDouble(const std::string& text);
 // std::invalid_argument("boolean value not parseable").
 DORSA_EXPORT bool StringToBool(const std::string& text);
 
-// printf-style formatting into a std::string.
+// printf-style formatting into a std::string. Follows the host's locale: not for numbers
+// that go on the wire.
 DORSA_EXPORT std::string FormatString(const char* format, ...)
 #if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))

@@ -1,6 +1,10 @@
 #include "dorsa/xml/XmlTextPrivate.h"
+#include "dorsa/xml/CharacterReferencesPrivate.h"
 #include "dorsa/xml/TextForms.h"
 
+#include <rapidxml/rapidxml_print.hpp>
+
+#include <algorithm>
 #include <cstring>
 #include <iterator>
 
@@ -79,38 +83,102 @@ ParsedXml::ParsedXml() : m_document(new XmlDocument<char>) {}
 
 bool ParsedXml::Parse(const char* data, std::size_t length, ParseMode mode)
 {
-    m_document->clear();
-    m_error.clear();
-    if (std::memchr(data, '\0', length)) {
-        m_error = "NUL byte in the text";
-        return false;
-    }
-    if (ExceedsNestingDepth(data, length, s_maxNestingDepth)) {
-        m_error = FormatString("elements nested deeper than %zu levels", s_maxNestingDepth);
-        return false;
-    }
     m_text.assign(data, data + length);
     m_text.push_back('\0');
-    try {
-        if (mode == ParseMode::InPlace) {
-            m_document->parse<rapidxml::parse_validate_closing_tags>(m_text.data());
-        } else {
-            m_document->parse<rapidxml::parse_non_destructive | rapidxml::parse_validate_closing_tags>(m_text.data());
-        }
-    } catch (const XmlParseError& error) {
-        const char* where = static_cast<const char*>(error.Where());
-        const bool inText = where >= m_text.data() && where < m_text.data() + m_text.size();
-        m_error = inText ? FormatString("%s at byte %td", error.what(), where - m_text.data()) : error.what();
-        m_document->clear();
-        return false;
-    }
-    return true;
+    return ParseInPlace(m_text.data(), length, mode);
 }
 
-std::string PrintXml(const XmlNode<char>& node)
+bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
 {
-    std::string text;
-    rapidxml::print(std::back_inserter(text), node, rapidxml::print_no_indenting);
+    m_document->clear();
+    m_error.clear();
+    if (std::memchr(text, '\0', length)) {
+        return Refuse("NUL byte in the text");
+    }
+    if (ExceedsNestingDepth(text, length, s_maxNestingDepth)) {
+        return Refuse(FormatString("elements nested deeper than %zu levels", s_maxNestingDepth));
+    }
+    // Parsed without writing into the text; references are translated afterwards, once
+    // the whole text is known to be well-formed, so a refused text stays as it came.
+    const char* where = nullptr;
+    try {
+        m_document->parse<rapidxml::parse_non_destructive | rapidxml::parse_validate_closing_tags>(text);
+    } catch (const XmlParseError& error) {
+        m_error = error.what();
+        where = static_cast<const char*>(error.Where());
+    }
+    ReferenceError referenceError;
+    if (m_error.empty() && mode == ParseMode::InPlace && !TranslateReferences(*m_document, referenceError)) {
+        m_error = referenceError.what;
+        where = referenceError.where;
+    }
+    if (m_error.empty()) {
+        return true;
+    }
+    const bool inText = where >= text && where <= text + length;
+    return Refuse(inText ? FormatString("%s at byte %td", m_error.c_str(), where - text) : m_error);
+}
+
+bool ParsedXml::Refuse(const std::string& reason)
+{
+    m_error = reason;
+    m_document->clear();
+    return false;
+}
+
+namespace {
+
+// Writes straight into a string's storage, growing it by doubling: RapidXML's printer
+// emits one character at a time, and push_back per character costs more than it needs.
+class StringWriter final {
+public:
+    explicit StringWriter(std::string& text) : m_text(text) {}
+
+    char* Next()
+    {
+        if (m_used == m_text.size()) {
+            m_text.resize(std::max<std::size_t>(m_text.size() * 2, 256));
+        }
+        return &m_text[m_used++];
+    }
+    void Finish() { m_text.resize(m_used); }
+
+private:
+    std::string& m_text;
+    std::size_t m_used = 0;
+};
+
+// The output iterator RapidXML's printer writes through.
+class WriterIterator final {
+public:
+    using iterator_category = std::output_iterator_tag;
+    using value_type = void;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = void;
+
+    explicit WriterIterator(StringWriter& writer) : m_writer(&writer) {}
+    WriterIterator& operator=(char c)
+    {
+        *m_writer->Next() = c;
+        return *this;
+    }
+    WriterIterator& operator*() { return *this; }
+    WriterIterator& operator++() { return *this; }
+    WriterIterator operator++(int) { return *this; }
+
+private:
+    StringWriter* m_writer;
+};
+
+} // namespace
+
+std::string PrintXml(const XmlNode<char>& node, std::size_t expectedSize)
+{
+    std::string text(expectedSize + expectedSize / 16, '\0');
+    StringWriter writer(text);
+    rapidxml::print(WriterIterator(writer), node, rapidxml::print_no_indenting);
+    writer.Finish();
     return text;
 }
 

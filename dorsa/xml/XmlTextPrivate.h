@@ -2,8 +2,6 @@
 
 #include "dorsa/xml/XmlDom.h"
 
-#include <rapidxml/rapidxml_print.hpp>
-
 #include <cstddef>
 #include <memory>
 #include <string>
@@ -22,32 +20,39 @@ constexpr std::size_t s_maxNestingDepth = 2000;
 bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDepth);
 
 enum class ParseMode {
-    InPlace,        // entities translated; the document points into its own copy of the text
+    InPlace,        // entities translated, as a reader needs them
     NonDestructive, // the text is left exactly as written, references untranslated
 };
 
-// A document parsed from its own copy of a text. Parsing never throws and never
-// overruns: a text that is not well-formed XML (closing tags checked), holds a NUL
-// byte or nests too deeply is refused with a reason.
+// A document parsed from a text. Parsing never throws and never overruns: a text that
+// is not well-formed XML (closing tags checked), holds a NUL byte or nests too deeply
+// is refused with a reason, and the text is then left exactly as it was.
 class ParsedXml final {
 public:
     ParsedXml();
     ParsedXml(const ParsedXml&) = delete;
     ParsedXml& operator=(const ParsedXml&) = delete;
 
+    // Parses a copy of the text.
     bool Parse(const char* data, std::size_t length, ParseMode mode);
+    // Parses `text` where it lies: the document points into it, so it must outlive the
+    // document. `text[length]` must be '\0'. Names and values are not NUL-terminated:
+    // read them with their sizes. InPlace translates references inside the text.
+    bool ParseInPlace(char* text, std::size_t length, ParseMode mode);
     XmlDocument<char>& Document() { return *m_document; }
     // Why Parse refused the text.
     const std::string& Error() const { return m_error; }
 
 private:
+    bool Refuse(const std::string& reason);
+
     std::unique_ptr<XmlDocument<char>> m_document;
     std::vector<char> m_text;
     std::string m_error;
 };
 
-// The node printed without indentation.
-std::string PrintXml(const XmlNode<char>& node);
+// The node printed without indentation; `expectedSize` is a hint for the text's length.
+std::string PrintXml(const XmlNode<char>& node, std::size_t expectedSize = 0);
 
 } // namespace detail
 } // namespace zvrtkDorsaServiceLayer

@@ -1,9 +1,10 @@
+#include "support/FullMatch.h"
+#include "support/ScopedLocale.h"
 #include "support/SessionFixture.h"
 #include "support/TestOperations.h"
 
 #include <gtest/gtest.h>
 
-#include "support/FullMatch.h"
 #include <string>
 #include <vector>
 
@@ -163,6 +164,7 @@ TEST_F(OperationTest, AFaultKeepsTheContentAndRecordsTheReply)
     ASSERT_TRUE(outcome);
     EXPECT_EQ(outcome->GetResponseCode(), 500);
     EXPECT_EQ(outcome->GetResponseMessage(), fault);
+    EXPECT_EQ(outcome->GetOutcome(), CallOutcomes::SoapFault);
     EXPECT_EQ(outcome->GetRequestMessage(), SentRequestText());
     EXPECT_EQ(outcome->GetErrorMessage(), "Bad table");
     EXPECT_EQ(m_logger.At(1), (std::vector<std::string>{"GetTables: Request failed and returned code: 500, Request: " +
@@ -250,6 +252,7 @@ TEST_F(OperationTest, AnUnreadableReplyIsRecordedNotParsed)
         EXPECT_EQ(outcome->GetResponseCode(), c.status);
         const std::string kept = c.body.substr(0, c.maxReplySize + 1);
         EXPECT_EQ(outcome->GetResponseMessage(), kept);
+        EXPECT_EQ(outcome->GetOutcome(), CallOutcomes::UnreadableReply);
         EXPECT_EQ(outcome->GetRequestMessage(), SentRequestText());
         EXPECT_EQ(outcome->GetErrorMessage(), "");
         const std::vector<std::string> failures = logger.At(1);
@@ -275,6 +278,9 @@ TEST_F(OperationTest, ATransportFailureIsRecordedWithItsReason)
     ASSERT_TRUE(outcome);
     EXPECT_EQ(outcome->GetResponseMessage(), "GetTables FAILED");
     EXPECT_EQ(outcome->GetResponseCode(), 500);
+    EXPECT_EQ(outcome->GetOutcome(), CallOutcomes::TransportFailure);
+    EXPECT_FALSE(outcome->ReachedServer());
+    EXPECT_NE(outcome->GetTransportError().find("connect"), std::string::npos) << outcome->GetTransportError();
     EXPECT_EQ(outcome->GetRequestMessage(), "");
     EXPECT_EQ(outcome->GetErrorMessage(), "");
     const std::vector<std::string> failures = logger.At(1);
@@ -283,6 +289,68 @@ TEST_F(OperationTest, ATransportFailureIsRecordedWithItsReason)
         << failures[0];
     EXPECT_EQ(failures[1].rfind("GetTables: Could not access the response object. Sent request: <soapenv:Envelope", 0), 0u);
     EXPECT_EQ(logger.At(3).size(), 1u);
+}
+
+struct OutcomeCase {
+    const char* name;
+    CannedReply reply;
+    CallOutcomes::eCallOutcome outcome;
+    bool reachedServer;
+};
+
+CannedReply Canned(int status, const std::string& body,
+                   CannedReply::Behaviour behaviour = CannedReply::Behaviour::Answer)
+{
+    CannedReply reply;
+    reply.status = status;
+    reply.body = body;
+    reply.behaviour = behaviour;
+    return reply;
+}
+
+TEST_F(OperationTest, EachWayACallEndsHasItsOwnOutcome)
+{
+    const std::string fault = Envelope("<s:Fault><faultcode>s:Client</faultcode><faultstring>no</faultstring></s:Fault>");
+    const OutcomeCase cases[] = {
+        {"success", Canned(200, Envelope("<GetTablesResponse><value>v</value></GetTablesResponse>")),
+         CallOutcomes::Success, true},
+        {"SOAP fault", Canned(500, fault), CallOutcomes::SoapFault, true},
+        {"well-formed failure status", Canned(404, "<error>none here</error>"), CallOutcomes::HttpFailure, true},
+        {"redirect", Canned(302, "<moved/>"), CallOutcomes::HttpFailure, true},
+        {"proxy page", Canned(502, "<html><body>Bad gateway</body>"), CallOutcomes::UnreadableReply, true},
+        {"stalled", Canned(200, "", CannedReply::Behaviour::Stall), CallOutcomes::TransportFailure, true},
+    };
+    m_session->SetTimeouts(1000, 1000, 1000, 1000);
+    for (const OutcomeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        m_server.SetReply(c.reply);
+        ValueResponse response;
+        CallWithKey(&response);
+        const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(CallOutcomes::eCallOutcome_ToString(outcome->GetOutcome()),
+                  CallOutcomes::eCallOutcome_ToString(c.outcome));
+        EXPECT_EQ(outcome->IsSuccess(), c.outcome == CallOutcomes::Success);
+        EXPECT_EQ(outcome->ReachedServer(), c.reachedServer);
+        EXPECT_EQ(outcome->GetTransportError().empty(), c.outcome != CallOutcomes::TransportFailure);
+    }
+    EXPECT_EQ(ServiceLayerResponse().GetOutcome(), CallOutcomes::NotCalled);
+}
+
+TEST_F(OperationTest, TheTimingLineKeepsADecimalPointUnderAnyHostLocale)
+{
+    ScopedLocale locale(CommaDecimalLocaleName());
+    if (!locale) {
+        GTEST_SKIP() << "no comma-decimal locale " << CommaDecimalLocaleName() << " on this machine";
+    }
+    Reply(Envelope("<GetTablesResponse/>"));
+    ValueResponse response;
+    CallWithKey(&response);
+    const std::vector<std::string> timing = m_logger.At(3);
+    ASSERT_EQ(timing.size(), 1u);
+    EXPECT_TRUE(FullMatch(timing[0], "GetTables: Call took a total time [0-9]+\\.[0-9]{6}s, with a [0-9]+\\.[0-9]{6}s "
+                                     "spent in Dorsa:ServiceLayer\\."))
+        << timing[0];
 }
 
 } // namespace

@@ -1,9 +1,9 @@
+#include "support/FullMatch.h"
 #include "support/SessionFixture.h"
 #include "support/TestOperations.h"
 
 #include <gtest/gtest.h>
 
-#include "support/FullMatch.h"
 #include <string>
 #include <thread>
 #include <vector>
@@ -123,6 +123,104 @@ TEST_F(HttpClientTest, ConcurrentCallsShareAFewKeptAliveConnections)
     EXPECT_EQ(m_server.Requests().size(), static_cast<size_t>(threadCount * callsPerThread));
     EXPECT_LE(m_server.ConnectionCount(), static_cast<size_t>(threadCount));
     EXPECT_TRUE(m_logger.At(1).empty());
+}
+
+struct UnsafeHeaderCase {
+    const char* name;
+    std::string headerName;
+    std::string value;
+};
+
+TEST_F(HttpClientTest, AHeaderThatCouldSplitTheRequestIsNeverSent)
+{
+    const UnsafeHeaderCase cases[] = {
+        {"CR LF in a value", "X-Zelvra-ApplicationName", "Demo\r\nX-Injected: yes"},
+        {"LF alone", "X-Zelvra-ApplicationName", "Demo\nX-Injected: yes"},
+        {"another control character", "X-Zelvra-ApplicationName", std::string("Demo\x01", 5)},
+        {"DEL", "X-Zelvra-ApplicationName", "Demo\x7f"},
+        {"colon in the name", "X-Bad:Name", "v"},
+        {"empty name", "", "v"},
+    };
+    for (const UnsafeHeaderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const size_t before = m_server.Requests().size();
+        SmartPtr<HttpMessage> message = HttpMessage::CreateOne();
+        message->AddRequestHeader(c.headerName, c.value);
+        EXPECT_EQ(m_session->HttpClientPtr()->SendRequest(L"/Browse.svc", eHttpVerb_Post, message),
+                  HttpClient::SendRequest_Failed);
+        EXPECT_EQ(m_server.Requests().size(), before);
+        EXPECT_FALSE(message->WasConnected());
+        EXPECT_EQ(message->GetTransportError().rfind("Not sent: ", 0), 0u) << message->GetTransportError();
+    }
+}
+
+TEST_F(HttpClientTest, AnApplicationNameWithALineBreakEndsTheCallUnsent)
+{
+    Reply(Envelope("<GetTablesResponse><value>ok</value></GetTablesResponse>"));
+    m_session->SetApplicationName("Demo\r\nX-Injected: yes");
+    KeyOperation operation(m_session.get());
+    ValueResponse response;
+    operation.Call(new KeyRequest("K"), &response);
+    EXPECT_TRUE(m_server.Requests().empty());
+    ASSERT_TRUE(response.GetServiceLayerResponse());
+    EXPECT_EQ(response.GetServiceLayerResponse()->GetOutcome(), CallOutcomes::TransportFailure);
+    EXPECT_NE(response.GetServiceLayerResponse()->GetTransportError().find("X-Zelvra-ApplicationName"),
+              std::string::npos);
+}
+
+TEST_F(HttpClientTest, OnlyHttpAndHttpsUrlsAreUsed)
+{
+    for (const char* url : {"file:///etc/passwd", "ftp://127.0.0.1/x", "gopher://127.0.0.1/", "dict://127.0.0.1/"}) {
+        SCOPED_TRACE(url);
+        SmartPtr<HttpClient> client = HttpClient::CreateOneFromURL(nullptr, Utf8ToWide(url), L"", L"", false);
+        SmartPtr<HttpMessage> message = HttpMessage::CreateOne();
+        EXPECT_EQ(client->SendRequest(L"", eHttpVerb_Get, message), HttpClient::SendRequest_Failed);
+        EXPECT_FALSE(message->AccessResponseBody());
+        EXPECT_FALSE(message->GetTransportError().empty());
+    }
+}
+
+TEST_F(HttpClientTest, ARedirectIsTheReplyNotAnotherRequest)
+{
+    LoopbackServer elsewhere;
+    m_session = DorsaSession::CreateOneWithLogger(m_server.Url(), DorsaSLAuth_Authenticated::CreateOne("jo", "pw"),
+                                                  &m_logger);
+    for (const std::string& target : {elsewhere.Url() + "/Browse.svc", std::string("file:///etc/passwd")}) {
+        SCOPED_TRACE(target);
+        CannedReply reply;
+        reply.status = 307;
+        reply.headers.emplace_back("Location", target);
+        reply.body = "<moved/>";
+        m_server.SetReply(reply);
+        SmartPtr<HttpMessage> message;
+        EXPECT_EQ(Post(message), HttpClient::SendRequest_Ok);
+        EXPECT_EQ(message->GetHttpCode(), 307);
+        EXPECT_EQ(message->GetStatus(), eHttpStatus_Redirect);
+    }
+    EXPECT_TRUE(elsewhere.Requests().empty());
+}
+
+TEST_F(HttpClientTest, BasicGoesWithTheFirstRequestOnceTheServerAskedForIt)
+{
+    m_server.RequireBasicAuth("jo", "s3cret");
+    Reply(Envelope("<GetTablesResponse><value>ok</value></GetTablesResponse>"));
+    m_session = DorsaSession::CreateOneWithLogger(m_server.Url(), DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"),
+                                                  &m_logger);
+    KeyOperation operation(m_session.get());
+    const auto postsOfOneCall = [&] {
+        const size_t before = m_server.Requests().size();
+        ValueResponse response;
+        operation.Call(new KeyRequest("K"), &response);
+        EXPECT_EQ(response.m_value, "ok");
+        return m_server.Requests().size() - before;
+    };
+    EXPECT_EQ(postsOfOneCall(), 2u); // challenged once
+    for (int call = 0; call < 3; ++call) {
+        EXPECT_EQ(postsOfOneCall(), 1u);
+    }
+    // A new identity learns afresh: nothing of the first is sent pre-emptively.
+    m_session->ApplyAuthenticationModule(DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"));
+    EXPECT_EQ(postsOfOneCall(), 2u);
 }
 
 } // namespace

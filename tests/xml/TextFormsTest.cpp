@@ -1,4 +1,7 @@
-#include "dorsa/xml/TextForms.h"
+#include "dorsa/ServiceLayer.h"
+#include "support/Fixtures.h"
+#include "support/ScopedLocale.h"
+#include "support/XmlFragments.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +11,10 @@
 namespace {
 
 using namespace zvrtkDorsaServiceLayer;
+using dorsatest::ScopedLocale;
+
+// With DORSA_TEST_LOCALE set, every test here runs in that locale.
+const bool s_inTestLocale = dorsatest::ApplyLocaleFromEnvironment();
 
 struct IntCase {
     const char* text;
@@ -106,8 +113,47 @@ TEST(TextForms, FormatStringHandlesLongOutput)
 {
     const std::string long_text(10000, 'x');
     EXPECT_EQ(FormatString("%s!", long_text.c_str()), long_text + "!");
-    EXPECT_EQ(FormatString("%03f", 0.5), "0.500000");
+    EXPECT_EQ(FormatString("%03d", 5), "005");
     EXPECT_EQ(FormatString("no arguments"), "no arguments");
+}
+
+// The host's locale, when it writes "1,5": what these tests need to show anything.
+#define REQUIRE_COMMA_DECIMAL_LOCALE(locale)                                                                          \
+    if (!(locale) || FormatString("%.1f", 1.5) != "1,5") {                                                           \
+        GTEST_SKIP() << "no comma-decimal locale " << dorsatest::CommaDecimalLocaleName()                            \
+                     << " on this machine (scripts/test.sh generates one)";                                          \
+    }
+
+TEST(TextForms, NumbersIgnoreAHostLocaleWithADecimalComma)
+{
+    ScopedLocale locale(dorsatest::CommaDecimalLocaleName());
+    REQUIRE_COMMA_DECIMAL_LOCALE(locale);
+    EXPECT_EQ(DoubleToString(1.5), "1.50000000000000000e+00");
+    EXPECT_EQ(DoubleToString(-2500.0), "-2.50000000000000000e+03");
+    EXPECT_EQ(FixedToString(0.25, 6), "0.250000");
+    EXPECT_EQ(IntToString(-1234567), "-1234567");
+    EXPECT_EQ(StringToDouble("1.5"), 1.5);
+    EXPECT_EQ(StringToDouble("0.91"), 0.91);
+    EXPECT_EQ(StringToDouble(" 2.5e3x"), 2500.0);
+    // A comma is no decimal point on the wire: the valid prefix is taken, as in the C locale.
+    EXPECT_EQ(StringToDouble("1,5"), 1.0);
+    EXPECT_THROW(StringToDouble("1e999"), std::out_of_range);
+    EXPECT_THROW(StringToDouble(",5"), std::invalid_argument);
+}
+
+TEST(TextForms, ValuesRoundTripUnderAHostLocaleWithADecimalComma)
+{
+    ScopedLocale locale(dorsatest::CommaDecimalLocaleName());
+    REQUIRE_COMMA_DECIMAL_LOCALE(locale);
+    Initialize();
+    dorsatest::Fragment fragment("<RangeDataValue><UnitSymbol>MPa</UnitSymbol><LowValue>0.91</LowValue>"
+                                 "<HighValue>205.5</HighValue></RangeDataValue>");
+    const SmartPtr<IDataValue> value = DataValueFactoryNew::CreateOne("RNGE", fragment.Root());
+    ASSERT_TRUE(value);
+    const std::string written = dorsatest::WrittenValue(*value);
+    EXPECT_NE(written.find("<zbt:LowValue>9.10000000000000031e-01</zbt:LowValue>"), std::string::npos) << written;
+    EXPECT_NE(written.find("<zbt:HighValue>2.05500000000000000e+02</zbt:HighValue>"), std::string::npos) << written;
+    Shutdown();
 }
 
 } // namespace

@@ -1,6 +1,10 @@
 #include "dorsa/xml/XmlTextPrivate.h"
 
+#include <rapidxml/rapidxml_print.hpp>
+
 #include <gtest/gtest.h>
+
+#include <iterator>
 
 #include <string>
 
@@ -88,6 +92,74 @@ TEST(XmlText, NonDestructiveParsingKeepsReferencesAsWritten)
     ASSERT_TRUE(parsed.Parse(text.data(), text.size(), detail::ParseMode::NonDestructive));
     const XmlNode<char>* root = parsed.Document().first_node();
     EXPECT_EQ(std::string(root->value(), root->value_size()), "1 &lt; 2");
+}
+
+// What RapidXML's own translating parse of a copy prints.
+std::string PrintedByRapidXml(const std::string& text)
+{
+    std::vector<char> copy(text.begin(), text.end());
+    copy.push_back('\0');
+    XmlDocument<char> document;
+    document.parse<rapidxml::parse_validate_closing_tags>(copy.data());
+    std::string printed;
+    rapidxml::print(std::back_inserter(printed), document, rapidxml::print_no_indenting);
+    return printed;
+}
+
+TEST(XmlText, InPlaceParsingTranslatesReferencesAsRapidXmlDoes)
+{
+    const std::string cases[] = {
+        "<a>plain</a>",
+        "<a>1 &lt; 2 &amp;&amp; 3 &gt; 2</a>",
+        "<a q=\"&quot;x&apos;\" r='&amp;'>&quot;&apos;</a>",
+        "<a>&#65;&#x42;&#xe9;&#x20AC;&#x1F600;&#233;</a>",
+        "<a>&unknown; & alone &amp</a>",
+        "<a>one<b>&lt;</b>two &amp; three</a>",
+        "<a><![CDATA[&amp; stays]]>&amp;</a>",
+        "<a x='&#x41;&#66;'/>",
+    };
+    for (const std::string& text : cases) {
+        std::string buffer = text;
+        detail::ParsedXml parsed;
+        ASSERT_TRUE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) << text;
+        EXPECT_EQ(detail::PrintXml(parsed.Document()), PrintedByRapidXml(text)) << text;
+    }
+}
+
+TEST(XmlText, ElementTextIsTheTranslatedFirstText)
+{
+    std::string text = "<a>x &amp; y<b/>tail</a>";
+    detail::ParsedXml parsed;
+    ASSERT_TRUE(parsed.ParseInPlace(&text[0], text.size(), detail::ParseMode::InPlace));
+    const XmlNode<char>* root = parsed.Document().first_node();
+    EXPECT_EQ(std::string(root->value(), root->value_size()), "x & y");
+}
+
+TEST(XmlText, RefusedTextIsLeftAsItCame)
+{
+    const std::string cases[] = {
+        "<a>&amp;</a><",
+        "<a x='&lt;'>&#12</a>",
+        "<a>&#;</a>",
+        "<a>&#x110000;</a>",
+        "<a>&#99999999999999999999;</a>",
+        "<a>&amp;<b>&lt;</a></b>",
+    };
+    for (const std::string& text : cases) {
+        std::string buffer = text;
+        detail::ParsedXml parsed;
+        EXPECT_FALSE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) << text;
+        EXPECT_EQ(buffer, text);
+        EXPECT_NE(parsed.Error().find(" at byte "), std::string::npos) << parsed.Error();
+    }
+}
+
+TEST(XmlText, PrintingGrowsPastAWrongSizeHint)
+{
+    const std::string text = Nested(50);
+    detail::ParsedXml parsed;
+    ASSERT_TRUE(parsed.Parse(text.data(), text.size(), detail::ParseMode::InPlace));
+    EXPECT_EQ(detail::PrintXml(parsed.Document(), 1), detail::PrintXml(parsed.Document(), 100000));
 }
 
 } // namespace

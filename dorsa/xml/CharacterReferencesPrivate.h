@@ -1,0 +1,23 @@
+#pragma once
+
+#include "dorsa/xml/XmlDom.h"
+
+namespace zvrtkDorsaServiceLayer {
+namespace detail {
+
+// Where and why a reference could not be translated.
+struct ReferenceError {
+    const char* what = nullptr;
+    const char* where = nullptr;
+};
+
+// Translates the character and entity references in every attribute value and text
+// of a document parsed without translation, in place, as RapidXML's own translating
+// parse does: the five predefined entities and decimal or hexadecimal character
+// references (written as UTF-8); any other '&' is kept as it is. Every value is
+// checked before the first one is changed, so a refused document leaves its text
+// exactly as it was.
+bool TranslateReferences(XmlDocument<char>& document, ReferenceError& error);
+
+} // namespace detail
+} // namespace zvrtkDorsaServiceLayer

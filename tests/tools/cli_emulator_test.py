@@ -2,18 +2,31 @@
 
 Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
+import base64
+import copy
 import json
 import os
+import select
+import socket
 import subprocess
 import sys
+import tempfile
+import termios
+import threading
+import time
 import unittest
 import urllib.error
 import urllib.request
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 TOOL = os.environ["DORSA_TOOL"]
 EMULATOR = os.environ["DORSA_EMULATOR"]
 ROOT = "http://www.zelvra.com"
 SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
+SAMPLE_DATA = os.path.join(os.path.dirname(EMULATOR), "sample_data.json")
+SECRET = "s3cret"
+# The environment of the tool's runs: no password unless a test gives one.
+QUIET_ENVIRONMENT = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"}
 
 
 class Emulator:
@@ -34,8 +47,13 @@ class Emulator:
         self.process.stdout.close()
 
 
-def dorsa(url, *arguments):
-    return subprocess.run([TOOL, "--url", url, *arguments], capture_output=True, text=True, timeout=60)
+def dorsa(url, *arguments, password=None):
+    """Runs the tool with no terminal on stdin; `password` goes into DORSA_PASSWORD."""
+    environment = dict(QUIET_ENVIRONMENT)
+    if password is not None:
+        environment["DORSA_PASSWORD"] = password
+    return subprocess.run([TOOL, "--url", url, *arguments], capture_output=True, text=True, timeout=60,
+                          stdin=subprocess.DEVNULL, env=environment)
 
 
 def post(url, path, action, body):
@@ -68,6 +86,11 @@ class ToolAgainstEmulator(unittest.TestCase):
         self.assertEqual(result.stdout.splitlines(),
                          ["KEY            NAME", "DORSA_SAMPLES  Materials", "POLY_DB        Polymer Datasheets"])
 
+    def test_version(self):
+        result = subprocess.run([TOOL, "--version"], capture_output=True, text=True, timeout=60)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertRegex(result.stdout, r"^dorsa \d+\.\d+\.\d+\n$")
+
     def test_tables_as_json(self):
         result = dorsa(self.emulator.url, "--json", "tables", "DORSA_SAMPLES", "--filter", "ProcessesTablesOnly",
                        "--selector", "NonMetaAttributes", "--selector", "StandardAttributes")
@@ -83,6 +106,30 @@ class ToolAgainstEmulator(unittest.TestCase):
         tables = json.loads(result.stdout)
         self.assertEqual(tables[0]["attributes"], ["Data source notes"])
         self.assertEqual(tables[0]["standardAttributes"], ["Density", "Young's modulus"])
+
+    def test_tables_in_columns_show_the_attributes_selected(self):
+        cases = [
+            ([], ["ID  NAME                 FILTERS"]),
+            (["StandardAttributes"],
+             ["ID  NAME                 FILTERS                                  STANDARD ATTRIBUTES",
+              "1   Alloys and Polymers  MaterialsTablesOnly, UniverseTablesOnly  Density, Young's modulus"]),
+            (["MetaAttributes", "StandardAttributes"],
+             ["ID  NAME                 FILTERS                                  ATTRIBUTES         STANDARD ATTRIBUTES",
+              "1   Alloys and Polymers  MaterialsTablesOnly, UniverseTablesOnly  Data source notes  "
+              "Density, Young's modulus"]),
+        ]
+        for selectors, expected in cases:
+            with self.subTest(selectors=selectors):
+                arguments = [argument for selector in selectors for argument in ("--selector", selector)]
+                result = dorsa(self.emulator.url, "tables", "DORSA_SAMPLES", "--filter", "UniverseTablesOnly",
+                               *arguments)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertEqual(result.stdout.splitlines()[:len(expected)], expected)
+
+    def test_tables_in_columns_end_without_padding(self):
+        result = dorsa(self.emulator.url, "tables", "DORSA_SAMPLES", "--selector", "StandardAttributes")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual([line for line in result.stdout.splitlines() if line != line.rstrip()], [])
 
     def test_subsets_in_columns_and_json(self):
         result = dorsa(self.emulator.url, "subsets", "POLY_DB", "Grades")
@@ -101,12 +148,44 @@ class ToolAgainstEmulator(unittest.TestCase):
     def test_distinct_exit_codes(self):
         self.assertEqual(dorsa(self.emulator.url, "tables").returncode, 2)
         self.assertEqual(dorsa(self.emulator.url, "tables", "DORSA_SAMPLES", "--filter", "Nonsense").returncode, 2)
-        refused = dorsa("http://127.0.0.1:9/dorsa", "databases")
-        self.assertEqual(refused.returncode, 3)
-        self.assertIn("cannot connect to http://127.0.0.1:9/dorsa: ", refused.stderr)
+        for command in ("databases", "ping"):
+            with self.subTest(command=command):
+                refused = dorsa("http://127.0.0.1:9/dorsa", command)
+                self.assertEqual(refused.returncode, 3)
+                self.assertTrue(refused.stderr.startswith("dorsa: cannot connect to http://127.0.0.1:9/dorsa: "),
+                                refused.stderr)
         missing = dorsa(self.emulator.url + "/nowhere", "databases")
         self.assertEqual(missing.returncode, 4)
-        self.assertIn("HTTP 404", missing.stderr)
+        self.assertEqual(missing.stderr, "dorsa: GetDatabases failed with HTTP 404\n")
+
+    def test_ping(self):
+        result = dorsa(self.emulator.url, "--json", "ping")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(json.loads(result.stdout), {"url": self.emulator.url, "answers": True})
+        missing = dorsa(self.emulator.url + "/nowhere", "ping")
+        self.assertEqual((missing.returncode, missing.stderr), (4, "dorsa: ping failed with HTTP 404\n"))
+
+    def test_bad_arguments_are_named(self):
+        cases = [
+            (["--timeout", "0"], "--timeout: Value 0 not in range 1 to 86400"),
+            (["--timeout", "86401"], "--timeout: Value 86401 not in range 1 to 86400"),
+            (["--url", "not-a-url"], "--url: not a URL: expected http://host/path or https://host/path"),
+            (["--url", "ftp://127.0.0.1/dorsa"], "--url: the URL scheme 'ftp' is neither http nor https"),
+            (["--url", "http:///dorsa"], "--url: the URL has no host"),
+            (["--url", "http://127.0.0.1:0/dorsa"], "--url: port '0' is not a number from 1 to 65535"),
+            (["--url", "http://127.0.0.1:port/dorsa"], "--url: port 'port' is not a number from 1 to 65535"),
+            (["--url", "http://[::1/dorsa"], "--url: the IPv6 address has no closing ']'"),
+            (["--url", "http://127.0.0.1/dorsa?x=1"], "--url: a base URL takes no query or fragment"),
+            (["--url", "http://jo:" + SECRET + "@127.0.0.1/dorsa"],
+             "--url: a user name or password does not belong in the URL"),
+        ]
+        for arguments, message in cases:
+            with self.subTest(arguments=arguments):
+                result = dorsa(self.emulator.url, *arguments, "databases")
+                self.assertEqual(result.returncode, 2, result.stderr)
+                self.assertTrue(result.stderr.startswith(message), result.stderr)
+                self.assertNotIn(SECRET, result.stderr)
+                self.assertEqual(result.stdout, "")
 
     def test_units_in_columns(self):
         result = dorsa(self.emulator.url, "units", "POLY_DB")
@@ -127,16 +206,232 @@ class ToolAgainstEmulator(unittest.TestCase):
                        "--system", "Imperial", "--currency", "GBP")
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(json.loads(result.stdout), [
-            {"from": "\u00b0C", "to": "\u00b0F", "factor": 1.8, "offset": 32.0},
-            {"from": "USD/kg", "to": "GBP/kg", "factor": 0.79, "offset": 0.0}])
+            {"system": "Imperial", "from": "\u00b0C", "to": "\u00b0F", "factor": 1.8, "offset": 32.0},
+            {"system": "Imperial", "from": "USD/kg", "to": "GBP/kg", "factor": 0.79, "offset": 0.0}])
         unknown = dorsa(self.emulator.url, "convert", "DORSA_SAMPLES", "--from", "MPa", "--system", "Klingon")
         self.assertEqual(unknown.returncode, 5)
         self.assertIn("Unknown unit system: Klingon", unknown.stderr)
+
+    def test_convert_into_every_unit_system_names_the_system(self):
+        result = dorsa(self.emulator.url, "convert", "POLY_DB", "--from", "MPa", "\u00b0C")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.splitlines(), [
+            "SYSTEM    FROM  TO   FACTOR     OFFSET",
+            "SI        MPa   Pa   1000000    0",
+            "SI        \u00b0C    K    1          273.15",
+            "Imperial  MPa   ksi  0.1450377  0",
+            "Imperial  \u00b0C    \u00b0F   1.8        32"])
+
+    def test_unknown_units_are_named(self):
+        cases = [
+            (["nosuchunit"], "dorsa: unknown unit in DORSA_SAMPLES: nosuchunit\n"),
+            (["MPa", "furlong", "USD/kg", "fathom"], "dorsa: unknown units in DORSA_SAMPLES: furlong, fathom\n"),
+            (["EUR/kg"], "dorsa: unknown unit in DORSA_SAMPLES: EUR/kg\n"),
+        ]
+        for symbols, message in cases:
+            for system in ([], ["--system", "SI"]):
+                with self.subTest(symbols=symbols, system=system):
+                    result = dorsa(self.emulator.url, "convert", "DORSA_SAMPLES", "--from", *symbols, *system)
+                    self.assertEqual((result.returncode, result.stderr, result.stdout), (2, message, ""))
 
     def test_verbose_shows_the_traffic(self):
         result = dorsa(self.emulator.url, "--verbose", "--app-name", "Tour", "databases")
         self.assertIn("<header:applicationName>Tour</header:applicationName>", result.stderr)
         self.assertIn("GetDatabases: Call took a total time", result.stderr)
+
+
+class CannedServer:
+    """Answers every POST with the reply set last, or, with none set, closes the connection
+    without a word."""
+
+    def __init__(self):
+        canned = self
+
+        class Handler(BaseHTTPRequestHandler):
+            def log_message(self, format, *args):
+                pass
+
+            def do_POST(self):
+                self.rfile.read(int(self.headers.get("Content-Length", "0")))
+                if canned.reply is None:
+                    self.close_connection = True
+                    return
+                status, content_type, body = canned.reply
+                self.send_response(status)
+                self.send_header("Content-Type", content_type)
+                self.send_header("Content-Length", str(len(body.encode())))
+                self.end_headers()
+                self.wfile.write(body.encode())
+
+        self.reply = None
+        self.server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.server.daemon_threads = True
+        self.url = f"http://127.0.0.1:{self.server.server_address[1]}/dorsa"
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+
+    def stop(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+class FailuresAreExplained(unittest.TestCase):
+    """Replies a healthy emulator never sends, each with its exit code and error line."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.canned = CannedServer()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.canned.stop()
+
+    def test_each_kind_of_reply(self):
+        fault = (f'<s:Envelope xmlns:s="{SOAP_ENV}"><s:Body><s:Fault><faultcode>s:Server</faultcode>'
+                 '</s:Fault></s:Body></s:Envelope>')
+        cases = [
+            ((200, "text/plain", "all fine"), 4,
+             "the reply to GetDatabases is not a readable service reply (HTTP 200); --verbose shows it"),
+            ((401, "text/plain", "Authentication required"), 4, "authentication failed (HTTP 401)"),
+            ((401, "text/xml", "<denied/>"), 4, "authentication failed (HTTP 401)"),
+            ((407, "text/plain", "Proxy authentication required"), 4, "proxy authentication failed (HTTP 407)"),
+            ((503, "text/xml", "<busy/>"), 4, "GetDatabases failed with HTTP 503"),
+            ((502, "text/html", "<html><body>Bad gateway"), 4, "GetDatabases failed with HTTP 502"),
+            ((500, "text/xml", fault), 5, "SOAP fault from GetDatabases without a fault string"),
+            (None, 3, "no complete reply from " + self.canned.url + ": "),
+        ]
+        for reply, code, message in cases:
+            with self.subTest(reply=reply):
+                self.canned.reply = reply
+                result = dorsa(self.canned.url, "databases")
+                self.assertEqual(result.returncode, code, result.stderr)
+                self.assertTrue(result.stderr.startswith("dorsa: " + message), result.stderr)
+                self.assertEqual(result.stdout, "")
+
+
+class SilentServer(unittest.TestCase):
+    """A server that takes the connection and never answers."""
+
+    TIMEOUT = 2
+
+    @classmethod
+    def setUpClass(cls):
+        # The kernel completes the connection; nobody ever accepts it or answers.
+        cls.listener = socket.socket()
+        cls.listener.bind(("127.0.0.1", 0))
+        cls.listener.listen(8)
+        cls.url = f"http://127.0.0.1:{cls.listener.getsockname()[1]}/dorsa"
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.listener.close()
+
+    def test_no_complete_reply_within_one_timeout(self):
+        for command in ("ping", "databases"):
+            with self.subTest(command=command):
+                started = time.monotonic()
+                result = dorsa(self.url, "--timeout", str(self.TIMEOUT), command)
+                elapsed = time.monotonic() - started
+                self.assertEqual(result.returncode, 3, result.stderr)
+                self.assertTrue(result.stderr.startswith(f"dorsa: no complete reply from {self.url}: "), result.stderr)
+                # A stall is noticed within a second after its limit; waiting twice would take 2 * TIMEOUT.
+                self.assertLess(elapsed, 2 * self.TIMEOUT)
+
+
+class Authentication(unittest.TestCase):
+    USER = ("--user", "jo", "--domain", "CORP")
+
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator("--user", "CORP\\jo", "--password", SECRET)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def assertNoSecret(self, result):
+        credentials = base64.b64encode(f"CORP\\jo:{SECRET}".encode()).decode()
+        for text in (result.stdout, result.stderr):
+            self.assertNotIn(SECRET, text)
+            self.assertNotIn(credentials, text)
+
+    def test_password_sources(self):
+        cases = [
+            (["--password", SECRET], None, 0, ""),
+            ([], SECRET, 0, ""),
+            (["--password", SECRET], "wrong", 0, ""),
+            (["--password", "wrong"], None, 4, "dorsa: authentication failed (HTTP 401)\n"),
+            ([], "wrong", 4, "dorsa: authentication failed (HTTP 401)\n"),
+        ]
+        for command in ("databases", "ping"):
+            for arguments, environment, code, message in cases:
+                with self.subTest(command=command, arguments=arguments, environment=environment):
+                    result = dorsa(self.emulator.url, *self.USER, *arguments, command, password=environment)
+                    self.assertEqual((result.returncode, result.stderr), (code, message))
+
+    def test_user_without_a_password_and_no_terminal(self):
+        for environment in (None, ""):
+            with self.subTest(environment=environment):
+                result = dorsa(self.emulator.url, *self.USER, "databases", password=environment)
+                self.assertEqual(result.returncode, 2)
+                self.assertEqual(result.stderr, "dorsa: --user jo needs a password: set DORSA_PASSWORD, run on a "
+                                                "terminal to be asked, or give --password\n")
+                self.assertEqual(result.stdout, "")
+
+    def test_verbose_output_never_shows_the_password(self):
+        for password in (SECRET, SECRET + "x"):
+            for command in (["databases"], ["ping"], ["tables", "NO_SUCH_DB"]):
+                with self.subTest(password=password, command=command):
+                    result = dorsa(self.emulator.url, "--verbose", *self.USER, *command, password=password)
+                    self.assertIn("\n< ", "\n" + result.stderr)
+                    self.assertNoSecret(result)
+
+    def test_password_asked_on_a_terminal_without_echo(self):
+        try:
+            terminal, tool_side = os.openpty()
+        except OSError as error:
+            self.skipTest(f"no pseudo-terminal here: {error}")
+        try:
+            process = subprocess.Popen([TOOL, "--url", self.emulator.url, *self.USER, "databases"], stdin=tool_side,
+                                       stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=QUIET_ENVIRONMENT)
+            prompt = read_until(process.stderr, b": ")
+            self.assertEqual(prompt, b"Password for CORP\\jo: ")
+            os.write(terminal, SECRET.encode() + b"\n")
+            stdout, stderr = process.communicate(timeout=60)
+            self.assertEqual(process.returncode, 0, stderr)
+            self.assertIn(b"DORSA_SAMPLES", stdout)
+            self.assertNotIn(SECRET.encode(), read_available(terminal))
+            self.assertTrue(termios.tcgetattr(tool_side)[3] & termios.ECHO, "echo is not back on")
+        finally:
+            os.close(terminal)
+            os.close(tool_side)
+
+
+def read_until(stream, ending, limit=30):
+    """Bytes from `stream` up to and including `ending`, waiting at most `limit` seconds."""
+    data = b""
+    deadline = time.monotonic() + limit
+    while not data.endswith(ending):
+        ready, _, _ = select.select([stream], [], [], max(0.0, deadline - time.monotonic()))
+        chunk = os.read(stream.fileno(), 256) if ready else b""
+        if not chunk:
+            raise AssertionError(f"no {ending!r} after {data!r}")
+        data += chunk
+    return data
+
+
+def read_available(descriptor):
+    """What the terminal shows so far (echo included)."""
+    data = b""
+    while select.select([descriptor], [], [], 0)[0]:
+        try:
+            chunk = os.read(descriptor, 1024)
+        except OSError:
+            break
+        if not chunk:
+            break
+        data += chunk
+    return data
 
 
 class FixturesMatchTheSampleData(unittest.TestCase):
@@ -185,16 +480,94 @@ class EmulatorChecksRequests(unittest.TestCase):
         self.fault("/Browse.svc", f"{ROOT}/16/01/Browse/GetDatabasesRequest", envelope("<brow:GetTables/>"))
 
     def test_asks_for_basic_authentication_when_configured(self):
-        guarded = Emulator("--user", "CORP\\jo", "--password", "s3cret")
+        guarded = Emulator("--user", "CORP\\jo", "--password", SECRET)
         try:
-            self.assertEqual(dorsa(guarded.url, "--user", "jo", "--domain", "CORP", "--password", "s3cret",
-                                   "databases").returncode, 0)
-            refused = dorsa(guarded.url, "--user", "jo", "--domain", "CORP", "--password", "wrong", "databases")
-            self.assertEqual(refused.returncode, 4)
-            self.assertIn("HTTP 401", refused.stderr)
+            self.assertEqual(post(guarded.url, "/Browse.svc", f"{ROOT}/16/01/Browse/GetDatabasesRequest",
+                                  envelope(""))[0], 401)
         finally:
             guarded.stop()
 
+
+def _parent(data, path):
+    """The container of the item `path` leads to, and the item's key in it."""
+    *steps, key = path
+    for step in steps:
+        data = data[step]
+    return data, key
+
+
+def delete(path):
+    """A change to the data that removes the item `path` leads to."""
+    def change(data):
+        parent, key = _parent(data, path)
+        del parent[key]
+    return change
+
+
+def replace(path, value):
+    """A change to the data that puts `value` where `path` leads."""
+    def change(data):
+        parent, key = _parent(data, path)
+        parent[key] = value
+    return change
+
+
+class EmulatorRefusesBrokenData(unittest.TestCase):
+    """A data file that does not fit stops the emulator at start, saying where."""
+
+    @classmethod
+    def setUpClass(cls):
+        with open(SAMPLE_DATA, encoding="utf-8") as sample:
+            cls.sample = json.load(sample)
+
+    def start(self, text):
+        with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as data_file:
+            data_file.write(text)
+        try:
+            return subprocess.run([sys.executable, EMULATOR, "--port", "0", "--data", data_file.name],
+                                  capture_output=True, text=True, timeout=30), data_file.name
+        finally:
+            os.unlink(data_file.name)
+
+    def assertRefused(self, text, message):
+        result, path = self.start(text)
+        self.assertEqual(result.returncode, 2, result.stderr)
+        self.assertEqual(result.stdout, "")
+        self.assertTrue(result.stderr.startswith(f"dorsa_emulator.py: sample data {path}: {message}"), result.stderr)
+
+    def test_names_the_first_misfit(self):
+        cases = [
+            (delete(["databases"]), "the top level has no 'databases'"),
+            (delete(["databases", 1, "tables", 0, "name"]), "databases[1].tables[0] has no 'name'"),
+            (delete(["databases", 0, "key"]), "databases[0] has no 'key'"),
+            (delete(["databases", 1, "conversions"]), "databases[1] has no 'conversions'"),
+            (delete(["databases", 0, "units", 1, "hasCurrency"]), "databases[0].units[1] has no 'hasCurrency'"),
+            (delete(["databases", 0, "tables", 1, "subsets", 1, "id"]), "databases[0].tables[1].subsets[1] has no 'id'"),
+            (delete(["databases", 0, "tables", 0, "records", 1, "attributes", 0, "value"]),
+             "databases[0].tables[0].records[1].attributes[0] has no 'value'"),
+            (delete(["currencies", 2, "factor"]), "currencies[2] has no 'factor'"),
+            (replace(["databases", 0, "tables", 1, "id"], "two"),
+             "databases[0].tables[1].id is a string, expected an integer"),
+            (replace(["databases", 0, "units", 0, "hasCurrency"], 0),
+             "databases[0].units[0].hasCurrency is an integer, expected true or false"),
+            (replace(["databases", 1, "tables"], {}), "databases[1].tables is an object, expected an array"),
+            (replace(["databases", 0, "conversions", "SI", 0], ["MPa", "Pa", 1e6]),
+             "databases[0].conversions['SI'][0] has 3 items, expected 4"),
+            (replace(["databases", 1, "tables", 0, "filters", 1], "NoSuchTablesOnly"),
+             "databases[1].tables[0].filters[1] is 'NoSuchTablesOnly', expected one of "),
+        ]
+        for change, message in cases:
+            with self.subTest(message=message):
+                data = copy.deepcopy(self.sample)
+                change(data)
+                self.assertRefused(json.dumps(data), message)
+
+    def test_a_file_that_is_not_json(self):
+        self.assertRefused('{"databases": [', "not JSON: ")
+
+    def test_the_sample_data_fits(self):
+        emulator = Emulator("--data", SAMPLE_DATA)
+        emulator.stop()
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -11,31 +11,36 @@ using nlohmann::json;
 
 namespace {
 
-std::string Join(const std::vector<std::string>& items)
+// A GET of the base URL, with the outcome recorded as an operation's is. One request only:
+// its message already holds the transport's reason when it fails.
+SmartPtr<ServiceLayerResponse> ProbeBaseUrl(const DorsaSession& session)
 {
-    std::string joined;
-    for (const std::string& item : items) {
-        joined += (joined.empty() ? "" : ", ") + item;
+    SmartPtr<HttpMessage> probe = HttpMessage::CreateOne();
+    const SmartPtr<HttpClient> client = session.HttpClientPtr();
+    const HttpClient::SendRequestResult sent =
+        client ? client->SendRequest(L"/", eHttpVerb_Get, probe) : HttpClient::SendRequest_Failed;
+    const SmartPtr<HttpMessageBuffer> reply = probe->AccessResponseBody();
+    SmartPtr<ServiceLayerResponse> outcome = new ServiceLayerResponse(
+        reply ? std::string(reply->GetData(), reply->GetLength()) : std::string(), probe->GetHttpCode());
+    if (sent == HttpClient::SendRequest_Failed) {
+        outcome->SetOutcome(CallOutcomes::TransportFailure, probe->GetTransportError(), probe->WasConnected());
+    } else if (sent == HttpClient::SendRequest_ReplyTooLarge) {
+        outcome->SetOutcome(CallOutcomes::UnreadableReply);
+    } else {
+        outcome->SetOutcome(probe->GetStatus() == eHttpStatus_Success ? CallOutcomes::Success : CallOutcomes::HttpFailure);
     }
-    return joined;
+    return outcome;
 }
 
 Runner DefinePing(CLI::App&)
 {
     return [](ToolContext& context) {
-        eHttpStatusCode status = eHttpStatus_NotSent;
-        if (context.Session()->ConnectionIsValid(&status)) {
-            context.Print({{"URL", "STATUS"}, {{context.Options().url, "answers"}}},
-                          json{{"url", context.Options().url}, {"answers", true}});
-            return static_cast<int>(Exit_Ok);
+        if (const int failed = context.Outcome("ping", ProbeBaseUrl(*context.Session()))) {
+            return failed;
         }
-        if (status != eHttpStatus_NotSent) {
-            return context.Fail(Exit_HttpFailure, context.Options().url + " answers with a failure status");
-        }
-        // Ask once more, directly, for the transport's reason.
-        SmartPtr<HttpMessage> probe = HttpMessage::CreateOne();
-        context.Session()->HttpClientPtr()->SendRequest(L"/", eHttpVerb_Get, probe);
-        return context.Fail(Exit_CannotConnect, "cannot connect to " + context.Options().url + ": " + probe->GetTransportError());
+        context.Print({{"URL", "STATUS"}, {{context.Options().url, "answers"}}},
+                      json{{"url", context.Options().url}, {"answers", true}});
+        return static_cast<int>(Exit_Ok);
     };
 }
 
@@ -74,6 +79,70 @@ std::vector<std::string> AttributeNames(const std::vector<SmartPtr<AttributeRefe
     return names;
 }
 
+// Which attribute lists the asked-for selectors fill; the listing shows a column for each.
+struct AttributeColumns {
+    bool attributes = false;
+    bool standard = false;
+
+    void Add(GetTables::eAttributeSelector selector)
+    {
+        (selector == GetTables::StandardAttributes ? standard : attributes) = true;
+    }
+};
+
+// Adds the selectors to `request`; Exit_Ok, or Exit_BadArguments after naming an unknown one.
+int AddSelectors(ToolContext& context, const std::vector<std::string>& names, GetTables& request,
+                 AttributeColumns& columns)
+{
+    for (const std::string& name : names) {
+        const GetTables::eAttributeSelector selector = GetTables::AttributeSelector_FromString(name);
+        if (selector == 0) {
+            return context.Fail(Exit_BadArguments, "unknown attribute selector: " + name);
+        }
+        request.AddAttributeSelector(selector);
+        columns.Add(selector);
+    }
+    return Exit_Ok;
+}
+
+TextTable TablesListing(const AttributeColumns& columns)
+{
+    TextTable table{{"ID", "NAME", "FILTERS"}, {}};
+    if (columns.attributes) {
+        table.headers.push_back("ATTRIBUTES");
+    }
+    if (columns.standard) {
+        table.headers.push_back("STANDARD ATTRIBUTES");
+    }
+    return table;
+}
+
+// One table's line in the listing and its object in the JSON list.
+void AddTable(TableDetail& detail, const AttributeColumns& columns, TextTable& table, json& list)
+{
+    const SmartPtr<TableReference> reference = detail.GetTableReference() ? detail.GetTableReference() : new TableReference;
+    std::vector<std::string> filters;
+    for (const TableFilters::eTablesFilter filter : detail.AccessTableFilters()) {
+        filters.push_back(TableFilters::ToString(filter));
+    }
+    const std::vector<std::string> attributes = AttributeNames(detail.AccessAttributeReferences());
+    const std::vector<std::string> standard = AttributeNames(detail.AccessStandardAttributeReferences());
+    std::vector<std::string> row{std::to_string(reference->GetTableID()), reference->GetTableName(), Join(filters)};
+    if (columns.attributes) {
+        row.push_back(Join(attributes));
+    }
+    if (columns.standard) {
+        row.push_back(Join(standard));
+    }
+    table.rows.push_back(row);
+    list.push_back({{"id", reference->GetTableID()},
+                    {"guid", reference->GetTableGUID()},
+                    {"name", reference->GetTableName()},
+                    {"filters", filters},
+                    {"attributes", attributes},
+                    {"standardAttributes", standard}});
+}
+
 int RunTables(ToolContext& context, const TablesArguments& arguments)
 {
     SmartPtr<GetTables> request = new GetTables;
@@ -85,12 +154,9 @@ int RunTables(ToolContext& context, const TablesArguments& arguments)
         }
         request->SetTableFilter(filter);
     }
-    for (const std::string& name : arguments.selectors) {
-        const GetTables::eAttributeSelector selector = GetTables::AttributeSelector_FromString(name);
-        if (selector == 0) {
-            return context.Fail(Exit_BadArguments, "unknown attribute selector: " + name);
-        }
-        request->AddAttributeSelector(selector);
+    AttributeColumns columns;
+    if (const int failed = AddSelectors(context, arguments.selectors, *request, columns)) {
+        return failed;
     }
     GetTablesImpl operation(context.Session());
     GetTablesResponse response;
@@ -98,23 +164,10 @@ int RunTables(ToolContext& context, const TablesArguments& arguments)
     if (const int failed = context.Outcome(GetTablesImpl::s_soapAction, response.GetServiceLayerResponse())) {
         return failed;
     }
-    TextTable table{{"ID", "NAME", "FILTERS", "ATTRIBUTES"}, {}};
+    TextTable table = TablesListing(columns);
     json list = json::array();
     for (const SmartPtr<TableDetail>& detail : response.AccessTableDetails()) {
-        const SmartPtr<TableReference> reference = detail->GetTableReference() ? detail->GetTableReference() : new TableReference;
-        std::vector<std::string> filters;
-        for (const TableFilters::eTablesFilter filter : detail->AccessTableFilters()) {
-            filters.push_back(TableFilters::ToString(filter));
-        }
-        const std::vector<std::string> attributes = AttributeNames(detail->AccessAttributeReferences());
-        const std::vector<std::string> standard = AttributeNames(detail->AccessStandardAttributeReferences());
-        table.rows.push_back({std::to_string(reference->GetTableID()), reference->GetTableName(), Join(filters), Join(attributes)});
-        list.push_back({{"id", reference->GetTableID()},
-                        {"guid", reference->GetTableGUID()},
-                        {"name", reference->GetTableName()},
-                        {"filters", filters},
-                        {"attributes", attributes},
-                        {"standardAttributes", standard}});
+        AddTable(*detail, columns, table, list);
     }
     context.Print(table, list);
     return Exit_Ok;

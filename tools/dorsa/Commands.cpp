@@ -14,4 +14,13 @@ const std::vector<Command>& AllCommands()
     return s_commands;
 }
 
+std::string Join(const std::vector<std::string>& items)
+{
+    std::string joined;
+    for (const std::string& item : items) {
+        joined += (joined.empty() ? "" : ", ") + item;
+    }
+    return joined;
+}
+
 } // namespace dorsatool

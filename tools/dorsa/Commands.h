@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace dorsatool {
@@ -22,6 +23,9 @@ struct Command {
 
 // Every command, in the order the help lists them.
 const std::vector<Command>& AllCommands();
+
+// "a, b, c": a list in one table cell or message.
+std::string Join(const std::vector<std::string>& items);
 
 // The commands of each family.
 std::vector<Command> CatalogueCommands();

@@ -9,8 +9,6 @@ using namespace zvrtkDorsaServiceLayer;
 
 namespace {
 
-const int s_failureLevel = 1;
-
 SmartPtr<IDorsaSLAuthModule> AuthenticationFor(const GlobalOptions& options)
 {
     if (options.autologon) {
@@ -22,25 +20,72 @@ SmartPtr<IDorsaSLAuthModule> AuthenticationFor(const GlobalOptions& options)
     return DorsaSLAuth_Annonymous::CreateOne();
 }
 
-// The part of a logged failure after "<operation>: ".
-std::string WithoutOperation(const std::string& line)
-{
-    const size_t colon = line.find(": ");
-    return colon == std::string::npos ? line : line.substr(colon + 2);
-}
-
-// The transport's reason in a logged send failure.
-std::string TransportReason(const std::string& line)
-{
-    const std::string marker = "Could not send the request: ";
-    const size_t found = line.find(marker);
-    return found == std::string::npos ? WithoutOperation(line) : line.substr(found + marker.size());
-}
-
 // Columns on a terminal: UTF-8 characters, not bytes.
 size_t DisplayWidth(const std::string& text)
 {
     return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// An exit code with the error line that explains it.
+struct Verdict {
+    ExitCode code;
+    std::string message;
+};
+
+Verdict TransportVerdict(const std::string& url, const ServiceLayerResponse& outcome)
+{
+    const std::string reason = outcome.GetTransportError().empty() ? "no reply" : outcome.GetTransportError();
+    const std::string what = outcome.ReachedServer() ? "no complete reply from " : "cannot connect to ";
+    return {Exit_NoReply, what + url + ": " + reason};
+}
+
+// A reply that is no success: its status explains it best; a 2xx one was not a service reply.
+Verdict StatusVerdict(const std::string& operation, int code)
+{
+    const std::string status = "HTTP " + std::to_string(code);
+    if (code == 401) {
+        return {Exit_HttpFailure, "authentication failed (" + status + ")"};
+    }
+    if (code == 407) {
+        return {Exit_HttpFailure, "proxy authentication failed (" + status + ")"};
+    }
+    if (code < 200 || code > 299) {
+        return {Exit_HttpFailure, operation + " failed with " + status};
+    }
+    return {Exit_HttpFailure, "the reply to " + operation + " is not a readable service reply (" + status +
+                                  "); --verbose shows it"};
+}
+
+Verdict FaultVerdict(const std::string& operation, ServiceLayerResponse& outcome)
+{
+    const std::string fault = outcome.GetErrorMessage();
+    return {Exit_SoapFault, "SOAP fault from " + operation + (fault.empty() ? " without a fault string" : ": " + fault)};
+}
+
+Verdict Judge(const std::string& operation, const std::string& url, ServiceLayerResponse& outcome)
+{
+    switch (outcome.GetOutcome()) {
+    case CallOutcomes::Success:
+        return {Exit_Ok, ""};
+    case CallOutcomes::TransportFailure:
+        return TransportVerdict(url, outcome);
+    case CallOutcomes::SoapFault:
+        return FaultVerdict(operation, outcome);
+    case CallOutcomes::HttpFailure:
+    case CallOutcomes::UnreadableReply:
+        return StatusVerdict(operation, outcome.GetResponseCode());
+    case CallOutcomes::NotCalled:
+        break;
+    }
+    return {Exit_Internal, operation + " ended without an outcome"};
+}
+
+void EchoTraffic(const ServiceLayerResponse& outcome)
+{
+    if (!outcome.GetRequestMessage().empty()) {
+        std::cerr << "> " << outcome.GetRequestMessage() << "\n";
+    }
+    std::cerr << "< " << outcome.GetResponseMessage() << "\n";
 }
 
 } // namespace
@@ -52,19 +97,9 @@ void ToolLogger::Flush()
 
 void ToolLogger::Log(int level, const std::string& message)
 {
-    if (level == s_failureLevel) {
-        m_failures.push_back(message);
-    }
     if (m_verbose) {
         std::cerr << "[" << level << "] " << message << "\n";
     }
-}
-
-std::vector<std::string> ToolLogger::TakeFailures()
-{
-    std::vector<std::string> failures;
-    failures.swap(m_failures);
-    return failures;
 }
 
 ToolContext::ToolContext(const GlobalOptions& options)
@@ -72,34 +107,23 @@ ToolContext::ToolContext(const GlobalOptions& options)
       m_logger(options.verbose),
       m_session(DorsaSession::CreateOneWithLogger(options.url, AuthenticationFor(options), &m_logger))
 {
-    const int timeoutMs = std::max(options.timeoutSeconds, 1) * 1000;
-    m_session->SetTimeouts(timeoutMs, timeoutMs, timeoutMs, timeoutMs);
+    // Connecting may take resolve + connect: all of --timeout goes to the connect part, so
+    // that connecting, like every stall afterwards, ends after --timeout.
+    const int timeoutMs = options.timeoutSeconds * 1000;
+    m_session->SetTimeouts(0, timeoutMs, timeoutMs, timeoutMs);
     m_session->SetApplicationName(options.applicationName);
 }
 
-int ToolContext::Outcome(const std::string& operation, const SmartPtr<ServiceLayerResponse>& outcome)
+int ToolContext::Outcome(const std::string& operation, const SmartPtr<ServiceLayerResponse>& outcome) const
 {
-    const std::vector<std::string> failures = m_logger.TakeFailures();
-    if (m_options.verbose && outcome) {
-        std::cerr << "> " << outcome->GetRequestMessage() << "\n< " << outcome->GetResponseMessage() << "\n";
-    }
     if (!outcome) {
-        return Fail(Exit_HttpFailure, operation + " was not sent");
+        return Fail(Exit_Internal, operation + " was not sent");
     }
-    if (outcome->GetResponseMessage() == operation + " FAILED") {
-        const std::string reason = failures.empty() ? "no reply" : TransportReason(failures.front());
-        return Fail(Exit_CannotConnect, "cannot connect to " + m_options.url + ": " + reason);
+    if (m_options.verbose) {
+        EchoTraffic(*outcome);
     }
-    const std::string fault = outcome->GetErrorMessage();
-    if (!fault.empty()) {
-        return Fail(Exit_SoapFault, "SOAP fault from " + operation + ": " + fault);
-    }
-    if (outcome->GetResponseCode() != 200 || !failures.empty()) {
-        const std::string detail = failures.empty() ? "" : " (" + WithoutOperation(failures.front()) + ")";
-        return Fail(Exit_HttpFailure,
-                    operation + " failed with HTTP " + std::to_string(outcome->GetResponseCode()) + detail);
-    }
-    return Exit_Ok;
+    const Verdict verdict = Judge(operation, m_options.url, *outcome);
+    return verdict.code == Exit_Ok ? Exit_Ok : Fail(verdict.code, verdict.message);
 }
 
 void ToolContext::Print(const TextTable& table, const nlohmann::json& json) const
@@ -118,11 +142,13 @@ void ToolContext::Print(const TextTable& table, const nlohmann::json& json) cons
         }
     }
     const auto printRow = [&](const std::vector<std::string>& cells) {
+        std::string line;
         for (size_t column = 0; column < cells.size(); ++column) {
-            const bool last = column + 1 == cells.size();
-            std::cout << (last ? cells[column] : cells[column] + std::string(widths[column] - DisplayWidth(cells[column]) + 2, ' '));
+            line += cells[column] + std::string(widths[column] - DisplayWidth(cells[column]) + 2, ' ');
         }
-        std::cout << "\n";
+        // Padding only separates columns: none after the last cell with text.
+        line.erase(line.find_last_not_of(' ') + 1);
+        std::cout << line << "\n";
     };
     printRow(table.headers);
     for (const auto& row : table.rows) {

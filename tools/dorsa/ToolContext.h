@@ -9,12 +9,14 @@
 
 namespace dorsatool {
 
-// Exit codes, one per kind of failure.
+// Exit codes, one per kind of failure. Both ways of getting no reply share one code:
+// a script retries either later, while 4 and 5 are answers it has to read.
 enum ExitCode {
     Exit_Ok = 0,
-    Exit_BadArguments = 2,
-    Exit_CannotConnect = 3,
-    Exit_HttpFailure = 4,
+    Exit_Internal = 1,     // the tool or the library failed in itself
+    Exit_BadArguments = 2, // also a unit the database does not know
+    Exit_NoReply = 3,      // cannot connect, or connected but no complete reply came
+    Exit_HttpFailure = 4,  // a failure status (authentication included) or a reply that is no service reply
     Exit_SoapFault = 5,
 };
 
@@ -30,20 +32,15 @@ struct GlobalOptions {
     bool verbose = false;
 };
 
-// Keeps the library's failure lines for the error message; echoes everything to
-// stderr when verbose.
+// Echoes the library's log lines to stderr when verbose.
 class ToolLogger final : public zvrtkDorsaServiceLayer::ILogger {
 public:
     explicit ToolLogger(bool verbose) : m_verbose(verbose) {}
     void Flush() override;
     void Log(int level, const std::string& message) override;
 
-    // Takes the failure lines logged so far.
-    std::vector<std::string> TakeFailures();
-
 private:
     bool m_verbose;
-    std::vector<std::string> m_failures;
 };
 
 // A table printed with aligned columns.
@@ -62,7 +59,7 @@ public:
 
     // Judges a finished call: prints one error line and returns its exit code, or Exit_Ok.
     int Outcome(const std::string& operation,
-                const zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::ServiceLayerResponse>& outcome);
+                const zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::ServiceLayerResponse>& outcome) const;
     // Prints the result: `json` with --json, else `table`.
     void Print(const TextTable& table, const nlohmann::json& json) const;
     int Fail(ExitCode code, const std::string& message) const;

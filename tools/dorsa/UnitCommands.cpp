@@ -1,6 +1,9 @@
 #include "Commands.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,17 +33,39 @@ int PrintCurrencies(ToolContext& context, const std::vector<SmartPtr<CurrencyDet
     return Exit_Ok;
 }
 
+// Asks for the units of a database; Exit_Ok, or the exit code of the failed call.
+int FetchUnits(ToolContext& context, const std::string& dbKey, GetUnitsResponse& response)
+{
+    SmartPtr<GetUnits> request = new GetUnits;
+    request->SetDBKey(dbKey);
+    GetUnitsImpl operation(context.Session());
+    operation.GetUnits(request, &response);
+    return context.Outcome(GetUnitsImpl::s_soapAction, response.GetServiceLayerResponse());
+}
+
+// Asks for the unit systems of a database, currencies left out.
+int FetchUnitSystems(ToolContext& context, const std::string& dbKey, std::vector<std::string>& systems)
+{
+    SmartPtr<GetUnitSystems> request = new GetUnitSystems;
+    request->SetDBKey(dbKey);
+    request->SetExcludeCurrencies(true);
+    GetUnitSystemsImpl operation(context.Session());
+    GetUnitSystemsResponse response;
+    operation.GetUnitSystems(request, &response);
+    if (const int failed = context.Outcome(GetUnitSystemsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    systems = response.AccessUnitSystems();
+    return Exit_Ok;
+}
+
 Runner DefineUnits(CLI::App& app)
 {
     auto dbKey = std::make_shared<std::string>();
     app.add_option("DB", *dbKey, "database key")->required();
     return [dbKey](ToolContext& context) {
-        SmartPtr<GetUnits> request = new GetUnits;
-        request->SetDBKey(*dbKey);
-        GetUnitsImpl operation(context.Session());
         GetUnitsResponse response;
-        operation.GetUnits(request, &response);
-        if (const int failed = context.Outcome(GetUnitsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        if (const int failed = FetchUnits(context, *dbKey, response)) {
             return failed;
         }
         TextTable table{{"DATABASE", "SYMBOL", "CURRENCY"}, {}};
@@ -61,20 +86,15 @@ Runner DefineUnitSystems(CLI::App& app)
     auto dbKey = std::make_shared<std::string>();
     app.add_option("DB", *dbKey, "database key")->required();
     return [dbKey](ToolContext& context) {
-        SmartPtr<GetUnitSystems> request = new GetUnitSystems;
-        request->SetDBKey(*dbKey);
-        request->SetExcludeCurrencies(true);
-        GetUnitSystemsImpl operation(context.Session());
-        GetUnitSystemsResponse response;
-        operation.GetUnitSystems(request, &response);
-        if (const int failed = context.Outcome(GetUnitSystemsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        std::vector<std::string> systems;
+        if (const int failed = FetchUnitSystems(context, *dbKey, systems)) {
             return failed;
         }
         TextTable table{{"UNIT SYSTEM"}, {}};
-        for (const std::string& system : response.AccessUnitSystems()) {
+        for (const std::string& system : systems) {
             table.rows.push_back({system});
         }
-        context.Print(table, json(response.AccessUnitSystems()));
+        context.Print(table, json(systems));
         return static_cast<int>(Exit_Ok);
     };
 }
@@ -99,45 +119,83 @@ struct ConvertArguments {
     std::string currency;
 };
 
-// With a system or currency: the conversions into it; otherwise every conversion of each unit.
-int RunConvert(ToolContext& context, const ConvertArguments& arguments)
+// Exit_Ok when the database knows every symbol; else Exit_BadArguments after naming the others.
+int CheckUnitsKnown(ToolContext& context, const std::string& dbKey, const std::vector<std::string>& symbols)
+{
+    GetUnitsResponse response;
+    if (const int failed = FetchUnits(context, dbKey, response)) {
+        return failed;
+    }
+    std::set<std::string> known;
+    for (const auto& database : response.GetUnitsByDatabase()) {
+        for (const GetUnitsResponse::Unit& unit : database.second) {
+            known.insert(unit.first);
+        }
+    }
+    std::vector<std::string> unknown;
+    std::copy_if(symbols.begin(), symbols.end(), std::back_inserter(unknown),
+                 [&known](const std::string& symbol) { return known.count(symbol) == 0; });
+    if (unknown.empty()) {
+        return Exit_Ok;
+    }
+    return context.Fail(Exit_BadArguments, std::string(unknown.size() == 1 ? "unknown unit" : "unknown units") +
+                                               " in " + dbKey + ": " + Join(unknown));
+}
+
+// One conversion context per unit system, each into --currency (without it: the unit's own currency).
+SmartPtr<GetUnitConversions> ConversionsRequest(const ConvertArguments& arguments, const std::vector<std::string>& systems)
 {
     SmartPtr<GetUnitConversions> request = new GetUnitConversions;
     request->SetDBKey(arguments.dbKey);
     request->SetUnitSymbols(arguments.symbols);
     request->SetTargetCurrency(arguments.currency);
-    const bool inContext = !arguments.system.empty() || !arguments.currency.empty();
-    if (inContext) {
+    for (const std::string& system : systems) {
         SmartPtr<UnitConversionContext> target = new UnitConversionContext;
-        target->SetUnitSystem(arguments.system);
+        target->SetUnitSystem(system);
         target->SetCurrency(arguments.currency);
         request->AddUnitConversionContext(target);
     }
+    return request;
+}
+
+void PrintConversions(ToolContext& context, GetUnitConversionsResponse& response)
+{
+    TextTable table{{"SYSTEM", "FROM", "TO", "FACTOR", "OFFSET"}, {}};
+    json list = json::array();
+    for (const SmartPtr<UnitConversion>& conversions : response.AccessConversions()) {
+        const std::string system = conversions->GetUnitSystem() ? conversions->GetUnitSystem()->GetUnitSystem() : "";
+        for (const UnitConversion::Conversion& conversion : conversions->AccessConversions()) {
+            table.rows.push_back({system, conversion.sourceSymbol, conversion.targetSymbol, Number(conversion.factor),
+                                  Number(conversion.offset)});
+            list.push_back({{"system", system},
+                            {"from", conversion.sourceSymbol},
+                            {"to", conversion.targetSymbol},
+                            {"factor", conversion.factor},
+                            {"offset", conversion.offset}});
+        }
+    }
+    context.Print(table, list);
+}
+
+// The conversions into the unit system given, or into every unit system of the database.
+int RunConvert(ToolContext& context, const ConvertArguments& arguments)
+{
+    if (const int failed = CheckUnitsKnown(context, arguments.dbKey, arguments.symbols)) {
+        return failed;
+    }
+    std::vector<std::string> systems{arguments.system};
+    if (arguments.system.empty()) {
+        if (const int failed = FetchUnitSystems(context, arguments.dbKey, systems)) {
+            return failed;
+        }
+    }
     GetUnitConversionsImpl operation(context.Session());
     GetUnitConversionsResponse response;
-    operation.GetUnitConversions(request, &response);
+    operation.GetUnitConversions(ConversionsRequest(arguments, systems), &response);
     if (const int failed = context.Outcome(GetUnitConversionsImpl::s_soapAction, response.GetServiceLayerResponse())) {
         return failed;
     }
-    std::vector<UnitConversion::Conversion> conversions = response.AccessSourceUnits();
-    if (inContext) {
-        conversions.clear();
-        for (const SmartPtr<UnitConversion>& conversion : response.AccessConversions()) {
-            conversions.insert(conversions.end(), conversion->AccessConversions().begin(),
-                               conversion->AccessConversions().end());
-        }
-    }
-    TextTable table{{"FROM", "TO", "FACTOR", "OFFSET"}, {}};
-    json list = json::array();
-    for (const UnitConversion::Conversion& conversion : conversions) {
-        table.rows.push_back({conversion.sourceSymbol, conversion.targetSymbol, Number(conversion.factor),
-                              Number(conversion.offset)});
-        list.push_back({{"from", conversion.sourceSymbol},
-                        {"to", conversion.targetSymbol},
-                        {"factor", conversion.factor},
-                        {"offset", conversion.offset}});
-    }
-    context.Print(table, list);
+    PrintConversions(context, response);
     return Exit_Ok;
 }
 
@@ -146,7 +204,7 @@ Runner DefineConvert(CLI::App& app)
     auto arguments = std::make_shared<ConvertArguments>();
     app.add_option("DB", arguments->dbKey, "database key")->required();
     app.add_option("--from", arguments->symbols, "unit symbols to convert")->required();
-    app.add_option("--system", arguments->system, "unit system to convert into, e.g. Imperial");
+    app.add_option("--system", arguments->system, "unit system to convert into, e.g. Imperial (default: every one of the database)");
     app.add_option("--currency", arguments->currency, "currency to convert into, e.g. EUR");
     return [arguments](ToolContext& context) { return RunConvert(context, *arguments); };
 }

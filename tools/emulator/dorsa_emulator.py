@@ -7,14 +7,15 @@ answered with a SOAP fault (HTTP 500)."""
 
 import argparse
 import base64
-import json
 import os
 import sys
+import traceback
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 import catalogue
+import data_file
 import units
-from soap import Fault, Namespaces, ReplyWriter, envelope, fault_envelope, parse_request
+from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
 
 # Replies vary their prefixes as real servers do, so clients must match local names.
 REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c"}
@@ -69,10 +70,13 @@ class EmulatorHandler(BaseHTTPRequestHandler):
                 raise Fault(f"{request.operation} is not available in this emulator", "s:Server")
             writer = ReplyWriter(REPLY_PREFIXES.get(request.operation, "a"), request.service_ns, request.base_ns)
             self._send(200, envelope(handler(request, self.server.catalogue, writer)))
-        except LookupError:
+        except UnknownEndpoint:
             self._send(404, "No such endpoint", "text/plain")
         except Fault as fault:
             self._send(500, fault_envelope(fault))
+        except Exception as error:  # a fault in the emulator itself: answered as a real server does
+            traceback.print_exc()
+            self._send(500, fault_envelope(Fault(f"Internal error of the emulator: {error!r}", "s:Server")))
 
 
 def main():
@@ -87,8 +91,7 @@ def main():
     parser.add_argument("--verbose", action="store_true", help="log every request to stderr")
     options = parser.parse_args()
 
-    with open(options.data, encoding="utf-8") as data_file:
-        data = json.load(data_file)
+    data = data_file.load_or_exit(parser, options.data)
     server = ThreadingHTTPServer(("127.0.0.1", options.port), EmulatorHandler)
     server.daemon_threads = True
     server.catalogue = catalogue.Catalogue(data)

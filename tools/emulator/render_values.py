@@ -3,10 +3,10 @@
 "record" element per record, for tests and benchmarks to read as fixtures."""
 
 import argparse
-import json
 import os
 import sys
 
+import data_file
 from soap import SCHEMA_INSTANCE, element
 from values import render_attribute
 
@@ -17,8 +17,7 @@ def main():
     parser.add_argument("--data", default=os.path.join(here, "sample_data.json"))
     parser.add_argument("--output", help="file to write (default: standard output)")
     options = parser.parse_args()
-    with open(options.data, encoding="utf-8") as data_file:
-        data = json.load(data_file)
+    data = data_file.load_or_exit(parser, options.data)
     records = []
     for database in data["databases"]:
         for table in database["tables"]:

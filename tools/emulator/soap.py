@@ -61,6 +61,10 @@ class Fault(Exception):
         self.code = code
 
 
+class UnknownEndpoint(Exception):
+    """A path that names no endpoint of the service; answered with HTTP 404."""
+
+
 class Namespaces:
     """The namespace URIs of one deployment."""
 
@@ -101,11 +105,11 @@ class Request:
 
 
 def parse_request(path, soap_action, body, namespaces, base_path):
-    """Checks a posted request the way the service does; raises Fault or LookupError (unknown endpoint)."""
+    """Checks a posted request the way the service does; raises Fault or UnknownEndpoint."""
     directory, _, endpoint = path.rpartition("/")
     service = SERVICES.get(endpoint) if directory == base_path else None
     if service is None:
-        raise LookupError(endpoint)
+        raise UnknownEndpoint(endpoint)
     service_ns = namespaces.service(service)
     action = (soap_action or "").strip('"')
     prefix = service_ns + "/"

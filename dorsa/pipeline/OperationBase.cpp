@@ -120,10 +120,12 @@ void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader
                                                     : received->TakeBytes(),
                                  code);
     outcome->SetRequestMessage(requestText);
-    outcome->SetOutcome(!parseError.empty()                         ? CallOutcomes::UnreadableReply
-                        : message.GetStatus() == eHttpStatus_Success ? CallOutcomes::Success
-                        : detail::FindSoapFault(reply.Document())    ? CallOutcomes::SoapFault
-                                                                     : CallOutcomes::HttpFailure);
+    // A failure status is the fact a host acts on, whatever the body: a proxy's HTML
+    // page is an HTTP failure; only a 2xx reply that cannot be read is an unreadable one.
+    const bool success = message.GetStatus() == eHttpStatus_Success;
+    outcome->SetOutcome(success ? (parseError.empty() ? CallOutcomes::Success : CallOutcomes::UnreadableReply)
+                                : (parseError.empty() && detail::FindSoapFault(reply.Document()) ? CallOutcomes::SoapFault
+                                                                                                  : CallOutcomes::HttpFailure));
     reader.Record(outcome);
 
     if (!parseError.empty()) {

@@ -14,9 +14,9 @@ struct CallOutcomes {
         NotCalled = 0,        // no call has recorded an outcome here yet
         Success = 1,          // a well-formed reply with a 2xx status
         TransportFailure = 2, // no complete reply: not connected, or the exchange broke or timed out
-        HttpFailure = 3,      // a well-formed reply with a failure status that is not a SOAP fault
+        HttpFailure = 3,      // a reply with a failure status that is not a SOAP fault, whatever its body
         SoapFault = 4,        // the server answered with a SOAP fault
-        UnreadableReply = 5,  // the reply is not well-formed XML or passed a size or nesting limit
+        UnreadableReply = 5,  // a 2xx reply that is not well-formed XML or passed a size or nesting limit
     };
     DORSA_EXPORT static std::string eCallOutcome_ToString(eCallOutcome outcome);
 };

@@ -27,12 +27,30 @@ struct ReplySink {
     SmartPtr<HttpMessageBuffer> body = new HttpMessageBuffer;
     std::size_t maxSize = 0;
     bool tooLarge = false;
+    CURL* handle = nullptr;
+    bool sized = false;
 };
+
+// Room for the whole body at once when the reply says how long it is, so it is never
+// copied while it grows. A length past the limit reserves nothing: the reply is cut
+// off at the limit anyway, and a lying length must not make the client allocate.
+void ReserveForDeclaredLength(ReplySink& sink)
+{
+    sink.sized = true;
+    curl_off_t declared = -1;
+    if (curl_easy_getinfo(sink.handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &declared) == CURLE_OK && declared > 0 &&
+        static_cast<std::size_t>(declared) <= sink.maxSize) {
+        sink.body->Reserve(static_cast<std::size_t>(declared));
+    }
+}
 
 // Keeps at most maxSize + 1 bytes, so a reader can tell that the limit was passed.
 size_t CollectReply(char* data, size_t size, size_t count, void* userData)
 {
     auto* sink = static_cast<ReplySink*>(userData);
+    if (!sink->sized) {
+        ReserveForDeclaredLength(*sink);
+    }
     const size_t length = size * count;
     const size_t room = sink->maxSize - sink->body->GetLength();
     if (length <= room) {
@@ -322,6 +340,7 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
 
     ReplySink sink;
     sink.maxSize = settings.maxReplySize;
+    sink.handle = handle;
     StallGuard guard;
     std::string setupError;
     const bool configured = ConfigureTransfer(pooled, m_state->baseUrl + WideToUtf8(path), verb, *message, headers,

@@ -49,6 +49,7 @@ class Buffer : public SmartPtrTarget_ts {
 public:
     void SetMessage(const char* data, std::size_t length) { m_bytes.assign(data, data + length); }
     void Append(const char* data, std::size_t length) { m_bytes.append(data, length); }
+    void Reserve(std::size_t length) { m_bytes.reserve(length); }
     void Complete() { m_complete = true; }
 
     const char* GetData() const { return m_bytes.data(); }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
@@ -111,16 +112,23 @@ Reference DecodeReference(const char* at, const char* end)
     return reference;
 }
 
-// Translates the value of `named` (a node or an attribute); with `write` false it only
-// checks. A translated value never grows, so it is written over itself.
-template <class Named>
-bool TranslateValue(Named& named, bool write, ReferenceError& error)
+// A value holding an '&': an attribute's, or a text node's and perhaps its element's.
+struct ValueToTranslate {
+    XmlAttribute<char>* attribute;
+    XmlNode<char>* text;
+    XmlNode<char>* element; // shares the text node's span, or null
+};
+
+bool HasAmpersand(const char* value, std::size_t size)
 {
-    char* const begin = named.value();
-    const char* const end = begin + named.value_size();
-    if (!std::memchr(begin, '&', named.value_size())) {
-        return true;
-    }
+    return size > 0 && std::memchr(value, '&', size) != nullptr;
+}
+
+// Translates [begin, begin + size); with `write` false it only checks. A translated
+// value never grows, so it is written over itself. Returns the new size.
+bool TranslateSpan(char* begin, std::size_t size, bool write, std::size_t& newSize, ReferenceError& error)
+{
+    const char* const end = begin + size;
     char* out = begin;
     for (const char* in = begin; in < end;) {
         if (*in == '&') {
@@ -145,9 +153,7 @@ bool TranslateValue(Named& named, bool write, ReferenceError& error)
         ++out;
         ++in;
     }
-    if (write) {
-        named.value(begin, static_cast<std::size_t>(out - begin));
-    }
+    newSize = static_cast<std::size_t>(out - begin);
     return true;
 }
 
@@ -165,24 +171,47 @@ XmlNode<char>* NextNode(XmlNode<char>* node, const XmlNode<char>* root)
     return nullptr;
 }
 
-bool TranslateAll(XmlDocument<char>& document, bool write, ReferenceError& error)
+std::vector<ValueToTranslate> ValuesWithReferences(XmlDocument<char>& document)
 {
+    std::vector<ValueToTranslate> values;
     for (XmlNode<char>* node = document.first_node(); node; node = NextNode(node, &document)) {
         for (XmlAttribute<char>* attribute = node->first_attribute(); attribute; attribute = attribute->next_attribute()) {
-            if (!TranslateValue(*attribute, write, error)) {
-                return false;
+            if (HasAmpersand(attribute->value(), attribute->value_size())) {
+                values.push_back({attribute, nullptr, nullptr});
             }
         }
-        if (node->type() == rapidxml::node_data) {
+        if (node->type() == rapidxml::node_data && HasAmpersand(node->value(), node->value_size())) {
             // An element's own text is the span of its first text node: keep them one.
             XmlNode<char>* parent = node->parent();
-            const bool shared = parent && parent->value() == node->value();
-            if (!TranslateValue(*node, write, error)) {
-                return false;
-            }
-            if (shared && write) {
-                parent->value(node->value(), node->value_size());
-            }
+            values.push_back({nullptr, node, parent && parent->value() == node->value() ? parent : nullptr});
+        }
+    }
+    return values;
+}
+
+template <class Named>
+bool TranslateValue(Named& named, bool write, ReferenceError& error)
+{
+    std::size_t size = 0;
+    if (!TranslateSpan(named.value(), named.value_size(), write, size, error)) {
+        return false;
+    }
+    if (write) {
+        named.value(named.value(), size);
+    }
+    return true;
+}
+
+bool TranslateAll(std::vector<ValueToTranslate>& values, bool write, ReferenceError& error)
+{
+    for (ValueToTranslate& value : values) {
+        const bool translated = value.attribute ? TranslateValue(*value.attribute, write, error)
+                                                : TranslateValue(*value.text, write, error);
+        if (!translated) {
+            return false;
+        }
+        if (write && value.element) {
+            value.element->value(value.text->value(), value.text->value_size());
         }
     }
     return true;
@@ -190,9 +219,14 @@ bool TranslateAll(XmlDocument<char>& document, bool write, ReferenceError& error
 
 } // namespace
 
-bool TranslateReferences(XmlDocument<char>& document, ReferenceError& error)
+bool TranslateReferences(XmlDocument<char>& document, const char* text, std::size_t length, ReferenceError& error)
 {
-    return TranslateAll(document, false, error) && TranslateAll(document, true, error);
+    // Most replies hold no reference at all: one scan of the text then settles it.
+    if (!HasAmpersand(text, length)) {
+        return true;
+    }
+    std::vector<ValueToTranslate> values = ValuesWithReferences(document);
+    return TranslateAll(values, false, error) && TranslateAll(values, true, error);
 }
 
 } // namespace detail

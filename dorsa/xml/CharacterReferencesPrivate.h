@@ -2,6 +2,8 @@
 
 #include "dorsa/xml/XmlDom.h"
 
+#include <cstddef>
+
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
 
@@ -16,8 +18,8 @@ struct ReferenceError {
 // parse does: the five predefined entities and decimal or hexadecimal character
 // references (written as UTF-8); any other '&' is kept as it is. Every value is
 // checked before the first one is changed, so a refused document leaves its text
-// exactly as it was.
-bool TranslateReferences(XmlDocument<char>& document, ReferenceError& error);
+// exactly as it was. `text` is what the document was parsed from.
+bool TranslateReferences(XmlDocument<char>& document, const char* text, std::size_t length, ReferenceError& error);
 
 } // namespace detail
 } // namespace zvrtkDorsaServiceLayer

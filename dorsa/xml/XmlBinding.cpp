@@ -36,7 +36,7 @@ std::string LocalNameOf(const Named* named)
 
 // Compares without building a string: lookups run for every field read.
 template <class Named>
-bool HasLocalName(const Named* named, const std::string& localName)
+bool HasLocalName(const Named* named, std::string_view localName)
 {
     const NamePart local = LocalPart(named);
     return local.size == localName.size() && std::memcmp(local.begin, localName.data(), local.size) == 0;
@@ -54,7 +54,7 @@ std::string GetLocalName(const XmlAttribute<char>* attribute)
     return LocalNameOf(attribute);
 }
 
-XmlNode<char>* FindChildElement(const std::string& localName, const XmlNode<char>* parent)
+XmlNode<char>* FindChildElement(std::string_view localName, const XmlNode<char>* parent)
 {
     if (!parent) {
         return nullptr;
@@ -67,7 +67,17 @@ XmlNode<char>* FindChildElement(const std::string& localName, const XmlNode<char
     return nullptr;
 }
 
-std::vector<XmlNode<char>*> FindChildElements(const std::string& localName, const XmlNode<char>* parent)
+XmlNode<char>* FindNextSiblingElement(std::string_view localName, const XmlNode<char>* element)
+{
+    for (XmlNode<char>* sibling = element ? element->next_sibling() : nullptr; sibling; sibling = sibling->next_sibling()) {
+        if (sibling->type() == rapidxml::node_element && HasLocalName(sibling, localName)) {
+            return sibling;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<XmlNode<char>*> FindChildElements(std::string_view localName, const XmlNode<char>* parent)
 {
     std::vector<XmlNode<char>*> found;
     if (!parent) {
@@ -90,7 +100,7 @@ XmlNode<char>* FirstChildElement(const XmlNode<char>* parent)
     return child;
 }
 
-XmlAttribute<char>* FindAttribute(const std::string& localName, const XmlNode<char>* element)
+XmlAttribute<char>* FindAttribute(std::string_view localName, const XmlNode<char>* element)
 {
     if (!element) {
         return nullptr;
@@ -199,7 +209,7 @@ namespace {
 
 // Sets `field` from the text of the child element `localName`, when there is one.
 template <class T, class Convert>
-void ReadChild(const XmlNode<char>* parent, T& field, const std::string& localName, Convert convert)
+void ReadChild(const XmlNode<char>* parent, T& field, std::string_view localName, Convert convert)
 {
     if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
         field = convert(GetText(element));
@@ -208,7 +218,7 @@ void ReadChild(const XmlNode<char>* parent, T& field, const std::string& localNa
 
 // The same for an attribute of `element`.
 template <class T, class Convert>
-void ReadAttributeOf(const XmlNode<char>* element, T& field, const std::string& localName, Convert convert)
+void ReadAttributeOf(const XmlNode<char>* element, T& field, std::string_view localName, Convert convert)
 {
     if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
         field = convert(GetText(attribute));
@@ -222,49 +232,49 @@ std::string AsIs(const std::string& text)
 
 } // namespace
 
-void ReadText(const XmlNode<char>* parent, std::string& field, const std::string& localName)
+void ReadText(const XmlNode<char>* parent, std::string& field, std::string_view localName)
 {
     ReadChild(parent, field, localName, AsIs);
 }
 
-void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localName)
+void ReadInt(const XmlNode<char>* parent, int& field, std::string_view localName)
 {
     ReadChild(parent, field, localName, StringToInt);
 }
 
-void ReadDouble(const XmlNode<char>* parent, double& field, const std::string& localName)
+void ReadDouble(const XmlNode<char>* parent, double& field, std::string_view localName)
 {
     ReadChild(parent, field, localName, StringToDouble);
 }
 
-void ReadBool(const XmlNode<char>* parent, bool& field, const std::string& localName)
+void ReadBool(const XmlNode<char>* parent, bool& field, std::string_view localName)
 {
     ReadChild(parent, field, localName, StringToBool);
 }
 
-void ReadAttribute(const XmlNode<char>* element, std::string& field, const std::string& localName)
+void ReadAttribute(const XmlNode<char>* element, std::string& field, std::string_view localName)
 {
     ReadAttributeOf(element, field, localName, AsIs);
 }
 
-void ReadIntAttribute(const XmlNode<char>* element, int& field, const std::string& localName)
+void ReadIntAttribute(const XmlNode<char>* element, int& field, std::string_view localName)
 {
     ReadAttributeOf(element, field, localName, StringToInt);
 }
 
-void ReadBoolAttribute(const XmlNode<char>* element, bool& field, const std::string& localName)
+void ReadBoolAttribute(const XmlNode<char>* element, bool& field, std::string_view localName)
 {
     ReadAttributeOf(element, field, localName, StringToBool);
 }
 
-void ReadTextList(const XmlNode<char>* parent, const std::string& localName, std::vector<std::string>& out)
+void ReadTextList(const XmlNode<char>* parent, std::string_view localName, std::vector<std::string>& out)
 {
     for (const XmlNode<char>* element : FindChildElements(localName, parent)) {
         out.push_back(GetText(element));
     }
 }
 
-void ReadTextList(const XmlNode<char>* parent, const std::string& containerName, const std::string& itemName,
+void ReadTextList(const XmlNode<char>* parent, std::string_view containerName, std::string_view itemName,
                   std::vector<std::string>& out)
 {
     ReadTextList(FindChildElement(containerName, parent), itemName, out);

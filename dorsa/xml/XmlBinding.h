@@ -6,6 +6,7 @@
 #include "dorsa/xml/XmlDom.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zvrtkDorsaServiceLayer {
@@ -14,11 +15,13 @@ namespace zvrtkDorsaServiceLayer {
 // are never resolved. A null node finds nothing.
 DORSA_EXPORT std::string GetLocalName(const XmlNode<char>* node);
 DORSA_EXPORT std::string GetLocalName(const XmlAttribute<char>* attribute);
-DORSA_EXPORT XmlNode<char>* FindChildElement(const std::string& localName, const XmlNode<char>* parent);
-DORSA_EXPORT std::vector<XmlNode<char>*> FindChildElements(const std::string& localName, const XmlNode<char>* parent);
+DORSA_EXPORT XmlNode<char>* FindChildElement(std::string_view localName, const XmlNode<char>* parent);
+DORSA_EXPORT std::vector<XmlNode<char>*> FindChildElements(std::string_view localName, const XmlNode<char>* parent);
+// The next sibling element after `element` with this local name, or null.
+DORSA_EXPORT XmlNode<char>* FindNextSiblingElement(std::string_view localName, const XmlNode<char>* element);
 // The first child that is an element, whatever its name.
 DORSA_EXPORT XmlNode<char>* FirstChildElement(const XmlNode<char>* parent);
-DORSA_EXPORT XmlAttribute<char>* FindAttribute(const std::string& localName, const XmlNode<char>* element);
+DORSA_EXPORT XmlAttribute<char>* FindAttribute(std::string_view localName, const XmlNode<char>* element);
 // Text of the element, "" for a null element or one without text.
 DORSA_EXPORT std::string GetText(const XmlNode<char>* element);
 DORSA_EXPORT std::string GetText(const XmlAttribute<char>* attribute);
@@ -93,17 +96,17 @@ void WriteReferenceList(XmlNode<char>* parent, XmlDocument<char>* document, cons
 }
 
 // Field reading: each leaves the field as it is when the parent or the element is missing.
-DORSA_EXPORT void ReadText(const XmlNode<char>* parent, std::string& field, const std::string& localName);
-DORSA_EXPORT void ReadInt(const XmlNode<char>* parent, int& field, const std::string& localName);
-DORSA_EXPORT void ReadDouble(const XmlNode<char>* parent, double& field, const std::string& localName);
-DORSA_EXPORT void ReadBool(const XmlNode<char>* parent, bool& field, const std::string& localName);
+DORSA_EXPORT void ReadText(const XmlNode<char>* parent, std::string& field, std::string_view localName);
+DORSA_EXPORT void ReadInt(const XmlNode<char>* parent, int& field, std::string_view localName);
+DORSA_EXPORT void ReadDouble(const XmlNode<char>* parent, double& field, std::string_view localName);
+DORSA_EXPORT void ReadBool(const XmlNode<char>* parent, bool& field, std::string_view localName);
 // The same for an attribute of `element`.
-DORSA_EXPORT void ReadAttribute(const XmlNode<char>* element, std::string& field, const std::string& localName);
-DORSA_EXPORT void ReadIntAttribute(const XmlNode<char>* element, int& field, const std::string& localName);
-DORSA_EXPORT void ReadBoolAttribute(const XmlNode<char>* element, bool& field, const std::string& localName);
+DORSA_EXPORT void ReadAttribute(const XmlNode<char>* element, std::string& field, std::string_view localName);
+DORSA_EXPORT void ReadIntAttribute(const XmlNode<char>* element, int& field, std::string_view localName);
+DORSA_EXPORT void ReadBoolAttribute(const XmlNode<char>* element, bool& field, std::string_view localName);
 
 template <class T>
-void ReadObject(const XmlNode<char>* parent, const std::string& localName, SmartPtr<T>& field)
+void ReadObject(const XmlNode<char>* parent, std::string_view localName, SmartPtr<T>& field)
 {
     if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
         field = T::CreateOne(element);
@@ -111,9 +114,10 @@ void ReadObject(const XmlNode<char>* parent, const std::string& localName, Smart
 }
 
 template <class T>
-void ReadObjectList(const XmlNode<char>* parent, const std::string& localName, std::vector<SmartPtr<T>>& out)
+void ReadObjectList(const XmlNode<char>* parent, std::string_view localName, std::vector<SmartPtr<T>>& out)
 {
-    for (const XmlNode<char>* element : FindChildElements(localName, parent)) {
+    for (const XmlNode<char>* element = FindChildElement(localName, parent); element;
+         element = FindNextSiblingElement(localName, element)) {
         if (SmartPtr<T> item = T::CreateOne(element)) {
             out.push_back(item);
         }
@@ -122,14 +126,14 @@ void ReadObjectList(const XmlNode<char>* parent, const std::string& localName, s
 
 // Every child `localName` of the container `containerName` inside `parent`.
 template <class T>
-void ReadObjectList(const XmlNode<char>* parent, const std::string& containerName, const std::string& localName,
+void ReadObjectList(const XmlNode<char>* parent, std::string_view containerName, std::string_view localName,
                     std::vector<SmartPtr<T>>& out)
 {
     ReadObjectList(FindChildElement(containerName, parent), localName, out);
 }
 
-DORSA_EXPORT void ReadTextList(const XmlNode<char>* parent, const std::string& localName, std::vector<std::string>& out);
-DORSA_EXPORT void ReadTextList(const XmlNode<char>* parent, const std::string& containerName,
-                               const std::string& itemName, std::vector<std::string>& out);
+DORSA_EXPORT void ReadTextList(const XmlNode<char>* parent, std::string_view localName, std::vector<std::string>& out);
+DORSA_EXPORT void ReadTextList(const XmlNode<char>* parent, std::string_view containerName,
+                               std::string_view itemName, std::vector<std::string>& out);
 
 } // namespace zvrtkDorsaServiceLayer

@@ -108,7 +108,7 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
         where = static_cast<const char*>(error.Where());
     }
     ReferenceError referenceError;
-    if (m_error.empty() && mode == ParseMode::InPlace && !TranslateReferences(*m_document, referenceError)) {
+    if (m_error.empty() && mode == ParseMode::InPlace && !TranslateReferences(*m_document, text, length, referenceError)) {
         m_error = referenceError.what;
         where = referenceError.where;
     }

@@ -252,7 +252,7 @@ TEST_F(OperationTest, AnUnreadableReplyIsRecordedNotParsed)
         EXPECT_EQ(outcome->GetResponseCode(), c.status);
         const std::string kept = c.body.substr(0, c.maxReplySize + 1);
         EXPECT_EQ(outcome->GetResponseMessage(), kept);
-        EXPECT_EQ(outcome->GetOutcome(), CallOutcomes::UnreadableReply);
+        EXPECT_EQ(outcome->GetOutcome(), c.status == 200 ? CallOutcomes::UnreadableReply : CallOutcomes::HttpFailure);
         EXPECT_EQ(outcome->GetRequestMessage(), SentRequestText());
         EXPECT_EQ(outcome->GetErrorMessage(), "");
         const std::vector<std::string> failures = logger.At(1);
@@ -317,7 +317,8 @@ TEST_F(OperationTest, EachWayACallEndsHasItsOwnOutcome)
         {"SOAP fault", Canned(500, fault), CallOutcomes::SoapFault, true},
         {"well-formed failure status", Canned(404, "<error>none here</error>"), CallOutcomes::HttpFailure, true},
         {"redirect", Canned(302, "<moved/>"), CallOutcomes::HttpFailure, true},
-        {"proxy page", Canned(502, "<html><body>Bad gateway</body>"), CallOutcomes::UnreadableReply, true},
+        {"proxy page", Canned(502, "<html><body>Bad gateway</body>"), CallOutcomes::HttpFailure, true},
+        {"unreadable success", Canned(200, "<html><body>Bad gateway</body>"), CallOutcomes::UnreadableReply, true},
         {"stalled", Canned(200, "", CannedReply::Behaviour::Stall), CallOutcomes::TransportFailure, true},
     };
     m_session->SetTimeouts(1000, 1000, 1000, 1000);

@@ -46,10 +46,17 @@ const StartAndStop s_dataTypes[] = {
     Registration<EmptyDataType>(),
 };
 
+// Set by Initialize, cleared by Shutdown; both run while no other thread uses the library.
+bool s_initialized = false;
+
 } // namespace
 
 void Initialize()
 {
+    if (s_initialized) {
+        return;
+    }
+    s_initialized = true;
     for (const StartAndStop& dataType : s_dataTypes) {
         dataType.start();
     }
@@ -63,8 +70,11 @@ void Initialize()
     // parameter details are read.
 }
 
+// Each shutdown step is harmless for what was never started, so this runs in full
+// whatever came before it.
 void Shutdown()
 {
+    s_initialized = false;
     ListItem::StaticShutdown();
     TabularDataCell::StaticShutdown();
     AttributeValue::StaticShutdown();

@@ -6,14 +6,15 @@ namespace zvrtkDorsaServiceLayer {
 
 /**
  * @brief Fills the process-wide registries that reply readers consult (data value
- * factories, element-name tables, table filters). Call once, before the first session,
- * while no other thread uses the library.
+ * factories, element-name tables, table filters). Call before the first session, while
+ * no other thread uses the library. A second call before Shutdown does nothing.
  */
 DORSA_EXPORT void Initialize();
 
 /**
- * @brief Empties the data value registries. Call once, after every library object has
- * been released; Initialize may run again afterwards.
+ * @brief Empties the data value registries. Call after every library object has been
+ * released, while no other thread uses the library; Initialize may run again afterwards.
+ * Harmless without Initialize and when repeated.
  */
 DORSA_EXPORT void Shutdown();
 

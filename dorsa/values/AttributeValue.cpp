@@ -29,6 +29,9 @@ ContainedDataValueFactory* AttributeValue::s_factory = nullptr;
 
 void AttributeValue::StaticInit()
 {
+    if (s_factory) {
+        return;
+    }
     s_factory = new ContainedDataValueFactory;
     RegisterTypes();
 }

@@ -15,6 +15,7 @@ public:
 
     // Element names an attribute's value arrives under; filled at start-up.
     static ContainedDataValueFactory* s_factory;
+    // A second call before StaticShutdown does nothing.
     static void StaticInit();
     static void StaticShutdown();
     static void RegisterTypes();

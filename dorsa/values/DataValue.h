@@ -145,11 +145,17 @@ private:
  * `s_nodeName` and `s_typeCode` and befriends this base for its constructor from XML.
  */
 template <class T, class Base = IDataValue>
-class RegisteredDataType : public Base {
+class DORSA_EXPORT RegisteredDataType : public Base {
 public:
     inline static TypedDataValueFactory<T>* s_factory = nullptr;
 
-    static void StaticInit() { s_factory = new TypedDataValueFactory<T>(T::s_typeCode); }
+    // Makes and registers the factory; a second call before StaticShutdown does nothing.
+    static void StaticInit()
+    {
+        if (!s_factory) {
+            s_factory = new TypedDataValueFactory<T>(T::s_typeCode);
+        }
+    }
     static void StaticShutdown()
     {
         delete s_factory;

@@ -36,6 +36,12 @@ public:
     static constexpr const char* s_nodeName = "LinkedRecordsDataValue";
     static constexpr const char* s_typeCode = AttributeTypes::LINK_TYPE_STRING;
 
+    // Initialize leaves this type out: a host that reads linked records calls StaticInit,
+    // and StaticShutdown when done, itself. Like Initialize, StaticInit must run before
+    // other threads use the library. A second StaticInit before StaticShutdown does nothing.
+    using RegisteredDataType::StaticInit;
+    using RegisteredDataType::StaticShutdown;
+
     LinkedRecordsDataType() = default;
 
     std::vector<SmartPtr<RecordLinkGroup>>& AccessRecordLinkGroups() { return m_groups; }

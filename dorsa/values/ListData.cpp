@@ -21,6 +21,9 @@ ContainedDataValueFactory* ListItem::s_factory = nullptr;
 
 void ListItem::StaticInit()
 {
+    if (s_factory) {
+        return;
+    }
     s_factory = new ContainedDataValueFactory;
     s_factory->RegisterTypes(s_itemTypes);
 }

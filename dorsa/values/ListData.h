@@ -11,6 +11,7 @@ namespace zvrtkDorsaServiceLayer {
 struct DORSA_EXPORT ListItem {
     // Element names an item's value arrives under; filled at start-up.
     static ContainedDataValueFactory* s_factory;
+    // A second call before StaticShutdown does nothing.
     static void StaticInit();
     static void StaticShutdown();
 

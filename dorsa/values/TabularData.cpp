@@ -39,6 +39,14 @@ std::string CellElementName(const std::string& nodeName)
     return WithBaseTypesPrefix(nodeName.substr(0, nodeName.find("DataValue")));
 }
 
+// A row of `table` with the cells and identity of `row`. The cells are new, their values shared.
+SmartPtr<TabularDataRow> CopyRow(const TabularDataRow& row, TabularDataType* table)
+{
+    SmartPtr<TabularDataRow> copy = TabularDataRow::CreateOne(table);
+    *copy = row;
+    return copy;
+}
+
 } // namespace
 
 SmartPtr<TabularColumn> TabularColumn::CreateOne(const std::string& name)
@@ -69,6 +77,9 @@ ContainedDataValueFactory* TabularDataCell::s_factory = nullptr;
 
 void TabularDataCell::StaticInit()
 {
+    if (s_factory) {
+        return;
+    }
     s_factory = new ContainedDataValueFactory;
     RegisterTypes();
 }
@@ -196,23 +207,25 @@ TabularDataType& TabularDataType::operator=(const TabularDataType& other)
         return *this;
     }
     IDataValue::operator=(other);
-    m_rows.clear();
-    m_changes.clear();
-    m_summary = nullptr;
     m_columns = other.m_columns;
     m_columnIndex = other.m_columnIndex;
+    // A change row is also one of the rows: its copy must be the same object in both lists.
+    std::map<const TabularDataRow*, SmartPtr<TabularDataRow>> copies;
+    m_rows.clear();
     for (const SmartPtr<TabularDataRow>& row : other.m_rows) {
-        *PushRow() = *row;
+        m_rows.push_back(CopyRow(*row, this));
+        copies[row.get()] = m_rows.back();
     }
+    m_changes.clear();
     for (const auto& change : other.m_changes) {
+        std::vector<SmartPtr<TabularDataRow>>& rows = m_changes[change.first];
         for (const SmartPtr<TabularDataRow>& row : change.second) {
-            *PushRowForUpdate(change.first, row->GetIdentity()) = *row;
+            // A host may have taken a change row out of GetRows(); it is still sent.
+            const auto copied = copies.find(row.get());
+            rows.push_back(copied != copies.end() ? copied->second : CopyRow(*row, this));
         }
     }
-    if (other.m_summary) {
-        m_summary = TabularDataRow::CreateOne(this);
-        *m_summary = *other.m_summary;
-    }
+    m_summary = other.m_summary ? CopyRow(*other.m_summary, this) : nullptr;
     return *this;
 }
 

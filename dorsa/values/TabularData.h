@@ -45,6 +45,7 @@ class DORSA_EXPORT TabularDataCell final : public SmartPtrTarget_ts {
 public:
     // Element names a cell's value arrives under; filled at start-up.
     static ContainedDataValueFactory* s_factory;
+    // A second call before StaticShutdown does nothing.
     static void StaticInit();
     static void StaticShutdown();
     static void RegisterTypes();

@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <utility>
 
 namespace dorsatest {
 namespace {
@@ -190,6 +192,85 @@ TEST_F(ValueForms, ACopiedTableImportsTheSame)
     EXPECT_EQ(WrittenValue(copy), WrittenValue(*table));
     TabularDataType constructed(*table);
     EXPECT_EQ(WrittenValue(constructed), WrittenValue(*table));
+}
+
+// One row, then an update and a delete: three rows, two of them changes.
+SmartPtr<TabularDataType> CompositionWithChanges()
+{
+    SmartPtr<TabularDataType> table = CompositionForImport();
+    table->PushRowForUpdate(TabularDataType::Update, 12)->At(0)->SetData(EmptyDataType::CreateOne(nullptr));
+    table->PushRowForUpdate(TabularDataType::Delete, 7);
+    return table;
+}
+
+// A copy of a copy, made once by construction and once by assignment.
+TabularDataType CopyOfCopy(const TabularDataType& table)
+{
+    const TabularDataType copy(table);
+    TabularDataType copyOfCopy;
+    copyOfCopy = copy;
+    return copyOfCopy;
+}
+
+TEST_F(ValueForms, ACopyOfACopyHasEachSourceRowOnce)
+{
+    SmartPtr<TabularDataType> table = CompositionWithChanges();
+    TabularDataType copy = CopyOfCopy(*table);
+    ASSERT_EQ(copy.GetRows().size(), table->GetRows().size());
+    for (std::size_t i = 0; i < copy.GetRows().size(); ++i) {
+        EXPECT_EQ(Written(*copy.GetRows()[i]), Written(*table->GetRows()[i])) << "row " << i;
+    }
+}
+
+TEST_F(ValueForms, ACopyOfACopyImportsTheSameInEitherMode)
+{
+    const std::pair<const char*, SmartPtr<TabularDataType>> cases[] = {
+        {"whole table", CompositionForImport()},
+        {"row changes", CompositionWithChanges()},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WrittenValue(CopyOfCopy(*c.second)), WrittenValue(*c.second)) << c.first;
+    }
+}
+
+TEST_F(ValueForms, ACopiedChangeRowIsAlsoOneOfTheCopysRows)
+{
+    SmartPtr<TabularDataType> table = CompositionWithChanges();
+    TabularDataType copy(*table);
+    const std::string sourceImport = WrittenValue(*table);
+    // The delete row, reached through the rows rather than the changes.
+    copy.GetRows()[2]->SetIdentity(8);
+    EXPECT_EQ(WrittenValue(copy),
+              "<zbt:TabularDataImportValue><zbt:Changes><zbt:Update zbt:rowIdentity=\"12\"><zbt:Cells>"
+              "<zbt:Cell zbt:columnName=\"Element\"><zbt:Empty/></zbt:Cell></zbt:Cells></zbt:Update>"
+              "<zbt:Delete zbt:rowIdentity=\"8\"><zbt:Cells/></zbt:Delete></zbt:Changes></zbt:TabularDataImportValue>");
+    EXPECT_EQ(WrittenValue(*table), sourceImport);
+}
+
+TEST_F(ValueForms, SettingACopiedCellLeavesTheSourceAlone)
+{
+    SmartPtr<TabularDataType> table = CompositionForImport();
+    const std::string sourceImport = WrittenValue(*table);
+    TabularDataType copy(*table);
+    copy.GetRows()[0]->At(0)->SetData(EmptyDataType::CreateOne(nullptr));
+    EXPECT_EQ(WrittenValue(*table), sourceImport);
+    EXPECT_NE(WrittenValue(copy), sourceImport);
+}
+
+TEST_F(ValueForms, ACopyHasItsOwnSummaryWithTheSourceCells)
+{
+    const SmartPtr<IDataValue> value =
+        Read("TABL", "<TabularDataValue><columns><column>Mass</column></columns><summaryRow><Cells>"
+                     "<TabularDataCell><Integer>3</Integer></TabularDataCell></Cells></summaryRow></TabularDataValue>");
+    auto* table = dynamic_cast<TabularDataType*>(value.get());
+    ASSERT_NE(table, nullptr);
+    ASSERT_TRUE(table->GetSummary());
+    const TabularDataType copy = CopyOfCopy(*table);
+    ASSERT_TRUE(copy.GetSummary());
+    EXPECT_NE(copy.GetSummary().get(), table->GetSummary().get());
+    EXPECT_EQ(Written(*copy.GetSummary()), Written(*table->GetSummary()));
+    EXPECT_EQ(Written(*copy.GetSummary()),
+              "<zbt:Cells><zbt:Cell zbt:columnName=\"Mass\"><zbt:Integer>3</zbt:Integer></zbt:Cell></zbt:Cells>");
 }
 
 TEST_F(ValueForms, AddingAColumnExtendsEveryRow)

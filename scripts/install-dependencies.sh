@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build, the tests and the tools need, when missing.
+# Installs the Debian packages the build, the tests and the tools need, when missing, and
+# generates the comma-decimal locale (de_DE.UTF-8) that the locale-sensitive tests run under.
 set -euo pipefail
 
 packages=(
@@ -7,7 +8,12 @@ packages=(
   librapidxml-dev libcurl4-openssl-dev
   libgtest-dev libxml2-dev python3 python3-xmlschema
   libcli11-dev nlohmann-json3-dev libbenchmark-dev
+  locales
 )
+test_locale=de_DE.UTF-8
+
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 
 missing=()
 for package in "${packages[@]}"; do
@@ -18,8 +24,12 @@ done
 
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
-  sudo_cmd=()
-  [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
   "${sudo_cmd[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# "locale -a" spells the codeset without its dash: de_DE.utf8.
+if ! locale -a 2>/dev/null | grep -qx "de_DE.utf8"; then
+  echo "Generating the $test_locale locale"
+  "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 "$test_locale"
 fi

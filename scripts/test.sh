@@ -1,21 +1,54 @@
 #!/usr/bin/env bash
-# Builds the library and runs every test: once as a plain build, once under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# Builds the library and runs every test: once as a plain build, with the locale-sensitive
+# tests run again under a comma-decimal locale; once under AddressSanitizer and
+# UndefinedBehaviorSanitizer; and the concurrency tests under ThreadSanitizer.
+# Every suite runs even when an earlier one fails; the script fails if any did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-dependencies.sh
 jobs=$(nproc)
+started=$SECONDS
+failed=()
 
-run_suite() {
+configure() {
   local dir=$1
   shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
-  ctest --test-dir "$dir" -j "$jobs" --output-on-failure
+}
+
+# run_ctest <suite name> <build dir> [ctest arguments...]
+run_ctest() {
+  local suite=$1 dir=$2
+  shift 2
+  ctest --test-dir "$dir" -j "$jobs" --output-on-failure "$@" || failed+=("$suite")
 }
 
 echo "== Tests"
-run_suite build
+configure build
+cmake --build build -j "$jobs"
+run_ctest "tests" build
+
+echo "== Locale-sensitive tests under de_DE.UTF-8"
+DORSA_TEST_LOCALE=de_DE.UTF-8 run_ctest "locale tests" build -L locale
+
+# The sanitizer builds leave out what they would not run: benchmarks and examples, and
+# for ThreadSanitizer everything but the concurrency tests.
 echo "== Tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 run_suite build-sanitize -DDORSA_SANITIZE=ON
+configure build-sanitize -DDORSA_SANITIZE=ON -DDORSA_BUILD_BENCHMARKS=OFF -DDORSA_BUILD_EXAMPLES=OFF
+cmake --build build-sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  run_ctest "AddressSanitizer tests" build-sanitize
+
+echo "== Concurrency tests under ThreadSanitizer"
+configure build-tsan -DDORSA_SANITIZE_THREAD=ON \
+  -DDORSA_BUILD_BENCHMARKS=OFF -DDORSA_BUILD_EXAMPLES=OFF -DDORSA_BUILD_TOOLS=OFF
+cmake --build build-tsan -j "$jobs" --target dorsa_concurrency_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  run_ctest "ThreadSanitizer tests" build-tsan -L concurrency
+
+echo "== Done in $((SECONDS - started)) s"
+if [ ${#failed[@]} -gt 0 ]; then
+  printf 'Failed: %s\n' "${failed[@]}" >&2
+  exit 1
+fi

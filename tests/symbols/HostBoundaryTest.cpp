@@ -1,0 +1,50 @@
+// What a host linked to the shared library shares with it. Parsing with RapidXML through
+// the library's headers, and defining no handler of its own, it links to the handler the
+// library exports, which throws XmlParseError. It sees the data type factories that the
+// library registers, not copies of its own.
+#include <dorsa/ServiceLayer.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+using namespace zvrtkDorsaServiceLayer;
+
+TEST(HostWithTheLibrarysHandler, AMalformedTextThrowsXmlParseError)
+{
+    std::string text = "<a><b></a>";
+    XmlDocument<char> document;
+    try {
+        document.parse<rapidxml::parse_validate_closing_tags>(&text[0]);
+        ADD_FAILURE() << "the parse of a malformed text returned";
+    } catch (const XmlParseError& error) {
+        EXPECT_STREQ(error.what(), "invalid closing tag name");
+        EXPECT_EQ(static_cast<const char*>(error.Where()) - text.data(), 9); // at the closing tag's ">"
+    }
+}
+
+TEST(HostWithTheLibrarysHandler, AWellFormedTextParses)
+{
+    std::string text = "<a><b>t</b></a>";
+    XmlDocument<char> document;
+    document.parse<0>(&text[0]);
+    EXPECT_STREQ(document.first_node("a")->first_node("b")->value(), "t");
+}
+
+TEST(HostSharesTheRegistry, ItSeesTheFactoriesTheLibraryRegistered)
+{
+    Initialize();
+    ASSERT_NE(PointDataType::s_factory, nullptr);
+    EXPECT_FALSE(DataValueFactoryNew::s_factories.empty());
+    bool found = false;
+    for (const auto& entry : DataValueFactoryNew::s_factories) {
+        found = found || entry.second == PointDataType::s_factory;
+    }
+    EXPECT_TRUE(found);
+    Shutdown();
+    EXPECT_EQ(PointDataType::s_factory, nullptr);
+}
+
+} // namespace

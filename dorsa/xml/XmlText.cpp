@@ -2,16 +2,14 @@
 #include "dorsa/xml/CharacterReferencesPrivate.h"
 #include "dorsa/xml/TextForms.h"
 
-#include <rapidxml/rapidxml_print.hpp>
-
-#include <algorithm>
 #include <cstring>
-#include <iterator>
 
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
 
 namespace {
+
+using Tables = rapidxml::internal::lookup_tables<0>;
 
 bool StartsWith(const char* at, const char* end, const char* prefix)
 {
@@ -24,6 +22,10 @@ const char* SkipPast(const char* at, const char* end, const char* terminator)
 {
     const std::size_t length = std::strlen(terminator);
     for (; static_cast<std::size_t>(end - at) >= length; ++at) {
+        at = static_cast<const char*>(std::memchr(at, terminator[0], static_cast<std::size_t>(end - at)));
+        if (!at || static_cast<std::size_t>(end - at) < length) {
+            return end;
+        }
         if (std::memcmp(at, terminator, length) == 0) {
             return at + length;
         }
@@ -31,25 +33,49 @@ const char* SkipPast(const char* at, const char* end, const char* terminator)
     return end;
 }
 
-// Position of the '>' ending a start tag, quotes honoured; `end` when unterminated.
-const char* EndOfStartTag(const char* at, const char* end)
+const char* SkipWhile(const char* at, const char* end, const unsigned char (&table)[256])
 {
-    char quote = 0;
-    for (; at < end; ++at) {
-        if (quote) {
-            quote = *at == quote ? 0 : quote;
-        } else if (*at == '"' || *at == '\'') {
-            quote = *at;
-        } else if (*at == '>') {
-            return at;
-        }
+    while (at < end && table[static_cast<unsigned char>(*at)]) {
+        ++at;
     }
-    return end;
+    return at;
+}
+
+// A start tag read exactly as RapidXML reads it: the name, then attributes of the form
+// name = 'value' or "value", then ">" or "/>". Null where RapidXML would stop with an
+// error, since the parse then ends there, no deeper than the tags before it.
+const char* EndOfStartTag(const char* at, const char* end, bool& selfClosing)
+{
+    const char* name = at;
+    at = SkipWhile(at, end, Tables::lookup_node_name);
+    if (at == name) {
+        return nullptr;
+    }
+    at = SkipWhile(at, end, Tables::lookup_whitespace);
+    while (at < end && Tables::lookup_attribute_name[static_cast<unsigned char>(*at)]) {
+        at = SkipWhile(at, end, Tables::lookup_attribute_name);
+        at = SkipWhile(at, end, Tables::lookup_whitespace);
+        if (at == end || *at != '=') {
+            return nullptr;
+        }
+        at = SkipWhile(at + 1, end, Tables::lookup_whitespace);
+        if (at == end || (*at != '"' && *at != '\'')) {
+            return nullptr;
+        }
+        const void* closingQuote = std::memchr(at + 1, *at, static_cast<std::size_t>(end - at - 1));
+        if (!closingQuote) {
+            return nullptr;
+        }
+        at = SkipWhile(static_cast<const char*>(closingQuote) + 1, end, Tables::lookup_whitespace);
+    }
+    selfClosing = at < end && *at == '/';
+    at += selfClosing ? 1 : 0;
+    return at < end && *at == '>' ? at + 1 : nullptr;
 }
 
 } // namespace
 
-bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDepth)
+MarkupProblem ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth)
 {
     const char* end = text + length;
     std::size_t depth = 0;
@@ -64,19 +90,32 @@ bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDe
             at = SkipPast(at, end, ">");
         } else if (next == '?') {
             at = SkipPast(at, end, "?>");
+        } else if (StartsWith(at, end, "<!--")) {
+            at = SkipPast(at + 4, end, "-->");
+        } else if (StartsWith(at, end, "<![CDATA[")) {
+            at = SkipPast(at + 9, end, "]]>");
+        } else if (StartsWith(at, end, "<!DOCTYPE")) {
+            // SOAP forbids one, and its internal subset is where markup could hide.
+            return MarkupProblem::Doctype;
         } else if (next == '!') {
-            const char* terminator = StartsWith(at, end, "<!--") ? "-->" : StartsWith(at, end, "<![CDATA[") ? "]]>" : ">";
-            at = SkipPast(at, end, terminator);
+            at = SkipPast(at, end, ">");
         } else {
-            const char* close = EndOfStartTag(at, end);
-            const bool selfClosing = close < end && close[-1] == '/';
-            if (!selfClosing && ++depth > maxDepth) {
-                return true;
+            bool selfClosing = false;
+            at = EndOfStartTag(at + 1, end, selfClosing);
+            if (!at) {
+                return MarkupProblem::None; // the parser refuses the text here
             }
-            at = close < end ? close + 1 : end;
+            if (!selfClosing && ++depth > maxDepth) {
+                return MarkupProblem::TooDeep;
+            }
         }
     }
-    return false;
+    return MarkupProblem::None;
+}
+
+bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDepth)
+{
+    return ScanMarkup(text, length, maxDepth) == MarkupProblem::TooDeep;
 }
 
 ParsedXml::ParsedXml() : m_document(new XmlDocument<char>) {}
@@ -95,8 +134,13 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
     if (std::memchr(text, '\0', length)) {
         return Refuse("NUL byte in the text");
     }
-    if (ExceedsNestingDepth(text, length, s_maxNestingDepth)) {
+    switch (ScanMarkup(text, length, s_maxNestingDepth)) {
+    case MarkupProblem::TooDeep:
         return Refuse(FormatString("elements nested deeper than %zu levels", s_maxNestingDepth));
+    case MarkupProblem::Doctype:
+        return Refuse("a document type declaration, which a SOAP message may not hold");
+    case MarkupProblem::None:
+        break;
     }
     // Parsed without writing into the text; references are translated afterwards, once
     // the whole text is known to be well-formed, so a refused text stays as it came.
@@ -124,62 +168,6 @@ bool ParsedXml::Refuse(const std::string& reason)
     m_error = reason;
     m_document->clear();
     return false;
-}
-
-namespace {
-
-// Writes straight into a string's storage, growing it by doubling: RapidXML's printer
-// emits one character at a time, and push_back per character costs more than it needs.
-class StringWriter final {
-public:
-    explicit StringWriter(std::string& text) : m_text(text) {}
-
-    char* Next()
-    {
-        if (m_used == m_text.size()) {
-            m_text.resize(std::max<std::size_t>(m_text.size() * 2, 256));
-        }
-        return &m_text[m_used++];
-    }
-    void Finish() { m_text.resize(m_used); }
-
-private:
-    std::string& m_text;
-    std::size_t m_used = 0;
-};
-
-// The output iterator RapidXML's printer writes through.
-class WriterIterator final {
-public:
-    using iterator_category = std::output_iterator_tag;
-    using value_type = void;
-    using difference_type = std::ptrdiff_t;
-    using pointer = void;
-    using reference = void;
-
-    explicit WriterIterator(StringWriter& writer) : m_writer(&writer) {}
-    WriterIterator& operator=(char c)
-    {
-        *m_writer->Next() = c;
-        return *this;
-    }
-    WriterIterator& operator*() { return *this; }
-    WriterIterator& operator++() { return *this; }
-    WriterIterator operator++(int) { return *this; }
-
-private:
-    StringWriter* m_writer;
-};
-
-} // namespace
-
-std::string PrintXml(const XmlNode<char>& node, std::size_t expectedSize)
-{
-    std::string text(expectedSize + expectedSize / 16, '\0');
-    StringWriter writer(text);
-    rapidxml::print(WriterIterator(writer), node, rapidxml::print_no_indenting);
-    writer.Finish();
-    return text;
 }
 
 } // namespace detail

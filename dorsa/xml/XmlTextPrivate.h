@@ -15,8 +15,17 @@ namespace detail {
 // (it stays well inside a 1 MB thread stack).
 constexpr std::size_t s_maxNestingDepth = 2000;
 
-// True when elements in `text` nest deeper than `maxDepth`. A cheap scan that skips
-// comments, CDATA, processing instructions and quoted attribute values.
+enum class MarkupProblem {
+    None,
+    TooDeep, // elements nest deeper than allowed
+    Doctype, // a document type declaration
+};
+
+// A cheap scan of `text` that reads tags exactly as RapidXML does (its own character
+// tables, comments, CDATA, processing instructions and attributes), so that what it
+// counts is what the parser would recurse into.
+MarkupProblem ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth);
+// True when elements in `text` nest deeper than `maxDepth`.
 bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDepth);
 
 enum class ParseMode {

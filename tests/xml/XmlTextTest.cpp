@@ -1,3 +1,4 @@
+#include "dorsa/xml/XmlBinding.h"
 #include "dorsa/xml/XmlTextPrivate.h"
 
 #include <rapidxml/rapidxml_print.hpp>
@@ -38,13 +39,48 @@ TEST(XmlText, NestingScanCountsOnlyElements)
         {"<a><b><c></c></b></a>", 2, true},
         {"<a><!-- <b><c> --></a>", 1, false},
         {"<a><![CDATA[<b><c>]]></a>", 1, false},
-        {"<?xml version=\"1.0\"?><!DOCTYPE a><a x=\"<b>\" y='/>'/>", 0, false},
+        {"<?xml version=\"1.0\"?><a x=\"<b>\" y='/>'/>", 0, false},
         {"<a></a><b></b><c></c>", 1, false},
-        {"<a><b", 1, true},
         {"</a></a></a><b><c></c></b>", 1, true},
+        // Quotes the parser takes as part of a name, not as the start of a value.
+        {"<a'><b><c></c></b></a'>", 2, true},
+        {"<a b'=\"1\"><b><c>'</c></b></a>", 2, true},
+        {"<a b = '>' ><b><c></c></b></a>", 2, true},
+        // Where the parser stops with an error, it recurses no deeper than the tags before.
+        {"<a><b", 1, false},
+        {"<a x=1><b><c></c></b></a>", 1, false},
     };
     for (const DepthCase& c : cases) {
         EXPECT_EQ(ExceedsNestingDepth(c.text.data(), c.text.size(), c.maxDepth), c.exceeds) << c.text;
+    }
+}
+
+TEST(XmlText, ADocumentTypeDeclarationIsRefused)
+{
+    // Its internal subset ends at "]>", not at the first '>': markup could hide in it.
+    const std::string text = "<!DOCTYPE x [ > <b c='> ]>" + Nested(10) + "'/>";
+    EXPECT_EQ(detail::ScanMarkup(text.data(), text.size(), 5), detail::MarkupProblem::Doctype);
+    detail::ParsedXml parsed;
+    EXPECT_FALSE(parsed.Parse(text.data(), text.size(), detail::ParseMode::InPlace));
+    EXPECT_NE(parsed.Error().find("document type declaration"), std::string::npos) << parsed.Error();
+}
+
+// Nesting the parser would recurse into, hidden from a scan that reads tags its own way.
+TEST(XmlText, DeepNestingCannotHideFromTheScan)
+{
+    const std::size_t depth = 200000;
+    std::string quotedName = "<r'>";
+    std::string quotedAttributeName = "<r x'=\"1\">";
+    for (std::size_t i = 0; i < depth; ++i) {
+        quotedName += "<a>";
+        quotedAttributeName += "<a>";
+    }
+    quotedName += "'";
+    std::string doctype = "<!DOCTYPE x [ > <b c='> ]>" + Nested(depth) + "'/>";
+    for (const std::string* text : {&quotedName, &quotedAttributeName, &doctype}) {
+        detail::ParsedXml parsed;
+        EXPECT_FALSE(parsed.Parse(text->data(), text->size(), detail::ParseMode::InPlace));
+        EXPECT_FALSE(parsed.Error().empty());
     }
 }
 
@@ -152,6 +188,43 @@ TEST(XmlText, RefusedTextIsLeftAsItCame)
         EXPECT_EQ(buffer, text);
         EXPECT_NE(parsed.Error().find(" at byte "), std::string::npos) << parsed.Error();
     }
+}
+
+// Built documents hold what parsed ones do not: a declaration, an element's own text
+// without a text node, values with both kinds of quote.
+TEST(XmlText, PrintsBuiltDocumentsAsRapidXmlDoes)
+{
+    XmlDocument<char> document;
+    XmlNode<char>* declaration = document.allocate_node(rapidxml::node_declaration);
+    AppendAttribute(declaration, document.allocate_attribute("version", "1.0"));
+    AppendChild(&document, declaration);
+    XmlNode<char>* root = document.allocate_node(rapidxml::node_element, "r", "own <text> & 'more'");
+    AppendAttribute(root, document.allocate_attribute("a", "say \"hi\" & 'bye'"));
+    AppendAttribute(root, document.allocate_attribute("b", "it's <fine>"));
+    AppendChild(&document, root);
+    XmlNode<char>* mixed = document.allocate_node(rapidxml::node_element, "m");
+    AppendChild(mixed, document.allocate_node(rapidxml::node_data, nullptr, "x \"y\""));
+    AppendChild(mixed, document.allocate_node(rapidxml::node_element, "e"));
+    AppendChild(mixed, document.allocate_node(rapidxml::node_cdata, nullptr, "<raw & kept>"));
+    AppendChild(mixed, document.allocate_node(rapidxml::node_comment, nullptr, " note "));
+    AppendChild(&document, mixed);
+    std::string expected;
+    rapidxml::print(std::back_inserter(expected), document, rapidxml::print_no_indenting);
+    EXPECT_EQ(detail::PrintXml(document), expected);
+    EXPECT_EQ(detail::PrintXml(*mixed), expected.substr(expected.find("<m>")));
+}
+
+TEST(XmlText, PrintsDeepTreesWithoutRecursion)
+{
+    XmlDocument<char> document;
+    XmlNode<char>* parent = &document;
+    for (int level = 0; level < 200000; ++level) {
+        XmlNode<char>* child = document.allocate_node(rapidxml::node_element, "a");
+        AppendChild(parent, child);
+        parent = child;
+    }
+    const std::string printed = detail::PrintXml(document);
+    EXPECT_EQ(printed.size(), 199999u * 7 + 4);
 }
 
 TEST(XmlText, PrintingGrowsPastAWrongSizeHint)

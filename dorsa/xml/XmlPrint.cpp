@@ -1,0 +1,189 @@
+#include "dorsa/xml/XmlTextPrivate.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zvrtkDorsaServiceLayer {
+namespace detail {
+
+namespace {
+
+// Writes RapidXML's unindented form of a tree, byte for byte, without recursion: a
+// reply nested as deep as the parser allows prints on any thread's stack. Plain runs
+// of text are copied whole rather than one character at a time.
+class Printer final {
+public:
+    Printer(std::string& text, std::size_t expectedSize) : m_text(text)
+    {
+        m_text.resize(std::max<std::size_t>(expectedSize + expectedSize / 16, 256));
+    }
+
+    void Print(const XmlNode<char>& root)
+    {
+        const XmlNode<char>* node = &root;
+        for (;;) {
+            if (Open(*node)) {
+                node = node->first_node();
+                continue;
+            }
+            while (node != &root && !node->next_sibling()) {
+                node = node->parent();
+                Close(*node);
+            }
+            if (node == &root) {
+                break;
+            }
+            node = node->next_sibling();
+        }
+        m_text.resize(m_used);
+    }
+
+private:
+    // Prints the node, or its start when its children follow; true in that case.
+    bool Open(const XmlNode<char>& node)
+    {
+        switch (node.type()) {
+        case rapidxml::node_document:
+            return node.first_node() != nullptr;
+        case rapidxml::node_element:
+            return OpenElement(node);
+        case rapidxml::node_data:
+            PutEscaped(node.value(), node.value_size(), '\0');
+            return false;
+        case rapidxml::node_cdata:
+            Put("<![CDATA[");
+            Put(node.value(), node.value_size());
+            Put("]]>");
+            return false;
+        case rapidxml::node_declaration:
+            Put("<?xml");
+            PutAttributes(node);
+            Put("?>");
+            return false;
+        case rapidxml::node_comment:
+            Put("<!--");
+            Put(node.value(), node.value_size());
+            Put("-->");
+            return false;
+        case rapidxml::node_doctype:
+            Put("<!DOCTYPE ");
+            Put(node.value(), node.value_size());
+            Put(">");
+            return false;
+        case rapidxml::node_pi:
+            Put("<?");
+            Put(node.name(), node.name_size());
+            Put(" ");
+            Put(node.value(), node.value_size());
+            Put("?>");
+            return false;
+        }
+        return false;
+    }
+
+    bool OpenElement(const XmlNode<char>& element)
+    {
+        Put("<");
+        Put(element.name(), element.name_size());
+        PutAttributes(element);
+        const XmlNode<char>* child = element.first_node();
+        if (element.value_size() == 0 && !child) {
+            Put("/>");
+            return false;
+        }
+        Put(">");
+        if (child && (child->next_sibling() || child->type() != rapidxml::node_data)) {
+            return true;
+        }
+        const XmlNode<char>& text = child ? *child : element;
+        PutEscaped(text.value(), text.value_size(), '\0');
+        Close(element);
+        return false;
+    }
+
+    void Close(const XmlNode<char>& node)
+    {
+        if (node.type() == rapidxml::node_element) {
+            Put("</");
+            Put(node.name(), node.name_size());
+            Put(">");
+        }
+    }
+
+    // A value holding '"' goes between single quotes, any other between double ones.
+    void PutAttributes(const XmlNode<char>& node)
+    {
+        for (const XmlAttribute<char>* attribute = node.first_attribute(); attribute;
+             attribute = attribute->next_attribute()) {
+            Put(" ");
+            Put(attribute->name(), attribute->name_size());
+            const bool hasDoubleQuote = std::memchr(attribute->value(), '"', attribute->value_size()) != nullptr;
+            const char quote = hasDoubleQuote ? '\'' : '"';
+            Put(hasDoubleQuote ? "='" : "=\"");
+            PutEscaped(attribute->value(), attribute->value_size(), hasDoubleQuote ? '"' : '\'');
+            Put(&quote, 1);
+        }
+    }
+
+    // The five characters XML escapes are written as references, except `unescaped`.
+    void PutEscaped(const char* text, std::size_t size, char unescaped)
+    {
+        const char* const end = text + size;
+        while (text < end) {
+            const char* plain = text;
+            while (plain < end && (!NeedsReference(*plain) || *plain == unescaped)) {
+                ++plain;
+            }
+            Put(text, static_cast<std::size_t>(plain - text));
+            if (plain == end) {
+                break;
+            }
+            Put(ReferenceFor(*plain));
+            text = plain + 1;
+        }
+    }
+
+    static bool NeedsReference(char c) { return c == '<' || c == '>' || c == '\'' || c == '"' || c == '&'; }
+
+    static const char* ReferenceFor(char c)
+    {
+        switch (c) {
+        case '<':
+            return "&lt;";
+        case '>':
+            return "&gt;";
+        case '\'':
+            return "&apos;";
+        case '"':
+            return "&quot;";
+        default:
+            return "&amp;";
+        }
+    }
+
+    void Put(const char* literal) { Put(literal, std::strlen(literal)); }
+
+    void Put(const char* bytes, std::size_t size)
+    {
+        if (m_used + size > m_text.size()) {
+            m_text.resize(std::max(m_text.size() * 2, m_used + size));
+        }
+        std::memcpy(&m_text[m_used], bytes, size);
+        m_used += size;
+    }
+
+    std::string& m_text;
+    std::size_t m_used = 0;
+};
+
+} // namespace
+
+std::string PrintXml(const XmlNode<char>& node, std::size_t expectedSize)
+{
+    std::string text;
+    Printer(text, expectedSize).Print(node);
+    return text;
+}
+
+} // namespace detail
+} // namespace zvrtkDorsaServiceLayer

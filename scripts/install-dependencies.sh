@@ -8,7 +8,7 @@ packages=(
   librapidxml-dev libcurl4-openssl-dev
   libgtest-dev libxml2-dev python3 python3-xmlschema
   libcli11-dev nlohmann-json3-dev libbenchmark-dev
-  locales
+  locales zlib1g-dev
 )
 test_locale=de_DE.UTF-8
 

@@ -110,7 +110,7 @@ void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader
     // The reply is parsed where it arrived; the document points into it while it is read.
     detail::ParsedXml reply;
     std::string parseError;
-    if (received->GetLength() > maxReplySize) {
+    if (message.WasReplyCutOff() || received->GetLength() > maxReplySize) {
         parseError = FormatString("reply larger than the maximum of %zu bytes", maxReplySize);
     } else if (!reply.ParseInPlace(received->AccessData(), received->GetLength(), detail::ParseMode::InPlace)) {
         parseError = reply.Error();

@@ -3,6 +3,7 @@
 #include "dorsa/platform/WideText.h"
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <mutex>
 
@@ -20,6 +21,8 @@ struct TransferSettings {
     std::string user;
     std::string password;
     std::size_t maxReplySize = HttpClient::s_defaultMaxReplySize;
+    long callDeadlineMs = HttpClient::s_defaultCallDeadlineMs;
+    bool refuseCleartextCredentials = false;
     unsigned generation = 0;
 };
 
@@ -44,6 +47,21 @@ void ReserveForDeclaredLength(ReplySink& sink)
     }
 }
 
+// Makes room for `needed` bytes. Capacities are the limit + 1 halved a whole number of
+// times, so the last step lands on the limit exactly: growing never holds more than
+// 1.5 times the limit, where doubling past it could hold three times.
+void GrowFor(ReplySink& sink, std::size_t needed)
+{
+    if (needed <= sink.body->GetCapacity()) {
+        return;
+    }
+    std::size_t capacity = sink.maxSize + 1;
+    while (capacity / 2 >= needed && capacity / 2 >= 2 * sink.body->GetCapacity()) {
+        capacity /= 2;
+    }
+    sink.body->Regrow(std::max(capacity, needed));
+}
+
 // Keeps at most maxSize + 1 bytes, so a reader can tell that the limit was passed.
 size_t CollectReply(char* data, size_t size, size_t count, void* userData)
 {
@@ -53,11 +71,12 @@ size_t CollectReply(char* data, size_t size, size_t count, void* userData)
     }
     const size_t length = size * count;
     const size_t room = sink->maxSize - sink->body->GetLength();
-    if (length <= room) {
-        sink->body->Append(data, length);
+    const size_t taken = std::min(length, room + 1);
+    GrowFor(*sink, sink->body->GetLength() + taken);
+    sink->body->Append(data, taken);
+    if (taken == length) {
         return length;
     }
-    sink->body->Append(data, room + 1);
     sink->tooLarge = true;
     return 0; // makes libcurl stop the transfer
 }
@@ -68,6 +87,8 @@ size_t CollectReply(char* data, size_t size, size_t count, void* userData)
 struct StallGuard {
     long sendLimitMs = 0;
     long receiveLimitMs = 0;
+    long deadlineMs = 0; // 0: none
+    Clock::time_point started = Clock::now();
     bool connected = false;
     curl_off_t uploaded = 0;
     curl_off_t downloaded = 0;
@@ -87,6 +108,10 @@ int OnProgress(void* userData, curl_off_t, curl_off_t downloaded, curl_off_t upl
 {
     auto* guard = static_cast<StallGuard*>(userData);
     const Clock::time_point now = Clock::now();
+    if (guard->deadlineMs > 0 && now - guard->started > std::chrono::milliseconds(guard->deadlineMs)) {
+        guard->reason = "Timed out: the call passed its deadline of " + std::to_string(guard->deadlineMs) + " ms";
+        return 1;
+    }
     if (!guard->connected || uploaded != guard->uploaded || downloaded != guard->downloaded) {
         guard->uploaded = uploaded;
         guard->downloaded = downloaded;
@@ -101,6 +126,14 @@ int OnProgress(void* userData, curl_off_t, curl_off_t downloaded, curl_off_t upl
     guard->reason = "Timed out: no data " + std::string(sending ? "sent" : "received") + " for " +
                     std::to_string(limitMs) + " ms";
     return 1; // makes libcurl abort the transfer
+}
+
+bool IsPlainHttp(const std::string& url)
+{
+    static const char s_scheme[] = "http://";
+    return url.size() >= sizeof s_scheme - 1 &&
+           std::equal(s_scheme, s_scheme + sizeof s_scheme - 1, url.begin(),
+                      [](char expected, char c) { return expected == std::tolower(static_cast<unsigned char>(c)); });
 }
 
 // The mechanism libcurl itself picks among those offered, strongest first.
@@ -203,6 +236,24 @@ void HttpClient::SetAutologonPolicy(bool enable, bool /*allowOnAllHosts*/)
     m_state->ChangeIdentity(enable ? CURLAUTH_NEGOTIATE : CURLAUTH_NONE, std::string(), std::string());
 }
 
+void HttpClient::SetCallDeadline(int milliseconds)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    m_state->settings.callDeadlineMs = ClampToLong(milliseconds);
+}
+
+int HttpClient::GetCallDeadline() const
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    return static_cast<int>(m_state->settings.callDeadlineMs);
+}
+
+void HttpClient::SetRefuseCleartextCredentials(bool refuse)
+{
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    m_state->settings.refuseCleartextCredentials = refuse;
+}
+
 void HttpClient::SetMaxReplySize(std::size_t bytes)
 {
     std::lock_guard<std::mutex> lock(m_state->mutex);
@@ -216,6 +267,23 @@ std::size_t HttpClient::GetMaxReplySize() const
 }
 
 namespace {
+
+// Basic over plain http hands the password to whoever answers: a session that refuses
+// that leaves Basic out there.
+bool RefusesBasicFor(const TransferSettings& settings, const std::string& url)
+{
+    return settings.refuseCleartextCredentials && IsPlainHttp(url);
+}
+
+unsigned long AllowedAuth(const detail::PooledHandle& pooled, const TransferSettings& settings, const std::string& url)
+{
+    unsigned long allowed = pooled.acceptedAuth != CURLAUTH_NONE ? pooled.acceptedAuth
+                                                                 : static_cast<unsigned long>(settings.httpAuth);
+    if (RefusesBasicFor(settings, url)) {
+        allowed &= ~CURLAUTH_BASIC;
+    }
+    return allowed;
+}
 
 // Sets every option of one transfer; false (with the reason in `error`) when libcurl refuses one.
 bool ConfigureTransfer(const detail::PooledHandle& pooled, const std::string& url, eHttpVerb verb,
@@ -248,6 +316,7 @@ bool ConfigureTransfer(const detail::PooledHandle& pooled, const std::string& ur
     set(CURLOPT_TIMEOUT_MS, 0L);
     guard.sendLimitMs = settings.sendStallMs;
     guard.receiveLimitMs = settings.receiveStallMs;
+    guard.deadlineMs = settings.callDeadlineMs;
     set(CURLOPT_PREREQFUNCTION, &OnRequestReady);
     set(CURLOPT_PREREQDATA, static_cast<void*>(&guard));
     set(CURLOPT_XFERINFOFUNCTION, &OnProgress);
@@ -262,7 +331,7 @@ bool ConfigureTransfer(const detail::PooledHandle& pooled, const std::string& ur
         set(CURLOPT_SSL_VERIFYHOST, 0L);
     }
     if (settings.httpAuth != CURLAUTH_NONE) {
-        set(CURLOPT_HTTPAUTH, pooled.acceptedAuth != CURLAUTH_NONE ? pooled.acceptedAuth : settings.httpAuth);
+        set(CURLOPT_HTTPAUTH, AllowedAuth(pooled, settings, url));
         set(CURLOPT_USERNAME, settings.user.c_str());
         set(CURLOPT_PASSWORD, settings.password.c_str());
     }
@@ -302,6 +371,8 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
     message->SetResponseBody(nullptr);
     message->SetHttpCode(0);
     message->SetTransportError("");
+    message->SetConnected(false);
+    message->SetReplyCutOff(false);
     const auto fail = [&](const std::string& reason) {
         message->SetTransportError(reason);
         return SendRequest_Failed;
@@ -366,7 +437,12 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
 
     if (sink.tooLarge) {
         message->SetHttpCode(static_cast<int>(httpCode));
-        message->SetResponseBody(sink.body);
+        // The rest is nothing anyone can use; what is kept shows what the reply was.
+        SmartPtr<HttpMessageBuffer> kept = new HttpMessageBuffer;
+        kept->SetMessage(sink.body->GetData(), std::min(sink.body->GetLength(), s_keptPrefixOfRefusedReply));
+        sink.body = nullptr;
+        message->SetResponseBody(kept);
+        message->SetReplyCutOff(true);
         message->SetTransportError("reply larger than " + std::to_string(settings.maxReplySize) + " bytes");
         return SendRequest_ReplyTooLarge;
     }
@@ -375,6 +451,11 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
     }
     if (performed != CURLE_OK) {
         return fail(errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(performed));
+    }
+    const std::string fullUrl = m_state->baseUrl + WideToUtf8(path);
+    if (httpCode == 401 && RefusesBasicFor(settings, fullUrl) && settings.httpAuth != CURLAUTH_NONE &&
+        (offeredAuth & CURLAUTH_BASIC) && !(static_cast<unsigned long>(offeredAuth) & AllowedAuth(pooled, settings, fullUrl))) {
+        return fail("Not sent: the server asks for the password in clear text (Basic over http), which this session refuses");
     }
     message->SetHttpCode(static_cast<int>(httpCode));
     message->SetResponseBody(sink.body);

@@ -29,6 +29,9 @@ public:
     };
 
     static constexpr std::size_t s_defaultMaxReplySize = std::size_t(256) * 1024 * 1024;
+    static constexpr int s_defaultCallDeadlineMs = 30 * 60 * 1000;
+    // What is kept of a reply refused for its size: enough to see what it was.
+    static constexpr std::size_t s_keptPrefixOfRefusedReply = 64 * 1024;
 
     /// @brief A client for @p url; @p proxy (with hosts to reach directly in @p proxyBypass) may be empty.
     static SmartPtr<HttpClient> CreateOneFromURL(ILogging* logging, const std::wstring& url, const std::wstring& proxy,
@@ -58,7 +61,15 @@ public:
     /// @brief Log on as the current user with Negotiate (Kerberos), when @p enable is true.
     void SetAutologonPolicy(bool enable, bool allowOnAllHosts);
 
-    /// @brief Replies longer than this many bytes are cut off and reported.
+    /// @brief The longest a whole call may take (ms, connecting included); 0 for no limit.
+    void SetCallDeadline(int milliseconds);
+    int GetCallDeadline() const;
+
+    /// @brief Never send a password readable (Basic) over plain http when @p refuse is true.
+    void SetRefuseCleartextCredentials(bool refuse);
+
+    /// @brief Replies longer than this many bytes are cut off and reported; the message
+    /// then keeps only their first s_keptPrefixOfRefusedReply bytes.
     void SetMaxReplySize(std::size_t bytes);
     std::size_t GetMaxReplySize() const;
 

@@ -50,6 +50,15 @@ public:
     void SetMessage(const char* data, std::size_t length) { m_bytes.assign(data, data + length); }
     void Append(const char* data, std::size_t length) { m_bytes.append(data, length); }
     void Reserve(std::size_t length) { m_bytes.reserve(length); }
+    std::size_t GetCapacity() const { return m_bytes.capacity(); }
+    // Moves the bytes into storage of exactly `capacity` bytes (reserve may round up).
+    void Regrow(std::size_t capacity)
+    {
+        std::string grown;
+        grown.reserve(capacity);
+        grown.append(m_bytes);
+        m_bytes.swap(grown);
+    }
     void Complete() { m_complete = true; }
 
     const char* GetData() const { return m_bytes.data(); }
@@ -95,6 +104,9 @@ public:
     // Why the last send failed (the transport's own words); empty after success.
     const std::string& GetTransportError() const { return m_transportError; }
     void SetTransportError(const std::string& text) { m_transportError = text; }
+    // Whether the reply passed the size limit and was cut off; the body then holds its start.
+    bool WasReplyCutOff() const { return m_replyCutOff; }
+    void SetReplyCutOff(bool cutOff) { m_replyCutOff = cutOff; }
     // Whether the last send got as far as a connection to the server.
     bool WasConnected() const { return m_connected; }
     void SetConnected(bool connected) { m_connected = connected; }
@@ -111,6 +123,7 @@ private:
     float m_sendSeconds = 0.0f;
     std::string m_transportError;
     bool m_connected = false;
+    bool m_replyCutOff = false;
 };
 
 } // namespace zvrtkDorsaServiceLayer

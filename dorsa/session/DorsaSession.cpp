@@ -60,6 +60,25 @@ void DorsaSession::SetTimeouts(int resolve, int connect, int send, int receive)
     }
 }
 
+void DorsaSession::SetCallDeadline(int milliseconds)
+{
+    if (m_httpClient) {
+        m_httpClient->SetCallDeadline(milliseconds);
+    }
+}
+
+int DorsaSession::GetCallDeadline() const
+{
+    return m_httpClient ? m_httpClient->GetCallDeadline() : HttpClient::s_defaultCallDeadlineMs;
+}
+
+void DorsaSession::SetRefuseCleartextCredentials(bool refuse)
+{
+    if (m_httpClient) {
+        m_httpClient->SetRefuseCleartextCredentials(refuse);
+    }
+}
+
 void DorsaSession::SetMaxReplySize(std::size_t bytes)
 {
     if (m_httpClient) {

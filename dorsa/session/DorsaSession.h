@@ -38,7 +38,25 @@ public:
     /// @brief Resolve, connect, send and receive timeouts in milliseconds (see HttpClient::SetTimeouts).
     void SetTimeouts(int resolve, int connect, int send, int receive);
 
+    /**
+     * @brief The longest a whole call may take, in milliseconds, connecting included;
+     * 0 means no limit. The stall limits of SetTimeouts end a call on which no byte
+     * moves; this one also ends a reply that trickles in for ever. Default 30 minutes,
+     * which no honest reply within the size limit needs. A call that passes it ends as
+     * a transport failure saying so.
+     */
+    void SetCallDeadline(int milliseconds);
+    int GetCallDeadline() const;
+
+    /**
+     * @brief When true, a password is never sent readable over plain http: a server that
+     * asks for Basic there gets no credentials and the call ends as a transport failure
+     * saying why. Digest, NTLM and Negotiate still answer. Default false.
+     */
+    void SetRefuseCleartextCredentials(bool refuse);
+
     /// @brief Replies longer than this are refused and recorded as failures (default 256 MiB).
+    /// Of a refused reply, only its first HttpClient::s_keptPrefixOfRefusedReply bytes are kept.
     void SetMaxReplySize(std::size_t bytes);
     std::size_t GetMaxReplySize() const;
 

@@ -223,5 +223,39 @@ TEST_F(HttpClientTest, BasicGoesWithTheFirstRequestOnceTheServerAskedForIt)
     EXPECT_EQ(postsOfOneCall(), 2u);
 }
 
+TEST_F(HttpClientTest, ASessionThatRefusesCleartextNeverSendsBasicOverHttp)
+{
+    m_server.RequireBasicAuth("jo", "s3cret");
+    Reply(Envelope("<GetTablesResponse><value>ok</value></GetTablesResponse>"));
+    m_session = DorsaSession::CreateOneWithLogger(m_server.Url(), DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"),
+                                                  &m_logger);
+    m_session->SetRefuseCleartextCredentials(true);
+    KeyOperation operation(m_session.get());
+    ValueResponse response;
+    operation.Call(new KeyRequest("K"), &response);
+    ASSERT_TRUE(response.GetServiceLayerResponse());
+    EXPECT_EQ(response.GetServiceLayerResponse()->GetOutcome(), CallOutcomes::TransportFailure);
+    EXPECT_NE(response.GetServiceLayerResponse()->GetTransportError().find("clear text"), std::string::npos)
+        << response.GetServiceLayerResponse()->GetTransportError();
+    for (const RecordedRequest& request : m_server.Requests()) {
+        EXPECT_FALSE(request.HasHeader("Authorization"));
+    }
+    // By default the password is sent, as hosts may rely on.
+    m_session->SetRefuseCleartextCredentials(false);
+    ValueResponse allowed;
+    operation.Call(new KeyRequest("K"), &allowed);
+    EXPECT_EQ(allowed.m_value, "ok");
+}
+
+TEST_F(HttpClientTest, TheCallDeadlineDefaultsToHalfAnHourAndZeroMeansNone)
+{
+    EXPECT_EQ(m_session->GetCallDeadline(), 30 * 60 * 1000);
+    m_session->SetCallDeadline(0);
+    EXPECT_EQ(m_session->GetCallDeadline(), 0);
+    Reply(Envelope("<GetTablesResponse><value>ok</value></GetTablesResponse>"));
+    SmartPtr<HttpMessage> message;
+    EXPECT_EQ(Post(message), HttpClient::SendRequest_Ok);
+}
+
 } // namespace
 } // namespace dorsatest

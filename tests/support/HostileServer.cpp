@@ -1,0 +1,530 @@
+#include "support/HostileServer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace dorsatest {
+
+namespace {
+
+// What becomes of a connection once a request has been answered.
+enum class After {
+    KeepOpen,
+    Close, // an orderly close: the client reads the end of the stream
+    Reset, // the client reads a reset
+};
+
+const std::size_t s_streamChunk = 64 * 1024;
+const std::size_t s_hugeBodySize = std::size_t(300) * 1024 * 1024;
+const std::size_t s_nestingDepth = 1000 * 1000;
+const unsigned long long s_gzipBombInflatedSize = 10ULL * 1024 * 1024 * 1024;
+const std::chrono::milliseconds s_tricklePause{200};
+
+bool SendAll(int socket, const char* data, std::size_t length)
+{
+    std::size_t sent = 0;
+    while (sent < length) {
+        const ssize_t n = ::send(socket, data + sent, length - sent, MSG_NOSIGNAL);
+        if (n <= 0) {
+            return false;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool SendAll(int socket, const std::string& bytes)
+{
+    return SendAll(socket, bytes.data(), bytes.size());
+}
+
+// Reads more bytes into `buffer`; false when the peer closed or the socket failed.
+bool ReadMore(int socket, std::string& buffer)
+{
+    char chunk[16384];
+    const ssize_t n = ::recv(socket, chunk, sizeof chunk, 0);
+    if (n <= 0) {
+        return false;
+    }
+    buffer.append(chunk, static_cast<std::size_t>(n));
+    return true;
+}
+
+std::string Trim(const std::string& text)
+{
+    const std::size_t first = text.find_first_not_of(" \t");
+    const std::size_t last = text.find_last_not_of(" \t\r");
+    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+}
+
+// Parses one request from the front of `buffer`, reading more as needed.
+bool ReadRequest(int socket, std::string& buffer, RecordedRequest& request)
+{
+    std::size_t headerEnd;
+    while ((headerEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
+        if (!ReadMore(socket, buffer)) {
+            return false;
+        }
+    }
+    const std::string head = buffer.substr(0, headerEnd);
+    std::size_t lineEnd = head.find("\r\n");
+    const std::string requestLine = head.substr(0, lineEnd);
+    const std::size_t firstSpace = requestLine.find(' ');
+    const std::size_t secondSpace = requestLine.find(' ', firstSpace + 1);
+    request.method = requestLine.substr(0, firstSpace);
+    request.path = requestLine.substr(firstSpace + 1, secondSpace - firstSpace - 1);
+    while (lineEnd != std::string::npos) {
+        const std::size_t start = lineEnd + 2;
+        lineEnd = head.find("\r\n", start);
+        const std::string line = head.substr(start, lineEnd == std::string::npos ? std::string::npos : lineEnd - start);
+        const std::size_t colon = line.find(':');
+        if (colon != std::string::npos) {
+            request.headers.emplace_back(line.substr(0, colon), Trim(line.substr(colon + 1)));
+        }
+    }
+    const std::size_t length = std::strtoul(request.Header("Content-Length").c_str(), nullptr, 10);
+    const std::size_t bodyStart = headerEnd + 4;
+    while (buffer.size() < bodyStart + length) {
+        if (!ReadMore(socket, buffer)) {
+            return false;
+        }
+    }
+    request.body = buffer.substr(bodyStart, length);
+    buffer.erase(0, bodyStart + length);
+    return true;
+}
+
+// Status line and headers; a Content-Length is added for `body` when it is given.
+std::string Head(int status, const HeaderList& headers, const std::string* body = nullptr)
+{
+    const char* reason = status == 200   ? "OK"
+                         : status == 302 ? "Found"
+                         : status == 401 ? "Unauthorized"
+                         : status == 500 ? "Internal Server Error"
+                         : status == 502 ? "Bad Gateway"
+                                         : "Status";
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
+    for (const auto& header : headers) {
+        head += header.first + ": " + header.second + "\r\n";
+    }
+    if (body) {
+        head += "Content-Length: " + std::to_string(body->size()) + "\r\n";
+    }
+    return head + "\r\n";
+}
+
+const HeaderList s_xml = {{"Content-Type", "text/xml; charset=utf-8"}};
+
+// A whole reply with its true Content-Length.
+std::string Whole(int status, const std::string& body, const HeaderList& headers = s_xml)
+{
+    return Head(status, headers, &body) + body;
+}
+
+const std::string s_envelopeStart =
+    "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body><GetTablesResponse>";
+const std::string s_envelopeEnd = "</GetTablesResponse></s:Body></s:Envelope>";
+
+// A GetTablesResponse envelope holding `content`.
+std::string Envelope(const std::string& content)
+{
+    return s_envelopeStart + content + s_envelopeEnd;
+}
+
+// The head of a 200 XML reply declaring `length` bytes, whatever follows.
+std::string DeclaredHead(std::size_t length)
+{
+    return Head(200, {{"Content-Type", "text/xml; charset=utf-8"}, {"Content-Length", std::to_string(length)}});
+}
+
+// One frame of a chunked body.
+std::string Chunk(const char* data, std::size_t length)
+{
+    char size[32];
+    std::snprintf(size, sizeof size, "%zx\r\n", length);
+    return size + std::string(data, length) + "\r\n";
+}
+
+// Owns a zlib deflate stream writing gzip.
+class GzipStream final {
+public:
+    GzipStream()
+    {
+        m_ready = deflateInit2(&m_stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) == Z_OK;
+    }
+    ~GzipStream()
+    {
+        if (m_ready) {
+            deflateEnd(&m_stream);
+        }
+    }
+    GzipStream(const GzipStream&) = delete;
+    GzipStream& operator=(const GzipStream&) = delete;
+
+    bool Ready() const { return m_ready; }
+    // Compresses `length` bytes (all of them) and hands each piece of output to `emit`;
+    // false when emit or zlib fails.
+    template <class Emit>
+    bool Deflate(const unsigned char* data, std::size_t length, int flush, Emit emit)
+    {
+        m_stream.next_in = const_cast<unsigned char*>(data);
+        m_stream.avail_in = static_cast<uInt>(length);
+        do {
+            unsigned char out[s_streamChunk];
+            m_stream.next_out = out;
+            m_stream.avail_out = sizeof out;
+            const int result = deflate(&m_stream, flush);
+            if (result == Z_STREAM_ERROR) {
+                return false;
+            }
+            const std::size_t produced = sizeof out - m_stream.avail_out;
+            if (produced > 0 && !emit(reinterpret_cast<const char*>(out), produced)) {
+                return false;
+            }
+        } while (m_stream.avail_out == 0 || m_stream.avail_in > 0);
+        return true;
+    }
+
+private:
+    z_stream m_stream{};
+    bool m_ready = false;
+};
+
+// A DOCTYPE whose entities each stand for ten of the one before: expanding the last one
+// would make a billion copies of the first.
+std::string DoctypeWithNestedEntities()
+{
+    std::string doctype = "<?xml version=\"1.0\"?><!DOCTYPE s:Envelope [<!ENTITY e0 \"ha\">";
+    for (int level = 1; level < 10; ++level) {
+        doctype += "<!ENTITY e" + std::to_string(level) + " \"";
+        for (int copy = 0; copy < 10; ++copy) {
+            doctype += "&e" + std::to_string(level - 1) + ";";
+        }
+        doctype += "\">";
+    }
+    return doctype + "]>" + Envelope("<value>&e9;</value>");
+}
+
+} // namespace
+
+MixedReply MixedReplyFor(const std::string& key)
+{
+    const std::size_t dash = key.find('-');
+    const unsigned long call = dash == std::string::npos ? 0 : std::strtoul(key.c_str() + dash + 1, nullptr, 10);
+    if (call % 100 == 99) {
+        return MixedReply::Stall;
+    }
+    static const MixedReply s_cycle[] = {MixedReply::Success, MixedReply::Fault, MixedReply::Success,
+                                         MixedReply::Garbage};
+    return s_cycle[call % 4];
+}
+
+std::string MixedFaultString(const std::string& key)
+{
+    return "No table for key " + key;
+}
+
+std::string MixedGarbage(const std::string& key)
+{
+    return "Service busy, try again later (" + key + ")";
+}
+
+std::string KeyOfRequest(const std::string& body)
+{
+    const std::string open = "dbKey>";
+    const std::size_t start = body.find(open);
+    if (start == std::string::npos) {
+        return std::string();
+    }
+    const std::size_t end = body.find('<', start);
+    return body.substr(start + open.size(), end == std::string::npos ? std::string::npos : end - start - open.size());
+}
+
+HostileServer::HostileServer(Hostility hostility, std::string location)
+    : m_hostility(hostility), m_location(std::move(location))
+{
+    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
+        ::listen(m_listener, 64) != 0 || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        if (m_listener >= 0) {
+            ::close(m_listener);
+        }
+        throw std::runtime_error("hostile server could not listen");
+    }
+    m_port = ntohs(address.sin_port);
+    m_acceptor = std::thread([this] { AcceptLoop(); });
+}
+
+HostileServer::~HostileServer()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopping = true;
+        for (int socket : m_openSockets) {
+            ::shutdown(socket, SHUT_RDWR);
+        }
+    }
+    m_stopped.notify_all();
+    // Closed only once the acceptor is gone, so that it never accepts on a reused descriptor.
+    ::shutdown(m_listener, SHUT_RDWR);
+    m_acceptor.join();
+    ::close(m_listener);
+    for (std::thread& thread : m_threads) {
+        thread.join();
+    }
+}
+
+std::string HostileServer::Url() const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port);
+}
+
+std::vector<RecordedRequest> HostileServer::Requests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_requests;
+}
+
+void HostileServer::AcceptLoop()
+{
+    while (true) {
+        const int socket = ::accept(m_listener, nullptr, nullptr);
+        if (socket < 0) {
+            return;
+        }
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_stopping) {
+            ::close(socket);
+            return;
+        }
+        ++m_connections;
+        m_openSockets.push_back(socket);
+        m_threads.emplace_back([this, socket] { Serve(socket); });
+    }
+}
+
+void HostileServer::Serve(int socket)
+{
+    std::string buffer;
+    After after = After::Close;
+    RecordedRequest request;
+    while (!m_stopping && ReadRequest(socket, buffer, request)) {
+        std::size_t number;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            number = m_requests.size();
+            m_requests.push_back(request);
+        }
+        const bool keepOpen = Answer(socket, request, number);
+        request = RecordedRequest();
+        if (!keepOpen) {
+            after = m_hostility == Hostility::Reset ? After::Reset : After::Close;
+            break;
+        }
+    }
+    // Under the lock, so that the destructor never shuts down a descriptor reused since.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_openSockets.erase(std::remove(m_openSockets.begin(), m_openSockets.end(), socket), m_openSockets.end());
+    if (after == After::Reset) {
+        // A zero linger time makes close() send a reset instead of the orderly end.
+        const linger abort{1, 0};
+        ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    } else {
+        ::shutdown(socket, SHUT_RDWR);
+    }
+    ::close(socket);
+}
+
+// One case per way of misbehaving; each says whether the connection stays open.
+bool HostileServer::Answer(int socket, const RecordedRequest& request, std::size_t requestNumber)
+{
+    switch (m_hostility) {
+    case Hostility::DeepNesting:
+        SendDeepNesting(socket);
+        return false;
+    case Hostility::HugeBody:
+        SendHugeBody(socket);
+        return false;
+    case Hostility::ShortLength: {
+        if (requestNumber > 0) {
+            return SendAll(socket, Whole(200, Envelope("<value>honest</value>")));
+        }
+        // Whatever follows the declared length is no part of this reply: a client that
+        // took it for the reply to its next request would be reading a forged answer.
+        const std::string first = Envelope("<value>first</value>");
+        const std::string forged = Whole(200, Envelope("<value>forged</value>"));
+        return SendAll(socket, Head(200, s_xml, &first) + first + forged);
+    }
+    case Hostility::LongLengthThenClose: {
+        const std::string body = Envelope("<value>v</value>");
+        SendAll(socket, DeclaredHead(body.size() + 1000) + body);
+        return false;
+    }
+    case Hostility::BrokenChunking:
+        SendAll(socket, Head(200, {{"Content-Type", "text/xml"}, {"Transfer-Encoding", "chunked"}}) +
+                            Chunk(s_envelopeStart.data(), s_envelopeStart.size()) +
+                            "zz\r\n<value>v</value>\r\n0\r\n\r\n");
+        return false;
+    case Hostility::GzipBomb:
+        SendGzipBomb(socket);
+        return false;
+    case Hostility::NulByte:
+        return SendAll(socket, Whole(200, Envelope(std::string("<value>a\0b</value>", 18))));
+    case Hostility::DoctypeEntities:
+        return SendAll(socket, Whole(200, DoctypeWithNestedEntities()));
+    case Hostility::BadGatewayPage:
+        return SendAll(socket, Whole(502,
+                                     "<html><head><title>502 Bad Gateway</title></head><body><h1>Bad Gateway</h1>"
+                                     "<p>The upstream server sent an invalid response.</p><hr><address>sample-proxy"
+                                     "</address></body></html>",
+                                     {{"Content-Type", "text/html"}}));
+    case Hostility::CloseMidElement: {
+        const std::string whole = Envelope("<value>cut short</value>");
+        SendAll(socket, Head(200, {{"Content-Type", "text/xml"}, {"Connection", "close"}}) +
+                            whole.substr(0, whole.find("short")));
+        return false;
+    }
+    case Hostility::Reset:
+        return false;
+    case Hostility::Silent:
+        AwaitHangUp(socket);
+        return false;
+    case Hostility::Trickle:
+        SendTrickle(socket);
+        return false;
+    case Hostility::Redirect:
+        return SendAll(socket, Whole(302, "<html><body>Moved</body></html>",
+                                     {{"Content-Type", "text/html"}, {"Location", m_location}}));
+    case Hostility::Unauthorised:
+        return SendAll(socket, Whole(401, "<html><body>Unauthorized</body></html>",
+                                     {{"Content-Type", "text/html"}, {"WWW-Authenticate", "Basic realm=\"samples\""}}));
+    case Hostility::EndlessBody:
+        SendEndlessBody(socket);
+        return false;
+    case Hostility::Mixed:
+        return AnswerMixed(socket, request);
+    }
+    return false;
+}
+
+bool HostileServer::AnswerMixed(int socket, const RecordedRequest& request)
+{
+    const std::string key = KeyOfRequest(request.body);
+    switch (MixedReplyFor(key)) {
+    case MixedReply::Success: {
+        const std::string call = key.substr(key.find('-') + 1);
+        return SendAll(socket, Whole(200, Envelope("<value>" + key + "</value><count>" + call + "</count>")));
+    }
+    case MixedReply::Fault:
+        return SendAll(socket, Whole(500, "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
+                                          "<s:Fault><faultcode>s:Client</faultcode><faultstring>" +
+                                              MixedFaultString(key) +
+                                              "</faultstring></s:Fault></s:Body></s:Envelope>"));
+    case MixedReply::Garbage:
+        return SendAll(socket, Whole(200, MixedGarbage(key), {{"Content-Type", "text/plain"}}));
+    case MixedReply::Stall:
+        AwaitHangUp(socket);
+        return false;
+    }
+    return false;
+}
+
+// The body's length is declared up front, so the million tags go out in pieces.
+void HostileServer::SendDeepNesting(int socket) const
+{
+    std::string piece;
+    for (int i = 0; i < 1000; ++i) {
+        piece += "<a>";
+    }
+    const std::size_t length = s_envelopeStart.size() + s_nestingDepth * 3 + s_envelopeEnd.size();
+    bool sending = SendAll(socket, DeclaredHead(length) + s_envelopeStart);
+    for (std::size_t sent = 0; sending && sent < s_nestingDepth; sent += 1000) {
+        sending = !m_stopping && SendAll(socket, piece);
+    }
+    if (sending) {
+        SendAll(socket, s_envelopeEnd);
+    }
+}
+
+void HostileServer::SendHugeBody(int socket) const
+{
+    const std::string start = s_envelopeStart + "<value>";
+    const std::string end = "</value>" + s_envelopeEnd;
+    const std::string filler(s_streamChunk, 'x');
+    bool sending = SendAll(socket, DeclaredHead(s_hugeBodySize) + start);
+    for (std::size_t left = s_hugeBodySize - start.size() - end.size(); sending && left > 0;) {
+        const std::size_t length = std::min(left, filler.size());
+        sending = !m_stopping && SendAll(socket, filler.data(), length);
+        left -= length;
+    }
+    if (sending) {
+        SendAll(socket, end);
+    }
+}
+
+// Zeros compress about a thousandfold, so the bomb is made as it goes out rather than kept.
+void HostileServer::SendGzipBomb(int socket) const
+{
+    GzipStream gzip;
+    const auto emit = [&](const char* data, std::size_t length) {
+        return !m_stopping && SendAll(socket, Chunk(data, length));
+    };
+    bool sending = gzip.Ready() && SendAll(socket, Head(200, {{"Content-Type", "text/xml"},
+                                                              {"Content-Encoding", "gzip"},
+                                                              {"Transfer-Encoding", "chunked"}}));
+    static const unsigned char s_zeros[s_streamChunk] = {};
+    for (unsigned long long fed = 0; sending && fed < s_gzipBombInflatedSize; fed += sizeof s_zeros) {
+        sending = gzip.Deflate(s_zeros, sizeof s_zeros, Z_NO_FLUSH, emit);
+    }
+    if (sending && gzip.Deflate(nullptr, 0, Z_FINISH, emit)) {
+        SendAll(socket, "0\r\n\r\n");
+    }
+}
+
+void HostileServer::SendEndlessBody(int socket) const
+{
+    const std::string filler(s_streamChunk, ' ');
+    const std::string head = Head(200, {{"Content-Type", "text/xml"}, {"Connection", "close"}});
+    bool sending = SendAll(socket, head + s_envelopeStart);
+    while (sending && !m_stopping) {
+        sending = SendAll(socket, filler);
+    }
+}
+
+// The headers go at once, so the client sees a reply that starts and then crawls.
+void HostileServer::SendTrickle(int socket) const
+{
+    const std::string body = Envelope("<value>" + std::string(4096, 'x') + "</value>");
+    const auto giveUp = std::chrono::steady_clock::now() + s_trickleSafetyLimit;
+    bool sending = SendAll(socket, DeclaredHead(body.size()));
+    for (std::size_t at = 0; sending && at < body.size(); ++at) {
+        sending = SendAll(socket, &body[at], 1) && Pause(s_tricklePause) && std::chrono::steady_clock::now() < giveUp;
+    }
+}
+
+void HostileServer::AwaitHangUp(int socket) const
+{
+    char sink[4096];
+    while (!m_stopping && ::recv(socket, sink, sizeof sink, 0) > 0) {
+    }
+}
+
+bool HostileServer::Pause(std::chrono::milliseconds pause) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return !m_stopped.wait_for(lock, pause, [this] { return m_stopping.load(); });
+}
+
+} // namespace dorsatest

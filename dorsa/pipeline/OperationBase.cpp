@@ -1,6 +1,7 @@
 #include "dorsa/pipeline/OperationBase.h"
 #include "dorsa/pipeline/SoapEnvelopePrivate.h"
 #include "dorsa/platform/Time.h"
+#include "dorsa/xml/SpareDocumentsPrivate.h"
 #include "dorsa/xml/XmlBinding.h"
 #include "dorsa/xml/XmlTextPrivate.h"
 
@@ -49,8 +50,7 @@ SmartPtr<HttpMessage> OperationBase::BuildRequestHandle(SmartPtr<IRequest> reque
 void OperationBase::BuildRequest(SmartPtr<HttpMessage> message, SmartPtr<IRequest> request) const
 {
     m_session->FillRequestHeaders(message, GetSoapAction());
-    // Heap-allocated: a document carries a sizeable pool of its own.
-    auto document = std::make_unique<XmlDocument<char>>();
+    detail::SpareDocument document;
     XmlNode<char>* envelope = detail::BuildSoapEnvelope(document.get(), m_session->GetZelvraBaseTypeDefinition());
     AppendAttribute(envelope, CreateTextAttribute("xmlns:" + m_prefix, m_namespaceUri, document.get()));
     PopulateHeaderNode(WriteContainer(envelope, document.get(), "soapenv:Header"), document.get());

@@ -118,7 +118,7 @@ bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDe
     return ScanMarkup(text, length, maxDepth) == MarkupProblem::TooDeep;
 }
 
-ParsedXml::ParsedXml() : m_document(new XmlDocument<char>) {}
+ParsedXml::ParsedXml() = default;
 
 bool ParsedXml::Parse(const char* data, std::size_t length, ParseMode mode)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dorsa/xml/SpareDocumentsPrivate.h"
 #include "dorsa/xml/XmlDom.h"
 
 #include <cstddef>
@@ -55,7 +56,7 @@ public:
 private:
     bool Refuse(const std::string& reason);
 
-    std::unique_ptr<XmlDocument<char>> m_document;
+    SpareDocument m_document;
     std::vector<char> m_text;
     std::string m_error;
 };

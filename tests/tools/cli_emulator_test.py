@@ -176,8 +176,7 @@ class ToolAgainstEmulator(unittest.TestCase):
             (["--url", "http://127.0.0.1:port/dorsa"], "--url: port 'port' is not a number from 1 to 65535"),
             (["--url", "http://[::1/dorsa"], "--url: the IPv6 address has no closing ']'"),
             (["--url", "http://127.0.0.1/dorsa?x=1"], "--url: a base URL takes no query or fragment"),
-            (["--url", "http://jo:" + SECRET + "@127.0.0.1/dorsa"],
-             "--url: a user name or password does not belong in the URL"),
+            (["--url", "http://jo:" + SECRET + "@/dorsa"], "--url: the URL has no host"),
         ]
         for arguments, message in cases:
             with self.subTest(arguments=arguments):
@@ -385,6 +384,24 @@ class Authentication(unittest.TestCase):
                     result = dorsa(self.emulator.url, "--verbose", *self.USER, *command, password=password)
                     self.assertIn("\n< ", "\n" + result.stderr)
                     self.assertNoSecret(result)
+
+    def test_credentials_in_the_url_are_used_but_never_shown(self):
+        scheme, rest = self.emulator.url.split("://", 1)
+        with_credentials = scheme + "://CORP%5Cjo:" + SECRET + "@" + rest
+        for command, code in ((["ping"], 0), (["databases"], 0), (["tables", "NO_SUCH_DB"], 5)):
+            with self.subTest(command=command):
+                result = dorsa(with_credentials, "--verbose", *command)
+                self.assertEqual(result.returncode, code, result.stderr)
+                self.assertNoSecret(result)
+        wrong = dorsa(scheme + "://CORP%5Cjo:wrong@" + rest, "--verbose", "ping")
+        self.assertEqual(wrong.returncode, 4)
+        self.assertNotIn("wrong@", wrong.stdout + wrong.stderr)
+
+    def test_cleartext_credentials_can_be_refused(self):
+        result = dorsa(self.emulator.url, "--no-cleartext-credentials", *self.USER, "databases", password=SECRET)
+        self.assertEqual(result.returncode, 3, result.stderr)
+        self.assertIn("clear text", result.stderr)
+        self.assertNoSecret(result)
 
     def test_password_asked_on_a_terminal_without_echo(self):
         try:

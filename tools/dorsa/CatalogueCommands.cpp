@@ -38,8 +38,8 @@ Runner DefinePing(CLI::App&)
         if (const int failed = context.Outcome("ping", ProbeBaseUrl(*context.Session()))) {
             return failed;
         }
-        context.Print({{"URL", "STATUS"}, {{context.Options().url, "answers"}}},
-                      json{{"url", context.Options().url}, {"answers", true}});
+        const std::string url = WithoutUserInfo(context.Options().url);
+        context.Print({{"URL", "STATUS"}, {{url, "answers"}}}, json{{"url", url}, {"answers", true}});
         return static_cast<int>(Exit_Ok);
     };
 }

@@ -102,6 +102,15 @@ void ToolLogger::Log(int level, const std::string& message)
     }
 }
 
+std::string WithoutUserInfo(const std::string& url)
+{
+    const size_t schemeEnd = url.find("://");
+    const size_t authorityStart = schemeEnd == std::string::npos ? 0 : schemeEnd + 3;
+    const size_t authorityEnd = std::min(url.find('/', authorityStart), url.size());
+    const size_t at = url.rfind('@', authorityEnd - 1);
+    return at == std::string::npos || at < authorityStart ? url : url.substr(0, authorityStart) + url.substr(at + 1);
+}
+
 ToolContext::ToolContext(const GlobalOptions& options)
     : m_options(options),
       m_logger(options.verbose),
@@ -112,6 +121,7 @@ ToolContext::ToolContext(const GlobalOptions& options)
     const int timeoutMs = options.timeoutSeconds * 1000;
     m_session->SetTimeouts(0, timeoutMs, timeoutMs, timeoutMs);
     m_session->SetApplicationName(options.applicationName);
+    m_session->SetRefuseCleartextCredentials(options.refuseCleartextCredentials);
 }
 
 int ToolContext::Outcome(const std::string& operation, const SmartPtr<ServiceLayerResponse>& outcome) const
@@ -122,7 +132,7 @@ int ToolContext::Outcome(const std::string& operation, const SmartPtr<ServiceLay
     if (m_options.verbose) {
         EchoTraffic(*outcome);
     }
-    const Verdict verdict = Judge(operation, m_options.url, *outcome);
+    const Verdict verdict = Judge(operation, WithoutUserInfo(m_options.url), *outcome);
     return verdict.code == Exit_Ok ? Exit_Ok : Fail(verdict.code, verdict.message);
 }
 

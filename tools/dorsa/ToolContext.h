@@ -26,11 +26,16 @@ struct GlobalOptions {
     std::string password;
     std::string domain;
     bool autologon = false;
+    bool refuseCleartextCredentials = false;
     std::string applicationName;
     int timeoutSeconds = 60;
     bool json = false;
     bool verbose = false;
 };
+
+// `url` without a user name and password in it, as the tool shows it: credentials given
+// in the URL are used but never printed.
+std::string WithoutUserInfo(const std::string& url);
 
 // Echoes the library's log lines to stderr when verbose.
 class ToolLogger final : public zvrtkDorsaServiceLayer::ILogger {

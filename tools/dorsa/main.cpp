@@ -49,9 +49,6 @@ std::string PortProblem(const std::string& port)
 // Why "host", "host:port", "[v6]" or "[v6]:port" names no server, or empty.
 std::string AuthorityProblem(const std::string& authority)
 {
-    if (authority.find('@') != std::string::npos) {
-        return "a user name or password does not belong in the URL: use --user, and DORSA_PASSWORD or the prompt";
-    }
     const bool bracketed = !authority.empty() && authority.front() == '[';
     const size_t hostEnd = bracketed ? authority.find(']') : authority.rfind(':');
     if (bracketed && hostEnd == std::string::npos) {
@@ -89,8 +86,8 @@ std::string UrlProblem(const std::string& url)
     if (url.find_first_of("?#") != std::string::npos) {
         return "a base URL takes no query or fragment";
     }
-    const size_t authorityStart = schemeEnd + 3;
-    return AuthorityProblem(url.substr(authorityStart, url.find('/', authorityStart) - authorityStart));
+    const std::string authority = WithoutUserInfo(url).substr(schemeEnd + 3);
+    return AuthorityProblem(authority.substr(0, authority.find('/')));
 }
 
 // Terminal echo off for the lifetime of the object. A signal that ends the tool meanwhile
@@ -175,6 +172,8 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options)
         ->needs(user);
     app.add_option("--domain", options.domain, "Windows domain of --user")->needs(user);
     app.add_flag("--autologon", options.autologon, "log on as the current user (Negotiate)")->excludes(user);
+    app.add_flag("--no-cleartext-credentials", options.refuseCleartextCredentials,
+                 "never send the password readable (Basic) over plain http");
     app.add_option("--app-name", options.applicationName, "application name sent with every call");
     app.add_option("--timeout", options.timeoutSeconds,
                    "seconds to wait for the server to connect, and at most between two parts of a reply")

@@ -1,6 +1,8 @@
 // Lists the unit symbols of a database, marking those that carry a currency.
 //
 //   read_units http://localhost:8080/dorsa DORSA_SAMPLES
+#include "CheckOutcome.h"
+
 #include <dorsa/ServiceLayer.h>
 
 #include <iostream>
@@ -9,30 +11,6 @@
 using namespace zvrtkDorsaServiceLayer;
 
 namespace {
-
-// Whether a call succeeded. Every operation records its outcome on its response; a host
-// checks it before reading anything else from the response.
-bool Succeeded(const std::string& call, const SmartPtr<ServiceLayerResponse>& outcome)
-{
-    if (outcome && outcome->IsSuccess()) {
-        return true;
-    }
-    std::cerr << call << " failed: ";
-    if (!outcome) {
-        std::cerr << "no outcome recorded\n";
-        return false;
-    }
-    std::cerr << CallOutcomes::eCallOutcome_ToString(outcome->GetOutcome());
-    if (outcome->GetOutcome() == CallOutcomes::TransportFailure) {
-        std::cerr << ": " << outcome->GetTransportError();
-    } else if (outcome->GetOutcome() == CallOutcomes::SoapFault) {
-        std::cerr << ": " << outcome->GetErrorMessage();
-    } else {
-        std::cerr << " (HTTP " << outcome->GetResponseCode() << ")";
-    }
-    std::cerr << "\n";
-    return false;
-}
 
 int ReadUnits(const std::string& url, const std::string& dbKey)
 {

@@ -8,7 +8,13 @@ SmartPtr<IDorsaSLAuthModule> DorsaSLAuth_Annonymous::CreateOne()
     return new DorsaSLAuth_Annonymous;
 }
 
-void DorsaSLAuth_Annonymous::ApplyAuthentication(SmartPtr<HttpClient> /*client*/) {}
+void DorsaSLAuth_Annonymous::ApplyAuthentication(SmartPtr<HttpClient> client)
+{
+    // No credentials from now on, and no connection that an earlier identity authenticated.
+    if (client) {
+        client->SetAutologonPolicy(false, false);
+    }
+}
 
 SmartPtr<IDorsaSLAuthModule> DorsaSLAuth_AutoLoginAuth::CreateOne()
 {

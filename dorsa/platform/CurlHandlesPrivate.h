@@ -42,6 +42,8 @@ struct PooledHandle {
     // The one mechanism the server accepted on this handle, or CURLAUTH_NONE while
     // none is known; sending only it saves a challenge round trip on every call.
     unsigned long acceptedAuth = 0;
+    // Whether NTLM on this handle needs the password's Latin-1 form.
+    bool ntlmLatin1 = false;
 };
 
 // Idle easy handles, each keeping its own connections alive between calls. A handle

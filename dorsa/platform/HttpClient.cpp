@@ -20,6 +20,8 @@ struct TransferSettings {
     long httpAuth = CURLAUTH_NONE;
     std::string user;
     std::string password;
+    // The password in Latin-1, for NTLM; empty when it is plain ASCII or has no such form.
+    std::string latin1Password;
     std::size_t maxReplySize = HttpClient::s_defaultMaxReplySize;
     long callDeadlineMs = HttpClient::s_defaultCallDeadlineMs;
     bool refuseCleartextCredentials = false;
@@ -163,6 +165,29 @@ std::string UnsafeHeader(const HttpMessage::Header& header)
     return std::string();
 }
 
+// The Latin-1 bytes of a UTF-8 text that goes beyond ASCII but not beyond U+00FF;
+// empty otherwise.
+std::string Latin1BeyondAscii(const std::string& utf8)
+{
+    std::string latin1;
+    bool beyondAscii = false;
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[at]);
+        if (lead < 0x80) {
+            latin1 += static_cast<char>(lead);
+            continue;
+        }
+        const unsigned char next = at + 1 < utf8.size() ? static_cast<unsigned char>(utf8[at + 1]) : 0;
+        if ((lead != 0xC2 && lead != 0xC3) || (next & 0xC0) != 0x80) {
+            return std::string();
+        }
+        latin1 += static_cast<char>(((lead & 0x03) << 6) | (next & 0x3F));
+        beyondAscii = true;
+        ++at;
+    }
+    return beyondAscii ? latin1 : std::string();
+}
+
 long ClampToLong(long long value)
 {
     return static_cast<long>(std::clamp<long long>(value, 0, 0x7fffffffLL));
@@ -192,6 +217,7 @@ struct HttpClient::State {
             std::lock_guard<std::mutex> lock(mutex);
             settings.httpAuth = httpAuth;
             settings.user = std::move(user);
+            settings.latin1Password = Latin1BeyondAscii(password);
             settings.password = std::move(password);
             ++settings.generation;
         }
@@ -282,6 +308,12 @@ unsigned long AllowedAuth(const detail::PooledHandle& pooled, const TransferSett
     if (RefusesBasicFor(settings, url)) {
         allowed &= ~CURLAUTH_BASIC;
     }
+    // Until a server is known to want NTLM, a password beyond ASCII is not offered to it:
+    // libcurl's NTLM answer from the UTF-8 bytes can only fail, and counts as a failed
+    // logon on the server. RetriesNtlmInLatin1 answers with the Latin-1 form instead.
+    if (!pooled.ntlmLatin1 && !settings.latin1Password.empty()) {
+        allowed &= ~CURLAUTH_NTLM;
+    }
     return allowed;
 }
 
@@ -333,7 +365,7 @@ bool ConfigureTransfer(const detail::PooledHandle& pooled, const std::string& ur
     if (settings.httpAuth != CURLAUTH_NONE) {
         set(CURLOPT_HTTPAUTH, AllowedAuth(pooled, settings, url));
         set(CURLOPT_USERNAME, settings.user.c_str());
-        set(CURLOPT_PASSWORD, settings.password.c_str());
+        set(CURLOPT_PASSWORD, pooled.ntlmLatin1 ? settings.latin1Password.c_str() : settings.password.c_str());
     }
     const SmartPtr<HttpMessageBuffer> body = message.AccessRequestBody();
     if (verb == eHttpVerb_Post) {
@@ -355,9 +387,55 @@ void LearnAcceptedAuth(detail::PooledHandle& pooled, long allowed, long httpCode
 {
     if (httpCode == 401) {
         pooled.acceptedAuth = CURLAUTH_NONE;
+        pooled.ntlmLatin1 = false;
     } else if (httpCode >= 200 && httpCode < 300 && pooled.acceptedAuth == CURLAUTH_NONE) {
         pooled.acceptedAuth = StrongestMechanism(offered & static_cast<unsigned long>(allowed));
     }
+}
+
+} // namespace
+
+namespace {
+
+// What one transfer on a handle came to.
+struct Transfer {
+    bool configured = false;
+    std::string setupError;
+    CURLcode performed = CURLE_OK;
+    long httpCode = 0;
+    unsigned long offeredAuth = CURLAUTH_NONE;
+};
+
+Transfer Perform(const detail::PooledHandle& pooled, const std::string& url, eHttpVerb verb, const HttpMessage& message,
+                 const detail::CurlHeaderList& headers, const TransferSettings& settings, const HttpClient::State& client,
+                 ReplySink& sink, StallGuard& guard)
+{
+    Transfer transfer;
+    transfer.configured =
+        ConfigureTransfer(pooled, url, verb, message, headers, settings, client, sink, guard, transfer.setupError);
+    if (!transfer.configured) {
+        return transfer;
+    }
+    transfer.performed = curl_easy_perform(pooled.handle.get());
+    long offered = CURLAUTH_NONE;
+    if (curl_easy_getinfo(pooled.handle.get(), CURLINFO_RESPONSE_CODE, &transfer.httpCode) != CURLE_OK ||
+        curl_easy_getinfo(pooled.handle.get(), CURLINFO_HTTPAUTH_AVAIL, &offered) != CURLE_OK) {
+        transfer.httpCode = 0;
+        offered = CURLAUTH_NONE;
+    }
+    transfer.offeredAuth = static_cast<unsigned long>(offered);
+    return transfer;
+}
+
+// libcurl widens each byte of the password to one UTF-16 unit for NTLM, which is right
+// for Latin-1 bytes only: when a server that offers NTLM refused a call with a password
+// beyond ASCII, the call is tried once more with NTLM and the password's Latin-1 form,
+// and the handle keeps that form for NTLM afterwards.
+bool RetriesNtlmInLatin1(const Transfer& transfer, const detail::PooledHandle& pooled, const TransferSettings& settings)
+{
+    return transfer.performed == CURLE_OK && transfer.httpCode == 401 && !pooled.ntlmLatin1 &&
+           !settings.latin1Password.empty() && (transfer.offeredAuth & CURLAUTH_NTLM) &&
+           (static_cast<unsigned long>(settings.httpAuth) & CURLAUTH_NTLM);
 }
 
 } // namespace
@@ -397,8 +475,8 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
     if (!headers.Append("Expect:")) {
         return fail("out of memory for the request headers");
     }
-    // Handles are not reset between calls: every option is set again below, and what
-    // libcurl keeps (connections, Digest state) is what makes the next call cheaper.
+    // Handles are not reset between calls: every option is set again, and what libcurl
+    // keeps (connections, Digest state) is what makes the next call cheaper.
     detail::PooledHandle pooled = m_state->pool.Acquire(settings.generation);
     CURL* const handle = pooled.handle.get();
     if (!handle) {
@@ -409,34 +487,38 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
         return fail("libcurl refused an error buffer");
     }
 
+    const std::string url = m_state->baseUrl + WideToUtf8(path);
     ReplySink sink;
-    sink.maxSize = settings.maxReplySize;
-    sink.handle = handle;
     StallGuard guard;
-    std::string setupError;
-    const bool configured = ConfigureTransfer(pooled, m_state->baseUrl + WideToUtf8(path), verb, *message, headers,
-                                              settings, *m_state, sink, guard, setupError);
-    const CURLcode performed = configured ? curl_easy_perform(handle) : CURLE_OK;
-    long httpCode = 0;
-    long offeredAuth = CURLAUTH_NONE;
-    if (configured && (curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &httpCode) != CURLE_OK ||
-                       curl_easy_getinfo(handle, CURLINFO_HTTPAUTH_AVAIL, &offeredAuth) != CURLE_OK)) {
-        httpCode = 0;
-        offeredAuth = CURLAUTH_NONE;
+    const auto perform = [&] {
+        sink = ReplySink();
+        sink.maxSize = settings.maxReplySize;
+        sink.handle = handle;
+        guard = StallGuard();
+        return Perform(pooled, url, verb, *message, headers, settings, *m_state, sink, guard);
+    };
+    Transfer transfer = perform();
+    if (RetriesNtlmInLatin1(transfer, pooled, settings)) {
+        pooled.acceptedAuth = CURLAUTH_NTLM;
+        pooled.ntlmLatin1 = true;
+        transfer = perform();
     }
-    LearnAcceptedAuth(pooled, settings.httpAuth, httpCode, static_cast<unsigned long>(offeredAuth));
+    LearnAcceptedAuth(pooled, settings.httpAuth, transfer.httpCode, transfer.offeredAuth);
+    const bool refusedCleartext = transfer.httpCode == 401 && RefusesBasicFor(settings, url) &&
+                                  settings.httpAuth != CURLAUTH_NONE && (transfer.offeredAuth & CURLAUTH_BASIC) &&
+                                  !(transfer.offeredAuth & AllowedAuth(pooled, settings, url));
     // The error buffer and the header list live in this frame: detach them before the
     // handle goes back to the pool.
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     m_state->pool.Release(std::move(pooled));
     message->SetConnected(guard.connected);
-    if (!configured) {
-        return fail(setupError);
+    if (!transfer.configured) {
+        return fail(transfer.setupError);
     }
 
     if (sink.tooLarge) {
-        message->SetHttpCode(static_cast<int>(httpCode));
+        message->SetHttpCode(static_cast<int>(transfer.httpCode));
         // The rest is nothing anyone can use; what is kept shows what the reply was.
         SmartPtr<HttpMessageBuffer> kept = new HttpMessageBuffer;
         kept->SetMessage(sink.body->GetData(), std::min(sink.body->GetLength(), s_keptPrefixOfRefusedReply));
@@ -449,15 +531,13 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
     if (!guard.reason.empty()) {
         return fail(guard.reason);
     }
-    if (performed != CURLE_OK) {
-        return fail(errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(performed));
+    if (transfer.performed != CURLE_OK) {
+        return fail(errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(transfer.performed));
     }
-    const std::string fullUrl = m_state->baseUrl + WideToUtf8(path);
-    if (httpCode == 401 && RefusesBasicFor(settings, fullUrl) && settings.httpAuth != CURLAUTH_NONE &&
-        (offeredAuth & CURLAUTH_BASIC) && !(static_cast<unsigned long>(offeredAuth) & AllowedAuth(pooled, settings, fullUrl))) {
+    if (refusedCleartext) {
         return fail("Not sent: the server asks for the password in clear text (Basic over http), which this session refuses");
     }
-    message->SetHttpCode(static_cast<int>(httpCode));
+    message->SetHttpCode(static_cast<int>(transfer.httpCode));
     message->SetResponseBody(sink.body);
     return SendRequest_Ok;
 }

@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-dependencies.sh
+scripts/auth-deps.sh
 jobs=$(nproc)
 started=$SECONDS
 failed=()

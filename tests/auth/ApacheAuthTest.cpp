@@ -1,0 +1,253 @@
+// Logging on with a user name and password against Apache httpd's Basic and Digest
+// authentication: a real server, started by each test on 127.0.0.1.
+#include "auth/AuthTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace dorsatest {
+namespace {
+
+using namespace zvrtkDorsaServiceLayer;
+
+struct Account {
+    const char* user;
+    const char* password;
+};
+// The accounts of both password files.
+const Account s_accounts[] = {
+    {"jo", "s3cret"},
+    {"DORSA\\jo", "d0main-pw"},
+    {"kim", u8"p\u00e4ssw\u00f6rd"},
+};
+const char* const s_realm = "Dorsa test";
+
+class ApacheAuthTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string missing = MissingPrograms({"apache2", "htpasswd", "md5sum"});
+        if (!missing.empty()) {
+            GTEST_SKIP() << "Not installed: " << missing << " (scripts/auth-deps.sh installs them)";
+        }
+        std::string basicUsers;
+        std::string digestUsers;
+        for (const Account& account : s_accounts) {
+            const CommandResult entry = RunCommand({"htpasswd", "-nbB", account.user, account.password});
+            ASSERT_EQ(entry.exitCode, 0) << entry.output;
+            basicUsers += SplitLines(entry.output).front() + "\n";
+            const std::string scope = std::string(account.user) + ":" + s_realm;
+            digestUsers += scope + ":" + Md5Hex(scope + ":" + account.password) + "\n";
+            AddSecret(m_secrets, account.password);
+        }
+        WriteFile(m_directory.File("basic-users"), basicUsers);
+        WriteFile(m_directory.File("digest-users"), digestUsers);
+        WriteStaticReply(m_directory);
+        std::string error;
+        ASSERT_TRUE(m_apache.Start(m_directory, "password-site.conf.in", {{"REALM", s_realm}}, {}, error)) << error;
+    }
+
+    void TearDown() override
+    {
+        if (!m_finished) {
+            FinishCalls();
+        }
+        // Neither a password nor anything the client sent to prove it reaches the log.
+        for (const AccessLogEntry& entry : m_accessLog) {
+            AddAuthorizationSecret(m_secrets, entry.authorization);
+        }
+        EXPECT_EQ(LinesHoldingSecrets(m_logger, m_secrets), std::vector<std::string>());
+    }
+
+    // A session on `path` (under the server's root) logging on with `auth`.
+    SmartPtr<DorsaSession> Session(const std::string& path, SmartPtr<IDorsaSLAuthModule> auth)
+    {
+        return DorsaSession::CreateOneWithLogger("http://127.0.0.1:" + std::to_string(m_apache.Port()) + path, auth,
+                                                 &m_logger);
+    }
+
+    // Ends the test's calls (the caller drops its sessions first) and stops the server:
+    // the access log is then complete.
+    const std::vector<AccessLogEntry>& FinishCalls()
+    {
+        m_finished = true;
+        m_accessLog = m_apache.StopAndReadAccessLog();
+        return m_accessLog;
+    }
+
+    // The logged requests for paths under `prefix`.
+    std::vector<AccessLogEntry> RequestsUnder(const std::string& prefix) const
+    {
+        std::vector<AccessLogEntry> found;
+        for (const AccessLogEntry& entry : m_accessLog) {
+            if (entry.path.compare(0, prefix.size(), prefix) == 0) {
+                found.push_back(entry);
+            }
+        }
+        return found;
+    }
+
+    ScratchDirectory m_directory;
+    RecordingLogger m_logger;
+    ApacheServer m_apache;
+    std::vector<std::string> m_secrets;
+    std::vector<AccessLogEntry> m_accessLog;
+    bool m_finished = false;
+};
+
+struct LogOnCase {
+    const char* path; // each case has a path of its own, to find its requests in the log
+    SmartPtr<IDorsaSLAuthModule> module;
+    const char* loggedUser; // as Apache logs it
+};
+
+TEST_F(ApacheAuthTest, TheRightPasswordLogsOn)
+{
+    const LogOnCase cases[] = {
+        {"/basic/user", DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"), "jo"},
+        {"/basic/domain-and-user", DorsaSLAuth_Authenticated::CreateOne("DORSA", "jo", "d0main-pw"), "DORSA\\jo"},
+        {"/basic/user-with-domain", DorsaSLAuth_Authenticated::CreateOne("DORSA\\jo", "d0main-pw"), "DORSA\\jo"},
+        {"/basic/non-ascii-password", DorsaSLAuth_Authenticated::CreateOne("kim", u8"p\u00e4ssw\u00f6rd"), "kim"},
+        {"/digest/user", DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"), "jo"},
+        {"/digest/domain-and-user", DorsaSLAuth_Authenticated::CreateOne("DORSA", "jo", "d0main-pw"), "DORSA\\jo"},
+        {"/digest/user-with-domain", DorsaSLAuth_Authenticated::CreateOne("DORSA\\jo", "d0main-pw"), "DORSA\\jo"},
+        {"/digest/non-ascii-password", DorsaSLAuth_Authenticated::CreateOne("kim", u8"p\u00e4ssw\u00f6rd"), "kim"},
+    };
+    for (const LogOnCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        const CallResult result = MakeCall(*Session(c.path, c.module));
+        EXPECT_TRUE(result.IsSuccess()) << result;
+        EXPECT_EQ(result.code, 200);
+        EXPECT_EQ(result.value, "served");
+    }
+    FinishCalls();
+    for (const LogOnCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::vector<AccessLogEntry> requests = RequestsUnder(c.path + std::string("/"));
+        // A first try without credentials, which the server answers with its challenge,
+        // then one with them.
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[0].status, 401);
+        EXPECT_EQ(requests[0].authorization, "-");
+        EXPECT_EQ(requests[1].status, 200);
+        EXPECT_EQ(requests[1].user, c.loggedUser);
+        const std::string scheme = c.path[1] == 'b' ? "Basic " : "Digest ";
+        EXPECT_EQ(requests[1].authorization.substr(0, scheme.size()), scheme);
+        EXPECT_EQ(requests[1].clientPort, requests[0].clientPort);
+    }
+}
+
+TEST_F(ApacheAuthTest, AWrongPasswordEndsWith401WithoutLooping)
+{
+    const LogOnCase cases[] = {
+        {"/basic/wrong-password", DorsaSLAuth_Authenticated::CreateOne("jo", "nope"), "jo"},
+        {"/basic/unknown-user", DorsaSLAuth_Authenticated::CreateOne("nobody", "s3cret"), "nobody"},
+        {"/basic/wrong-domain", DorsaSLAuth_Authenticated::CreateOne("ELSEWHERE", "jo", "d0main-pw"), "ELSEWHERE\\jo"},
+        {"/digest/wrong-password", DorsaSLAuth_Authenticated::CreateOne("jo", "nope"), "jo"},
+        {"/digest/unknown-user", DorsaSLAuth_Authenticated::CreateOne("nobody", "s3cret"), "nobody"},
+        {"/digest/wrong-domain", DorsaSLAuth_Authenticated::CreateOne("ELSEWHERE", "jo", "d0main-pw"), "ELSEWHERE\\jo"},
+    };
+    AddSecret(m_secrets, "nope");
+    for (const LogOnCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        const CallResult result = MakeCall(*Session(c.path, c.module));
+        EXPECT_EQ(result.outcome, CallOutcomes::HttpFailure) << result;
+        EXPECT_EQ(result.code, 401);
+        EXPECT_EQ(result.value, "untouched");
+    }
+    FinishCalls();
+    for (const LogOnCase& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::vector<AccessLogEntry> requests = RequestsUnder(c.path + std::string("/"));
+        // The challenge, then the refused credentials: the client does not try again.
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[0].authorization, "-");
+        EXPECT_NE(requests[1].authorization, "-");
+        for (const AccessLogEntry& request : requests) {
+            EXPECT_EQ(request.status, 401);
+        }
+    }
+}
+
+TEST_F(ApacheAuthTest, BasicSendsTheCredentialsRightAwayOnceAccepted)
+{
+    SmartPtr<DorsaSession> session = Session("/basic", DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"));
+    for (int call = 0; call < 4; ++call) {
+        SCOPED_TRACE(call);
+        const CallResult result = MakeCall(*session);
+        EXPECT_TRUE(result.IsSuccess()) << result;
+    }
+    session = nullptr;
+    const std::vector<AccessLogEntry>& requests = FinishCalls();
+    // The first call learns from its 401 that Basic is wanted; every later call sends it
+    // with its one request. All of them go over one connection.
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[0].status, 401);
+    EXPECT_EQ(requests[0].authorization, "-");
+    for (size_t i = 0; i < requests.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(requests[i].clientPort, requests[0].clientPort);
+        EXPECT_EQ(requests[i].keepAliveRequests, static_cast<int>(i));
+        if (i > 0) {
+            EXPECT_EQ(requests[i].status, 200);
+            EXPECT_EQ(requests[i].authorization, "Basic am86czNjcmV0");
+        }
+    }
+}
+
+TEST_F(ApacheAuthTest, DigestAnswersEachLaterCallWithOneRequest)
+{
+    SmartPtr<DorsaSession> session = Session("/digest", DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"));
+    for (int call = 0; call < 4; ++call) {
+        SCOPED_TRACE(call);
+        const CallResult result = MakeCall(*session);
+        EXPECT_TRUE(result.IsSuccess()) << result;
+    }
+    session = nullptr;
+    const std::vector<AccessLogEntry>& requests = FinishCalls();
+    // The challenge of the first call gives the nonce that the later calls answer at once
+    // (with a growing nonce count), on the same connection.
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[0].status, 401);
+    EXPECT_EQ(requests[0].authorization, "-");
+    for (size_t i = 0; i < requests.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(requests[i].clientPort, requests[0].clientPort);
+        if (i > 0) {
+            EXPECT_EQ(requests[i].status, 200);
+            EXPECT_EQ(requests[i].authorization.substr(0, 7), "Digest ");
+        }
+    }
+}
+
+TEST_F(ApacheAuthTest, GoingAnonymousSendsNoCredentials)
+{
+    SmartPtr<DorsaSession> session = Session("/basic", DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"));
+    const CallResult asJo = MakeCall(*session);
+    EXPECT_TRUE(asJo.IsSuccess()) << asJo;
+    session->ApplyAuthenticationModule(DorsaSLAuth_Annonymous::CreateOne());
+    const CallResult anonymous = MakeCall(*session);
+    EXPECT_EQ(anonymous.outcome, CallOutcomes::HttpFailure) << anonymous;
+    EXPECT_EQ(anonymous.code, 401);
+    session = nullptr;
+    const std::vector<AccessLogEntry>& requests = FinishCalls();
+    // jo's challenge and log-on on one connection, then the anonymous call alone on one
+    // of its own. (Each connection's requests are logged in order, but two connections'
+    // requests may be logged in either order.)
+    ASSERT_EQ(requests.size(), 3u);
+    std::vector<AccessLogEntry> joRequests;
+    std::vector<AccessLogEntry> otherRequests;
+    for (const AccessLogEntry& request : requests) {
+        (request.clientPort == requests[0].clientPort ? joRequests : otherRequests).push_back(request);
+    }
+    ASSERT_EQ(joRequests.size(), 2u);
+    EXPECT_EQ(joRequests[1].user, "jo");
+    ASSERT_EQ(otherRequests.size(), 1u);
+    EXPECT_EQ(otherRequests[0].authorization, "-");
+    EXPECT_EQ(otherRequests[0].status, 401);
+}
+
+} // namespace
+} // namespace dorsatest

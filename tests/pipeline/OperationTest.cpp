@@ -348,5 +348,26 @@ TEST_F(OperationTest, EachWayACallEndsHasItsOwnOutcome)
     EXPECT_EQ(ServiceLayerResponse().GetOutcome(), CallOutcomes::NotCalled);
 }
 
+// A password written into the session URL is used, but no log line ever shows it.
+TEST_F(OperationTest, APasswordInTheUrlIsNeverLogged)
+{
+    const std::string secret = "s3cretInUrl";
+    const std::string withCredentials = "http://jo:" + secret + "@" + m_server.Url().substr(std::string("http://").size());
+    const std::string refusing = "http://jo:" + secret + "@" + LoopbackServer::RefusingUrl().substr(7);
+    for (const std::string& url : {withCredentials, refusing}) {
+        SCOPED_TRACE(url.substr(url.find('@')));
+        Reply("<html>Internal error</html>", 500);
+        RecordingLogger logger;
+        SmartPtr<DorsaSession> session = DorsaSession::CreateOneWithLogger(url, DorsaSLAuth_Annonymous::CreateOne(), &logger);
+        KeyOperation operation(session.get());
+        ValueResponse response;
+        operation.Call(new KeyRequest("K"), &response);
+        ASSERT_FALSE(logger.Lines().empty());
+        for (const auto& line : logger.Lines()) {
+            EXPECT_EQ(line.second.find(secret), std::string::npos) << line.second;
+        }
+    }
+}
+
 } // namespace
 } // namespace dorsatest

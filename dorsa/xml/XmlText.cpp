@@ -89,7 +89,8 @@ MarkupProblem ScanMarkup(const char* text, std::size_t length, std::size_t maxDe
             depth -= depth > 0 ? 1 : 0;
             at = SkipPast(at, end, ">");
         } else if (next == '?') {
-            at = SkipPast(at, end, "?>");
+            // As the parser does, the end is looked for after "<?": "<?>" ends nothing.
+            at = SkipPast(at + 2, end, "?>");
         } else if (StartsWith(at, end, "<!--")) {
             at = SkipPast(at + 4, end, "-->");
         } else if (StartsWith(at, end, "<![CDATA[")) {

@@ -49,6 +49,8 @@ TEST(XmlText, NestingScanCountsOnlyElements)
         // Where the parser stops with an error, it recurses no deeper than the tags before.
         {"<a><b", 1, false},
         {"<a x=1><b><c></c></b></a>", 1, false},
+        // "<?>" opens a processing instruction that runs to the next "?>", closing tags and all.
+        {"<a><?></a></a>?><b><c></c></b></a>", 2, true},
     };
     for (const DepthCase& c : cases) {
         EXPECT_EQ(ExceedsNestingDepth(c.text.data(), c.text.size(), c.maxDepth), c.exceeds) << c.text;
@@ -77,7 +79,19 @@ TEST(XmlText, DeepNestingCannotHideFromTheScan)
     }
     quotedName += "'";
     std::string doctype = "<!DOCTYPE x [ > <b c='> ]>" + Nested(depth) + "'/>";
-    for (const std::string* text : {&quotedName, &quotedAttributeName, &doctype}) {
+    // Blocks of 1900 openings whose closings sit inside "<?>" ... "?>", where the parser never sees them.
+    std::string closedInsideInstructions;
+    for (int block = 0; block < 100; ++block) {
+        for (int level = 0; level < 1900; ++level) {
+            closedInsideInstructions += "<a>";
+        }
+        closedInsideInstructions += "<?>";
+        for (int level = 0; level < 1900; ++level) {
+            closedInsideInstructions += "</a>";
+        }
+        closedInsideInstructions += "?>";
+    }
+    for (const std::string* text : {&quotedName, &quotedAttributeName, &doctype, &closedInsideInstructions}) {
         detail::ParsedXml parsed;
         EXPECT_FALSE(parsed.Parse(text->data(), text->size(), detail::ParseMode::InPlace));
         EXPECT_FALSE(parsed.Error().empty());

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libxml2-dev python3 python3-xmlschema
   libcli11-dev nlohmann-json3-dev libbenchmark-dev
   locales zlib1g-dev
+  clang libclang-rt-14-dev
 )
 test_locale=de_DE.UTF-8
 

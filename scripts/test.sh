@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the library and runs every test: once as a plain build, with the locale-sensitive
 # tests run again under a comma-decimal locale; once under AddressSanitizer and
-# UndefinedBehaviorSanitizer; and the concurrency tests under ThreadSanitizer.
+# UndefinedBehaviorSanitizer; the concurrency tests under ThreadSanitizer; and the fuzzers.
 # Every suite runs even when an earlier one fails; the script fails if any did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,6 +47,9 @@ configure build-tsan -DDORSA_SANITIZE_THREAD=ON \
 cmake --build build-tsan -j "$jobs" --target dorsa_concurrency_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   run_ctest "ThreadSanitizer tests" build-tsan -L concurrency
+
+echo "== Fuzzers over their corpora, then for ${FUZZ_SECONDS:-60} s each"
+scripts/fuzz.sh || failed+=("fuzzers")
 
 echo "== Done in $((SECONDS - started)) s"
 if [ ${#failed[@]} -gt 0 ]; then

@@ -15,92 +15,11 @@ namespace dorsatest {
 
 namespace {
 
-// What becomes of a connection once a request has been answered.
-enum class After {
-    KeepOpen,
-    Close, // an orderly close: the client reads the end of the stream
-    Reset, // the client reads a reset
-};
-
 const std::size_t s_streamChunk = 64 * 1024;
 const std::size_t s_hugeBodySize = std::size_t(300) * 1024 * 1024;
 const std::size_t s_nestingDepth = 1000 * 1000;
 const unsigned long long s_gzipBombInflatedSize = 10ULL * 1024 * 1024 * 1024;
 const std::chrono::milliseconds s_tricklePause{200};
-
-bool SendAll(int socket, const char* data, std::size_t length)
-{
-    std::size_t sent = 0;
-    while (sent < length) {
-        const ssize_t n = ::send(socket, data + sent, length - sent, MSG_NOSIGNAL);
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-bool SendAll(int socket, const std::string& bytes)
-{
-    return SendAll(socket, bytes.data(), bytes.size());
-}
-
-// Reads more bytes into `buffer`; false when the peer closed or the socket failed.
-bool ReadMore(int socket, std::string& buffer)
-{
-    char chunk[16384];
-    const ssize_t n = ::recv(socket, chunk, sizeof chunk, 0);
-    if (n <= 0) {
-        return false;
-    }
-    buffer.append(chunk, static_cast<std::size_t>(n));
-    return true;
-}
-
-std::string Trim(const std::string& text)
-{
-    const std::size_t first = text.find_first_not_of(" \t");
-    const std::size_t last = text.find_last_not_of(" \t\r");
-    return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
-}
-
-// Parses one request from the front of `buffer`, reading more as needed.
-bool ReadRequest(int socket, std::string& buffer, RecordedRequest& request)
-{
-    std::size_t headerEnd;
-    while ((headerEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
-        if (!ReadMore(socket, buffer)) {
-            return false;
-        }
-    }
-    const std::string head = buffer.substr(0, headerEnd);
-    std::size_t lineEnd = head.find("\r\n");
-    const std::string requestLine = head.substr(0, lineEnd);
-    const std::size_t firstSpace = requestLine.find(' ');
-    const std::size_t secondSpace = requestLine.find(' ', firstSpace + 1);
-    request.method = requestLine.substr(0, firstSpace);
-    request.path = requestLine.substr(firstSpace + 1, secondSpace - firstSpace - 1);
-    while (lineEnd != std::string::npos) {
-        const std::size_t start = lineEnd + 2;
-        lineEnd = head.find("\r\n", start);
-        const std::string line = head.substr(start, lineEnd == std::string::npos ? std::string::npos : lineEnd - start);
-        const std::size_t colon = line.find(':');
-        if (colon != std::string::npos) {
-            request.headers.emplace_back(line.substr(0, colon), Trim(line.substr(colon + 1)));
-        }
-    }
-    const std::size_t length = std::strtoul(request.Header("Content-Length").c_str(), nullptr, 10);
-    const std::size_t bodyStart = headerEnd + 4;
-    while (buffer.size() < bodyStart + length) {
-        if (!ReadMore(socket, buffer)) {
-            return false;
-        }
-    }
-    request.body = buffer.substr(bodyStart, length);
-    buffer.erase(0, bodyStart + length);
-    return true;
-}
 
 // Status line and headers; a Content-Length is added for `body` when it is given.
 std::string Head(int status, const HeaderList& headers, const std::string* body = nullptr)
@@ -251,44 +170,12 @@ std::string KeyOfRequest(const std::string& body)
 HostileServer::HostileServer(Hostility hostility, std::string location)
     : m_hostility(hostility), m_location(std::move(location))
 {
-    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(m_listener, 64) != 0 || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        if (m_listener >= 0) {
-            ::close(m_listener);
-        }
-        throw std::runtime_error("hostile server could not listen");
-    }
-    m_port = ntohs(address.sin_port);
-    m_acceptor = std::thread([this] { AcceptLoop(); });
+    Start();
 }
 
 HostileServer::~HostileServer()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-        for (int socket : m_openSockets) {
-            ::shutdown(socket, SHUT_RDWR);
-        }
-    }
-    m_stopped.notify_all();
-    // Closed only once the acceptor is gone, so that it never accepts on a reused descriptor.
-    ::shutdown(m_listener, SHUT_RDWR);
-    m_acceptor.join();
-    ::close(m_listener);
-    for (std::thread& thread : m_threads) {
-        thread.join();
-    }
-}
-
-std::string HostileServer::Url() const
-{
-    return "http://127.0.0.1:" + std::to_string(m_port);
+    Stop();
 }
 
 std::vector<RecordedRequest> HostileServer::Requests() const
@@ -297,30 +184,11 @@ std::vector<RecordedRequest> HostileServer::Requests() const
     return m_requests;
 }
 
-void HostileServer::AcceptLoop()
-{
-    while (true) {
-        const int socket = ::accept(m_listener, nullptr, nullptr);
-        if (socket < 0) {
-            return;
-        }
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_stopping) {
-            ::close(socket);
-            return;
-        }
-        ++m_connections;
-        m_openSockets.push_back(socket);
-        m_threads.emplace_back([this, socket] { Serve(socket); });
-    }
-}
-
 void HostileServer::Serve(int socket)
 {
     std::string buffer;
-    After after = After::Close;
     RecordedRequest request;
-    while (!m_stopping && ReadRequest(socket, buffer, request)) {
+    while (!Stopping() && ReadRequest(socket, buffer, request)) {
         std::size_t number;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -330,21 +198,10 @@ void HostileServer::Serve(int socket)
         const bool keepOpen = Answer(socket, request, number);
         request = RecordedRequest();
         if (!keepOpen) {
-            after = m_hostility == Hostility::Reset ? After::Reset : After::Close;
-            break;
+            Close(socket, m_hostility == Hostility::Reset ? Ending::Reset : Ending::Orderly);
+            return;
         }
     }
-    // Under the lock, so that the destructor never shuts down a descriptor reused since.
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_openSockets.erase(std::remove(m_openSockets.begin(), m_openSockets.end(), socket), m_openSockets.end());
-    if (after == After::Reset) {
-        // A zero linger time makes close() send a reset instead of the orderly end.
-        const linger abort{1, 0};
-        ::setsockopt(socket, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
-    } else {
-        ::shutdown(socket, SHUT_RDWR);
-    }
-    ::close(socket);
 }
 
 // One case per way of misbehaving; each says whether the connection stays open.
@@ -451,7 +308,7 @@ void HostileServer::SendDeepNesting(int socket) const
     const std::size_t length = s_envelopeStart.size() + s_nestingDepth * 3 + s_envelopeEnd.size();
     bool sending = SendAll(socket, DeclaredHead(length) + s_envelopeStart);
     for (std::size_t sent = 0; sending && sent < s_nestingDepth; sent += 1000) {
-        sending = !m_stopping && SendAll(socket, piece);
+        sending = !Stopping() && SendAll(socket, piece);
     }
     if (sending) {
         SendAll(socket, s_envelopeEnd);
@@ -466,7 +323,7 @@ void HostileServer::SendHugeBody(int socket) const
     bool sending = SendAll(socket, DeclaredHead(s_hugeBodySize) + start);
     for (std::size_t left = s_hugeBodySize - start.size() - end.size(); sending && left > 0;) {
         const std::size_t length = std::min(left, filler.size());
-        sending = !m_stopping && SendAll(socket, filler.data(), length);
+        sending = !Stopping() && SendAll(socket, filler.data(), length);
         left -= length;
     }
     if (sending) {
@@ -479,7 +336,7 @@ void HostileServer::SendGzipBomb(int socket) const
 {
     GzipStream gzip;
     const auto emit = [&](const char* data, std::size_t length) {
-        return !m_stopping && SendAll(socket, Chunk(data, length));
+        return !Stopping() && SendAll(socket, Chunk(data, length));
     };
     bool sending = gzip.Ready() && SendAll(socket, Head(200, {{"Content-Type", "text/xml"},
                                                               {"Content-Encoding", "gzip"},
@@ -498,7 +355,7 @@ void HostileServer::SendEndlessBody(int socket) const
     const std::string filler(s_streamChunk, ' ');
     const std::string head = Head(200, {{"Content-Type", "text/xml"}, {"Connection", "close"}});
     bool sending = SendAll(socket, head + s_envelopeStart);
-    while (sending && !m_stopping) {
+    while (sending && !Stopping()) {
         sending = SendAll(socket, filler);
     }
 }
@@ -517,14 +374,8 @@ void HostileServer::SendTrickle(int socket) const
 void HostileServer::AwaitHangUp(int socket) const
 {
     char sink[4096];
-    while (!m_stopping && ::recv(socket, sink, sizeof sink, 0) > 0) {
+    while (!Stopping() && ::recv(socket, sink, sizeof sink, 0) > 0) {
     }
-}
-
-bool HostileServer::Pause(std::chrono::milliseconds pause) const
-{
-    std::unique_lock<std::mutex> lock(m_mutex);
-    return !m_stopped.wait_for(lock, pause, [this] { return m_stopping.load(); });
 }
 
 } // namespace dorsatest

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "support/LoopbackServer.h"
+#include "support/HttpWire.h"
+#include "support/TcpServer.h"
 
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace dorsatest {
@@ -53,25 +50,20 @@ std::string KeyOfRequest(const std::string& body);
 // An HTTP/1.1 server on 127.0.0.1 that misbehaves in one chosen way, to show that the
 // client survives it. Each connection has a thread of its own; the destructor stops
 // them all, also in the middle of a long send, by shutting their sockets down.
-class HostileServer final {
+class HostileServer final : public TcpServer {
 public:
     // @p location is the Location of the Redirect reply.
     explicit HostileServer(Hostility hostility, std::string location = std::string());
     ~HostileServer();
-    HostileServer(const HostileServer&) = delete;
-    HostileServer& operator=(const HostileServer&) = delete;
 
-    std::string Url() const;
     std::vector<RecordedRequest> Requests() const;
-    std::size_t ConnectionCount() const { return m_connections.load(); }
 
     // A Trickle reply ends after this long, so that a client with no deadline of its own
     // fails its test instead of hanging it.
     static constexpr std::chrono::seconds s_trickleSafetyLimit{20};
 
 private:
-    void AcceptLoop();
-    void Serve(int socket);
+    void Serve(int socket) override;
     // Answers one request; false when the connection is finished with.
     bool Answer(int socket, const RecordedRequest& request, std::size_t requestNumber);
     bool AnswerMixed(int socket, const RecordedRequest& request);
@@ -83,21 +75,10 @@ private:
     void SendTrickle(int socket) const;
     // Reads and discards until the client hangs up or the server stops.
     void AwaitHangUp(int socket) const;
-    // Waits @p pause unless the server stops first; false when it stops.
-    bool Pause(std::chrono::milliseconds pause) const;
 
     const Hostility m_hostility;
     const std::string m_location;
-    int m_listener = -1;
-    int m_port = 0;
-    std::atomic<bool> m_stopping{false};
-    std::atomic<std::size_t> m_connections{0};
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_stopped;
     std::vector<RecordedRequest> m_requests;
-    std::vector<int> m_openSockets;
-    std::vector<std::thread> m_threads;
-    std::thread m_acceptor;
 };
 
 } // namespace dorsatest

@@ -1,17 +1,12 @@
 #include "BenchServer.h"
+#include "support/HttpWire.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <strings.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <stdexcept>
 
 namespace dorsabench {
 
@@ -74,100 +69,24 @@ bool ConsumeRequest(int socket, std::string& buffer)
     return true;
 }
 
-// One send call for the whole reply; the loop only picks up after a partial write.
-bool SendAll(int socket, const std::string& bytes)
-{
-    std::size_t sent = 0;
-    while (sent < bytes.size()) {
-        const ssize_t n = ::send(socket, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 BenchServer::BenchServer(const std::string& body) : m_reply(PreparedReply(body)), m_bodySize(body.size())
 {
-    m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-        ::listen(m_listener, 64) != 0 || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-        if (m_listener >= 0) {
-            ::close(m_listener);
-        }
-        throw std::runtime_error(std::string("bench server could not listen: ") + std::strerror(errno));
-    }
-    m_port = ntohs(address.sin_port);
-    m_acceptor = std::thread([this] { AcceptLoop(); });
+    Start();
 }
 
 BenchServer::~BenchServer()
 {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_stopping = true;
-        for (int socket : m_openSockets) {
-            ::shutdown(socket, SHUT_RDWR);
-        }
-    }
-    // Wakes the acceptor out of accept().
-    ::shutdown(m_listener, SHUT_RDWR);
-    m_acceptor.join();
-    ::close(m_listener);
-    // No new threads once the acceptor has ended.
-    for (std::thread& thread : m_threads) {
-        thread.join();
-    }
-}
-
-std::string BenchServer::Url() const
-{
-    return "http://127.0.0.1:" + std::to_string(m_port);
-}
-
-void BenchServer::AcceptLoop()
-{
-    while (true) {
-        const int socket = ::accept(m_listener, nullptr, nullptr);
-        if (socket < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) {
-                continue;
-            }
-            return;
-        }
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_stopping) {
-            ::close(socket);
-            return;
-        }
-        // Small replies go out at once rather than waiting on the client's ACK.
-        const int noDelay = 1;
-        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
-        m_openSockets.push_back(socket);
-        m_threads.emplace_back([this, socket] { Serve(socket); });
-    }
+    Stop();
 }
 
 void BenchServer::Serve(int socket)
 {
     std::string buffer;
     buffer.reserve(2 * s_receiveChunk);
-    while (ConsumeRequest(socket, buffer) && SendAll(socket, m_reply)) {
+    while (ConsumeRequest(socket, buffer) && dorsatest::SendAll(socket, m_reply)) {
     }
-    ::shutdown(socket, SHUT_RDWR);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_openSockets.erase(std::remove(m_openSockets.begin(), m_openSockets.end(), socket), m_openSockets.end());
-    ::close(socket);
 }
 
 } // namespace dorsabench

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <mutex>
+#include "support/TcpServer.h"
+
+#include <cstddef>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace dorsabench {
 
@@ -11,30 +11,19 @@ namespace dorsabench {
 // prepared reply (200, text/xml). It reads each request fully but keeps nothing of it,
 // and writes the reply with a single send, so that it costs the client under test as
 // little as possible. One thread per connection.
-class BenchServer final {
+class BenchServer final : public dorsatest::TcpServer {
 public:
     explicit BenchServer(const std::string& body);
     ~BenchServer();
-    BenchServer(const BenchServer&) = delete;
-    BenchServer& operator=(const BenchServer&) = delete;
 
-    std::string Url() const;
     std::size_t BodySize() const { return m_bodySize; }
 
 private:
-    void AcceptLoop();
-    void Serve(int socket);
+    void Serve(int socket) override;
 
     // Status line, headers and body, ready to send; never changes after construction.
     const std::string m_reply;
     const std::size_t m_bodySize;
-    int m_listener = -1;
-    int m_port = 0;
-    std::mutex m_mutex; // guards the fields below
-    bool m_stopping = false;
-    std::vector<int> m_openSockets;
-    std::vector<std::thread> m_threads;
-    std::thread m_acceptor;
 };
 
 } // namespace dorsabench

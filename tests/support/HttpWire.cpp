@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 
 namespace dorsatest {
@@ -40,6 +41,9 @@ bool SendAll(int socket, const char* data, std::size_t length)
     std::size_t sent = 0;
     while (sent < length) {
         const ssize_t n = ::send(socket, data + sent, length - sent, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
         if (n <= 0) {
             return false;
         }

@@ -2,10 +2,12 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <stdexcept>
 
 namespace dorsatest {
@@ -70,6 +72,9 @@ void TcpServer::AcceptLoop()
     while (true) {
         const int socket = ::accept(m_listener, nullptr, nullptr);
         if (socket < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) {
+                continue;
+            }
             return;
         }
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -77,6 +82,9 @@ void TcpServer::AcceptLoop()
             ::close(socket);
             return;
         }
+        // Small replies go out at once rather than waiting on the client's ACK.
+        const int noDelay = 1;
+        ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
         ++m_connections;
         m_openSockets.push_back(socket);
         m_threads.emplace_back([this, socket] {

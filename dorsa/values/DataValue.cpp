@@ -9,8 +9,6 @@ namespace zvrtkDorsaServiceLayer {
 
 DataValueFactoryNew::Registry DataValueFactoryNew::s_factories;
 
-namespace detail {
-
 namespace {
 char LowerAscii(char c)
 {
@@ -30,8 +28,6 @@ bool StringACompareI::operator()(const std::string& a, const std::string& b) con
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return LowerAscii(x) == LowerAscii(y); });
 }
-
-} // namespace detail
 
 void IDataValue::LoadCommonAttributes(const XmlNode<char>* node)
 {

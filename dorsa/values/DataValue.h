@@ -67,20 +67,18 @@ private:
     bool m_versionAvailable = false;
 };
 
-namespace detail {
-// Type codes compare without regard to letter case.
-struct StringAHashI {
+// Type codes compare without regard to letter case: the registry's hash and equality.
+struct DORSA_EXPORT StringAHashI {
     std::size_t operator()(const std::string& text) const;
 };
-struct StringACompareI {
+struct DORSA_EXPORT StringACompareI {
     bool operator()(const std::string& a, const std::string& b) const;
 };
-} // namespace detail
 
 /// @brief Makes data values of one type code; the registry finds it by that code.
 class DORSA_EXPORT DataValueFactoryNew {
 public:
-    using Registry = std::unordered_map<std::string, DataValueFactoryNew*, detail::StringAHashI, detail::StringACompareI>;
+    using Registry = std::unordered_map<std::string, DataValueFactoryNew*, StringAHashI, StringACompareI>;
 
     virtual ~DataValueFactoryNew() = default;
 

@@ -37,12 +37,10 @@ TEST(HostSharesTheRegistry, ItSeesTheFactoriesTheLibraryRegistered)
 {
     Initialize();
     ASSERT_NE(PointDataType::s_factory, nullptr);
-    EXPECT_FALSE(DataValueFactoryNew::s_factories.empty());
-    bool found = false;
-    for (const auto& entry : DataValueFactoryNew::s_factories) {
-        found = found || entry.second == PointDataType::s_factory;
-    }
-    EXPECT_TRUE(found);
+    // Looked up by type code in any letter case, with the registry's exported hash.
+    const auto point = DataValueFactoryNew::s_factories.find("poin");
+    ASSERT_NE(point, DataValueFactoryNew::s_factories.end());
+    EXPECT_EQ(point->second, PointDataType::s_factory);
     Shutdown();
     EXPECT_EQ(PointDataType::s_factory, nullptr);
 }

@@ -81,12 +81,13 @@ BenchServer::~BenchServer()
     Stop();
 }
 
-void BenchServer::Serve(int socket)
+dorsatest::TcpServer::Ending BenchServer::Serve(int socket)
 {
     std::string buffer;
     buffer.reserve(2 * s_receiveChunk);
     while (ConsumeRequest(socket, buffer) && dorsatest::SendAll(socket, m_reply)) {
     }
+    return Ending::Orderly;
 }
 
 } // namespace dorsabench

@@ -184,7 +184,7 @@ std::vector<RecordedRequest> HostileServer::Requests() const
     return m_requests;
 }
 
-void HostileServer::Serve(int socket)
+TcpServer::Ending HostileServer::Serve(int socket)
 {
     std::string buffer;
     RecordedRequest request;
@@ -198,10 +198,10 @@ void HostileServer::Serve(int socket)
         const bool keepOpen = Answer(socket, request, number);
         request = RecordedRequest();
         if (!keepOpen) {
-            Close(socket, m_hostility == Hostility::Reset ? Ending::Reset : Ending::Orderly);
-            return;
+            return m_hostility == Hostility::Reset ? Ending::Reset : Ending::Orderly;
         }
     }
+    return Ending::Orderly;
 }
 
 // One case per way of misbehaving; each says whether the connection stays open.

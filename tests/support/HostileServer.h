@@ -63,7 +63,7 @@ public:
     static constexpr std::chrono::seconds s_trickleSafetyLimit{20};
 
 private:
-    void Serve(int socket) override;
+    Ending Serve(int socket) override;
     // Answers one request; false when the connection is finished with.
     bool Answer(int socket, const RecordedRequest& request, std::size_t requestNumber);
     bool AnswerMixed(int socket, const RecordedRequest& request);

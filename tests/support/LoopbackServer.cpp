@@ -73,7 +73,7 @@ bool LoopbackServer::Authorised(const RecordedRequest& request) const
     return m_expectedAuthorization.empty() || request.Header("Authorization") == m_expectedAuthorization;
 }
 
-void LoopbackServer::Serve(int socket)
+TcpServer::Ending LoopbackServer::Serve(int socket)
 {
     std::string buffer;
     RecordedRequest request;
@@ -100,6 +100,7 @@ void LoopbackServer::Serve(int socket)
             break;
         }
     }
+    return Ending::Orderly;
 }
 
 } // namespace dorsatest

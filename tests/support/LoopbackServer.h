@@ -38,7 +38,7 @@ public:
     static std::string RefusingUrl();
 
 private:
-    void Serve(int socket) override;
+    Ending Serve(int socket) override;
     bool Authorised(const RecordedRequest& request) const;
 
     CannedReply m_reply;

@@ -87,10 +87,7 @@ void TcpServer::AcceptLoop()
         ::setsockopt(socket, IPPROTO_TCP, TCP_NODELAY, &noDelay, sizeof noDelay);
         ++m_connections;
         m_openSockets.push_back(socket);
-        m_threads.emplace_back([this, socket] {
-            Serve(socket);
-            Close(socket);
-        });
+        m_threads.emplace_back([this, socket] { Close(socket, Serve(socket)); });
     }
 }
 
@@ -98,11 +95,7 @@ void TcpServer::Close(int socket, Ending ending)
 {
     // Under the lock, so that Stop never shuts down a descriptor reused since.
     std::lock_guard<std::mutex> lock(m_mutex);
-    const auto open = std::find(m_openSockets.begin(), m_openSockets.end(), socket);
-    if (open == m_openSockets.end()) {
-        return;
-    }
-    m_openSockets.erase(open);
+    m_openSockets.erase(std::remove(m_openSockets.begin(), m_openSockets.end(), socket), m_openSockets.end());
     if (ending == Ending::Reset) {
         // A zero linger time makes close() send a reset instead of the orderly end.
         const linger abort{1, 0};

@@ -31,13 +31,14 @@ protected:
 
     void Start();
     void Stop();
-    // Serves one connection; returns when it is finished with, then Close ends it.
-    virtual void Serve(int socket) = 0;
     enum class Ending {
         Orderly, // the client reads the end of the stream
         Reset,   // the client reads a reset
     };
-    void Close(int socket, Ending ending = Ending::Orderly);
+    // Serves one connection until it is finished with, and says how it is to end. The
+    // server closes it then, once: a descriptor closed twice could be another
+    // connection's by the second time.
+    virtual Ending Serve(int socket) = 0;
     // Waits for `pause` unless the server stops first; false when it stops.
     bool Pause(std::chrono::milliseconds pause) const;
     void WaitUntilStopped() const;
@@ -48,6 +49,7 @@ protected:
 
 private:
     void AcceptLoop();
+    void Close(int socket, Ending ending);
 
     int m_listener = -1;
     int m_port = 0;

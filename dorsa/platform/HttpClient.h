@@ -58,7 +58,11 @@ public:
      */
     void ApplyCredentials(const std::wstring& user, const std::wstring& password);
 
-    /// @brief Log on as the current user with Negotiate (Kerberos), when @p enable is true.
+    /**
+     * @brief Log on as the current user with Negotiate (Kerberos), when @p enable is true.
+     * Checking the server's mutual-authentication token in its reply is libcurl's part,
+     * and libcurl does not verify it: the server is not proven to be who it claims.
+     */
     void SetAutologonPolicy(bool enable, bool allowOnAllHosts);
 
     /// @brief The longest a whole call may take (ms, connecting included); 0 for no limit.

@@ -11,32 +11,5 @@ packages=(
   python3 python3-impacket
 )
 
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get update -qq
-  # The packages' own services (the system-wide Apache and KDC) are not wanted: the tests
-  # start their own servers. policy-rc.d keeps the packages from starting theirs.
-  policy=/usr/sbin/policy-rc.d
-  added_policy=false
-  if [ ! -e "$policy" ]; then
-    printf '#!/bin/sh\nexit 101\n' | "${sudo_cmd[@]}" tee "$policy" >/dev/null
-    "${sudo_cmd[@]}" chmod 755 "$policy"
-    added_policy=true
-  fi
-  status=0
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" || status=$?
-  if $added_policy; then
-    "${sudo_cmd[@]}" rm -f "$policy"
-  fi
-  exit $status
-fi
+. "$(dirname "$0")/install-missing.sh"
+install_missing "${packages[@]}"

@@ -13,21 +13,8 @@ packages=(
 )
 test_locale=de_DE.UTF-8
 
-sudo_cmd=()
-[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-
-missing=()
-for package in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-    missing+=("$package")
-  fi
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. "$(dirname "$0")/install-missing.sh"
+install_missing "${packages[@]}"
 
 # "locale -a" spells the codeset without its dash: de_DE.utf8.
 if ! locale -a 2>/dev/null | grep -qx "de_DE.utf8"; then

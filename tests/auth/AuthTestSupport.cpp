@@ -142,7 +142,8 @@ std::string MemoryFileText(int fd)
     return text;
 }
 
-bool Bindable(int type, int port)
+// Whether a socket of `type` can be bound to, or connected to, 127.0.0.1:`port`.
+bool Reaches(int type, int port, bool connecting)
 {
     const int socket = ::socket(AF_INET, type, 0);
     if (socket < 0) {
@@ -152,24 +153,20 @@ bool Bindable(int type, int port)
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool bound = bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const sockaddr* target = reinterpret_cast<sockaddr*>(&address);
+    const bool reached = (connecting ? connect(socket, target, sizeof address) : bind(socket, target, sizeof address)) == 0;
     close(socket);
-    return bound;
+    return reached;
+}
+
+bool Bindable(int type, int port)
+{
+    return Reaches(type, port, false);
 }
 
 bool Connectable(int port)
 {
-    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (socket < 0) {
-        return false;
-    }
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    const bool connected = connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(socket);
-    return connected;
+    return Reaches(SOCK_STREAM, port, true);
 }
 
 std::vector<std::string> SplitFields(const std::string& line, char separator)

@@ -3,7 +3,6 @@
 // response and logs, per connection, who logged on and what the client sent.
 #include "auth/AuthTestSupport.h"
 
-#include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -256,38 +255,6 @@ TEST_F(NtlmAuthTest, GoingAnonymousNeverReusesAnAuthenticatedConnection)
     }
 }
 
-// Straight through libcurl, to show what it makes of a password's bytes: one POST with
-// NTLM alone. Returns the HTTP code, 0 when the exchange failed.
-long PostWithLibcurl(const std::string& url, const std::string& user, const std::string& password)
-{
-    const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> handle(curl_easy_init(), &curl_easy_cleanup);
-    if (!handle) {
-        ADD_FAILURE() << "curl_easy_init failed";
-        return 0;
-    }
-    const auto discard = +[](char*, size_t size, size_t count, void*) { return size * count; };
-    CURL* const h = handle.get();
-    const std::string target = url + "/Browse.svc";
-    const CURLcode set[] = {
-        curl_easy_setopt(h, CURLOPT_URL, target.c_str()),
-        curl_easy_setopt(h, CURLOPT_HTTPAUTH, static_cast<long>(CURLAUTH_NTLM)),
-        curl_easy_setopt(h, CURLOPT_USERNAME, user.c_str()),
-        curl_easy_setopt(h, CURLOPT_PASSWORD, password.c_str()),
-        curl_easy_setopt(h, CURLOPT_POSTFIELDS, "<x/>"),
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, discard),
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L),
-        curl_easy_setopt(h, CURLOPT_TIMEOUT, 20L),
-    };
-    for (const CURLcode code : set) {
-        EXPECT_EQ(code, CURLE_OK) << curl_easy_strerror(code);
-    }
-    const CURLcode performed = curl_easy_perform(h);
-    EXPECT_EQ(performed, CURLE_OK) << curl_easy_strerror(performed);
-    long code = 0;
-    EXPECT_EQ(curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code), CURLE_OK);
-    return code;
-}
-
 // libcurl 7.88 computes the NT hash from the password's bytes, each widened to one UTF-16
 // unit: it reads them as Latin-1, so the UTF-8 form of a password beyond ASCII never
 // verifies (the server finds the response computed from "pÃ¤sswÃ¶rd"). A password within
@@ -329,46 +296,19 @@ TEST_F(NtlmAuthTest, APasswordBeyondLatin1IsRefused)
     EXPECT_EQ(authenticate["computed_from"], widened);
 }
 
-// So a password within Latin-1 verifies when libcurl is given its Latin-1 bytes.
-TEST_F(NtlmAuthTest, LibcurlVerifiesAPasswordGivenInLatin1)
-{
-    EXPECT_EQ(PostWithLibcurl(Url(), "DORSA\\kim", "p\xe4ssw\xf6rd"), 200);
-    EXPECT_EQ(LastAuthenticate()["verified"], true);
-    AddSecret(m_secrets, "p\xe4ssw\xf6rd");
-}
-
-// A character beyond Latin-1 has no byte that libcurl widens to it: "€" as its
-// Windows-1252 byte 0x80 becomes U+0080, and the response does not verify.
-TEST_F(NtlmAuthTest, LibcurlCannotSendAPasswordBeyondLatin1)
-{
-    EXPECT_EQ(PostWithLibcurl(Url(), "DORSA\\eve", "\x80uro-pw"), 401);
-    EXPECT_EQ(LastAuthenticate()["verified"], false);
-    EXPECT_EQ(LastAuthenticate()["computed_from"], nullptr);
-}
-
 // The user name goes in the authenticate message as its bytes (libcurl asks for the OEM
 // character set and writes the name as it is given), and into the NTLMv2 key upper-cased
-// by ASCII rules only. Given in UTF-8 the name is not the account's; given in Latin-1
-// the key differs from the server's ("JöRG" against "JÖRG"), unless the name is upper
-// case already.
-TEST_F(NtlmAuthTest, ANonAsciiUserNameVerifiesOnlyInUpperCaseLatin1)
+// by ASCII rules only: a name beyond ASCII names no account.
+TEST_F(NtlmAuthTest, ANonAsciiUserNameCannotLogOn)
 {
     const CallResult result =
         MakeCall(*Session(DorsaSLAuth_Authenticated::CreateOne("DORSA", u8"j\u00f6rg", "j0rg-pw")));
     EXPECT_EQ(result.code, 401) << result;
-    Json authenticate = LastAuthenticate();
+    const Json authenticate = LastAuthenticate();
     EXPECT_EQ(authenticate["encoding"], "oem");
     EXPECT_EQ(authenticate["user_bytes"], "6ac3b67267");
     EXPECT_EQ(authenticate["account_found"], false);
     EXPECT_EQ(authenticate["verified"], false);
-
-    EXPECT_EQ(PostWithLibcurl(Url(), "DORSA\\j\xf6rg", "j0rg-pw"), 401);
-    authenticate = LastAuthenticate();
-    EXPECT_EQ(authenticate["account_found"], true);
-    EXPECT_EQ(authenticate["computed_from"], (Json{{"password", "as set"}, {"user_upper", "ascii only"}}));
-
-    EXPECT_EQ(PostWithLibcurl(Url(), "DORSA\\J\xd6RG", "j0rg-pw"), 200);
-    EXPECT_EQ(LastAuthenticate()["verified"], true);
 }
 
 } // namespace

@@ -114,11 +114,6 @@ MarkupProblem ScanMarkup(const char* text, std::size_t length, std::size_t maxDe
     return MarkupProblem::None;
 }
 
-bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDepth)
-{
-    return ScanMarkup(text, length, maxDepth) == MarkupProblem::TooDeep;
-}
-
 ParsedXml::ParsedXml() = default;
 
 bool ParsedXml::Parse(const char* data, std::size_t length, ParseMode mode)

@@ -26,8 +26,6 @@ enum class MarkupProblem {
 // tables, comments, CDATA, processing instructions and attributes), so that what it
 // counts is what the parser would recurse into.
 MarkupProblem ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth);
-// True when elements in `text` nest deeper than `maxDepth`.
-bool ExceedsNestingDepth(const char* text, std::size_t length, std::size_t maxDepth);
 
 enum class ParseMode {
     InPlace,        // entities translated, as a reader needs them

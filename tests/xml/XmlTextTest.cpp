@@ -12,7 +12,6 @@
 namespace {
 
 using namespace zvrtkDorsaServiceLayer;
-using detail::ExceedsNestingDepth;
 
 std::string Nested(std::size_t depth)
 {
@@ -53,7 +52,8 @@ TEST(XmlText, NestingScanCountsOnlyElements)
         {"<a><?></a></a>?><b><c></c></b></a>", 2, true},
     };
     for (const DepthCase& c : cases) {
-        EXPECT_EQ(ExceedsNestingDepth(c.text.data(), c.text.size(), c.maxDepth), c.exceeds) << c.text;
+        const bool tooDeep = detail::ScanMarkup(c.text.data(), c.text.size(), c.maxDepth) == detail::MarkupProblem::TooDeep;
+        EXPECT_EQ(tooDeep, c.exceeds) << c.text;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "dorsa/pipeline/ResponseBase.h"
 #include "dorsa/references/DorsaEntityReference.h"
 #include "dorsa/services/ServiceCatalogue.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -12,15 +13,15 @@
 namespace zvrtkDorsaServiceLayer {
 
 /// @brief The databases the server offers.
-class DORSA_EXPORT GetDatabasesResponse final : public ResponseBase {
+class DORSA_EXPORT GetDatabasesResponse final : public ResponseBase, public XmlReadable<GetDatabasesResponse> {
 public:
     GetDatabasesResponse() = default;
-    static SmartPtr<GetDatabasesResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<DorsaDatabase>>& AccessDatabases() { return m_databases; }
     void AddDatabase(const SmartPtr<DorsaDatabase>& database) { m_databases.push_back(database); }
 
 private:
+    friend XmlReadable<GetDatabasesResponse>;
     explicit GetDatabasesResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<DorsaDatabase>> m_databases;
@@ -28,11 +29,9 @@ private:
 
 /// @brief Lists the server's databases; sends no request object.
 class DORSA_EXPORT GetDatabaseImpl final
-    : public OperationImpl<GetDatabaseImpl, BrowseService, EmptyRequest, GetDatabasesResponse> {
+    : public OperationImpl<Catalogue::GetDatabases, EmptyRequest, GetDatabasesResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void GetDatabases(GetDatabasesResponse* response) { ExecuteRequest(response); }
 };

@@ -3,9 +3,6 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-const std::wstring GetSubsetsImpl::s_service = BrowseService::s_description.path;
-const std::string GetSubsetsImpl::s_soapAction = "GetSubsets";
-
 void GetSubsets::CreateXMLNode(XmlNode<char>* element) const
 {
     XmlDocument<char>* document = GetOwnerDocument(element);
@@ -20,19 +17,9 @@ SubsetDetail::SubsetDetail(const XmlNode<char>* node) : NamedSubset(node), m_tab
     ReadObject(node, "table", m_table);
 }
 
-SmartPtr<SubsetDetail> SubsetDetail::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new SubsetDetail(node) : nullptr;
-}
-
 GetSubsetsResponse::GetSubsetsResponse(const XmlNode<char>* node)
 {
     ReadObjectList(node, "subsetDetails", "subsetDetail", m_subsetDetails);
-}
-
-SmartPtr<GetSubsetsResponse> GetSubsetsResponse::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new GetSubsetsResponse(node) : nullptr;
 }
 
 } // namespace zvrtkDorsaServiceLayer

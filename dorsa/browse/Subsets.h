@@ -7,6 +7,7 @@
 #include "dorsa/references/SubsetReference.h"
 #include "dorsa/references/TableReference.h"
 #include "dorsa/services/ServiceCatalogue.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -31,29 +32,30 @@ private:
 };
 
 /// @brief A subset with its name and the table it belongs to.
-class DORSA_EXPORT SubsetDetail final : public NamedSubset {
+class DORSA_EXPORT SubsetDetail final : public NamedSubset, public XmlReadable<SubsetDetail> {
 public:
     SubsetDetail() = default;
-    static SmartPtr<SubsetDetail> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<SubsetDetail>::CreateOne; // hides the base's
 
     // The subset's table; an empty reference when the reply named none.
     SmartPtr<TableReference> GetTableReference() const { return m_table; }
 
 private:
+    friend XmlReadable<SubsetDetail>;
     explicit SubsetDetail(const XmlNode<char>* node);
 
     SmartPtr<TableReference> m_table;
 };
 
 /// @brief The subsets of a table.
-class DORSA_EXPORT GetSubsetsResponse final : public ResponseBase {
+class DORSA_EXPORT GetSubsetsResponse final : public ResponseBase, public XmlReadable<GetSubsetsResponse> {
 public:
     GetSubsetsResponse() = default;
-    static SmartPtr<GetSubsetsResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<SubsetDetail>>& AccessSubsetDetails() { return m_subsetDetails; }
 
 private:
+    friend XmlReadable<GetSubsetsResponse>;
     explicit GetSubsetsResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<SubsetDetail>> m_subsetDetails;
@@ -61,11 +63,9 @@ private:
 
 /// @brief Lists the subsets of a table.
 class DORSA_EXPORT GetSubsetsImpl final
-    : public OperationImpl<GetSubsetsImpl, BrowseService, GetSubsets, GetSubsetsResponse> {
+    : public OperationImpl<Catalogue::GetSubsets, GetSubsets, GetSubsetsResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void GetSubsets(SmartPtr<zvrtkDorsaServiceLayer::GetSubsets> request, GetSubsetsResponse* response)
     {

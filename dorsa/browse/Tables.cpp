@@ -14,9 +14,6 @@ const EnumName<GetTables::eAttributeSelector> s_attributeSelectors[] = {
 
 } // namespace
 
-const std::wstring GetTablesImpl::s_service = BrowseService::s_description.path;
-const std::string GetTablesImpl::s_soapAction = "GetTables";
-
 std::string GetTables::AttributeSelector_ToString(eAttributeSelector selector)
 {
     return EnumToString(s_attributeSelectors, selector, "");
@@ -52,11 +49,6 @@ TableDetail::TableDetail(const XmlNode<char>* node)
     m_tableFilters = TableFilters::FromStrings(filters);
 }
 
-SmartPtr<TableDetail> TableDetail::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new TableDetail(node) : nullptr;
-}
-
 void TableDetail::CreateXMLNode(XmlNode<char>* element) const
 {
     XmlDocument<char>* document = GetOwnerDocument(element);
@@ -67,11 +59,6 @@ void TableDetail::CreateXMLNode(XmlNode<char>* element) const
 GetTablesResponse::GetTablesResponse(const XmlNode<char>* node)
 {
     ReadObjectList(node, "tableDetails", "table", m_tableDetails);
-}
-
-SmartPtr<GetTablesResponse> GetTablesResponse::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new GetTablesResponse(node) : nullptr;
 }
 
 } // namespace zvrtkDorsaServiceLayer

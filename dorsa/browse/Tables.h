@@ -7,6 +7,7 @@
 #include "dorsa/references/AttributeReference.h"
 #include "dorsa/references/TableReference.h"
 #include "dorsa/services/ServiceCatalogue.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -46,10 +47,9 @@ private:
 };
 
 /// @brief One table with its attributes and the filters it matches.
-class DORSA_EXPORT TableDetail final : public SmartPtrTarget_ts {
+class DORSA_EXPORT TableDetail final : public SmartPtrTarget_ts, public XmlReadable<TableDetail> {
 public:
     TableDetail() = default;
-    static SmartPtr<TableDetail> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<TableReference> GetTableReference() const { return m_table; }
     void SetTableReference(const SmartPtr<TableReference>& table) { m_table = table; }
@@ -62,6 +62,7 @@ public:
     void CreateXMLNode(XmlNode<char>* element) const;
 
 private:
+    friend XmlReadable<TableDetail>;
     explicit TableDetail(const XmlNode<char>* node);
 
     SmartPtr<TableReference> m_table;
@@ -71,26 +72,24 @@ private:
 };
 
 /// @brief The tables of a database.
-class DORSA_EXPORT GetTablesResponse final : public ResponseBase {
+class DORSA_EXPORT GetTablesResponse final : public ResponseBase, public XmlReadable<GetTablesResponse> {
 public:
     GetTablesResponse() = default;
-    static SmartPtr<GetTablesResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<TableDetail>>& AccessTableDetails() { return m_tableDetails; }
     void AddTableDetail(SmartPtr<TableDetail> detail) { m_tableDetails.push_back(detail); }
 
 private:
+    friend XmlReadable<GetTablesResponse>;
     explicit GetTablesResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<TableDetail>> m_tableDetails;
 };
 
 /// @brief Lists the tables of a database.
-class DORSA_EXPORT GetTablesImpl final : public OperationImpl<GetTablesImpl, BrowseService, GetTables, GetTablesResponse> {
+class DORSA_EXPORT GetTablesImpl final : public OperationImpl<Catalogue::GetTables, GetTables, GetTablesResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void RequestTables(SmartPtr<GetTables> request, GetTablesResponse* response) { ExecuteRequest(request, response); }
 };

@@ -13,11 +13,6 @@ UnitConversionContext::UnitConversionContext(const XmlNode<char>* node)
     }
 }
 
-SmartPtr<UnitConversionContext> UnitConversionContext::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new UnitConversionContext(node) : nullptr;
-}
-
 void UnitConversionContext::SetAbsoluteUnits(bool absolute)
 {
     m_absoluteUnits = absolute;
@@ -44,11 +39,6 @@ UnitInformation::UnitInformation(const XmlNode<char>* node)
     ReadText(node, m_unitSymbol, "UnitSymbol");
 }
 
-SmartPtr<UnitInformation> UnitInformation::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new UnitInformation(node) : nullptr;
-}
-
 void UnitInformation::CreateXMLNode(XmlNode<char>* parent) const
 {
     XmlDocument<char>* document = GetOwnerDocument(parent);
@@ -67,20 +57,10 @@ CurrencyDetail::CurrencyDetail(const XmlNode<char>* node)
     ReadDouble(node, m_factor, "factor");
 }
 
-SmartPtr<CurrencyDetail> CurrencyDetail::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new CurrencyDetail(node) : nullptr;
-}
-
 UnitConversion::UnitConversion(const XmlNode<char>* node)
 {
     ReadObject(node, "UnitConversionContext", m_unitSystem);
     ReadConversions(FindChildElement("Conversions", node), nullptr, m_conversions);
-}
-
-SmartPtr<UnitConversion> UnitConversion::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new UnitConversion(node) : nullptr;
 }
 
 void UnitConversion::ReadConversions(const XmlNode<char>* parent, const std::string* sourceSymbol,

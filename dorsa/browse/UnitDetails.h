@@ -3,6 +3,7 @@
 #include "dorsa/DorsaExport.h"
 #include "dorsa/platform/SmartPtr.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -10,10 +11,9 @@
 namespace zvrtkDorsaServiceLayer {
 
 // The unit system and currency values are to be given in, and whether in absolute units.
-class DORSA_EXPORT UnitConversionContext final : public SmartPtrTarget_ts {
+class DORSA_EXPORT UnitConversionContext final : public SmartPtrTarget_ts, public XmlReadable<UnitConversionContext> {
 public:
     UnitConversionContext() = default;
-    static SmartPtr<UnitConversionContext> CreateOne(const XmlNode<char>* node);
 
     std::string GetUnitSystem() const { return m_unitSystem; }
     void SetUnitSystem(const std::string& unitSystem) { m_unitSystem = unitSystem; }
@@ -28,6 +28,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 private:
+    friend XmlReadable<UnitConversionContext>;
     explicit UnitConversionContext(const XmlNode<char>* node);
 
     std::string m_unitSystem;
@@ -37,10 +38,9 @@ private:
 };
 
 // The name and symbol of a unit.
-class DORSA_EXPORT UnitInformation final : public SmartPtrTarget_ts {
+class DORSA_EXPORT UnitInformation final : public SmartPtrTarget_ts, public XmlReadable<UnitInformation> {
 public:
     UnitInformation() = default;
-    static SmartPtr<UnitInformation> CreateOne(const XmlNode<char>* node);
 
     std::string GetUnitName() const { return m_unitName; }
     void SetUnitName(const std::string& name) { m_unitName = name; }
@@ -51,6 +51,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 private:
+    friend XmlReadable<UnitInformation>;
     explicit UnitInformation(const XmlNode<char>* node);
 
     std::string m_unitName;
@@ -58,10 +59,9 @@ private:
 };
 
 // A currency and its factor.
-class DORSA_EXPORT CurrencyDetail final : public SmartPtrTarget_ts {
+class DORSA_EXPORT CurrencyDetail final : public SmartPtrTarget_ts, public XmlReadable<CurrencyDetail> {
 public:
     CurrencyDetail() = default;
-    static SmartPtr<CurrencyDetail> CreateOne(const XmlNode<char>* node);
 
     std::string GetCode() const { return m_code; }
     std::string GetName() const { return m_name; }
@@ -69,6 +69,7 @@ public:
     double GetFactor() const { return m_factor; }
 
 private:
+    friend XmlReadable<CurrencyDetail>;
     explicit CurrencyDetail(const XmlNode<char>* node);
 
     std::string m_code;
@@ -77,7 +78,7 @@ private:
 };
 
 // How to convert units within one conversion context: target = source * factor + offset.
-class DORSA_EXPORT UnitConversion final : public SmartPtrTarget_ts {
+class DORSA_EXPORT UnitConversion final : public SmartPtrTarget_ts, public XmlReadable<UnitConversion> {
 public:
     struct Conversion {
         std::string sourceSymbol;
@@ -87,7 +88,6 @@ public:
     };
 
     UnitConversion() = default;
-    static SmartPtr<UnitConversion> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<UnitConversionContext> GetUnitSystem() const { return m_unitSystem; }
     std::vector<Conversion>& AccessConversions() { return m_conversions; }
@@ -98,6 +98,7 @@ public:
                                 std::vector<Conversion>& out);
 
 private:
+    friend XmlReadable<UnitConversion>;
     explicit UnitConversion(const XmlNode<char>* node);
 
     SmartPtr<UnitConversionContext> m_unitSystem;

@@ -3,15 +3,6 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-const std::wstring GetUnitsImpl::s_service = BrowseService::s_description.path;
-const std::string GetUnitsImpl::s_soapAction = "GetUnits";
-const std::wstring GetUnitSystemsImpl::s_service = BrowseService::s_description.path;
-const std::string GetUnitSystemsImpl::s_soapAction = "GetUnitSystems";
-const std::wstring GetCurrenciesImpl::s_service = BrowseService::s_description.path;
-const std::string GetCurrenciesImpl::s_soapAction = "GetCurrencies";
-const std::wstring GetUnitConversionsImpl::s_service = BrowseService::s_description.path;
-const std::string GetUnitConversionsImpl::s_soapAction = "GetUnitConversions";
-
 void GetUnits::CreateXMLNode(XmlNode<char>* element) const
 {
     WriteText(element, GetOwnerDocument(element), "brow:dbKey", m_dbKey);
@@ -35,11 +26,6 @@ GetUnitsResponse::GetUnitsResponse(const XmlNode<char>* node)
     }
 }
 
-SmartPtr<GetUnitsResponse> GetUnitsResponse::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new GetUnitsResponse(node) : nullptr;
-}
-
 void GetUnitSystems::CreateXMLNode(XmlNode<char>* element) const
 {
     XmlDocument<char>* document = GetOwnerDocument(element);
@@ -54,19 +40,9 @@ GetUnitSystemsResponse::GetUnitSystemsResponse(const XmlNode<char>* node)
     ReadObjectList(node, "currencies", "currency", m_currencies);
 }
 
-SmartPtr<GetUnitSystemsResponse> GetUnitSystemsResponse::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new GetUnitSystemsResponse(node) : nullptr;
-}
-
 GetCurrenciesResponse::GetCurrenciesResponse(const XmlNode<char>* node)
 {
     ReadObjectList(node, "currency", m_currencies);
-}
-
-SmartPtr<GetCurrenciesResponse> GetCurrenciesResponse::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new GetCurrenciesResponse(node) : nullptr;
 }
 
 void GetUnitConversions::CreateXMLNode(XmlNode<char>* element) const
@@ -103,11 +79,6 @@ GetUnitConversionsResponse::GetUnitConversionsResponse(const XmlNode<char>* node
             UnitConversion::ReadConversions(sourceUnit, &sourceSymbol, m_sourceUnits);
         }
     }
-}
-
-SmartPtr<GetUnitConversionsResponse> GetUnitConversionsResponse::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new GetUnitConversionsResponse(node) : nullptr;
 }
 
 } // namespace zvrtkDorsaServiceLayer

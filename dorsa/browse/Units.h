@@ -5,6 +5,7 @@
 #include "dorsa/pipeline/IRequest.h"
 #include "dorsa/pipeline/ResponseBase.h"
 #include "dorsa/services/ServiceCatalogue.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <map>
 #include <string>
@@ -26,36 +27,31 @@ private:
 };
 
 /// @brief Unit symbols per database, each with whether it carries a currency.
-class DORSA_EXPORT GetUnitsResponse final : public ResponseBase {
+class DORSA_EXPORT GetUnitsResponse final : public ResponseBase, public XmlReadable<GetUnitsResponse> {
 public:
     using Unit = std::pair<std::string, bool>; // symbol, has currency
     using UnitsByDatabase = std::map<std::string, std::vector<Unit>>;
 
     GetUnitsResponse() = default;
-    static SmartPtr<GetUnitsResponse> CreateOne(const XmlNode<char>* node);
 
     const UnitsByDatabase& GetUnitsByDatabase() const { return m_unitsByDatabase; }
 
 private:
+    friend XmlReadable<GetUnitsResponse>;
     explicit GetUnitsResponse(const XmlNode<char>* node);
 
     UnitsByDatabase m_unitsByDatabase;
 };
 
 /// @brief Lists the units of a database.
-class DORSA_EXPORT GetUnitsImpl final : public OperationImpl<GetUnitsImpl, BrowseService, GetUnits, GetUnitsResponse> {
+class DORSA_EXPORT GetUnitsImpl final : public OperationImpl<Catalogue::GetUnits, GetUnits, GetUnitsResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void GetUnits(SmartPtr<zvrtkDorsaServiceLayer::GetUnits> request, GetUnitsResponse* response)
     {
         ExecuteRequest(request, response);
     }
-
-protected:
-    std::string GetRootTagName() const override { return "GetUnitsRequest"; }
 };
 
 /// @brief Asks for the unit systems (and currencies) of a database.
@@ -74,16 +70,16 @@ private:
 };
 
 /// @brief The unit system names and currencies of a database.
-class DORSA_EXPORT GetUnitSystemsResponse final : public ResponseBase {
+class DORSA_EXPORT GetUnitSystemsResponse final : public ResponseBase, public XmlReadable<GetUnitSystemsResponse> {
 public:
     GetUnitSystemsResponse() = default;
-    static SmartPtr<GetUnitSystemsResponse> CreateOne(const XmlNode<char>* node);
 
     std::string GetDBKey() const { return m_dbKey; }
     std::vector<std::string>& AccessUnitSystems() { return m_unitSystems; }
     std::vector<SmartPtr<CurrencyDetail>>& AccessCurrencies() { return m_currencies; }
 
 private:
+    friend XmlReadable<GetUnitSystemsResponse>;
     explicit GetUnitSystemsResponse(const XmlNode<char>* node);
 
     std::string m_dbKey;
@@ -93,11 +89,9 @@ private:
 
 /// @brief Lists the unit systems of a database.
 class DORSA_EXPORT GetUnitSystemsImpl final
-    : public OperationImpl<GetUnitSystemsImpl, BrowseService, GetUnitSystems, GetUnitSystemsResponse> {
+    : public OperationImpl<Catalogue::GetUnitSystems, GetUnitSystems, GetUnitSystemsResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void GetUnitSystems(SmartPtr<zvrtkDorsaServiceLayer::GetUnitSystems> request, GetUnitSystemsResponse* response)
     {
@@ -106,14 +100,14 @@ public:
 };
 
 /// @brief Every currency the server knows, with its factor.
-class DORSA_EXPORT GetCurrenciesResponse final : public ResponseBase {
+class DORSA_EXPORT GetCurrenciesResponse final : public ResponseBase, public XmlReadable<GetCurrenciesResponse> {
 public:
     GetCurrenciesResponse() = default;
-    static SmartPtr<GetCurrenciesResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<CurrencyDetail>>& AccessCurrencies() { return m_currencies; }
 
 private:
+    friend XmlReadable<GetCurrenciesResponse>;
     explicit GetCurrenciesResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<CurrencyDetail>> m_currencies;
@@ -121,11 +115,9 @@ private:
 
 /// @brief Lists the currencies; sends no request object.
 class DORSA_EXPORT GetCurrenciesImpl final
-    : public OperationImpl<GetCurrenciesImpl, BrowseService, EmptyRequest, GetCurrenciesResponse> {
+    : public OperationImpl<Catalogue::GetCurrencies, EmptyRequest, GetCurrenciesResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void GetCurrencies(GetCurrenciesResponse* response) { ExecuteRequest(response); }
 };
@@ -158,16 +150,16 @@ private:
 };
 
 /// @brief Conversions per context, and the conversions of each source unit.
-class DORSA_EXPORT GetUnitConversionsResponse final : public ResponseBase {
+class DORSA_EXPORT GetUnitConversionsResponse final : public ResponseBase, public XmlReadable<GetUnitConversionsResponse> {
 public:
     GetUnitConversionsResponse() = default;
-    static SmartPtr<GetUnitConversionsResponse> CreateOne(const XmlNode<char>* node);
 
     std::string GetDBKey() const { return m_dbKey; }
     std::vector<SmartPtr<UnitConversion>>& AccessConversions() { return m_conversions; }
     std::vector<UnitConversion::Conversion>& AccessSourceUnits() { return m_sourceUnits; }
 
 private:
+    friend XmlReadable<GetUnitConversionsResponse>;
     explicit GetUnitConversionsResponse(const XmlNode<char>* node);
 
     std::string m_dbKey;
@@ -177,20 +169,15 @@ private:
 
 /// @brief Fetches unit conversion factors and offsets.
 class DORSA_EXPORT GetUnitConversionsImpl final
-    : public OperationImpl<GetUnitConversionsImpl, BrowseService, GetUnitConversions, GetUnitConversionsResponse> {
+    : public OperationImpl<Catalogue::GetUnitConversions, GetUnitConversions, GetUnitConversionsResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void GetUnitConversions(SmartPtr<zvrtkDorsaServiceLayer::GetUnitConversions> request,
                             GetUnitConversionsResponse* response)
     {
         ExecuteRequest(request, response);
     }
-
-protected:
-    std::string GetRootTagName() const override { return "GetUnitConversionsRequest"; }
 };
 
 } // namespace zvrtkDorsaServiceLayer

@@ -23,9 +23,4 @@ SmartPtr<ValueResponse> ValueResponse::CreateOne(const XmlNode<char>* element)
     return response;
 }
 
-const std::wstring KeyOperation::s_service = L"/Browse.svc";
-const std::string KeyOperation::s_soapAction = "GetTables";
-const std::wstring NoRequestOperation::s_service = L"/Browse.svc";
-const std::string NoRequestOperation::s_soapAction = "GetDatabases";
-
 } // namespace dorsatest

@@ -27,12 +27,10 @@ public:
 
 // A browse operation named "GetTables" that sends a KeyRequest.
 class KeyOperation final
-    : public zvrtkDorsaServiceLayer::OperationImpl<KeyOperation, zvrtkDorsaServiceLayer::BrowseService, KeyRequest,
+    : public zvrtkDorsaServiceLayer::OperationImpl<zvrtkDorsaServiceLayer::Catalogue::GetTables, KeyRequest,
                                                    ValueResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void Call(zvrtkDorsaServiceLayer::SmartPtr<KeyRequest> request, ValueResponse* response)
     {
@@ -42,12 +40,10 @@ public:
 
 // A browse operation named "GetDatabases" that sends no request object.
 class NoRequestOperation final
-    : public zvrtkDorsaServiceLayer::OperationImpl<NoRequestOperation, zvrtkDorsaServiceLayer::BrowseService,
+    : public zvrtkDorsaServiceLayer::OperationImpl<zvrtkDorsaServiceLayer::Catalogue::GetDatabases,
                                                    zvrtkDorsaServiceLayer::EmptyRequest, ValueResponse> {
 public:
     using OperationImpl::OperationImpl;
-    static const std::wstring s_service;
-    static const std::string s_soapAction;
 
     void Call(ValueResponse* response) { ExecuteRequest(response); }
 };

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <type_traits>
 #include <utility>
 
 namespace zvrtkDorsaServiceLayer {
@@ -57,7 +58,8 @@ public:
     SmartPtr(T* pointer) noexcept : m_pointer(pointer) { Acquire(); }
     SmartPtr(const SmartPtr& other) noexcept : m_pointer(other.m_pointer) { Acquire(); }
     SmartPtr(SmartPtr&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
-    template <class U>
+    // Only from pointers that convert, so overloads on unrelated pointer types stay distinct.
+    template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
     SmartPtr(const SmartPtr<U>& other) noexcept : m_pointer(other.get()) { Acquire(); }
     ~SmartPtr() { Release(); }
 

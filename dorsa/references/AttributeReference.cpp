@@ -2,6 +2,7 @@
 #include "dorsa/xml/XmlBinding.h"
 
 #include <iterator>
+#include <string_view>
 
 namespace zvrtkDorsaServiceLayer {
 
@@ -59,8 +60,14 @@ void AttributeReference::MakePseudoAttribute(int value)
 
 bool AttributeReference::IsPseudoAttributeName(const std::string& text, int* index)
 {
+    // The name in square brackets; compared without formatting each candidate, since
+    // record data asks this of every value it reads.
+    if (text.size() < 2 || text.front() != '[' || text.back() != ']') {
+        return false;
+    }
+    const std::string_view inner(text.data() + 1, text.size() - 2);
     for (int value = 0; value < s_recognisedPseudoCount; ++value) {
-        if (text == FormatString("[%s]", s_pseudoNames[value])) {
+        if (inner == s_pseudoNames[value]) {
             if (index) {
                 *index = value;
             }

@@ -1,4 +1,6 @@
 #include "dorsa/session/Lifecycle.h"
+#include "dorsa/browse/AttributeDetails.h"
+#include "dorsa/browse/ParameterDetails.h"
 #include "dorsa/browse/TableFilters.h"
 #include "dorsa/values/AttributeValue.h"
 #include "dorsa/values/BinaryValues.h"
@@ -63,11 +65,9 @@ void Initialize()
     AttributeValue::StaticInit();
     TabularDataCell::StaticInit();
     ListItem::StaticInit();
-    // Attribute metadata: the supported tabular column names are filled here, once
-    // attribute details are read.
+    AttributeDetail::StaticInit();
     TableFilters::StaticInit();
-    // Attribute metadata: the parameter enumeration maps are filled here, once
-    // parameter details are read.
+    ParameterDetail::StaticInit();
 }
 
 // Each shutdown step is harmless for what was never started, so this runs in full

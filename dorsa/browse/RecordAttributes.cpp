@@ -1,0 +1,54 @@
+#include "dorsa/browse/RecordAttributes.h"
+#include "dorsa/xml/XmlBinding.h"
+
+namespace zvrtkDorsaServiceLayer {
+
+RecordAttribute::RecordAttribute(const XmlNode<char>* node)
+{
+    ReadObject(node, "record", m_record);
+    ReadObject(node, "attribute", m_attribute);
+    ReadBool(node, m_hasData, "hasData");
+    ReadObject(node, "dataRevisionInfo", m_dataRevisionInfo);
+    ReadInt(node, m_dataCreatedRecordVersion, "dataCreatedRecordVersion");
+    ReadInt(node, m_dataRetiredRecordVersion, "dataRetiredRecordVersion");
+    ReadInt(node, m_dataVersionNumber, "dataVersionNumber");
+    ReadObjectList(node, "parameterDetails", "parameterDetail", m_parameterDetails);
+}
+
+void GetRecordAttributesRequest::CreateXMLNode(XmlNode<char>* element) const
+{
+    XmlDocument<char>* document = GetOwnerDocument(element);
+    WriteReferenceList(element, document, "zbt:recordReferences", "zbt:record", m_recordReferences);
+    const std::pair<bool, const char*> flags[] = {
+        {m_includeMeta, "brow:includeMetaAttributes"},
+        {m_includeEmpty, "brow:includeEmptyAttributes"},
+        {m_includeParamDetails, "brow:includeParameterDetails"},
+        {m_includeFullAttributeDetail, "brow:includeFullAttributeDetail"},
+    };
+    for (const auto& [set, name] : flags) {
+        if (set) {
+            WriteText(element, document, name, "1");
+        }
+    }
+}
+
+SmartPtr<GetRecordAttributesResponse> GetRecordAttributesResponse::CreateOne(const XmlNode<char>* node)
+{
+    const XmlNode<char>* list = FindChildElement("recordAttributes", node);
+    if (!list) {
+        return nullptr;
+    }
+    SmartPtr<GetRecordAttributesResponse> response = new GetRecordAttributesResponse;
+    ReadObjectList(list, "recordAttribute", response->m_recordAttributes);
+    return response;
+}
+
+void GetRecordAttributesImpl::RequestRecordAttributes(const std::vector<SmartPtr<RecordReference>>& records,
+                                                      GetRecordAttributesResponse* response)
+{
+    SmartPtr<GetRecordAttributesRequest> request = GetRecordAttributesRequest::CreateOne();
+    request->SetRecordReferences(records);
+    RequestRecordAttributes(request, response);
+}
+
+} // namespace zvrtkDorsaServiceLayer

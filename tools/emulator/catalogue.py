@@ -40,8 +40,8 @@ def write_table_reference(w, database, table, container="table"):
                  w.base("dbKey", text=database["key"]))
 
 
-def write_attribute_reference(w, database, table, attribute, standard=False):
-    return w.own("attribute",
+def write_attribute_reference(w, database, table, attribute, standard=False, container="attribute"):
+    return w.own(container,
                  w.base("dbKey", text=database["key"]),
                  w.base("attributeIdentity", text=attribute["id"]),
                  w.base("name",

@@ -2,10 +2,13 @@
 
 The layout is written down once, as data, in the shape the emulator's handlers read it;
 load() refuses a file that does not fit, naming the first place that does not, so that a
-broken file stops the emulator at start instead of failing every call."""
+broken file stops the emulator at start instead of failing every call. What the shapes
+cannot say is checked after them: that the identities one part names (parameters,
+meta-attributes, subsets, units, the attribute a record value belongs to) exist."""
 
 import json
 
+from attributes import COLUMN_KINDS, INTERPOLATIONS, PARAMETER_TYPES, SCALE_TYPES, TARGET_COLUMN_TYPES
 from catalogue import TABLE_FILTERS
 from values import ATTRIBUTE_ELEMENTS
 
@@ -56,16 +59,35 @@ UNIT = Fields({"symbol": str, "hasCurrency": bool})
 CURRENCY = Fields({"code": str, "name": str, "factor": NUMBER})
 # source symbol, target symbol, factor, offset
 CONVERSION = Row(str, str, NUMBER, NUMBER)
-ATTRIBUTE = Fields({"id": int, "name": str}, {"meta": bool})
+REVISION = Fields({"created": str, "createdUser": str, "modified": str, "modifiedUser": str, "updateCount": int})
+HELP = Fields({"uri": str}, {"databaseHelp": bool})
+COLUMN = Fields({"name": str, "kind": OneOf(COLUMN_KINDS)},
+                {"type": OneOf(ATTRIBUTE_ELEMENTS), "unit": str, "discreteValues": ListOf(str),
+                 "columnType": OneOf(TARGET_COLUMN_TYPES), "revision": REVISION})
+ATTRIBUTE = Fields({"id": int, "name": str, "type": OneOf(ATTRIBUTE_ELEMENTS)},
+                   {"meta": bool, "unit": str, "discreteValues": ListOf(str), "columns": ListOf(COLUMN),
+                    "searchable": bool, "multiValued": bool, "chartable": bool, "help": HELP, "order": int,
+                    "axisName": str, "defaultThreshold": str, "parameters": ListOf(int),
+                    "metaAttributes": ListOf(int), "revision": REVISION})
+# a numeric parameter value, or the name of a discrete one
+PARAMETER_VALUE = (int, float, str)
+PARAMETER = Fields({"id": int, "name": str, "unit": str, "scaleType": OneOf(SCALE_TYPES),
+                    "interpolation": OneOf(INTERPOLATIONS), "parameterType": OneOf(PARAMETER_TYPES),
+                    "values": ListOf(PARAMETER_VALUE)},
+                   {"unitName": str, "default": PARAMETER_VALUE, "help": HELP, "revision": REVISION})
+PROFILE = Fields({"key": str, "name": str, "subsets": ListOf(int)})
 SUBSET = Fields({"id": int, "name": str})
 VALUE = Fields({"type": OneOf(ATTRIBUTE_ELEMENTS)})
-RECORD = Fields({"identity": int, "name": str,
-                 "attributes": ListOf(Fields({"id": int, "name": str, "value": VALUE}))})
+RECORD = Fields({"identity": int, "guid": str, "historyGuid": str, "name": str,
+                 "attributes": ListOf(Fields({"id": int, "name": str, "value": VALUE}))},
+                {"shortName": str, "subsets": ListOf(int), "version": int, "released": str, "revision": REVISION,
+                 "metaAttributes": ListOf(Fields({"id": int, "name": str, "about": int, "value": VALUE}))})
 TABLE = Fields({"id": int, "guid": str, "name": str, "filters": ListOf(OneOf(TABLE_FILTERS)),
                 "attributes": ListOf(ATTRIBUTE), "standardAttributes": ListOf(str), "subsets": ListOf(SUBSET)},
                {"records": ListOf(RECORD)})
 DATABASE = Fields({"key": str, "volumeName": str, "tables": ListOf(TABLE), "unitSystems": ListOf(str),
-                   "units": ListOf(UNIT), "conversions": MapOf(ListOf(CONVERSION))})
+                   "units": ListOf(UNIT), "conversions": MapOf(ListOf(CONVERSION))},
+                  {"parameters": ListOf(PARAMETER), "profiles": ListOf(PROFILE)})
 DATA_FILE = Fields({"databases": ListOf(DATABASE)}, {"currencies": ListOf(CURRENCY)})
 
 JSON_TYPES = {str: "a string", int: "an integer", float: "a number", bool: "true or false", list: "an array",
@@ -136,6 +158,74 @@ def check(value, shape, path=""):
         checker(value, shape, path)
 
 
+def _check_database(database, path):
+    """What the shapes cannot say: the references between the parts of one database."""
+    key = database["key"]
+    symbols = {unit["symbol"] for unit in database["units"]}
+    parameters = {parameter["id"] for parameter in database.get("parameters", [])}
+    subsets = {subset["id"] for table in database["tables"] for subset in table["subsets"]}
+    seen = {}
+    for t, table in enumerate(database["tables"]):
+        where = f"{path}.tables[{t}]"
+        by_id = {attribute["id"]: attribute for attribute in table["attributes"]}
+        metas = {attribute["id"] for attribute in table["attributes"] if attribute.get("meta")}
+        for a, attribute in enumerate(table["attributes"]):
+            at = f"{where}.attributes[{a}]"
+            if attribute["id"] in seen:
+                raise DataFileError(f"{at}.id is {attribute['id']}, which {seen[attribute['id']]} has too")
+            seen[attribute["id"]] = f"attribute '{attribute['name']}' of database {key}"
+            if attribute.get("unit") and attribute["unit"] not in symbols:
+                raise DataFileError(f"{at}.unit is '{attribute['unit']}', which is no unit of database {key}")
+            for i, identity in enumerate(attribute.get("parameters", [])):
+                if identity not in parameters:
+                    raise DataFileError(f"{at}.parameters[{i}] is {identity}, which is no parameter of database {key}")
+            for i, identity in enumerate(attribute.get("metaAttributes", [])):
+                if identity not in metas:
+                    raise DataFileError(f"{at}.metaAttributes[{i}] is {identity}, "
+                                        f"which is no meta-attribute of table {table['name']}")
+        names = {attribute["name"] for attribute in table["attributes"]}
+        for i, name in enumerate(table["standardAttributes"]):
+            if name not in names:
+                raise DataFileError(f"{where}.standardAttributes[{i}] is '{name}', "
+                                    f"which is no attribute of table {table['name']}")
+        own_subsets = {subset["id"] for subset in table["subsets"]}
+        for r, record in enumerate(table.get("records", [])):
+            rt = f"{where}.records[{r}]"
+            for i, identity in enumerate(record.get("subsets", [])):
+                if identity not in own_subsets:
+                    raise DataFileError(f"{rt}.subsets[{i}] is {identity}, which is no subset of table {table['name']}")
+            for kind in ("attributes", "metaAttributes"):
+                for v, value in enumerate(record.get(kind, [])):
+                    _check_record_value(value, f"{rt}.{kind}[{v}]", table, by_id, kind == "metaAttributes")
+    for p, profile in enumerate(database.get("profiles", [])):
+        for i, identity in enumerate(profile["subsets"]):
+            if identity not in subsets:
+                raise DataFileError(f"{path}.profiles[{p}].subsets[{i}] is {identity}, "
+                                    f"which is no subset of database {key}")
+
+
+def _check_record_value(value, path, table, by_id, meta):
+    attribute = by_id.get(value["id"])
+    if attribute is None or bool(attribute.get("meta")) != meta:
+        kind = "meta-attribute" if meta else "attribute"
+        raise DataFileError(f"{path}.id is {value['id']}, which is no {kind} of table {table['name']}")
+    if value["name"] != attribute["name"]:
+        raise DataFileError(f"{path}.name is '{value['name']}', but attribute {value['id']} is '{attribute['name']}'")
+    if value["value"]["type"] != attribute["type"]:
+        raise DataFileError(f"{path}.value.type is '{value['value']['type']}', "
+                            f"but attribute '{attribute['name']}' holds {attribute['type']} values")
+    if attribute["type"] == "DISC":
+        for i, (text, _) in enumerate(value["value"]["values"]):
+            if text not in attribute.get("discreteValues", []):
+                raise DataFileError(f"{path}.value.values[{i}] is '{text}', "
+                                    f"which is no discrete value of attribute '{attribute['name']}'")
+    if meta:
+        parent = by_id.get(value["about"])
+        if parent is None or value["id"] not in parent.get("metaAttributes", []):
+            raise DataFileError(f"{path}.about is {value['about']}, "
+                                f"which is no attribute that '{attribute['name']}' describes")
+
+
 def load(path):
     """The data in the file at `path`, checked; raises DataFileError."""
     try:
@@ -146,6 +236,8 @@ def load(path):
     except ValueError as error:
         raise DataFileError(f"not JSON: {error}") from error
     check(data, DATA_FILE)
+    for index, database in enumerate(data["databases"]):
+        _check_database(database, f"databases[{index}]")
     return data
 
 

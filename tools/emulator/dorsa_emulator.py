@@ -12,14 +12,19 @@ import sys
 import traceback
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
+import attributes
 import catalogue
 import data_file
+import record_data
 import units
 from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
 
 # Replies vary their prefixes as real servers do, so clients must match local names.
-REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c"}
-HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS}
+REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c",
+                  "GetAttributeDetails": "d", "GetAttributeParameters": "", "GetParameterDetails": "p",
+                  "GetAttributeMinMax": "m", "GetMetaAttributes": "", "GetRecordAttributes": "r",
+                  "GetRecordAttributesByRef": "x"}
+HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):
@@ -31,7 +36,7 @@ class EmulatorHandler(BaseHTTPRequestHandler):
             super().log_message(format, *args)
 
     def _send(self, status, body, content_type="text/xml; charset=utf-8", extra=()):
-        data = body.encode("utf-8")
+        data = body if isinstance(body, bytes) else body.encode("utf-8")
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(data)))
@@ -53,8 +58,13 @@ class EmulatorHandler(BaseHTTPRequestHandler):
     def do_GET(self):
         if not self._authorised():
             return
+        files = self.server.base_path + record_data.FILE_PATH
+        content = record_data.file_content(self.server.catalogue, self.path[len(files):]) \
+            if self.path.startswith(files) else None
         if self.path.rstrip("/") == self.server.base_path:
             self._send(200, "<html><body>Dorsa service emulator</body></html>", "text/html")
+        elif content:
+            self._send(200, content[1], content[0])
         else:
             self._send(404, "No such page", "text/plain")
 
@@ -65,6 +75,8 @@ class EmulatorHandler(BaseHTTPRequestHandler):
         try:
             request = parse_request(self.path, self.headers.get("SOAPAction"), body, self.server.namespaces,
                                     self.server.base_path)
+            # File and picture values sent by URL point back at this server, as the client reached it.
+            request.base_url = f"http://{self.headers.get('Host', '127.0.0.1')}{self.server.base_path}"
             handler = HANDLERS.get(request.operation)
             if handler is None:
                 raise Fault(f"{request.operation} is not available in this emulator", "s:Server")

@@ -84,6 +84,7 @@ class Request:
         self.element = element
         self.service_ns = service_ns
         self.base_ns = base_ns
+        self.base_url = ""
 
     def own(self, parent, local):
         """A child element in the service's own namespace."""

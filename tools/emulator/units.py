@@ -16,7 +16,7 @@ def _currency_factor(catalogue, source, target):
     return factors[target] / factors[source]
 
 
-def _convert(catalogue, database, system, symbol, currency):
+def convert(catalogue, database, system, symbol, currency):
     """(target symbol, factor, offset) of `symbol` in `system`; a currency-bearing unit
     is converted into `currency` when one is given."""
     for unit in database["units"]:
@@ -66,7 +66,7 @@ def get_unit_conversions(request, catalogue, w):
         currency = request.text(request.base(context, "currency"))
         conversions = []
         for symbol in symbols:
-            converted = _convert(catalogue, database, system, symbol, currency)
+            converted = convert(catalogue, database, system, symbol, currency)
             if converted:
                 conversions.append(w.own("Conversion", w.own("Factor", text=repr(converted[1])),
                                          w.own("Offset", text=repr(converted[2])),
@@ -76,7 +76,7 @@ def get_unit_conversions(request, catalogue, w):
                               w.own("Conversions", *conversions)))
     per_source = []
     for symbol in symbols:
-        targets = [_convert(catalogue, database, s, symbol, target_currency) for s in database["unitSystems"]]
+        targets = [convert(catalogue, database, s, symbol, target_currency) for s in database["unitSystems"]]
         unique = {t[0]: t for t in targets if t}
         per_source.append(w.own("sourceUnit", *[
             w.own("Conversion", w.own("Factor", text=repr(f)), w.own("Offset", text=repr(o)), targetSymbol=t)

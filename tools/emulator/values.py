@@ -86,8 +86,10 @@ def _point(value):
 
 
 def _binary(value):
-    data = base64.b64encode(value.get("content", "").encode()).decode()
-    children = [element("contentType", text=value.get("contentType", "")), element("data", text=data)]
+    # A value sent by URL carries no content: the client fetches it from the URL.
+    children = [element("contentType", text=value.get("contentType", ""))]
+    if "content" in value:
+        children.append(element("data", text=base64.b64encode(value["content"].encode()).decode()))
     if "url" in value:
         children.append(element("URL", text=value["url"]))
     if value["type"] == "FILE":
@@ -193,7 +195,8 @@ def render(value, short=False, prefix=""):
     return element(name, *children, text=text, **attributes)
 
 
-def render_attribute(attribute):
-    """One attribute of a record as record data carries it."""
-    return element("attribute", element("AttributeName", text=attribute["name"]),
-                   element("AttributeIdentity", text=attribute["id"]), render(attribute["value"]))
+def render_attribute(attribute, name="attribute"):
+    """One attribute of a record as record data carries it, in an element called `name`;
+    an attribute without "id" (a pseudo attribute) is sent without an identity."""
+    identity = [element("AttributeIdentity", text=attribute["id"])] if "id" in attribute else []
+    return element(name, element("AttributeName", text=attribute["name"]), *identity, render(attribute["value"]))

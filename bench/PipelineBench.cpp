@@ -2,8 +2,8 @@
 // bytes the library sends, then a bare RapidXML parse of the reply. Both talk to a lean
 // keep-alive server in this process that answers with a fixed reply.
 //
-// Large reply: a GetTables reply of about 50 MB, timed per call, with the peak resident
-// memory each way of reading it costs. Small calls: GetDatabases with a two-database
+// Large reply: a GetTables reply of about 50 MB (see LargeTablesReply for what it
+// holds), timed per call, with the peak resident memory each way of reading it costs. Small calls: GetDatabases with a two-database
 // reply, in calls per second on one thread and on eight.
 //
 // The summary at the end puts the two sides of each pair side by side.
@@ -33,7 +33,6 @@ namespace {
 using namespace zvrtkDorsaServiceLayer;
 
 constexpr std::size_t s_largeReplyBytes = 50 * 1000 * 1000;
-constexpr int s_attributesPerTable = 8;
 const char s_dbKey[] = "DORSA_SAMPLES";
 const char s_soapEnvelopeNamespace[] = "http://schemas.xmlsoap.org/soap/envelope/";
 
@@ -51,13 +50,42 @@ std::string BrowseNamespace()
     return BrowseService::GetBrowseDefinition("16/01");
 }
 
+std::string BaseTypesNamespace()
+{
+    return std::string(VendorNamespaceRoot) + "/16/01/ZelvraBaseTypes";
+}
+
 struct TablesReply {
     std::string body;
     std::size_t tableCount = 0;
 };
 
-// Table details with invented names until the reply reaches `targetBytes`. The text is
-// a fixture, so it is written out directly rather than through the DOM.
+// Opens an element named `prefix`:`local`.
+void Open(std::string& text, const char* prefix, const char* local)
+{
+    text.append("<").append(prefix).append(":").append(local).append(">");
+}
+
+void Close(std::string& text, const char* prefix, const char* local)
+{
+    text.append("</").append(prefix).append(":").append(local).append(">");
+}
+
+void AppendText(std::string& text, const char* prefix, const char* local, const std::string& value)
+{
+    Open(text, prefix, local);
+    text += value;
+    Close(text, prefix, local);
+}
+
+// A GetTables reply (every table, its non-meta attributes) of about `targetBytes`, in
+// the shape the service writes it: the reply's own elements under "a", the base types
+// under "z", no whitespace between elements. Each table detail holds the table
+// reference (identity, GUID, name, database key), one attribute reference per
+// attribute (database key, identity, and its name with the table's name) and the
+// table's filters. Tables have 16, 2, 1, 3 or 1 attributes in turn, as in the sample
+// catalogue; names are invented. The text is a fixture, so it is written out directly
+// rather than through the DOM.
 TablesReply LargeTablesReply(std::size_t targetBytes)
 {
     static const char* const s_families[] = {
@@ -65,34 +93,56 @@ TablesReply LargeTablesReply(std::size_t targetBytes)
         "Foam Grades", "Ceramic Powders", "Adhesive Batches", "Test Coupons",
     };
     static const char* const s_attributes[] = {
-        "Tensile Strength", "Glass Transition Temperature", "Cure Time", "Supplier Grade",
-        "Density", "Thermal Conductivity", "Shore Hardness", "Batch Size",
+        "Density", "Tensile Strength", "Yield Strength", "Stress-strain Curve", "Composition", "Datasheet",
+        "Data Source Notes", "Material Family", "Notes", "Date Tested", "Supplier Website", "Corrosion Resistance",
+        "Glass Transition Temperature", "Thermal Conductivity", "Shore Hardness", "Batch Size",
     };
-    static const char* const s_filters[] = {"MaterialsTablesOnly", "ProcessesTablesOnly", "CoatingsTablesOnly"};
-    const std::string tail = "</tableDetails></GetTablesResponse>";
+    static const std::size_t s_attributeCounts[] = {16, 2, 1, 3, 1};
+    static const char* const s_filters[] = {"MaterialsTablesOnly", "ProcessesTablesOnly", "CoatingsTablesOnly",
+                                            "ProducersTablesOnly", "ReferenceTablesOnly"};
+    const std::string tail = "</a:tableDetails></a:GetTablesResponse></s:Body></s:Envelope>";
     TablesReply reply;
-    reply.body.reserve(targetBytes + 4096);
-    reply.body = std::string("<s:Envelope xmlns:s=\"") + s_soapEnvelopeNamespace + "\"><s:Body><GetTablesResponse xmlns=\"" +
-                 BrowseNamespace() + "\"><tableDetails>";
+    std::string& text = reply.body;
+    text.reserve(targetBytes + 8192);
+    text = std::string("<s:Envelope xmlns:s=\"") + s_soapEnvelopeNamespace +
+           "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><s:Body><a:GetTablesResponse xmlns:a=\"" +
+           BrowseNamespace() + "\" xmlns:z=\"" + BaseTypesNamespace() + "\"><a:tableDetails>";
+    std::size_t attributeIdentity = 0;
     char guid[64];
-    while (reply.body.size() + tail.size() < targetBytes) {
+    while (text.size() + tail.size() < targetBytes) {
         const std::size_t table = reply.tableCount++;
-        const std::string id = std::to_string(table + 1);
+        const std::string tableName = std::string(s_families[table % 8]) + " " + std::to_string(table + 1);
         std::snprintf(guid, sizeof guid, "%08zx-5d1e-4c0a-9b7f-%012zx", table * 2654435761u % 0xffffffffu, table);
-        reply.body += "<table><table><tableName>";
-        reply.body += s_families[table % 8];
-        reply.body += " " + id + "</tableName><tableIdentity>" + id + "</tableIdentity><tableGUID>" + guid +
-                      "</tableGUID><dbKey>" + s_dbKey + "</dbKey></table><attributeReferences>";
-        for (int attribute = 0; attribute < s_attributesPerTable; ++attribute) {
-            reply.body += std::string("<attribute><dbKey>") + s_dbKey + "</dbKey><attributeIdentity>" +
-                          std::to_string(table * s_attributesPerTable + attribute + 1) +
-                          "</attributeIdentity><name isStandard=\"false\"><attributeName>" + s_attributes[attribute] +
-                          "</attributeName></name></attribute>";
+        Open(text, "a", "table");
+        Open(text, "a", "table");
+        AppendText(text, "z", "tableIdentity", std::to_string(table + 1));
+        AppendText(text, "z", "tableGUID", guid);
+        AppendText(text, "z", "tableName", tableName);
+        AppendText(text, "z", "dbKey", s_dbKey);
+        Close(text, "a", "table");
+        Open(text, "a", "attributeReferences");
+        for (std::size_t attribute = 0; attribute < s_attributeCounts[table % 5]; ++attribute) {
+            Open(text, "a", "attribute");
+            AppendText(text, "z", "dbKey", s_dbKey);
+            AppendText(text, "z", "attributeIdentity", std::to_string(++attributeIdentity));
+            text += "<z:name isStandard=\"false\">";
+            Open(text, "z", "table");
+            AppendText(text, "z", "tableName", tableName);
+            Close(text, "z", "table");
+            AppendText(text, "z", "attributeName", s_attributes[attribute]);
+            Close(text, "z", "name");
+            Close(text, "a", "attribute");
         }
-        reply.body += std::string("</attributeReferences><tableFilters><tableFilter>") + s_filters[table % 3] +
-                      "</tableFilter></tableFilters></table>";
+        Close(text, "a", "attributeReferences");
+        Open(text, "a", "tableFilters");
+        AppendText(text, "a", "tableFilter", s_filters[table % 5]);
+        if (table % 2 == 0) {
+            AppendText(text, "a", "tableFilter", "UniverseTablesOnly");
+        }
+        Close(text, "a", "tableFilters");
+        Close(text, "a", "table");
     }
-    reply.body += tail + "</s:Body></s:Envelope>";
+    text += tail;
     return reply;
 }
 
@@ -342,6 +392,7 @@ struct BenchContext {
     {
         SmartPtr<GetTables> request = new GetTables;
         request->SetDBKey(s_dbKey);
+        request->AddAttributeSelector(GetTables::NonMetaAttributes);
         return request;
     }
 

@@ -115,24 +115,43 @@ void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader
     } else if (!reply.ParseInPlace(received->AccessData(), received->GetLength(), detail::ParseMode::InPlace)) {
         parseError = reply.Error();
     }
-    SmartPtr<ServiceLayerResponse> outcome =
-        new ServiceLayerResponse(parseError.empty() ? detail::PrintXml(reply.Document(), received->GetLength())
-                                                    : received->TakeBytes(),
-                                 code);
-    outcome->SetRequestMessage(requestText);
     // A failure status is the fact a host acts on, whatever the body: a proxy's HTML
     // page is an HTTP failure; only a 2xx reply that cannot be read is an unreadable one.
     const bool success = message.GetStatus() == eHttpStatus_Success;
-    outcome->SetOutcome(success ? (parseError.empty() ? CallOutcomes::Success : CallOutcomes::UnreadableReply)
-                                : (parseError.empty() && detail::FindSoapFault(reply.Document()) ? CallOutcomes::SoapFault
-                                                                                                  : CallOutcomes::HttpFailure));
-    reader.Record(outcome);
+    const CallOutcomes::eCallOutcome kind =
+        success ? (parseError.empty() ? CallOutcomes::Success : CallOutcomes::UnreadableReply)
+                : (parseError.empty() && detail::FindSoapFault(reply.Document()) ? CallOutcomes::SoapFault
+                                                                                  : CallOutcomes::HttpFailure);
+    // A reply that arrived in printed form is its own print: its bytes are kept instead.
+    const bool arrivedPrinted = parseError.empty() && reply.TextAsWritten() &&
+                                detail::PrintsAs(reply.Document(), received->GetData(), received->GetLength());
+    // The bytes are taken only once nothing reads the document that points into them.
+    const auto recordOutcome = [&] {
+        SmartPtr<ServiceLayerResponse> outcome =
+            new ServiceLayerResponse(parseError.empty() && !arrivedPrinted
+                                         ? detail::PrintXml(reply.Document(), received->GetLength())
+                                         : received->TakeBytes(),
+                                     code);
+        outcome->SetRequestMessage(requestText);
+        outcome->SetOutcome(kind);
+        reader.Record(outcome);
+        return outcome;
+    };
 
+    if (kind == CallOutcomes::Success) {
+        // Reading may throw; the outcome is recorded all the same.
+        try {
+            reader.Read(&reply.Document());
+        } catch (...) {
+            recordOutcome();
+            throw;
+        }
+        recordOutcome();
+        return;
+    }
+    const SmartPtr<ServiceLayerResponse> outcome = recordOutcome();
     if (!parseError.empty()) {
         LogFailure(logger, FormatString("Reply is not well-formed XML (%s), returned code: %d", parseError.c_str(), code));
-    } else if (outcome->IsSuccess()) {
-        reader.Read(&reply.Document());
-        reader.Record(outcome);
     } else {
         LogFailure(logger, FormatString("Request failed and returned code: %d, Request: %s \n Response: %s", code,
                                         requestText.c_str(), outcome->GetResponseMessage().c_str()));

@@ -1,5 +1,8 @@
 #include "dorsa/platform/CurlHandlesPrivate.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
 
@@ -22,21 +25,30 @@ bool CurlHeaderList::Append(const std::string& line)
 
 PooledHandle CurlHandlePool::Acquire(unsigned generation)
 {
+    const std::thread::id self = std::this_thread::get_id();
     std::vector<PooledHandle> stale;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        while (!m_idle.empty()) {
-            PooledHandle idle = std::move(m_idle.back());
-            m_idle.pop_back();
-            if (idle.generation == generation) {
-                return idle;
-            }
-            stale.push_back(std::move(idle));
+        const auto current = std::stable_partition(m_idle.begin(), m_idle.end(),
+                                                   [&](const PooledHandle& idle) { return idle.generation == generation; });
+        std::move(current, m_idle.end(), std::back_inserter(stale));
+        m_idle.erase(current, m_idle.end());
+        auto chosen = std::find_if(m_idle.begin(), m_idle.end(),
+                                   [&](const PooledHandle& idle) { return idle.lastThread == self; });
+        if (chosen == m_idle.end() && !m_idle.empty()) {
+            chosen = m_idle.end() - 1;
+        }
+        if (chosen != m_idle.end()) {
+            PooledHandle idle = std::move(*chosen);
+            m_idle.erase(chosen);
+            idle.lastThread = self;
+            return idle;
         }
     }
     PooledHandle fresh;
     fresh.handle.reset(curl_easy_init());
     fresh.generation = generation;
+    fresh.lastThread = self;
     return fresh;
 }
 

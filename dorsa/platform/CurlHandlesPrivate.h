@@ -5,6 +5,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace zvrtkDorsaServiceLayer {
@@ -23,7 +25,7 @@ struct CurlSlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-// A header list for one request; owns every node it appends.
+// A libcurl header list; owns every node it appends.
 class CurlHeaderList final {
 public:
     // False when libcurl could not allocate the node.
@@ -36,7 +38,13 @@ private:
 
 // An easy handle with what the client learnt on it.
 struct PooledHandle {
+    // The header list the handle sends and the headers it was made from, kept while the
+    // next call sends the same ones. Declared before the handle, so it outlives it.
+    std::vector<std::pair<std::string, std::string>> headerFields;
+    CurlHeaderList headers;
     CurlEasyPtr handle;
+    // Whether the options that are the same on every call have been set.
+    bool fixedOptionsSet = false;
     // Settings generation the handle was made under.
     unsigned generation = 0;
     // The one mechanism the server accepted on this handle, or CURLAUTH_NONE while
@@ -44,12 +52,19 @@ struct PooledHandle {
     unsigned long acceptedAuth = 0;
     // Whether NTLM on this handle needs the password's Latin-1 form.
     bool ntlmLatin1 = false;
+    // The thread that had the handle last.
+    std::thread::id lastThread;
 };
 
 // Idle easy handles, each keeping its own connections alive between calls. A handle
 // serves one call at a time; handles made under an older identity are dropped, and at
 // most s_maxIdle are kept. Handles are closed outside the lock: closing one may wait
 // for its connections to shut down.
+//
+// A thread gets back the handle it had last when that one is idle: libcurl frees and
+// grows the buffers a handle holds on every transfer, and memory is freed fastest by
+// the thread whose malloc arena it came from; on another thread each of those frees
+// waits for that arena's lock.
 class CurlHandlePool final {
 public:
     static constexpr std::size_t s_maxIdle = 8;

@@ -200,27 +200,37 @@ struct HttpClient::State {
     std::string proxy;
     std::string proxyBypass;
     bool ignoreCertificateErrors = false;
-    std::mutex mutex; // guards settings
-    TransferSettings settings;
+    mutable std::mutex mutex; // guards the settings pointer
+    // Never changed in place: a change replaces it, so a call keeps the settings it
+    // started with by holding on to the pointer.
+    std::shared_ptr<const TransferSettings> settings = std::make_shared<TransferSettings>();
     detail::CurlHandlePool pool;
 
-    TransferSettings Snapshot()
+    std::shared_ptr<const TransferSettings> Snapshot() const
     {
         std::lock_guard<std::mutex> lock(mutex);
         return settings;
     }
 
+    template <class Change>
+    void Update(Change change)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        auto changed = std::make_shared<TransferSettings>(*settings);
+        change(*changed);
+        settings = std::move(changed);
+    }
+
     // A new identity: connections authenticated as the old one must not be reused.
     void ChangeIdentity(long httpAuth, std::string user, std::string password)
     {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            settings.httpAuth = httpAuth;
-            settings.user = std::move(user);
-            settings.latin1Password = Latin1BeyondAscii(password);
-            settings.password = std::move(password);
-            ++settings.generation;
-        }
+        Update([&](TransferSettings& changed) {
+            changed.httpAuth = httpAuth;
+            changed.user = std::move(user);
+            changed.latin1Password = Latin1BeyondAscii(password);
+            changed.password = std::move(password);
+            ++changed.generation;
+        });
         pool.Clear();
     }
 };
@@ -246,10 +256,11 @@ HttpClient::~HttpClient() = default;
 
 void HttpClient::SetTimeouts(int resolve, int connect, int send, int receive)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    m_state->settings.connectTimeoutMs = ClampToLong(static_cast<long long>(resolve) + connect);
-    m_state->settings.sendStallMs = std::max(ClampToLong(send), 1L);
-    m_state->settings.receiveStallMs = std::max(ClampToLong(receive), 1L);
+    m_state->Update([&](TransferSettings& changed) {
+        changed.connectTimeoutMs = ClampToLong(static_cast<long long>(resolve) + connect);
+        changed.sendStallMs = std::max(ClampToLong(send), 1L);
+        changed.receiveStallMs = std::max(ClampToLong(receive), 1L);
+    });
 }
 
 void HttpClient::ApplyCredentials(const std::wstring& user, const std::wstring& password)
@@ -264,32 +275,27 @@ void HttpClient::SetAutologonPolicy(bool enable, bool /*allowOnAllHosts*/)
 
 void HttpClient::SetCallDeadline(int milliseconds)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    m_state->settings.callDeadlineMs = ClampToLong(milliseconds);
+    m_state->Update([&](TransferSettings& changed) { changed.callDeadlineMs = ClampToLong(milliseconds); });
 }
 
 int HttpClient::GetCallDeadline() const
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    return static_cast<int>(m_state->settings.callDeadlineMs);
+    return static_cast<int>(m_state->Snapshot()->callDeadlineMs);
 }
 
 void HttpClient::SetRefuseCleartextCredentials(bool refuse)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    m_state->settings.refuseCleartextCredentials = refuse;
+    m_state->Update([&](TransferSettings& changed) { changed.refuseCleartextCredentials = refuse; });
 }
 
 void HttpClient::SetMaxReplySize(std::size_t bytes)
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    m_state->settings.maxReplySize = bytes;
+    m_state->Update([&](TransferSettings& changed) { changed.maxReplySize = bytes; });
 }
 
 std::size_t HttpClient::GetMaxReplySize() const
 {
-    std::lock_guard<std::mutex> lock(m_state->mutex);
-    return m_state->settings.maxReplySize;
+    return m_state->Snapshot()->maxReplySize;
 }
 
 namespace {
@@ -318,8 +324,8 @@ unsigned long AllowedAuth(const detail::PooledHandle& pooled, const TransferSett
 }
 
 // Sets every option of one transfer; false (with the reason in `error`) when libcurl refuses one.
-bool ConfigureTransfer(const detail::PooledHandle& pooled, const std::string& url, eHttpVerb verb,
-                       const HttpMessage& message, const detail::CurlHeaderList& headers,
+// The options that never change are set once, on the handle's first call.
+bool ConfigureTransfer(detail::PooledHandle& pooled, const std::string& url, eHttpVerb verb, const HttpMessage& message,
                        const TransferSettings& settings, const HttpClient::State& client, ReplySink& sink,
                        StallGuard& guard, std::string& error)
 {
@@ -330,38 +336,41 @@ bool ConfigureTransfer(const detail::PooledHandle& pooled, const std::string& ur
             error = curl_easy_strerror(code);
         }
     };
+    if (!pooled.fixedOptionsSet) {
+        // Only the web service's own schemes; a redirect is handed back as the reply it is,
+        // so neither the body nor a credential ever goes anywhere but the session's URL.
+        set(CURLOPT_PROTOCOLS_STR, "http,https");
+        set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+        set(CURLOPT_FOLLOWLOCATION, 0L);
+        set(CURLOPT_UNRESTRICTED_AUTH, 0L);
+        // NTLM and Negotiate need one connection for the whole handshake, which HTTP/2 does not give.
+        set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+        set(CURLOPT_NOSIGNAL, 1L);
+        set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
+        set(CURLOPT_WRITEFUNCTION, &CollectReply);
+        set(CURLOPT_TIMEOUT_MS, 0L);
+        set(CURLOPT_PREREQFUNCTION, &OnRequestReady);
+        set(CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        set(CURLOPT_NOPROGRESS, 0L);
+        if (!client.proxy.empty()) {
+            set(CURLOPT_PROXY, client.proxy.c_str());
+            set(CURLOPT_NOPROXY, client.proxyBypass.c_str());
+        }
+        if (client.ignoreCertificateErrors) {
+            set(CURLOPT_SSL_VERIFYPEER, 0L);
+            set(CURLOPT_SSL_VERIFYHOST, 0L);
+        }
+        pooled.fixedOptionsSet = error.empty();
+    }
     set(CURLOPT_URL, url.c_str());
-    // Only the web service's own schemes; a redirect is handed back as the reply it is,
-    // so neither the body nor a credential ever goes anywhere but the session's URL.
-    set(CURLOPT_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    set(CURLOPT_FOLLOWLOCATION, 0L);
-    set(CURLOPT_UNRESTRICTED_AUTH, 0L);
-    // NTLM and Negotiate need one connection for the whole handshake, which HTTP/2 does not give.
-    set(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    set(CURLOPT_NOSIGNAL, 1L);
-    set(CURLOPT_HTTPHEADER, headers.get());
-    set(CURLOPT_ACCEPT_ENCODING, "gzip, deflate");
-    set(CURLOPT_WRITEFUNCTION, &CollectReply);
+    set(CURLOPT_HTTPHEADER, pooled.headers.get());
     set(CURLOPT_WRITEDATA, static_cast<void*>(&sink));
     set(CURLOPT_CONNECTTIMEOUT_MS, settings.connectTimeoutMs);
-    set(CURLOPT_TIMEOUT_MS, 0L);
     guard.sendLimitMs = settings.sendStallMs;
     guard.receiveLimitMs = settings.receiveStallMs;
     guard.deadlineMs = settings.callDeadlineMs;
-    set(CURLOPT_PREREQFUNCTION, &OnRequestReady);
     set(CURLOPT_PREREQDATA, static_cast<void*>(&guard));
-    set(CURLOPT_XFERINFOFUNCTION, &OnProgress);
     set(CURLOPT_XFERINFODATA, static_cast<void*>(&guard));
-    set(CURLOPT_NOPROGRESS, 0L);
-    if (!client.proxy.empty()) {
-        set(CURLOPT_PROXY, client.proxy.c_str());
-        set(CURLOPT_NOPROXY, client.proxyBypass.c_str());
-    }
-    if (client.ignoreCertificateErrors) {
-        set(CURLOPT_SSL_VERIFYPEER, 0L);
-        set(CURLOPT_SSL_VERIFYHOST, 0L);
-    }
     if (settings.httpAuth != CURLAUTH_NONE) {
         set(CURLOPT_HTTPAUTH, AllowedAuth(pooled, settings, url));
         set(CURLOPT_USERNAME, settings.user.c_str());
@@ -406,13 +415,11 @@ struct Transfer {
     unsigned long offeredAuth = CURLAUTH_NONE;
 };
 
-Transfer Perform(const detail::PooledHandle& pooled, const std::string& url, eHttpVerb verb, const HttpMessage& message,
-                 const detail::CurlHeaderList& headers, const TransferSettings& settings, const HttpClient::State& client,
-                 ReplySink& sink, StallGuard& guard)
+Transfer Perform(detail::PooledHandle& pooled, const std::string& url, eHttpVerb verb, const HttpMessage& message,
+                 const TransferSettings& settings, const HttpClient::State& client, ReplySink& sink, StallGuard& guard)
 {
     Transfer transfer;
-    transfer.configured =
-        ConfigureTransfer(pooled, url, verb, message, headers, settings, client, sink, guard, transfer.setupError);
+    transfer.configured = ConfigureTransfer(pooled, url, verb, message, settings, client, sink, guard, transfer.setupError);
     if (!transfer.configured) {
         return transfer;
     }
@@ -438,6 +445,28 @@ bool RetriesNtlmInLatin1(const Transfer& transfer, const detail::PooledHandle& p
            (static_cast<unsigned long>(settings.httpAuth) & CURLAUTH_NTLM);
 }
 
+// Gives the handle the header list for `fields`, made anew only when they differ from
+// the last call's; false when libcurl runs out of memory for it.
+bool UseHeaders(detail::PooledHandle& pooled, const std::vector<HttpMessage::Header>& fields)
+{
+    if (pooled.headers.get() && pooled.headerFields == fields) {
+        return true;
+    }
+    detail::CurlHeaderList headers;
+    for (const HttpMessage::Header& header : fields) {
+        if (!headers.Append(header.first + ": " + header.second)) {
+            return false;
+        }
+    }
+    // No "Expect: 100-continue" round trip before the body.
+    if (!headers.Append("Expect:")) {
+        return false;
+    }
+    pooled.headers = std::move(headers);
+    pooled.headerFields = fields;
+    return true;
+}
+
 } // namespace
 
 HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, eHttpVerb verb,
@@ -460,27 +489,24 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
     if (started != CURLE_OK) {
         return fail(std::string("libcurl could not start: ") + curl_easy_strerror(started));
     }
-    const TransferSettings settings = m_state->Snapshot();
-    detail::CurlHeaderList headers;
+    const std::shared_ptr<const TransferSettings> snapshot = m_state->Snapshot();
+    const TransferSettings& settings = *snapshot;
     for (const HttpMessage::Header& header : message->GetRequestHeaders()) {
         const std::string unsafe = UnsafeHeader(header);
         if (!unsafe.empty()) {
             return fail("Not sent: " + unsafe);
         }
-        if (!headers.Append(header.first + ": " + header.second)) {
-            return fail("out of memory for the request headers");
-        }
     }
-    // No "Expect: 100-continue" round trip before the body.
-    if (!headers.Append("Expect:")) {
-        return fail("out of memory for the request headers");
-    }
-    // Handles are not reset between calls: every option is set again, and what libcurl
-    // keeps (connections, Digest state) is what makes the next call cheaper.
+    // Handles are not reset between calls: every option that can differ is set again,
+    // and what libcurl keeps (connections, Digest state) is what makes the next call cheaper.
     detail::PooledHandle pooled = m_state->pool.Acquire(settings.generation);
     CURL* const handle = pooled.handle.get();
     if (!handle) {
         return fail("libcurl could not make a connection handle");
+    }
+    if (!UseHeaders(pooled, message->GetRequestHeaders())) {
+        m_state->pool.Release(std::move(pooled));
+        return fail("out of memory for the request headers");
     }
     char errorBuffer[CURL_ERROR_SIZE] = {};
     if (curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, errorBuffer) != CURLE_OK) {
@@ -495,7 +521,7 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
         sink.maxSize = settings.maxReplySize;
         sink.handle = handle;
         guard = StallGuard();
-        return Perform(pooled, url, verb, *message, headers, settings, *m_state, sink, guard);
+        return Perform(pooled, url, verb, *message, settings, *m_state, sink, guard);
     };
     Transfer transfer = perform();
     if (RetriesNtlmInLatin1(transfer, pooled, settings)) {
@@ -507,10 +533,8 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
     const bool refusedCleartext = transfer.httpCode == 401 && RefusesBasicFor(settings, url) &&
                                   settings.httpAuth != CURLAUTH_NONE && (transfer.offeredAuth & CURLAUTH_BASIC) &&
                                   !(transfer.offeredAuth & AllowedAuth(pooled, settings, url));
-    // The error buffer and the header list live in this frame: detach them before the
-    // handle goes back to the pool.
+    // The error buffer lives in this frame: detach it before the handle goes back to the pool.
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
-    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     m_state->pool.Release(std::move(pooled));
     message->SetConnected(guard.connected);
     if (!transfer.configured) {

@@ -225,16 +225,13 @@ void ReadAttributeOf(const XmlNode<char>* element, T& field, std::string_view lo
     }
 }
 
-std::string AsIs(const std::string& text)
-{
-    return text;
-}
-
 } // namespace
 
 void ReadText(const XmlNode<char>* parent, std::string& field, std::string_view localName)
 {
-    ReadChild(parent, field, localName, AsIs);
+    if (const XmlNode<char>* element = FindChildElement(localName, parent)) {
+        field.assign(element->value(), element->value_size());
+    }
 }
 
 void ReadInt(const XmlNode<char>* parent, int& field, std::string_view localName)
@@ -254,7 +251,9 @@ void ReadBool(const XmlNode<char>* parent, bool& field, std::string_view localNa
 
 void ReadAttribute(const XmlNode<char>* element, std::string& field, std::string_view localName)
 {
-    ReadAttributeOf(element, field, localName, AsIs);
+    if (const XmlAttribute<char>* attribute = FindAttribute(localName, element)) {
+        field.assign(attribute->value(), attribute->value_size());
+    }
 }
 
 void ReadIntAttribute(const XmlNode<char>* element, int& field, std::string_view localName)
@@ -269,8 +268,9 @@ void ReadBoolAttribute(const XmlNode<char>* element, bool& field, std::string_vi
 
 void ReadTextList(const XmlNode<char>* parent, std::string_view localName, std::vector<std::string>& out)
 {
-    for (const XmlNode<char>* element : FindChildElements(localName, parent)) {
-        out.push_back(GetText(element));
+    for (const XmlNode<char>* element = FindChildElement(localName, parent); element;
+         element = FindNextSiblingElement(localName, element)) {
+        out.emplace_back(element->value(), element->value_size());
     }
 }
 

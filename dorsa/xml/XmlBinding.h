@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zvrtkDorsaServiceLayer {
@@ -119,7 +120,7 @@ void ReadObjectList(const XmlNode<char>* parent, std::string_view localName, std
     for (const XmlNode<char>* element = FindChildElement(localName, parent); element;
          element = FindNextSiblingElement(localName, element)) {
         if (SmartPtr<T> item = T::CreateOne(element)) {
-            out.push_back(item);
+            out.push_back(std::move(item));
         }
     }
 }

@@ -8,20 +8,61 @@ namespace detail {
 
 namespace {
 
-// Writes RapidXML's unindented form of a tree, byte for byte, without recursion: a
-// reply nested as deep as the parser allows prints on any thread's stack. Plain runs
-// of text are copied whole rather than one character at a time.
-class Printer final {
+// Collects the printed bytes in a string.
+class WritingSink final {
 public:
-    Printer(std::string& text, std::size_t expectedSize) : m_text(text)
+    WritingSink(std::string& text, std::size_t expectedSize) : m_text(text)
     {
-        m_text.resize(std::max<std::size_t>(expectedSize + expectedSize / 16, 256));
+        m_text.reserve(std::max<std::size_t>(expectedSize + expectedSize / 16, 256));
     }
 
-    void Print(const XmlNode<char>& root)
+    bool Put(const char* bytes, std::size_t size)
+    {
+        m_text.append(bytes, size);
+        return true;
+    }
+
+private:
+    std::string& m_text;
+};
+
+// Checks the printed bytes against a text instead of keeping them: true from Put while
+// they still match it.
+class ComparingSink final {
+public:
+    ComparingSink(const char* text, std::size_t length) : m_at(text), m_left(length) {}
+
+    bool Put(const char* bytes, std::size_t size)
+    {
+        if (size > m_left || std::memcmp(m_at, bytes, size) != 0) {
+            return false;
+        }
+        m_at += size;
+        m_left -= size;
+        return true;
+    }
+
+    bool AtEnd() const { return m_left == 0; }
+
+private:
+    const char* m_at;
+    std::size_t m_left;
+};
+
+// Writes RapidXML's unindented form of a tree, byte for byte, without recursion: a
+// reply nested as deep as the parser allows prints on any thread's stack. Plain runs
+// of text are put whole rather than one character at a time. Printing stops at the
+// first byte the sink refuses.
+template <class Sink>
+class Printer final {
+public:
+    explicit Printer(Sink& sink) : m_sink(sink) {}
+
+    // False when the sink refused a byte.
+    bool Print(const XmlNode<char>& root)
     {
         const XmlNode<char>* node = &root;
-        for (;;) {
+        while (m_accepted) {
             if (Open(*node)) {
                 node = node->first_node();
                 continue;
@@ -35,7 +76,7 @@ public:
             }
             node = node->next_sibling();
         }
-        m_text.resize(m_used);
+        return m_accepted;
     }
 
 private:
@@ -163,17 +204,10 @@ private:
 
     void Put(const char* literal) { Put(literal, std::strlen(literal)); }
 
-    void Put(const char* bytes, std::size_t size)
-    {
-        if (m_used + size > m_text.size()) {
-            m_text.resize(std::max(m_text.size() * 2, m_used + size));
-        }
-        std::memcpy(&m_text[m_used], bytes, size);
-        m_used += size;
-    }
+    void Put(const char* bytes, std::size_t size) { m_accepted = m_accepted && m_sink.Put(bytes, size); }
 
-    std::string& m_text;
-    std::size_t m_used = 0;
+    Sink& m_sink;
+    bool m_accepted = true;
 };
 
 } // namespace
@@ -181,8 +215,15 @@ private:
 std::string PrintXml(const XmlNode<char>& node, std::size_t expectedSize)
 {
     std::string text;
-    Printer(text, expectedSize).Print(node);
+    WritingSink sink(text, expectedSize);
+    Printer<WritingSink>(sink).Print(node);
     return text;
+}
+
+bool PrintsAs(const XmlNode<char>& node, const char* text, std::size_t length)
+{
+    ComparingSink sink(text, length);
+    return Printer<ComparingSink>(sink).Print(node) && sink.AtEnd();
 }
 
 } // namespace detail

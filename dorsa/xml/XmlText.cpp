@@ -127,6 +127,7 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
 {
     m_document->clear();
     m_error.clear();
+    m_textAsWritten = true;
     if (std::memchr(text, '\0', length)) {
         return Refuse("NUL byte in the text");
     }
@@ -147,10 +148,14 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
         m_error = error.what();
         where = static_cast<const char*>(error.Where());
     }
-    ReferenceError referenceError;
-    if (m_error.empty() && mode == ParseMode::InPlace && !TranslateReferences(*m_document, text, length, referenceError)) {
-        m_error = referenceError.what;
-        where = referenceError.where;
+    if (m_error.empty() && mode == ParseMode::InPlace && std::memchr(text, '&', length)) {
+        ReferenceError referenceError;
+        if (TranslateReferences(*m_document, text, length, referenceError)) {
+            m_textAsWritten = false;
+        } else {
+            m_error = referenceError.what;
+            where = referenceError.where;
+        }
     }
     if (m_error.empty()) {
         return true;

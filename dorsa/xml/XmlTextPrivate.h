@@ -48,6 +48,9 @@ public:
     // read them with their sizes. InPlace translates references inside the text.
     bool ParseInPlace(char* text, std::size_t length, ParseMode mode);
     XmlDocument<char>& Document() { return *m_document; }
+    // Whether the text parsed is still exactly as written: always after a refusal or a
+    // NonDestructive parse, and after an InPlace one of a text without references.
+    bool TextAsWritten() const { return m_textAsWritten; }
     // Why Parse refused the text.
     const std::string& Error() const { return m_error; }
 
@@ -57,10 +60,14 @@ private:
     SpareDocument m_document;
     std::vector<char> m_text;
     std::string m_error;
+    bool m_textAsWritten = true;
 };
 
 // The node printed without indentation; `expectedSize` is a hint for the text's length.
 std::string PrintXml(const XmlNode<char>& node, std::size_t expectedSize = 0);
+// Whether PrintXml(node) is exactly text[0, length), found without writing the print:
+// a reply that is already in printed form then serves as its own print.
+bool PrintsAs(const XmlNode<char>& node, const char* text, std::size_t length);
 
 } // namespace detail
 } // namespace zvrtkDorsaServiceLayer

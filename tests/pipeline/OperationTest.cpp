@@ -209,7 +209,38 @@ TEST_F(OperationTest, AReaderExceptionReachesTheCallerAfterTheOutcomeIsRecorded)
     EXPECT_EQ(response.m_value, "untouched");
     ASSERT_TRUE(response.GetServiceLayerResponse());
     EXPECT_EQ(response.GetServiceLayerResponse()->GetResponseCode(), 200);
+    EXPECT_EQ(response.GetServiceLayerResponse()->GetOutcome(), CallOutcomes::Success);
+    EXPECT_EQ(response.GetServiceLayerResponse()->GetResponseMessage(),
+              Envelope("<GetTablesResponse><count>many</count></GetTablesResponse>"));
+    EXPECT_EQ(response.GetServiceLayerResponse()->GetRequestMessage(), SentRequestText());
     EXPECT_TRUE(m_logger.At(3).empty());
+}
+
+struct RecordedReply {
+    std::string received;
+    std::string recorded;
+};
+
+// The recorded reply is the reply parsed and printed again, whether it arrived in that
+// form (and is kept as it came) or not.
+TEST_F(OperationTest, RecordsTheReplyAsPrintedAgain)
+{
+    const std::string printed = Envelope("<GetTablesResponse><value>v</value><count>7</count></GetTablesResponse>");
+    const RecordedReply cases[] = {
+        {printed, printed},
+        {"<?xml version=\"1.0\"?>" + printed + "\n", printed},
+        {Envelope("<GetTablesResponse>\n  <value>v</value>\n  <count>7</count>\n</GetTablesResponse>"), printed},
+        {Envelope("<GetTablesResponse><value>it's &#118;</value><count>7</count><x></x></GetTablesResponse>"),
+         Envelope("<GetTablesResponse><value>it&apos;s v</value><count>7</count><x/></GetTablesResponse>")},
+    };
+    for (const RecordedReply& c : cases) {
+        Reply(c.received);
+        ValueResponse response;
+        CallWithKey(&response);
+        ASSERT_TRUE(response.GetServiceLayerResponse()) << c.received;
+        EXPECT_EQ(response.GetServiceLayerResponse()->GetResponseMessage(), c.recorded) << c.received;
+        EXPECT_EQ(response.m_count, 7) << c.received;
+    }
 }
 
 struct UnreadableReply {

@@ -249,4 +249,55 @@ TEST(XmlText, PrintingGrowsPastAWrongSizeHint)
     EXPECT_EQ(detail::PrintXml(parsed.Document(), 1), detail::PrintXml(parsed.Document(), 100000));
 }
 
+struct PrintedFormCase {
+    std::string text;
+    bool printed; // whether the text is exactly its own print
+};
+
+// A reply that arrives in printed form stands for its print, so the check must refuse
+// every text that prints differently, however slightly.
+TEST(XmlText, ATextIsItsOwnPrintOnlyWhenPrintingGivesItBack)
+{
+    const PrintedFormCase cases[] = {
+        {"<a x=\"1\"><b>t</b><c/><d>one<e/>two</d></a>", true},
+        {"<a x='say \"q\"'/>", true},
+        {"<a><![CDATA[<raw>]]></a>", true},
+        {"<a></a>", false},                  // printed "<a/>"
+        {"<a x='1'/>", false},               // printed with double quotes
+        {"<a  x=\"1\"/>", false},            // spacing inside the tag
+        {"<a>it's</a>", false},              // printed "&apos;"
+        {"<a>x > y</a>", false},             // printed "&gt;"
+        {"<a>\n<b/>\n</a>", false},          // whitespace between elements is dropped
+        {"<?xml version=\"1.0\"?><a/>", false}, // the declaration is not kept
+        {"<a><!-- c --></a>", false},        // nor a comment
+        {"<a/>\n", false},                   // nor what follows the root
+        {"<a/><b/>", true},
+    };
+    for (const PrintedFormCase& c : cases) {
+        std::string buffer = c.text;
+        detail::ParsedXml parsed;
+        ASSERT_TRUE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) << c.text;
+        ASSERT_TRUE(parsed.TextAsWritten()) << c.text;
+        EXPECT_EQ(detail::PrintsAs(parsed.Document(), buffer.data(), buffer.size()), c.printed) << c.text;
+        EXPECT_EQ(detail::PrintXml(parsed.Document()) == c.text, c.printed) << c.text;
+    }
+}
+
+TEST(XmlText, OnlyATranslatingParseChangesTheText)
+{
+    std::string translated = "<a>&lt;</a>";
+    detail::ParsedXml parsed;
+    ASSERT_TRUE(parsed.ParseInPlace(&translated[0], translated.size(), detail::ParseMode::InPlace));
+    EXPECT_FALSE(parsed.TextAsWritten());
+
+    std::string kept = "<a>&lt;</a>";
+    ASSERT_TRUE(parsed.ParseInPlace(&kept[0], kept.size(), detail::ParseMode::NonDestructive));
+    EXPECT_TRUE(parsed.TextAsWritten());
+
+    std::string refused = "<a>&lt;</b>";
+    EXPECT_FALSE(parsed.ParseInPlace(&refused[0], refused.size(), detail::ParseMode::InPlace));
+    EXPECT_TRUE(parsed.TextAsWritten());
+    EXPECT_EQ(refused, "<a>&lt;</b>");
+}
+
 } // namespace

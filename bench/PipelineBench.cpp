@@ -4,7 +4,9 @@
 //
 // Large reply: a GetTables reply of about 50 MB (see LargeTablesReply for what it
 // holds), timed per call, with the peak resident memory each way of reading it costs. Small calls: GetDatabases with a two-database
-// reply, in calls per second on one thread and on eight.
+// reply, in calls per second on one thread and on eight. Record data: a
+// GetRecordAttributesByRef reply of about 50 MB, the sample records' values of every
+// type repeated (see LargeRecordDataReply), timed and measured the same way.
 //
 // The summary at the end puts the two sides of each pair side by side.
 
@@ -143,6 +145,50 @@ TablesReply LargeTablesReply(std::size_t targetBytes)
         Close(text, "a", "table");
     }
     text += tail;
+    return reply;
+}
+
+struct RecordDataReply {
+    std::string body;
+    std::size_t recordCount = 0;
+};
+
+// The fixture's records, each value as an "attributeValue", repeated under fresh record
+// identities until the reply reaches `targetBytes`.
+RecordDataReply LargeRecordDataReply(std::size_t targetBytes)
+{
+    std::ifstream file(DORSA_FIXTURES_DIR "/sample_attribute_values.xml", std::ios::binary);
+    const std::string fixture((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::vector<std::string> records;
+    for (std::size_t start = fixture.find("<record "); start != std::string::npos;
+         start = fixture.find("<record ", start + 1)) {
+        const std::size_t open = fixture.find('>', start) + 1;
+        std::string values = fixture.substr(open, fixture.find("</record>", open) - open);
+        for (std::size_t at = 0; (at = values.find("<attribute>", at)) != std::string::npos;) {
+            values.replace(at, 11, "<attributeValue>");
+        }
+        for (std::size_t at = 0; (at = values.find("</attribute>", at)) != std::string::npos;) {
+            values.replace(at, 12, "</attributeValue>");
+        }
+        records.push_back(values);
+    }
+    RecordDataReply reply;
+    if (records.empty()) {
+        return reply;
+    }
+    const std::string tail = "</results></GetRecordAttributesByRefResponse>";
+    reply.body = std::string("<s:Envelope xmlns:s=\"") + s_soapEnvelopeNamespace +
+                 "\" xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><s:Body><GetRecordAttributesByRefResponse>"
+                 "<results>";
+    reply.body.reserve(targetBytes + 64 * 1024);
+    while (reply.body.size() + tail.size() < targetBytes) {
+        reply.body += "<recordData><record><dbKey>" + std::string(s_dbKey) + "</dbKey><identity><recordHistoryIdentity>" +
+                      std::to_string(10000 + reply.recordCount) + "</recordHistoryIdentity></identity></record>"
+                      "<attributeValues>" + records[reply.recordCount % records.size()] +
+                      "</attributeValues></recordData>";
+        ++reply.recordCount;
+    }
+    reply.body += tail + "</s:Body></s:Envelope>";
     return reply;
 }
 
@@ -380,10 +426,15 @@ struct Endpoint {
 };
 
 struct BenchContext {
-    explicit BenchContext(const TablesReply& tables) : large(tables.body), tableCount(tables.tableCount), small(SmallDatabasesReply())
+    BenchContext(const TablesReply& tables, const RecordDataReply& recordData)
+        : large(tables.body), tableCount(tables.tableCount), records(recordData.body),
+          recordCount(recordData.recordCount), small(SmallDatabasesReply())
     {
         GetTablesImpl tablesOperation(large.session.get());
         large.exchange = CaptureExchange(tablesOperation, TablesRequest(), large.server.Url(), GetTablesImpl::s_service);
+        GetRecordAttributesByRefImpl recordsOperation(records.session.get());
+        records.exchange = CaptureExchange(recordsOperation, RecordsRequest(), records.server.Url(),
+                                           GetRecordAttributesByRefImpl::s_service);
         GetDatabaseImpl databasesOperation(small.session.get());
         small.exchange = CaptureExchange(databasesOperation, nullptr, small.server.Url(), GetDatabaseImpl::s_service);
     }
@@ -396,8 +447,21 @@ struct BenchContext {
         return request;
     }
 
+    // The request the server ignores: its canned reply holds every record.
+    static SmartPtr<GetRecordAttributesByRefRequest> RecordsRequest()
+    {
+        SmartPtr<GetRecordAttributesByRefRequest> request = new GetRecordAttributesByRefRequest;
+        SmartPtr<RecordReference> record = new RecordReference;
+        record->SetDBKey(s_dbKey);
+        record->SetIdentity(10000);
+        request->AddRecordReference(record);
+        return request;
+    }
+
     Endpoint large;
     std::size_t tableCount;
+    Endpoint records;
+    std::size_t recordCount;
     Endpoint small;
 };
 
@@ -406,9 +470,8 @@ BenchContext* s_context = nullptr;
 // ---------------------------------------------------------------------------------
 // Large reply
 
-void BM_RawCurlDownloadAndParse(benchmark::State& state)
+void RawDownloadAndParse(benchmark::State& state, const Endpoint& endpoint)
 {
-    const Endpoint& endpoint = s_context->large;
     RawCurlClient client(endpoint.exchange);
     std::string error;
     {
@@ -428,6 +491,16 @@ void BM_RawCurlDownloadAndParse(benchmark::State& state)
         }
     }
     ReportLargeReply(state, endpoint.server.BodySize(), probe);
+}
+
+void BM_RawCurlDownloadAndParse(benchmark::State& state)
+{
+    RawDownloadAndParse(state, s_context->large);
+}
+
+void BM_RawCurlRecordData(benchmark::State& state)
+{
+    RawDownloadAndParse(state, s_context->records);
 }
 
 void BM_SessionGetTables(benchmark::State& state)
@@ -450,6 +523,32 @@ void BM_SessionGetTables(benchmark::State& state)
     for (auto _ : state) {
         if (!call()) {
             state.SkipWithError("call did not read every table");
+            break;
+        }
+    }
+    ReportLargeReply(state, endpoint.server.BodySize(), probe);
+}
+
+void BM_SessionRecordData(benchmark::State& state)
+{
+    const Endpoint& endpoint = s_context->records;
+    GetRecordAttributesByRefImpl operation(endpoint.session.get());
+    const SmartPtr<GetRecordAttributesByRefRequest> request = BenchContext::RecordsRequest();
+    const auto call = [&] {
+        GetRecordAttributesByRefResponse response;
+        operation.RequestRecordAttributesByRef(request, &response);
+        const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
+        return outcome && outcome->IsSuccess() && response.AccessRecordData().size() == s_context->recordCount &&
+               !response.AccessRecordData().back()->AccessAttributeValues().empty();
+    };
+    if (!call()) {
+        state.SkipWithError("warm-up call did not read every record");
+        return;
+    }
+    const PeakMemoryProbe probe;
+    for (auto _ : state) {
+        if (!call()) {
+            state.SkipWithError("call did not read every record");
             break;
         }
     }
@@ -501,6 +600,8 @@ void BM_SessionGetDatabases(benchmark::State& state)
 
 BENCHMARK(BM_RawCurlDownloadAndParse)->Iterations(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SessionGetTables)->Iterations(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawCurlRecordData)->Iterations(8)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SessionRecordData)->Iterations(4)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawCurlSmallCall)->Threads(1)->Threads(8)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SessionGetDatabases)->Threads(1)->Threads(8)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
@@ -528,21 +629,8 @@ public:
         std::ostream& out = GetOutputStream();
         char line[256];
         out << "\nSummary (session against raw libcurl + bare RapidXML)\n";
-        const Run* raw = Find("BM_RawCurlDownloadAndParse", 1);
-        const Run* session = Find("BM_SessionGetTables", 1);
-        if (raw && session) {
-            std::snprintf(line, sizeof line,
-                          "  GetTables, %.1f MB reply: session %.1f ms, raw %.1f ms per call: session/raw time %.2fx\n",
-                          Counter(*raw, "reply_MB"), Milliseconds(*session), Milliseconds(*raw),
-                          Milliseconds(*session) / Milliseconds(*raw));
-            out << line;
-            std::snprintf(line, sizeof line,
-                          "  GetTables peak RSS growth: session %.1f MB (%.2fx reply), raw %.1f MB (%.2fx reply): "
-                          "session/raw %.2fx\n",
-                          Counter(*session, "peak_rss_MB"), Counter(*session, "peak_x_reply"), Counter(*raw, "peak_rss_MB"),
-                          Counter(*raw, "peak_x_reply"), Counter(*session, "peak_rss_MB") / Counter(*raw, "peak_rss_MB"));
-            out << line;
-        }
+        LargePair(out, "GetTables", Find("BM_RawCurlDownloadAndParse", 1), Find("BM_SessionGetTables", 1));
+        LargePair(out, "GetRecordAttributesByRef", Find("BM_RawCurlRecordData", 1), Find("BM_SessionRecordData", 1));
         for (const int threads : {1, 8}) {
             const Run* rawSmall = Find("BM_RawCurlSmallCall", threads);
             const Run* sessionSmall = Find("BM_SessionGetDatabases", threads);
@@ -559,6 +647,26 @@ public:
     }
 
 private:
+    static void LargePair(std::ostream& out, const char* operation, const Run* raw, const Run* session)
+    {
+        if (!raw || !session) {
+            return;
+        }
+        char line[256];
+        std::snprintf(line, sizeof line,
+                      "  %s, %.1f MB reply: session %.1f ms, raw %.1f ms per call: session/raw time %.2fx\n", operation,
+                      Counter(*raw, "reply_MB"), Milliseconds(*session), Milliseconds(*raw),
+                      Milliseconds(*session) / Milliseconds(*raw));
+        out << line;
+        std::snprintf(line, sizeof line,
+                      "  %s peak RSS growth: session %.1f MB (%.2fx reply), raw %.1f MB (%.2fx reply): "
+                      "session/raw %.2fx\n",
+                      operation, Counter(*session, "peak_rss_MB"), Counter(*session, "peak_x_reply"),
+                      Counter(*raw, "peak_rss_MB"), Counter(*raw, "peak_x_reply"),
+                      Counter(*session, "peak_rss_MB") / Counter(*raw, "peak_rss_MB"));
+        out << line;
+    }
+
     static std::string Key(const std::string& name, int64_t threads) { return name + "/" + std::to_string(threads); }
 
     const Run* Find(const std::string& name, int64_t threads) const
@@ -595,7 +703,7 @@ int main(int argc, char** argv)
     }
     zvrtkDorsaServiceLayer::Initialize();
     {
-        BenchContext context(LargeTablesReply(s_largeReplyBytes));
+        BenchContext context(LargeTablesReply(s_largeReplyBytes), LargeRecordDataReply(s_largeReplyBytes));
         s_context = &context;
         // Always this reporter, so the summary prints whatever --benchmark_format says;
         // --benchmark_out still writes JSON or CSV to a file.

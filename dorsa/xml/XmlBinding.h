@@ -82,7 +82,8 @@ void WriteEachObject(XmlNode<char>* parent, XmlDocument<char>* document, const s
     }
 }
 
-// The container is written also for an empty list.
+// The container is written also for an empty list; a null entry is written empty, so
+// the server refuses it by position instead of the host crashing here.
 template <class T>
 void WriteReferenceList(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& listName,
                         const std::string& entryName, const std::vector<SmartPtr<T>>& list)
@@ -92,7 +93,7 @@ void WriteReferenceList(XmlNode<char>* parent, XmlDocument<char>* document, cons
         return;
     }
     for (const SmartPtr<T>& entry : list) {
-        entry->CreateXMLNode(WriteContainer(container, document, entryName));
+        WriteObjectOrEmpty(container, document, entryName, entry);
     }
 }
 

@@ -68,6 +68,16 @@ TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
          std::string("<brow:GetAttributeDetails><zbt:attributeReferences>") + s_density +
              "</zbt:attributeReferences></brow:GetAttributeDetails>",
          "GetAttributeDetails"},
+        {"a null entry is written empty",
+         [](DorsaSession* s) {
+             SmartPtr<GetAttributeDetailsRequest> request = new GetAttributeDetailsRequest;
+             request->AddAttributeReference(nullptr);
+             GetAttributeDetailsResponse response;
+             GetAttributeDetailsImpl(s).RequestAttributeDetails(request, &response);
+         },
+         "<brow:GetAttributeDetails><zbt:attributeReferences><zbt:attribute/></zbt:attributeReferences>"
+         "</brow:GetAttributeDetails>",
+         "GetAttributeDetails"},
         {"parameters of no attribute",
          [](DorsaSession* s) {
              GetAttributeParametersResponse response;

@@ -239,6 +239,242 @@ class ToolAgainstEmulator(unittest.TestCase):
         self.assertIn("GetDatabases: Call took a total time", result.stderr)
 
 
+TABLE = "Alloys and Polymers"
+DASH = "\u2013"
+
+
+def value_lines(output):
+    """The value column of the tool's `values` table: (record, attribute, type) of each row's
+    first line with all the lines of its value."""
+    header, *lines = output.splitlines()
+    starts = [header.index(name) for name in ("ATTRIBUTE", "TYPE", "VALUE")]
+    rows = []
+    for line in lines:
+        if line[:starts[0]].strip():
+            cells = (line[:starts[0]], line[starts[0]:starts[1]], line[starts[1]:starts[2]])
+            rows.append((tuple(cell.strip() for cell in cells), []))
+        rows[-1][1].append(line[starts[2]:])
+    return rows
+
+
+class AttributesAgainstEmulator(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def test_attributes_in_columns(self):
+        result = dorsa(self.emulator.url, "attributes", "POLY_DB", "Grades")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.splitlines(), [
+            "NAME                          TYPE   UNIT      FLAGS",
+            "Melt flow index               point  g/10 min  searchable, chartable",
+            "Tensile strength              range  MPa       searchable, chartable",
+            "Glass transition temperature  point  \u00b0C        searchable, chartable"])
+
+    def test_details_take_a_line_each(self):
+        result = dorsa(self.emulator.url, "attributes", "DORSA_SAMPLES", TABLE, "--details")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        header, *lines = result.stdout.splitlines()
+        details = header.index("DETAILS")
+        cases = [
+            ("Density", ["parameters: Temperature (\u00b0C)", "meta-attributes: Data source notes"]),
+            ("Young's modulus", ["meta-attributes: Data source notes"]),
+            ("Stress-strain curve", ["parameters: Strain (%), Temperature (\u00b0C)"]),
+            ("Composition", ["columns: Element (short text), Fraction (range, wt%), Source (target record), "
+                             "Lot number (unavailable)"]),
+            ("Corrosion resistance", ["values: Poor, Acceptable, Good, Excellent"]),
+            ("Fatigue strength", ["parameters: Number of cycles, Temperature (\u00b0C)"]),
+            ("Notes", [""]),
+        ]
+        for name, expected in cases:
+            with self.subTest(attribute=name):
+                first = next(i for i, line in enumerate(lines) if line.startswith(name + "  "))
+                self.assertEqual([line[details:] for line in lines[first:first + len(expected)]], expected)
+                following = lines[first + len(expected)] if first + len(expected) < len(lines) else "x"
+                self.assertNotEqual(following[:details].strip(), "", "the row is taller than its details")
+
+    def test_attributes_as_json(self):
+        plain = json.loads(dorsa(self.emulator.url, "--json", "attributes", "DORSA_SAMPLES", TABLE).stdout)
+        detailed = json.loads(dorsa(self.emulator.url, "--json", "attributes", "DORSA_SAMPLES", TABLE,
+                                    "--details").stdout)
+        self.assertEqual([a["name"] for a in plain], [a["name"] for a in detailed])
+        self.assertNotIn("Data source notes", [a["name"] for a in plain])
+        self.assertNotIn("parameters", plain[0])
+        by_name = {a["name"]: a for a in detailed}
+        density = by_name["Density"]
+        self.assertEqual((density["id"], density["type"], density["unit"], density["searchable"],
+                          density["multiValued"], density["chartable"]), (101, "POIN", "kg/m^3", True, False, True))
+        self.assertEqual(density["metaAttributes"], ["Data source notes"])
+        self.assertEqual([(p["name"], p["unit"], p["default"], p["values"]) for p in density["parameters"]],
+                         [("Temperature", "\u00b0C", 23.0, [-40.0, 20.0, 23.0, 100.0, 300.0])])
+        self.assertEqual([(p["name"], p["scaleType"], p["parameterType"])
+                          for p in by_name["Fatigue strength"]["parameters"]],
+                         [("Number of cycles", "Log", "NumericRestricted"), ("Temperature", "Linear",
+                                                                            "NumericUnrestricted")])
+        self.assertEqual([(c["name"], c["kind"], c["type"], c["unit"]) for c in by_name["Composition"]["columns"]],
+                         [("Element", "local", "STXT", ""), ("Fraction", "local", "RNGE", "wt%"),
+                          ("Source", "target record", "", ""), ("Lot number", "unavailable", "", "")])
+        self.assertEqual(by_name["Corrosion resistance"]["discreteValues"], ["Poor", "Acceptable", "Good", "Excellent"])
+
+    def test_an_unknown_table_is_a_bad_argument(self):
+        for command in (["attributes", "DORSA_SAMPLES", "Nowhere"], ["values", "DORSA_SAMPLES", "Nowhere", "1001"]):
+            with self.subTest(command=command):
+                result = dorsa(self.emulator.url, *command)
+                self.assertEqual((result.returncode, result.stderr, result.stdout),
+                                 (2, "dorsa: no table 'Nowhere' in DORSA_SAMPLES\n", ""))
+
+
+class ValuesAgainstEmulator(unittest.TestCase):
+    GUID_1003 = "5e2b8c71-1003-4d19-b6e2-7a3f0c001003"
+
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def values(self, *arguments):
+        return dorsa(self.emulator.url, "values", "DORSA_SAMPLES", TABLE, *arguments)
+
+    def test_each_data_type_as_people_read_it(self):
+        files = self.emulator.url + "/files/DORSA_SAMPLES/1001/"
+        cases = [
+            ("1001", "Density", [], "point", ["7900 kg/m^3 @ 20 \u00b0C; 7820 kg/m^3 @ 300 \u00b0C"]),
+            ("1002", "Density", [], "point", ["2700 kg/m^3"]),
+            ("1001", "Density", ["--unit-system", "Imperial"], "point",
+             ["493.180884 lb/ft^3 @ 20 \u00b0C; 488.1866472 lb/ft^3 @ 300 \u00b0C"]),
+            ("1001", "Young's modulus", [], "range", [f"190{DASH}203 GPa"]),
+            ("1001", "Yield strength", [], "range", [f"205{DASH}NaN MPa (estimated)"]),
+            ("1002", "Yield strength", [], "range", [f"NaN{DASH}276 MPa"]),
+            ("1001", "Stress-strain curve", [], "functional series",
+             [f"2 series, 8 points; Strain 0{DASH}40 %; Temperature 20, 300 \u00b0C; values 0{DASH}530 MPa"]),
+            ("1001", "Fatigue strength", [], "functional grid",
+             [f"2 values; Number of cycles 1000000, 10000000; Temperature 20 \u00b0C; values 240{DASH}310 MPa"]),
+            ("1001", "Composition", [], "tabular", [
+                "Element  Fraction      Source                  (linked records)",
+                f"Fe       66{DASH}74 wt%",
+                f"Cr       18{DASH}20 wt%     Mill certificate DS-18",
+                f"Ni       8{DASH}10.5 wt%                            1003",
+                f"Total    92{DASH}104.5 wt%"]),
+            ("1001", "Datasheet", [], "file", ["ds18-datasheet.txt, text/plain, " + files + "106"]),
+            ("1001", "Micrograph", [], "picture", ["image/png, " + files + "114"]),
+            ("1001", "Micrograph", ["--inline-binary"], "picture", ["image/png, 21 bytes"]),
+            ("1001", "Notes", [], "long text", ["General purpose austenitic grade.",
+                                                "Good weldability & formability; <not> magnetic when annealed."]),
+            ("1001", "Date tested", [], "date", ["2016-03-14T00:00:00"]),
+            ("1001", "Supplier website", [], "hyperlink", ["Grade page <http://steel.example/ds18>"]),
+            ("1002", "Corrosion resistance", [], "discrete", ["Good, Acceptable"]),
+            ("1001", "RoHS compliant", [], "logical", ["yes"]),
+            ("1003", "RoHS compliant", [], "logical", ["n/a"]),
+            ("1001", "Number of tests", [], "integer", ["42"]),
+            (self.GUID_1003, "Material family", [], "short text", ["Polymer (thermoplastic)"]),
+            ("1001", "[name]", [], "short text", ["Dorsa steel DS-18, annealed"]),
+        ]
+        for record, attribute, extra, kind, expected in cases:
+            with self.subTest(record=record, attribute=attribute, extra=extra):
+                result = self.values(record, "--attribute", attribute, *extra)
+                self.assertEqual(result.returncode, 0, result.stderr)
+                identity = "1003" if record == self.GUID_1003 else record
+                self.assertEqual(value_lines(result.stdout), [((identity, attribute, kind), expected)])
+
+    def test_every_attribute_of_the_table_by_default(self):
+        result = self.values("1002", "1003")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual([(row[0][0], row[0][1]) for row in value_lines(result.stdout)], [
+            ("1002", "Density"), ("1002", "Young's modulus"), ("1002", "Yield strength"), ("1002", "Material family"),
+            ("1002", "Corrosion resistance"), ("1002", "RoHS compliant"), ("1002", "Number of tests"),
+            ("1003", "Density"), ("1003", "Young's modulus"), ("1003", "Yield strength"), ("1003", "Material family"),
+            ("1003", "RoHS compliant")])
+
+    def test_values_as_json(self):
+        result = dorsa(self.emulator.url, "--json", "values", "DORSA_SAMPLES", TABLE, self.GUID_1003, "1001",
+                       "--attribute", "Yield strength", "--attribute", "Density", "--attribute", "Composition")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        records = json.loads(result.stdout)
+        self.assertEqual([(r["record"]["identity"], r["record"]["recordGUID"]) for r in records],
+                         [(1003, self.GUID_1003), (1001, "5e2b8c71-1001-4d19-b6e2-7a3f0c001001")])
+        values = {v["attribute"]: v for v in records[1]["values"]}
+        self.assertEqual(values["Yield strength"]["id"], 103)
+        self.assertEqual({k: values["Yield strength"]["value"][k] for k in ("type", "low", "high", "unit", "estimated")},
+                         {"type": "RNGE", "low": 205.0, "high": None, "unit": "MPa", "estimated": True})
+        density = values["Density"]["value"]
+        self.assertEqual((density["type"], density["dataVersion"]), ("POIN", 3))
+        self.assertEqual([(p["value"], [(q["name"], q["value"]) for q in p["parameters"]]) for p in density["points"]],
+                         [(7900.0, [("Temperature", 20.0)]), (7820.0, [("Temperature", 300.0)])])
+        table = values["Composition"]["value"]
+        self.assertEqual([(c["name"], c["kind"]) for c in table["columns"]],
+                         [("Element", "local"), ("Fraction", "local"), ("Source", "target record")])
+        self.assertEqual([row["cells"][0]["value"] for row in table["rows"]], ["Fe", "Cr", "Ni"])
+        self.assertIsNone(table["rows"][0]["cells"][2])
+        self.assertEqual(table["rows"][1]["cells"][2]["items"][0],
+                         {"sourceRecordHistoryId": 2001, "value": {"type": "STXT", "value": "Mill certificate DS-18",
+                                                                   "notApplicable": False, "fallback": False}})
+        self.assertEqual(table["rows"][2]["linkedRecords"], [{"dbKey": "DORSA_SAMPLES", "identity": 1003}])
+        self.assertEqual(table["summary"]["cells"][0]["value"], "Total")
+        self.assertTrue([v for v in records[0]["values"] if v["attribute"] == "Density"])
+
+    def test_batched_parallel_run_matches_one_call(self):
+        records = ["1003", "1001", "5e2b8c71-1002-4d19-b6e2-7a3f0c001002", "1003", "1002"]
+        for output in ([], ["--json"]):
+            with self.subTest(output=output):
+                whole = dorsa(self.emulator.url, *output, "values", "DORSA_SAMPLES", TABLE, *records)
+                batched = dorsa(self.emulator.url, *output, "values", "DORSA_SAMPLES", TABLE, *records,
+                                "--batch-size", "1", "--parallel", "3")
+                self.assertEqual(whole.returncode, 0, whole.stderr)
+                self.assertEqual((batched.returncode, batched.stderr), (0, ""))
+                self.assertEqual(batched.stdout, whole.stdout)
+        listed = json.loads(batched.stdout)
+        self.assertEqual([r["record"]["identity"] for r in listed], [1003, 1001, 1002, 1003, 1002])
+
+    def test_faults_name_the_cause(self):
+        record = "dorsa: SOAP fault from GetRecordAttributesByRef: Unknown record 9999 in database DORSA_SAMPLES\n"
+        cases = [
+            (["1001", "9999"], record),
+            (["1001", "9999", "1002", "--batch-size", "1", "--parallel", "3"], record),
+            (["1001", "--attribute", "Nonesuch"],
+             "dorsa: SOAP fault from GetRecordAttributesByRef: Unknown attribute 'Nonesuch' in table " + TABLE +
+             " in database DORSA_SAMPLES\n"),
+            (["1001", "--unit-system", "Klingon"],
+             "dorsa: SOAP fault from GetRecordAttributesByRef: Unknown unit system: Klingon\n"),
+        ]
+        for arguments, message in cases:
+            with self.subTest(arguments=arguments):
+                result = self.values(*arguments)
+                self.assertEqual((result.returncode, result.stderr, result.stdout), (5, message, ""))
+
+    def test_no_reply_in_a_batched_run(self):
+        result = dorsa("http://127.0.0.1:9/dorsa", "values", "DORSA_SAMPLES", TABLE, "1001", "1002",
+                       "--attribute", "Density", "--batch-size", "1", "--parallel", "2")
+        self.assertEqual(result.returncode, 3, result.stderr)
+        self.assertTrue(result.stderr.startswith("dorsa: cannot connect to http://127.0.0.1:9/dorsa: "), result.stderr)
+        self.assertEqual(result.stderr.count("\n"), 1)
+
+    def test_bad_arguments_are_refused(self):
+        cases = [
+            (["1001", "--batch-size", "0"], "--batch-size: Value 0 not in range 1 to 10000"),
+            (["1001", "--batch-size", "10001"], "--batch-size: Value 10001 not in range 1 to 10000"),
+            (["1001", "--parallel", "0"], "--parallel: Value 0 not in range 1 to 8"),
+            (["1001", "--parallel", "9"], "--parallel: Value 9 not in range 1 to 8"),
+            (["DS-18"], "RECORD: 'DS-18' is neither a record identity nor a record GUID"),
+            (["0"], "RECORD: '0' is neither a record identity nor a record GUID"),
+            (["99999999999"], "RECORD: '99999999999' is neither a record identity nor a record GUID"),
+            (["5e2b8c71-1003-4d19-b6e2-7a3f0c00100"], "RECORD: '5e2b8c71-1003-4d19-b6e2-7a3f0c00100' is neither"),
+            ([], "RECORD is required"),
+        ]
+        for arguments, message in cases:
+            with self.subTest(arguments=arguments):
+                result = self.values(*arguments)
+                self.assertEqual(result.returncode, 2, result.stderr)
+                self.assertTrue(result.stderr.startswith(message), result.stderr)
+                self.assertEqual(result.stdout, "")
+
+
 class CannedServer:
     """Answers every POST with the reply set last, or, with none set, closes the connection
     without a word."""

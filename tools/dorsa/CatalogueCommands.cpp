@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TableLookup.h"
 
 #include <memory>
 #include <string>
@@ -69,15 +70,6 @@ struct TablesArguments {
     std::string filter;
     std::vector<std::string> selectors;
 };
-
-std::vector<std::string> AttributeNames(const std::vector<SmartPtr<AttributeReference>>& attributes)
-{
-    std::vector<std::string> names;
-    for (const SmartPtr<AttributeReference>& attribute : attributes) {
-        names.push_back(attribute->GetName());
-    }
-    return names;
-}
 
 // Which attribute lists the asked-for selectors fill; the listing shows a column for each.
 struct AttributeColumns {
@@ -190,11 +182,8 @@ struct SubsetsArguments {
 
 int RunSubsets(ToolContext& context, const SubsetsArguments& arguments)
 {
-    SmartPtr<TableReference> table = new TableReference;
-    table->SetDBKey(arguments.dbKey);
-    table->SetTableName(arguments.table);
     SmartPtr<GetSubsets> request = new GetSubsets;
-    request->SetTable(table);
+    request->SetTable(MakeTableReference(arguments.dbKey, arguments.table));
     GetSubsetsImpl operation(context.Session());
     GetSubsetsResponse response;
     operation.GetSubsets(request, &response);

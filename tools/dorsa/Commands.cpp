@@ -6,7 +6,7 @@ const std::vector<Command>& AllCommands()
 {
     static const std::vector<Command> s_commands = [] {
         std::vector<Command> commands;
-        for (const auto& family : {CatalogueCommands(), UnitCommands()}) {
+        for (const auto& family : {CatalogueCommands(), UnitCommands(), AttributeCommands(), ValueCommands()}) {
             commands.insert(commands.end(), family.begin(), family.end());
         }
         return commands;
@@ -14,13 +14,18 @@ const std::vector<Command>& AllCommands()
     return s_commands;
 }
 
-std::string Join(const std::vector<std::string>& items)
+std::string Join(const std::vector<std::string>& items, const char* separator)
 {
     std::string joined;
     for (const std::string& item : items) {
-        joined += (joined.empty() ? "" : ", ") + item;
+        joined += (joined.empty() ? "" : separator) + item;
     }
     return joined;
+}
+
+std::string Number(double value)
+{
+    return zvrtkDorsaServiceLayer::FormatString("%.10g", value);
 }
 
 } // namespace dorsatool

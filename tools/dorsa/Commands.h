@@ -24,11 +24,16 @@ struct Command {
 // Every command, in the order the help lists them.
 const std::vector<Command>& AllCommands();
 
-// "a, b, c": a list in one table cell or message.
-std::string Join(const std::vector<std::string>& items);
+// "a, b, c": a list in one table cell or message; `separator` goes between the items.
+std::string Join(const std::vector<std::string>& items, const char* separator = ", ");
+
+// A number as people read it: up to ten significant digits.
+std::string Number(double value);
 
 // The commands of each family.
 std::vector<Command> CatalogueCommands();
 std::vector<Command> UnitCommands();
+std::vector<Command> AttributeCommands();
+std::vector<Command> ValueCommands();
 
 } // namespace dorsatool

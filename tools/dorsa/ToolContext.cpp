@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iostream>
+#include <utility>
 
 namespace dorsatool {
 
@@ -24,6 +25,19 @@ SmartPtr<IDorsaSLAuthModule> AuthenticationFor(const GlobalOptions& options)
 size_t DisplayWidth(const std::string& text)
 {
     return static_cast<size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
+// The lines of a table cell; a cell without a line break is one line.
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    lines.push_back(text.substr(start));
+    return lines;
 }
 
 // An exit code with the error line that explains it.
@@ -56,9 +70,70 @@ Verdict StatusVerdict(const std::string& operation, int code)
                                   "); --verbose shows it"};
 }
 
+// UTF-8 bytes of a code point; nothing for one that is none.
+std::string Utf8(unsigned long code)
+{
+    std::string bytes;
+    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        return bytes;
+    }
+    if (code < 0x80) {
+        bytes += static_cast<char>(code);
+    } else if (code < 0x800) {
+        bytes += static_cast<char>(0xC0 | (code >> 6));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        bytes += static_cast<char>(0xE0 | (code >> 12));
+        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        bytes += static_cast<char>(0xF0 | (code >> 18));
+        bytes += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    }
+    return bytes;
+}
+
+// The character a reference such as "&apos;" or "&#39;" stands for; empty for none.
+std::string ReferencedCharacter(const std::string& name)
+{
+    static const std::pair<const char*, const char*> s_named[] = {
+        {"amp", "&"}, {"apos", "'"}, {"quot", "\""}, {"gt", ">"}, {"lt", "<"}};
+    for (const auto& [entity, character] : s_named) {
+        if (name == entity) {
+            return character;
+        }
+    }
+    const bool hex = name.size() > 2 && name[0] == '#' && (name[1] == 'x' || name[1] == 'X');
+    const std::string digits = name.substr(hex ? 2 : 1);
+    const bool numeric = name.size() > 1 && name[0] == '#' && !digits.empty() && digits.size() <= 8 &&
+                         digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") == std::string::npos;
+    return numeric ? Utf8(std::stoul(digits, nullptr, hex ? 16 : 10)) : "";
+}
+
+// The library gives a fault string as it stands in the reply, references untranslated;
+// people read it translated. A '&' that starts no reference stays as it is.
+std::string Unescaped(const std::string& text)
+{
+    std::string plain;
+    for (size_t at = 0; at < text.size(); ++at) {
+        const size_t end = text[at] == '&' ? text.find(';', at) : std::string::npos;
+        const std::string character =
+            end != std::string::npos && end - at <= 10 ? ReferencedCharacter(text.substr(at + 1, end - at - 1)) : "";
+        if (character.empty()) {
+            plain += text[at];
+        } else {
+            plain += character;
+            at = end;
+        }
+    }
+    return plain;
+}
+
 Verdict FaultVerdict(const std::string& operation, ServiceLayerResponse& outcome)
 {
-    const std::string fault = outcome.GetErrorMessage();
+    const std::string fault = Unescaped(outcome.GetErrorMessage());
     return {Exit_SoapFault, "SOAP fault from " + operation + (fault.empty() ? " without a fault string" : ": " + fault)};
 }
 
@@ -111,6 +186,52 @@ std::string WithoutUserInfo(const std::string& url)
     return at == std::string::npos || at < authorityStart ? url : url.substr(0, authorityStart) + url.substr(at + 1);
 }
 
+std::string FormatTable(const TextTable& table)
+{
+    std::vector<size_t> widths;
+    for (const std::string& header : table.headers) {
+        widths.push_back(DisplayWidth(header));
+    }
+    for (const auto& row : table.rows) {
+        for (size_t column = 0; column < row.size() && column < widths.size(); ++column) {
+            for (const std::string& line : Lines(row[column])) {
+                widths[column] = std::max(widths[column], DisplayWidth(line));
+            }
+        }
+    }
+    std::string text;
+    const auto addLine = [&](const std::vector<std::string>& cells) {
+        std::string line;
+        for (size_t column = 0; column < cells.size() && column < widths.size(); ++column) {
+            line += cells[column] + std::string(widths[column] - DisplayWidth(cells[column]) + 2, ' ');
+        }
+        // Padding only separates columns: none after the last cell with text.
+        line.erase(line.find_last_not_of(' ') + 1);
+        text += line + "\n";
+    };
+    // A cell of several lines makes its row as tall; the other cells are blank below their first line.
+    const auto addRow = [&](const std::vector<std::string>& cells) {
+        std::vector<std::vector<std::string>> split;
+        size_t height = 1;
+        for (const std::string& cell : cells) {
+            split.push_back(Lines(cell));
+            height = std::max(height, split.back().size());
+        }
+        for (size_t index = 0; index < height; ++index) {
+            std::vector<std::string> line;
+            for (const auto& cellLines : split) {
+                line.push_back(index < cellLines.size() ? cellLines[index] : "");
+            }
+            addLine(line);
+        }
+    };
+    addRow(table.headers);
+    for (const auto& row : table.rows) {
+        addRow(row);
+    }
+    return text;
+}
+
 ToolContext::ToolContext(const GlobalOptions& options)
     : m_options(options),
       m_logger(options.verbose),
@@ -138,32 +259,7 @@ int ToolContext::Outcome(const std::string& operation, const SmartPtr<ServiceLay
 
 void ToolContext::Print(const TextTable& table, const nlohmann::json& json) const
 {
-    if (m_options.json) {
-        std::cout << json.dump(2) << "\n";
-        return;
-    }
-    std::vector<size_t> widths;
-    for (const std::string& header : table.headers) {
-        widths.push_back(DisplayWidth(header));
-    }
-    for (const auto& row : table.rows) {
-        for (size_t column = 0; column < row.size() && column < widths.size(); ++column) {
-            widths[column] = std::max(widths[column], DisplayWidth(row[column]));
-        }
-    }
-    const auto printRow = [&](const std::vector<std::string>& cells) {
-        std::string line;
-        for (size_t column = 0; column < cells.size(); ++column) {
-            line += cells[column] + std::string(widths[column] - DisplayWidth(cells[column]) + 2, ' ');
-        }
-        // Padding only separates columns: none after the last cell with text.
-        line.erase(line.find_last_not_of(' ') + 1);
-        std::cout << line << "\n";
-    };
-    printRow(table.headers);
-    for (const auto& row : table.rows) {
-        printRow(row);
-    }
+    std::cout << (m_options.json ? json.dump(2) + "\n" : FormatTable(table));
 }
 
 int ToolContext::Fail(ExitCode code, const std::string& message) const

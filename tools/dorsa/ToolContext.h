@@ -14,7 +14,7 @@ namespace dorsatool {
 enum ExitCode {
     Exit_Ok = 0,
     Exit_Internal = 1,     // the tool or the library failed in itself
-    Exit_BadArguments = 2, // also a unit the database does not know
+    Exit_BadArguments = 2, // also a unit or table the database does not know
     Exit_NoReply = 3,      // cannot connect, or connected but no complete reply came
     Exit_HttpFailure = 4,  // a failure status (authentication included) or a reply that is no service reply
     Exit_SoapFault = 5,
@@ -48,11 +48,14 @@ private:
     bool m_verbose;
 };
 
-// A table printed with aligned columns.
+// A table printed with aligned columns. A cell may hold several lines.
 struct TextTable {
     std::vector<std::string> headers;
     std::vector<std::vector<std::string>> rows;
 };
+
+// The table as aligned lines, headers first, each line ended by a newline.
+std::string FormatTable(const TextTable& table);
 
 // What every command works with: the session, the options, and the output.
 class ToolContext final {

@@ -14,12 +14,6 @@ using nlohmann::json;
 
 namespace {
 
-// A number as people read it: up to ten significant digits.
-std::string Number(double value)
-{
-    return FormatString("%.10g", value);
-}
-
 // Prints currencies as columns or JSON.
 int PrintCurrencies(ToolContext& context, const std::vector<SmartPtr<CurrencyDetail>>& currencies)
 {

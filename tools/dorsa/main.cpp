@@ -29,7 +29,7 @@ const char* const s_footer =
     "Exit codes:\n"
     "  0  success\n"
     "  1  the tool failed in itself\n"
-    "  2  bad arguments, a missing password, or a unit the database does not know\n"
+    "  2  bad arguments, a missing password, or a unit or table the database does not know\n"
     "  3  no reply: cannot connect, or the connection broke or timed out before the reply was complete\n"
     "  4  the server answered with a failure status (authentication failed included),\n"
     "     or with something that is not a service reply\n"

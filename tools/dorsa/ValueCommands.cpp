@@ -1,0 +1,311 @@
+#include "Commands.h"
+#include "TableLookup.h"
+#include "ValueJson.h"
+#include "ValueText.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <chrono>
+#include <climits>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace dorsatool {
+
+using namespace zvrtkDorsaServiceLayer;
+using nlohmann::json;
+
+namespace {
+
+// Upper bounds of --batch-size and --parallel. The HTTP client keeps up to eight idle
+// connections, so more threads than that would open and close connections all the time.
+constexpr int s_maxBatchSize = 10000;
+constexpr int s_maxParallel = 8;
+
+struct ValuesArguments {
+    std::string dbKey;
+    std::string table;
+    std::vector<std::string> records;
+    std::vector<std::string> attributes;
+    std::string unitSystem;
+    int batchSize = 0; // 0: every record in one call
+    int parallel = 1;
+    bool inlineBinary = false;
+};
+
+bool IsIdentity(const std::string& text)
+{
+    return !text.empty() && text.size() <= 10 &&
+           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }) &&
+           std::stoll(text) >= 1 && std::stoll(text) <= INT_MAX;
+}
+
+// 8-4-4-4-12 hexadecimal digits, braces and letter case as the user wrote them.
+bool IsGuid(const std::string& text)
+{
+    static const size_t s_groups[] = {8, 4, 4, 4, 12};
+    size_t position = 0;
+    for (size_t group = 0; group < 5; ++group) {
+        if (group > 0 && (position >= text.size() || text[position++] != '-')) {
+            return false;
+        }
+        for (size_t digit = 0; digit < s_groups[group]; ++digit, ++position) {
+            if (position >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[position]))) {
+                return false;
+            }
+        }
+    }
+    return position == text.size();
+}
+
+std::string RecordProblem(const std::string& record)
+{
+    return IsIdentity(record) || IsGuid(record) ? "" : "'" + record + "' is neither a record identity nor a record GUID";
+}
+
+SmartPtr<RecordReference> MakeRecordReference(const std::string& dbKey, const std::string& record)
+{
+    SmartPtr<RecordReference> reference = new RecordReference;
+    reference->SetDBKey(dbKey);
+    if (IsIdentity(record)) {
+        reference->SetIdentity(std::stoi(record));
+    } else {
+        reference->SetRecordGUID(record);
+    }
+    return reference;
+}
+
+// The attributes named on the command line: pseudo attributes such as "[name]" by their
+// name, the others within the table.
+std::vector<SmartPtr<AttributeReference>> NamedAttributes(const ValuesArguments& arguments)
+{
+    std::vector<SmartPtr<AttributeReference>> attributes;
+    for (const std::string& name : arguments.attributes) {
+        int pseudo = 0;
+        if (AttributeReference::IsPseudoAttributeName(name, &pseudo)) {
+            SmartPtr<AttributeReference> reference = new AttributeReference;
+            reference->MakePseudoAttribute(pseudo);
+            attributes.push_back(reference);
+        } else {
+            attributes.push_back(MakeAttributeReference(arguments.dbKey, arguments.table, name));
+        }
+    }
+    return attributes;
+}
+
+// "records 120/1000" on stderr, rewritten in place, once a run has taken a while, and
+// only on a terminal: a log file or a pipe gets no progress lines.
+class Progress final {
+public:
+    explicit Progress(size_t total)
+        : m_total(total), m_terminal(isatty(STDERR_FILENO) != 0), m_start(std::chrono::steady_clock::now())
+    {
+    }
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
+
+    void Add(size_t records)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_done += records;
+        if (!m_terminal || std::chrono::steady_clock::now() - m_start < s_quietPeriod) {
+            return;
+        }
+        std::cerr << "\rrecords " << m_done << "/" << m_total << std::flush;
+        m_shown = true;
+    }
+
+    // Ends the progress line, so that what follows starts on a line of its own.
+    void Finish()
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_shown) {
+            std::cerr << "\n";
+        }
+    }
+
+private:
+    static constexpr std::chrono::seconds s_quietPeriod{1};
+
+    std::mutex m_mutex;
+    const size_t m_total;
+    const bool m_terminal;
+    const std::chrono::steady_clock::time_point m_start;
+    size_t m_done = 0;
+    bool m_shown = false;
+};
+
+// One call's share of the records and what came back.
+struct Batch {
+    SmartPtr<GetRecordAttributesByRefRequest> request;
+    GetRecordAttributesByRefResponse response;
+    std::exception_ptr error; // what the call threw, rethrown on the caller's thread
+};
+
+std::vector<std::unique_ptr<Batch>> MakeBatches(const ValuesArguments& arguments,
+                                                const std::vector<SmartPtr<AttributeReference>>& attributes)
+{
+    SmartPtr<UnitConversionContext> units;
+    if (!arguments.unitSystem.empty()) {
+        units = new UnitConversionContext;
+        units->SetUnitSystem(arguments.unitSystem);
+    }
+    const size_t size = arguments.batchSize > 0 ? static_cast<size_t>(arguments.batchSize) : arguments.records.size();
+    std::vector<std::unique_ptr<Batch>> batches;
+    for (size_t first = 0; first < arguments.records.size(); first += size) {
+        auto batch = std::make_unique<Batch>();
+        batch->request = new GetRecordAttributesByRefRequest;
+        batch->request->SetAttributeReferences(attributes);
+        batch->request->SetUnitConversionContext(units);
+        batch->request->SetPopulateGUIDs(true);
+        if (arguments.inlineBinary) {
+            batch->request->SetBinaryDataRepresentation(BinaryDataRepresentations::Inline);
+        }
+        const size_t last = std::min(first + size, arguments.records.size());
+        for (size_t index = first; index < last; ++index) {
+            batch->request->AddRecordReference(MakeRecordReference(arguments.dbKey, arguments.records[index]));
+        }
+        batches.push_back(std::move(batch));
+    }
+    return batches;
+}
+
+bool Succeeded(const Batch& batch)
+{
+    const SmartPtr<ServiceLayerResponse> outcome = batch.response.GetServiceLayerResponse();
+    return !batch.error && outcome && outcome->GetOutcome() == CallOutcomes::Success;
+}
+
+// Sends the batches on up to `threads` threads over the one session; each thread takes the
+// next batch not yet sent. After a failure no further batch is sent.
+void SendBatches(ToolContext& context, std::vector<std::unique_ptr<Batch>>& batches, size_t threads, size_t records)
+{
+    Progress progress(records);
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&] {
+        for (size_t index = next++; index < batches.size() && !failed; index = next++) {
+            Batch& batch = *batches[index];
+            try {
+                GetRecordAttributesByRefImpl operation(context.Session());
+                operation.RequestRecordAttributesByRef(batch.request, &batch.response);
+            } catch (...) {
+                batch.error = std::current_exception();
+            }
+            if (!Succeeded(batch)) {
+                failed = true;
+            }
+            progress.Add(batch.request->AccessRecordReferences().size());
+        }
+    };
+    std::vector<std::thread> workers;
+    for (size_t count = 1; count < std::min(threads, batches.size()); ++count) {
+        workers.emplace_back(work);
+    }
+    work();
+    for (std::thread& worker : workers) {
+        worker.join();
+    }
+    progress.Finish();
+}
+
+json RecordJson(const SmartPtr<RecordReference>& record)
+{
+    return {{"dbKey", record->GetDBKey()},
+            {"identity", record->GetIdentity()},
+            {"recordGUID", record->GetRecordGUID()},
+            {"historyGUID", record->GetHistoryGUID()}};
+}
+
+// The rows and the JSON object of one record's values.
+void AddRecord(RecordData& data, TextTable& table, json& list)
+{
+    const SmartPtr<RecordReference> record = data.GetRecordReference() ? data.GetRecordReference() : new RecordReference;
+    const std::string label = record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
+    json values = json::array();
+    for (const SmartPtr<AttributeValue>& value : data.AccessAttributeValues()) {
+        table.rows.push_back({label, value->GetAttributeName(), TypeName(value->GetDataType()),
+                              ValueText(value->GetDataValue())});
+        values.push_back({{"attribute", value->GetAttributeName()},
+                          {"id", value->GetAttributeID()},
+                          {"value", ValueJson(value->GetDataValue())}});
+    }
+    list.push_back({{"record", RecordJson(record)}, {"values", values}});
+}
+
+int RunValues(ToolContext& context, const ValuesArguments& arguments)
+{
+    std::vector<SmartPtr<AttributeReference>> attributes = NamedAttributes(arguments);
+    if (attributes.empty()) {
+        SmartPtr<TableDetail> table;
+        if (const int failed = FindTable(context, arguments.dbKey, arguments.table, table)) {
+            return failed;
+        }
+        attributes = table->AccessAttributeReferences();
+    }
+    std::vector<std::unique_ptr<Batch>> batches = MakeBatches(arguments, attributes);
+    SendBatches(context, batches, static_cast<size_t>(arguments.parallel), arguments.records.size());
+    // Judged in the caller's order: the first failure is the one reported.
+    for (const std::unique_ptr<Batch>& batch : batches) {
+        if (batch->error) {
+            std::rethrow_exception(batch->error);
+        }
+        const SmartPtr<ServiceLayerResponse> outcome = batch->response.GetServiceLayerResponse();
+        if (const int failed = context.Outcome(GetRecordAttributesByRefImpl::s_soapAction, outcome)) {
+            return failed;
+        }
+    }
+    TextTable table{{"RECORD", "ATTRIBUTE", "TYPE", "VALUE"}, {}};
+    json list = json::array();
+    for (const std::unique_ptr<Batch>& batch : batches) {
+        for (const SmartPtr<RecordData>& data : batch->response.AccessRecordData()) {
+            AddRecord(*data, table, list);
+        }
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
+Runner DefineValues(CLI::App& app)
+{
+    auto arguments = std::make_shared<ValuesArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("TABLE", arguments->table, "table name")->required();
+    app.add_option("RECORD", arguments->records,
+                   "records, each by identity or GUID (not by name yet)")
+        ->required()
+        ->check(CLI::Validator([](std::string& record) { return RecordProblem(record); }, "IDENTITY|GUID"));
+    // One name per --attribute: names hold spaces and commas, and "[name]" is a record
+    // property, not a list to split.
+    app.add_option("--attribute", arguments->attributes,
+                   "an attribute to show, by name, or a record property such as [name]; repeat for more "
+                   "(default: every attribute of the table)")
+        ->allow_extra_args(false);
+    app.add_option("--unit-system", arguments->unitSystem, "show values in this unit system, e.g. Imperial");
+    app.add_flag("--inline-binary", arguments->inlineBinary,
+                 "fetch file and picture content with the values (shows their size) instead of their URL");
+    app.add_option("--batch-size", arguments->batchSize, "records per call (default: all in one call)")
+        ->check(CLI::Range(1, s_maxBatchSize));
+    app.add_option("--parallel", arguments->parallel, "calls to have under way at once")
+        ->check(CLI::Range(1, s_maxParallel));
+    return [arguments](ToolContext& context) { return RunValues(context, *arguments); };
+}
+
+} // namespace
+
+std::vector<Command> ValueCommands()
+{
+    return {
+        {"values", "show the attribute values of records", DefineValues},
+    };
+}
+
+} // namespace dorsatool

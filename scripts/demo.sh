@@ -31,3 +31,5 @@ tour tables DORSA_SAMPLES --selector NonMetaAttributes
 tour subsets DORSA_SAMPLES "Alloys and Polymers"
 tour units DORSA_SAMPLES
 tour convert DORSA_SAMPLES --from MPa kg/m^3 USD/kg --system Imperial --currency EUR
+tour attributes DORSA_SAMPLES "Alloys and Polymers"
+tour values DORSA_SAMPLES "Alloys and Polymers" 1001 1003 --attribute Density --attribute "Yield strength" --attribute Composition

@@ -74,6 +74,13 @@ const ReplyTarget s_operations[] = {
     {"GetUnitSystems", &FeedReplyTo<GetUnitSystemsImpl>},
     {"GetCurrencies", &FeedReplyTo<GetCurrenciesImpl>},
     {"GetUnitConversions", &FeedReplyTo<GetUnitConversionsImpl>},
+    {"GetAttributeDetails", &FeedReplyTo<GetAttributeDetailsImpl>},
+    {"GetAttributeParameters", &FeedReplyTo<GetAttributeParametersImpl>},
+    {"GetParameterDetails", &FeedReplyTo<GetParameterDetailsImpl>},
+    {"GetAttributeMinMax", &FeedReplyTo<GetAttributeMinMaxImpl>},
+    {"GetMetaAttributes", &FeedReplyTo<GetMetaAttributesImpl>},
+    {"GetRecordAttributes", &FeedReplyTo<GetRecordAttributesImpl>},
+    {"GetRecordAttributesByRef", &FeedReplyTo<GetRecordAttributesByRefImpl>},
 };
 
 // The row `byte` picks, counting from `first`; any byte picks one.

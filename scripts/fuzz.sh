@@ -8,7 +8,8 @@
 # The targets (fuzz/, a CMake project of its own, built with clang into build-fuzz):
 #   reply_fuzzer   a reply body and status through an operation's reply pipeline. Byte 0
 #                  picks the operation ('A' GetDatabases, 'B' GetTables, 'C' GetSubsets,
-#                  'D' GetUnits, 'E' GetUnitSystems, 'F' GetCurrencies, 'G' GetUnitConversions),
+#                  'D' GetUnits, 'E' GetUnitSystems, 'F' GetCurrencies, 'G' GetUnitConversions, 'H' to 'N' the attribute
+#                  metadata and record operations in the order of fuzz/ReplyFuzzer.cpp),
 #                  byte 1 the status ('a' 200, 'b' 500, 'c' 401, 'd' 404, ... see
 #                  fuzz/ReplyFuzzer.cpp), the rest is the body.
 #   values_fuzzer  an XML text, every element of it read as an attribute value and

@@ -1,3 +1,4 @@
+#include "support/SampleReferences.h"
 #include "support/SessionFixture.h"
 #include "support/XmlFragments.h"
 
@@ -11,14 +12,6 @@ namespace dorsatest {
 namespace {
 
 using namespace zvrtkDorsaServiceLayer;
-
-SmartPtr<AttributeReference> AttributeById(int identity)
-{
-    SmartPtr<AttributeReference> reference = new AttributeReference;
-    reference->SetDBKey("DORSA_SAMPLES");
-    reference->SetAttributeID(identity);
-    return reference;
-}
 
 const char s_density[] =
     "<zbt:attribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:attributeIdentity>101</zbt:attributeIdentity>"
@@ -61,7 +54,7 @@ TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
         {"details of one attribute",
          [](DorsaSession* s) {
              SmartPtr<GetAttributeDetailsRequest> request = new GetAttributeDetailsRequest;
-             request->AddAttributeReference(AttributeById(101));
+             request->AddAttributeReference(SampleAttribute(101));
              GetAttributeDetailsResponse response;
              GetAttributeDetailsImpl(s).RequestAttributeDetails(request, &response);
          },
@@ -88,7 +81,7 @@ TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
         {"meta-attributes",
          [](DorsaSession* s) {
              SmartPtr<GetMetaAttributesRequest> request = new GetMetaAttributesRequest;
-             request->AddAttributeReference(AttributeById(101));
+             request->AddAttributeReference(SampleAttribute(101));
              GetMetaAttributesResponse response;
              GetMetaAttributesImpl(s).GetMetaAttributes(request, &response);
          },
@@ -104,7 +97,7 @@ TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
         {"min and max in a unit system",
          [&](DorsaSession* s) {
              SmartPtr<GetAttributeMinMaxRequest> request = new GetAttributeMinMaxRequest;
-             request->AddAttributeReference(AttributeById(101));
+             request->AddAttributeReference(SampleAttribute(101));
              request->SetUnitConversionContext(context());
              GetAttributeMinMaxResponse response;
              GetAttributeMinMaxImpl(s).RequestAttributeMinMax(request, &response);
@@ -130,7 +123,7 @@ TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
              record->SetDBKey("DORSA_SAMPLES");
              record->SetIdentity(1001);
              request->SetRecordReference(record);
-             request->SetFunctionalAttribute(AttributeById(104));
+             request->SetFunctionalAttribute(SampleAttribute(104));
              GetParameterDetailsResponse response;
              GetParameterDetailsImpl(s).GetParameterDetails(request, &response);
          },
@@ -206,7 +199,7 @@ TEST_F(AttributeMetadataTest, DetailWritesItsNameAndType)
     AttributeDetail detail;
     detail.SetType("POIN");
     detail.SetName("Density");
-    detail.SetAttribute(AttributeById(101));
+    detail.SetAttribute(SampleAttribute(101));
     EXPECT_EQ(Written(detail), std::string(s_density) + "<zbt:name>Density</zbt:name><zbt:type>POIN</zbt:type>");
 }
 

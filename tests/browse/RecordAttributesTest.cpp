@@ -1,3 +1,4 @@
+#include "support/SampleReferences.h"
 #include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
@@ -9,14 +10,6 @@ namespace dorsatest {
 namespace {
 
 using namespace zvrtkDorsaServiceLayer;
-
-SmartPtr<RecordReference> Record(int identity)
-{
-    SmartPtr<RecordReference> record = new RecordReference;
-    record->SetDBKey("DORSA_SAMPLES");
-    record->SetIdentity(identity);
-    return record;
-}
 
 class RecordAttributesTest : public SessionFixture {};
 
@@ -54,7 +47,7 @@ TEST_F(RecordAttributesTest, WritesRecordsThenOnlyTheFlagsThatAreSet)
     GetRecordAttributesImpl operation(m_session.get());
     for (const FlagCase& c : cases) {
         SmartPtr<GetRecordAttributesRequest> request = GetRecordAttributesRequest::CreateOne();
-        request->AddRecordReference(Record(1001));
+        request->AddRecordReference(SampleRecord(1001));
         c.set(*request);
         GetRecordAttributesResponse response;
         operation.RequestRecordAttributes(request, &response);
@@ -81,7 +74,7 @@ TEST_F(RecordAttributesTest, ReadsRecordAttributesAndKeepsDefaultsForMissingPart
         "</r:Name></r:parameterDetail></r:parameterDetails></r:recordAttribute>"
         "<r:recordAttribute/><r:other/></r:recordAttributes></r:GetRecordAttributesResponse>"));
     GetRecordAttributesResponse response;
-    GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes({Record(1001)}, &response);
+    GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes({SampleRecord(1001)}, &response);
 
     ASSERT_EQ(response.AccessRecordAttributes().size(), 2u);
     RecordAttribute& curve = *response.AccessRecordAttributes()[0];
@@ -112,7 +105,7 @@ TEST_F(RecordAttributesTest, ReplyWithoutTheListLeavesTheCallersRecords)
     GetRecordAttributesResponse response;
     response.AddRecordAttribute(new RecordAttribute);
     Reply(Envelope("<GetRecordAttributesResponse><recordAttribute/></GetRecordAttributesResponse>"));
-    GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes({Record(1001)}, &response);
+    GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes({SampleRecord(1001)}, &response);
     EXPECT_EQ(response.AccessRecordAttributes().size(), 1u);
     ASSERT_TRUE(response.GetServiceLayerResponse());
     EXPECT_TRUE(response.GetServiceLayerResponse()->IsSuccess());
@@ -123,7 +116,7 @@ TEST_F(RecordAttributesTest, BadBooleanThrowsAfterTheOutcomeIsRecorded)
     Reply(Envelope("<GetRecordAttributesResponse><recordAttributes><recordAttribute><hasData>maybe</hasData>"
                    "</recordAttribute></recordAttributes></GetRecordAttributesResponse>"));
     GetRecordAttributesResponse response;
-    EXPECT_THROW(GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes({Record(1)}, &response),
+    EXPECT_THROW(GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes({SampleRecord(1)}, &response),
                  std::invalid_argument);
     EXPECT_TRUE(response.GetServiceLayerResponse());
 }

@@ -1,3 +1,4 @@
+#include "support/SampleReferences.h"
 #include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
@@ -11,27 +12,11 @@ namespace {
 using namespace zvrtkDorsaServiceLayer;
 using Pseudo = AttributeReference::PseudoAttrs;
 
-SmartPtr<RecordReference> Record(int identity)
-{
-    SmartPtr<RecordReference> record = new RecordReference;
-    record->SetDBKey("DORSA_SAMPLES");
-    record->SetIdentity(identity);
-    return record;
-}
-
 SmartPtr<AttributeReference> PseudoAttribute(int value)
 {
     SmartPtr<AttributeReference> attribute = new AttributeReference;
     attribute->MakePseudoAttribute(value);
     return attribute;
-}
-
-SmartPtr<SubsetReference> Subset(int identity)
-{
-    SmartPtr<SubsetReference> subset = new SubsetReference;
-    subset->SetDBKey("DORSA_SAMPLES");
-    subset->SetSubsetIdentity(identity);
-    return subset;
 }
 
 // A named short-text value as record data carries it.
@@ -81,7 +66,7 @@ TEST_F(RecordDataTest, WritesTheRequestInItsFixedOrder)
         {"defaults", [](GetRecordAttributesByRefRequest&) {}, s_defaults},
         {"attributes before records, whatever the order of adding",
          [](GetRecordAttributesByRefRequest& r) {
-             r.AddRecordReference(Record(1001));
+             r.AddRecordReference(SampleRecord(1001));
              r.AddAttributeReference(PseudoAttribute(Pseudo::shortName));
          },
          std::string("<exp:result xsi:type=\"zbt:DorsaAttributeReference\"><zbt:name zbt:isStandard=\"true\">"
@@ -106,8 +91,8 @@ TEST_F(RecordDataTest, WritesTheRequestInItsFixedOrder)
         {"subsets filter",
          [](GetRecordAttributesByRefRequest& r) {
              SmartPtr<RecordFilter> filter = RecordFilter::CreateOne();
-             filter->AddSubset(Subset(11));
-             filter->AddSubset(Subset(13));
+             filter->AddSubset(SampleSubset(11));
+             filter->AddSubset(SampleSubset(13));
              r.SetRecordFilter(filter);
          },
          std::string("<exp:filter><zbt:subsetReferences><zbt:subset><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
@@ -118,7 +103,7 @@ TEST_F(RecordDataTest, WritesTheRequestInItsFixedOrder)
         {"filter with both profile and subsets",
          [](GetRecordAttributesByRefRequest& r) {
              SmartPtr<RecordFilter> filter = RecordFilter::CreateOne();
-             filter->AddSubset(Subset(11));
+             filter->AddSubset(SampleSubset(11));
              filter->SetProfile("METALS_VIEW");
              r.SetRecordFilter(filter);
          },

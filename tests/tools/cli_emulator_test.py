@@ -19,6 +19,8 @@ import urllib.error
 import urllib.request
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
+from emulator_process import EmulatorProcess
+
 TOOL = os.environ["DORSA_TOOL"]
 EMULATOR = os.environ["DORSA_EMULATOR"]
 ROOT = "http://www.zelvra.com"
@@ -29,22 +31,11 @@ SECRET = "s3cret"
 QUIET_ENVIRONMENT = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"}
 
 
-class Emulator:
+class Emulator(EmulatorProcess):
     """An emulator process on a free port, for the life of a test class."""
 
     def __init__(self, *arguments):
-        self.process = subprocess.Popen([sys.executable, EMULATOR, "--port", "0", *arguments],
-                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        line = self.process.stdout.readline()
-        if "listening on" not in line:
-            self.stop()
-            raise RuntimeError("emulator did not start: " + line)
-        self.url = line.split()[-1]
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(timeout=10)
-        self.process.stdout.close()
+        super().__init__(EMULATOR, *arguments)
 
 
 def dorsa(url, *arguments, password=None):

@@ -14,6 +14,8 @@ import urllib.error
 import urllib.request
 from xml.etree import ElementTree
 
+from emulator_process import EmulatorProcess
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 EMULATOR = os.environ.get("DORSA_EMULATOR",
                           os.path.join(HERE, "..", "..", "tools", "emulator", "dorsa_emulator.py"))
@@ -91,20 +93,9 @@ def listed_values(parameter_detail):
     return [float(v.text) for v in child(parameter_detail, "parameterValues").iter() if local(v) == "value"]
 
 
-class Emulator:
+class Emulator(EmulatorProcess):
     def __init__(self):
-        self.process = subprocess.Popen([sys.executable, EMULATOR, "--port", "0"],
-                                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        line = self.process.stdout.readline()
-        if "listening on" not in line:
-            self.stop()
-            raise RuntimeError("emulator did not start: " + line)
-        self.url = line.split()[-1]
-
-    def stop(self):
-        self.process.terminate()
-        self.process.wait(timeout=10)
-        self.process.stdout.close()
+        super().__init__(EMULATOR)
 
     def post(self, service, operation, content):
         """(HTTP status, the response element or the fault string) of one call."""

@@ -10,6 +10,7 @@ packages=(
   libcli11-dev nlohmann-json3-dev libbenchmark-dev
   locales zlib1g-dev
   clang libclang-rt-14-dev
+  doxygen
 )
 test_locale=de_DE.UTF-8
 

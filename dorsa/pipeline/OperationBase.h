@@ -46,7 +46,7 @@ protected:
     virtual std::string GetRootTagName() const;
     virtual std::string GetResponseTagName() const;
 
-    // The typed end of a call: where the outcome goes and who reads the reply.
+    /// @brief The typed end of a call: where the outcome goes and who reads the reply.
     class ReplyReader {
     public:
         virtual void Record(const SmartPtr<ServiceLayerResponse>& outcome) = 0;

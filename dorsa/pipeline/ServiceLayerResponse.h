@@ -8,7 +8,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// How a call ended, as the pipeline judged it.
+/// @brief How a call ended, as the pipeline judged it.
 struct CallOutcomes {
     enum eCallOutcome : int {
         NotCalled = 0,        // no call has recorded an outcome here yet

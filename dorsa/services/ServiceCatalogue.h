@@ -8,7 +8,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// What the wire knows of one of the five SOAP services.
+/// @brief What the wire knows of one of the five SOAP services.
 struct DORSA_EXPORT ServiceDescription {
     const char* prefix;   // bound to the service namespace in every envelope
     const char* name;     // last segment of the namespace URI

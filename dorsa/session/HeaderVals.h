@@ -2,7 +2,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// Values of the SOAP header settings.
+/// @brief Values of the SOAP header settings.
 struct HeaderVals {
     enum eOptionalBool : int {
         eFalse = 0,

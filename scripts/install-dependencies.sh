@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   librapidxml-dev libcurl4-openssl-dev
-  libgtest-dev libxml2-dev python3 python3-xmlschema
+  libgtest-dev libxml2-dev python3 python3-xmlschema python3-jsonschema
   libcli11-dev nlohmann-json3-dev libbenchmark-dev
   locales zlib1g-dev
   clang libclang-rt-14-dev

@@ -41,6 +41,7 @@
 #include "dorsa/references/SubsetReference.h"
 #include "dorsa/references/TableReference.h"
 #include "dorsa/services/ServiceCatalogue.h"
+#include "dorsa/services/ServiceFacades.h"
 #include "dorsa/session/AuthModules.h"
 #include "dorsa/session/DorsaSession.h"
 #include "dorsa/session/HeaderVals.h"

@@ -18,35 +18,14 @@ struct DORSA_EXPORT ServiceDescription {
     std::string Namespace(const std::string& version) const;
 };
 
-class DORSA_EXPORT BrowseService {
-public:
-    static const ServiceDescription s_description;
-    static std::string GetBrowseDefinition(const std::string& version);
-};
-
-class DORSA_EXPORT SearchService {
-public:
-    static const ServiceDescription s_description;
-    static std::string GetSearchDefinition(const std::string& version);
-};
-
-class DORSA_EXPORT DataExportService {
-public:
-    static const ServiceDescription s_description;
-    static std::string GetDataExportDefinition(std::string version);
-};
-
-class DORSA_EXPORT DataImportService {
-public:
-    static const ServiceDescription s_description;
-    static std::string GetDataImportDefinition(const std::string& version);
-};
-
-class DORSA_EXPORT EngineeringDataService {
-public:
-    static const ServiceDescription s_description;
-    static std::string GetEngineeringDataDefinition(const std::string& version);
-};
+/// @brief The five services, as the catalogue rows and the facades name them.
+namespace Services {
+DORSA_EXPORT extern const ServiceDescription Browse;
+DORSA_EXPORT extern const ServiceDescription Search;
+DORSA_EXPORT extern const ServiceDescription DataExport;
+DORSA_EXPORT extern const ServiceDescription DataImport;
+DORSA_EXPORT extern const ServiceDescription EngineeringData;
+} // namespace Services
 
 /**
  * @brief One row of the operation catalogue: everything the wire knows of one operation.
@@ -61,47 +40,47 @@ struct DORSA_EXPORT CatalogueRow {
 
 /// @brief The thirty operations the server offers, by operation name.
 namespace Catalogue {
-inline constexpr CatalogueRow GetDatabases{&BrowseService::s_description, "GetDatabases", nullptr, nullptr};
-inline constexpr CatalogueRow GetTables{&BrowseService::s_description, "GetTables", nullptr, nullptr};
-inline constexpr CatalogueRow GetSubsets{&BrowseService::s_description, "GetSubsets", nullptr, nullptr};
-inline constexpr CatalogueRow GetAttributeDetails{&BrowseService::s_description, "GetAttributeDetails", nullptr, nullptr};
-inline constexpr CatalogueRow GetAttributeMinMax{&BrowseService::s_description, "GetAttributeMinMax", nullptr, nullptr};
-inline constexpr CatalogueRow GetRecordAttributes{&BrowseService::s_description, "GetRecordAttributes", nullptr, nullptr};
-inline constexpr CatalogueRow GetUnitSystems{&BrowseService::s_description, "GetUnitSystems", nullptr, nullptr};
-inline constexpr CatalogueRow GetCurrencies{&BrowseService::s_description, "GetCurrencies", nullptr, nullptr};
-inline constexpr CatalogueRow GetUnitConversions{&BrowseService::s_description, "GetUnitConversions",
+inline constexpr CatalogueRow GetDatabases{&Services::Browse, "GetDatabases", nullptr, nullptr};
+inline constexpr CatalogueRow GetTables{&Services::Browse, "GetTables", nullptr, nullptr};
+inline constexpr CatalogueRow GetSubsets{&Services::Browse, "GetSubsets", nullptr, nullptr};
+inline constexpr CatalogueRow GetAttributeDetails{&Services::Browse, "GetAttributeDetails", nullptr, nullptr};
+inline constexpr CatalogueRow GetAttributeMinMax{&Services::Browse, "GetAttributeMinMax", nullptr, nullptr};
+inline constexpr CatalogueRow GetRecordAttributes{&Services::Browse, "GetRecordAttributes", nullptr, nullptr};
+inline constexpr CatalogueRow GetUnitSystems{&Services::Browse, "GetUnitSystems", nullptr, nullptr};
+inline constexpr CatalogueRow GetCurrencies{&Services::Browse, "GetCurrencies", nullptr, nullptr};
+inline constexpr CatalogueRow GetUnitConversions{&Services::Browse, "GetUnitConversions",
                                                  "GetUnitConversionsRequest", nullptr};
-inline constexpr CatalogueRow GetUnits{&BrowseService::s_description, "GetUnits", "GetUnitsRequest", nullptr};
-inline constexpr CatalogueRow GetRootNode{&BrowseService::s_description, "GetRootNode", nullptr, nullptr};
-inline constexpr CatalogueRow GetChildNodes{&BrowseService::s_description, "GetChildNodes", nullptr, nullptr};
-inline constexpr CatalogueRow GetRecordLinkGroups{&BrowseService::s_description, "GetRecordLinkGroups", nullptr, nullptr};
-inline constexpr CatalogueRow GetRecordVersions{&BrowseService::s_description, "GetRecordVersions", nullptr, nullptr};
-inline constexpr CatalogueRow GetLinkedRecords{&BrowseService::s_description, "GetLinkedRecords", nullptr, nullptr};
-inline constexpr CatalogueRow GetAttributeParameters{&BrowseService::s_description, "GetAttributeParameters", nullptr,
+inline constexpr CatalogueRow GetUnits{&Services::Browse, "GetUnits", "GetUnitsRequest", nullptr};
+inline constexpr CatalogueRow GetRootNode{&Services::Browse, "GetRootNode", nullptr, nullptr};
+inline constexpr CatalogueRow GetChildNodes{&Services::Browse, "GetChildNodes", nullptr, nullptr};
+inline constexpr CatalogueRow GetRecordLinkGroups{&Services::Browse, "GetRecordLinkGroups", nullptr, nullptr};
+inline constexpr CatalogueRow GetRecordVersions{&Services::Browse, "GetRecordVersions", nullptr, nullptr};
+inline constexpr CatalogueRow GetLinkedRecords{&Services::Browse, "GetLinkedRecords", nullptr, nullptr};
+inline constexpr CatalogueRow GetAttributeParameters{&Services::Browse, "GetAttributeParameters", nullptr,
                                                      nullptr};
-inline constexpr CatalogueRow GetParameterDetails{&BrowseService::s_description, "GetParameterDetails", nullptr, nullptr};
-inline constexpr CatalogueRow GetMetaAttributes{&BrowseService::s_description, "GetMetaAttributes", nullptr, nullptr};
-inline constexpr CatalogueRow GetTreeRecords{&BrowseService::s_description, "GetTreeRecords", nullptr, nullptr};
-inline constexpr CatalogueRow SimpleTextSearch{&SearchService::s_description, "SimpleTextSearch", nullptr, nullptr};
-inline constexpr CatalogueRow CriteriaSearch{&SearchService::s_description, "CriteriaSearch", nullptr,
+inline constexpr CatalogueRow GetParameterDetails{&Services::Browse, "GetParameterDetails", nullptr, nullptr};
+inline constexpr CatalogueRow GetMetaAttributes{&Services::Browse, "GetMetaAttributes", nullptr, nullptr};
+inline constexpr CatalogueRow GetTreeRecords{&Services::Browse, "GetTreeRecords", nullptr, nullptr};
+inline constexpr CatalogueRow SimpleTextSearch{&Services::Search, "SimpleTextSearch", nullptr, nullptr};
+inline constexpr CatalogueRow CriteriaSearch{&Services::Search, "CriteriaSearch", nullptr,
                                              "SimpleTextSearchResponse"};
-inline constexpr CatalogueRow RecordNameSearch{&SearchService::s_description, "RecordNameSearch", nullptr,
+inline constexpr CatalogueRow RecordNameSearch{&Services::Search, "RecordNameSearch", nullptr,
                                                "SimpleTextSearchResponse"};
-inline constexpr CatalogueRow GetRecordAttributesByRef{&DataExportService::s_description, "GetRecordAttributesByRef",
+inline constexpr CatalogueRow GetRecordAttributesByRef{&Services::DataExport, "GetRecordAttributesByRef",
                                                        nullptr, nullptr};
-inline constexpr CatalogueRow SetRecordAttributes{&DataImportService::s_description, "SetRecordAttributes",
+inline constexpr CatalogueRow SetRecordAttributes{&Services::DataImport, "SetRecordAttributes",
                                                   "SetRecordAttributesRequest", nullptr};
-inline constexpr CatalogueRow GetUploadAddresses{&DataImportService::s_description, "GetUploadAddresses",
+inline constexpr CatalogueRow GetUploadAddresses{&Services::DataImport, "GetUploadAddresses",
                                                  "GetUploadAddressesRequest", nullptr};
-inline constexpr CatalogueRow ModifyRecordLinks{&DataImportService::s_description, "ModifyRecordLinks",
+inline constexpr CatalogueRow ModifyRecordLinks{&Services::DataImport, "ModifyRecordLinks",
                                                 "ModifyRecordLinksRequest", nullptr};
-inline constexpr CatalogueRow GetAvailableExporters{&EngineeringDataService::s_description, "GetAvailableExporters",
+inline constexpr CatalogueRow GetAvailableExporters{&Services::EngineeringData, "GetAvailableExporters",
                                                     nullptr, nullptr};
-inline constexpr CatalogueRow ExportRecordData{&EngineeringDataService::s_description, "ExportRecordData", nullptr,
+inline constexpr CatalogueRow ExportRecordData{&Services::EngineeringData, "ExportRecordData", nullptr,
                                                "text"};
-inline constexpr CatalogueRow GetExporterParameters{&EngineeringDataService::s_description, "GetExporterParameters",
+inline constexpr CatalogueRow GetExporterParameters{&Services::EngineeringData, "GetExporterParameters",
                                                     nullptr, nullptr};
-inline constexpr CatalogueRow ExportersForRecords{&EngineeringDataService::s_description, "ExportersForRecords",
+inline constexpr CatalogueRow ExportersForRecords{&Services::EngineeringData, "ExportersForRecords",
                                                   nullptr, nullptr};
 
 /// @brief Every row, in catalogue order.

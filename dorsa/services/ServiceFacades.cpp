@@ -1,0 +1,37 @@
+#include "dorsa/services/ServiceFacades.h"
+
+namespace zvrtkDorsaServiceLayer {
+
+BrowseService::BrowseService(DorsaSession* session)
+{
+    m_getDatabase = new GetDatabaseImpl(session);
+    m_getTables = new GetTablesImpl(session);
+    m_getAttributeDetails = new GetAttributeDetailsImpl(session);
+    m_getRecordAttributes = new GetRecordAttributesImpl(session);
+    m_getSubsets = new GetSubsetsImpl(session);
+    m_getUnitSystems = new GetUnitSystemsImpl(session);
+    m_getAttributeMinMax = new GetAttributeMinMaxImpl(session);
+    m_getCurrencies = new GetCurrenciesImpl(session);
+    m_getUnitConversions = new GetUnitConversionsImpl(session);
+    m_getUnits = new GetUnitsImpl(session);
+    m_getAttributeParameters = new GetAttributeParametersImpl(session);
+    m_getParameterDetails = new GetParameterDetailsImpl(session);
+    m_getMetaAttributes = new GetMetaAttributesImpl(session);
+}
+
+std::string BrowseService::GetBrowseDefinition(const std::string& version)
+{
+    return Services::Browse.Namespace(version);
+}
+
+DataExportService::DataExportService(DorsaSession* session)
+{
+    m_getRecordAttributesByRef = new GetRecordAttributesByRefImpl(session);
+}
+
+std::string DataExportService::GetDataExportDefinition(std::string version)
+{
+    return Services::DataExport.Namespace(version);
+}
+
+} // namespace zvrtkDorsaServiceLayer

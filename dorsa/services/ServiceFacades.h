@@ -1,0 +1,78 @@
+#pragma once
+
+#include "dorsa/DorsaExport.h"
+#include "dorsa/browse/AttributeDetails.h"
+#include "dorsa/browse/AttributeMinMax.h"
+#include "dorsa/browse/Databases.h"
+#include "dorsa/browse/MetaAttributes.h"
+#include "dorsa/browse/ParameterDetails.h"
+#include "dorsa/browse/RecordAttributes.h"
+#include "dorsa/browse/Subsets.h"
+#include "dorsa/browse/Tables.h"
+#include "dorsa/browse/Units.h"
+#include "dorsa/export/RecordData.h"
+#include "dorsa/services/ServiceCatalogue.h"
+
+#include <string>
+
+namespace zvrtkDorsaServiceLayer {
+
+/**
+ * @brief The browse service: one operation object per browse operation, all on one session.
+ *
+ * Its operation objects keep a plain pointer to the session: keep the session alive for as
+ * long as the facade is used. GetTreeRecordsImpl belongs to no facade.
+ */
+class DORSA_EXPORT BrowseService final : public SmartPtrTarget_ts {
+public:
+    /// @brief Makes every browse operation object; each copies the session's header settings now.
+    explicit BrowseService(DorsaSession* session);
+
+    /// @brief The service namespace for interface version @p version.
+    static std::string GetBrowseDefinition(const std::string& version);
+
+    SmartPtr<GetDatabaseImpl> GetGetDatabaseImpl() const { return m_getDatabase; }
+    SmartPtr<GetTablesImpl> GetGetTablesImpl() const { return m_getTables; }
+    SmartPtr<GetAttributeDetailsImpl> GetGetAttributeDetailsImpl() const { return m_getAttributeDetails; }
+    SmartPtr<GetAttributeMinMaxImpl> GetGetAttributeMinMaxImpl() const { return m_getAttributeMinMax; }
+    SmartPtr<GetRecordAttributesImpl> GetGetRecordAttributesImpl() const { return m_getRecordAttributes; }
+    SmartPtr<GetSubsetsImpl> GetGetSubsetsImpl() const { return m_getSubsets; }
+    SmartPtr<GetUnitSystemsImpl> GetGetUnitSystemsImpl() const { return m_getUnitSystems; }
+    SmartPtr<GetCurrenciesImpl> GetGetCurrenciesImpl() const { return m_getCurrencies; }
+    SmartPtr<GetUnitConversionsImpl> GetGetUnitConversionsImpl() const { return m_getUnitConversions; }
+    SmartPtr<GetUnitsImpl> GetGetUnitsImpl() const { return m_getUnits; }
+    SmartPtr<GetAttributeParametersImpl> GetGetAttributeParametersImpl() const { return m_getAttributeParameters; }
+    SmartPtr<GetParameterDetailsImpl> GetGetParameterDetailsImpl() const { return m_getParameterDetails; }
+    SmartPtr<GetMetaAttributesImpl> GetGetMetaAttributesImpl() const { return m_getMetaAttributes; }
+
+private:
+    SmartPtr<GetDatabaseImpl> m_getDatabase;
+    SmartPtr<GetTablesImpl> m_getTables;
+    SmartPtr<GetAttributeDetailsImpl> m_getAttributeDetails;
+    SmartPtr<GetAttributeMinMaxImpl> m_getAttributeMinMax;
+    SmartPtr<GetRecordAttributesImpl> m_getRecordAttributes;
+    SmartPtr<GetSubsetsImpl> m_getSubsets;
+    SmartPtr<GetUnitSystemsImpl> m_getUnitSystems;
+    SmartPtr<GetCurrenciesImpl> m_getCurrencies;
+    SmartPtr<GetUnitConversionsImpl> m_getUnitConversions;
+    SmartPtr<GetUnitsImpl> m_getUnits;
+    SmartPtr<GetAttributeParametersImpl> m_getAttributeParameters;
+    SmartPtr<GetParameterDetailsImpl> m_getParameterDetails;
+    SmartPtr<GetMetaAttributesImpl> m_getMetaAttributes;
+};
+
+/// @brief The data export service: reading the attribute values of records.
+class DORSA_EXPORT DataExportService final : public SmartPtrTarget_ts {
+public:
+    explicit DataExportService(DorsaSession* session);
+
+    /// @brief The service namespace for interface version @p version.
+    static std::string GetDataExportDefinition(std::string version);
+
+    SmartPtr<GetRecordAttributesByRefImpl> GetRecordAttributesByRefImplPtr() const { return m_getRecordAttributesByRef; }
+
+private:
+    SmartPtr<GetRecordAttributesByRefImpl> m_getRecordAttributesByRef;
+};
+
+} // namespace zvrtkDorsaServiceLayer

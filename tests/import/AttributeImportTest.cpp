@@ -255,6 +255,20 @@ TEST_F(AttributeImportTest, ReplyWithoutTheExpectedListLeavesTheCallersResponse)
     EXPECT_EQ(addresses.AccessRecordsWithAttributeAddresses().size(), 1u);
 }
 
+TEST_F(AttributeImportTest, BadIdentityInAReplyThrowsAfterTheOutcomeIsRecorded)
+{
+    Reply(Envelope("<SetRecordAttributesResponse><recordsImported><record><recordReference><identity>"
+                   "<recordHistoryIdentity>new</recordHistoryIdentity></identity></recordReference></record>"
+                   "</recordsImported></SetRecordAttributesResponse>"));
+    SetRecordAttributesResponse response;
+    response.AccessRecordsImported().push_back(new NamedRecord);
+    EXPECT_THROW(SetRecordAttributesImpl(m_session.get()).SetRecordAttributes_Request(new SetRecordAttributesRequest,
+                                                                                     &response),
+                 std::invalid_argument);
+    ASSERT_TRUE(response.GetServiceLayerResponse());
+    EXPECT_EQ(response.AccessRecordsImported().size(), 1u);
+}
+
 TEST_F(AttributeImportTest, FaultIsRecordedAndKeepsTheCallersRecords)
 {
     Reply(Envelope("<s:Fault><faultcode>s:Client</faultcode><faultstring>Record 2 has no parent</faultstring>"

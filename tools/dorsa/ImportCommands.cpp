@@ -70,7 +70,7 @@ int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr
         }
     } catch (const nlohmann::json::parse_error& error) {
         return context.Fail(Exit_BadArguments, arguments.file + ": not JSON: " + error.what());
-    } catch (const ImportFileError& error) {
+    } catch (const JsonShapeError& error) {
         return context.Fail(Exit_BadArguments, arguments.file + ": " + error.what());
     }
     request->SetImportErrorMode(arguments.errorMode == "fault" ? ImportErrorModes::FaultAndRollbackOnAnyError

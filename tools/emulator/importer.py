@@ -250,7 +250,9 @@ def store_upload(catalogue, path, content_type, content):
     with catalogue.store.lock:
         working = catalogue.store.working_copy(catalogue)
         for database in working.databases:
-            for table in database["tables"] if database["key"] == key else []:
+            if database["key"] != key:
+                continue
+            for table in database["tables"]:
                 attribute = next((a for a in table["attributes"] if str(a["id"]) == attribute_id), None)
                 record = next((r for r in table.get("records", []) if str(r["identity"]) == identity), None)
                 if attribute is None or record is None or attribute["type"] not in BINARY_TYPES:

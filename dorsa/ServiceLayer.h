@@ -17,6 +17,8 @@
 #include "dorsa/browse/UnitDetails.h"
 #include "dorsa/browse/Units.h"
 #include "dorsa/export/RecordData.h"
+#include "dorsa/import/AttributeImport.h"
+#include "dorsa/import/RecordLinkModification.h"
 #include "dorsa/pipeline/IRequest.h"
 #include "dorsa/pipeline/Operation.h"
 #include "dorsa/pipeline/OperationBase.h"

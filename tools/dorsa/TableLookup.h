@@ -7,6 +7,13 @@
 
 namespace dorsatool {
 
+// Why `record` names no record by identity or GUID, or empty.
+std::string RecordProblem(const std::string& record);
+
+// A record of a database by identity or GUID (one RecordProblem accepts).
+zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference> MakeRecordReference(const std::string& dbKey,
+                                                                                               const std::string& record);
+
 // A table of a database by its name, as requests name it.
 zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::TableReference> MakeTableReference(const std::string& dbKey,
                                                                                              const std::string& table);

@@ -81,6 +81,7 @@ VALUE = Fields({"type": OneOf(ATTRIBUTE_ELEMENTS)})
 RECORD = Fields({"identity": int, "guid": str, "historyGuid": str, "name": str,
                  "attributes": ListOf(Fields({"id": int, "name": str, "value": VALUE}))},
                 {"shortName": str, "subsets": ListOf(int), "version": int, "released": str, "revision": REVISION,
+                 "parent": int, "folder": bool,
                  "metaAttributes": ListOf(Fields({"id": int, "name": str, "about": int, "value": VALUE}))})
 TABLE = Fields({"id": int, "guid": str, "name": str, "filters": ListOf(OneOf(TABLE_FILTERS)),
                 "attributes": ListOf(ATTRIBUTE), "standardAttributes": ListOf(str), "subsets": ListOf(SUBSET)},
@@ -189,8 +190,11 @@ def _check_database(database, path):
                 raise DataFileError(f"{where}.standardAttributes[{i}] is '{name}', "
                                     f"which is no attribute of table {table['name']}")
         own_subsets = {subset["id"] for subset in table["subsets"]}
+        identities = {record["identity"] for record in table.get("records", [])}
         for r, record in enumerate(table.get("records", [])):
             rt = f"{where}.records[{r}]"
+            if "parent" in record and record["parent"] not in identities:
+                raise DataFileError(f"{rt}.parent is {record['parent']}, which is no record of table {table['name']}")
             for i, identity in enumerate(record.get("subsets", [])):
                 if identity not in own_subsets:
                     raise DataFileError(f"{rt}.subsets[{i}] is {identity}, which is no subset of table {table['name']}")

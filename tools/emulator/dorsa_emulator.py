@@ -15,6 +15,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 import attributes
 import catalogue
 import data_file
+import importer
 import record_data
 import units
 from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
@@ -23,8 +24,9 @@ from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, faul
 REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c",
                   "GetAttributeDetails": "d", "GetAttributeParameters": "", "GetParameterDetails": "p",
                   "GetAttributeMinMax": "m", "GetMetaAttributes": "", "GetRecordAttributes": "r",
-                  "GetRecordAttributesByRef": "x"}
-HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS}
+                  "GetRecordAttributesByRef": "x", "SetRecordAttributes": "i", "GetUploadAddresses": ""}
+HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS,
+            **importer.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):
@@ -68,6 +70,19 @@ class EmulatorHandler(BaseHTTPRequestHandler):
         else:
             self._send(404, "No such page", "text/plain")
 
+    def do_PUT(self):
+        """Stores a file or picture at an address GetUploadAddresses gave."""
+        body = self.rfile.read(int(self.headers.get("Content-Length", "0") or 0))
+        if not self._authorised():
+            return
+        files = self.server.base_path + record_data.FILE_PATH
+        content_type = self.headers.get("Content-Type", "application/octet-stream")
+        if self.path.startswith(files) and importer.store_upload(self.server.catalogue, self.path[len(files):],
+                                                                 content_type, body):
+            self._send(201, "Stored", "text/plain")
+        else:
+            self._send(404, "No such file or picture attribute", "text/plain")
+
     def do_POST(self):
         body = self.rfile.read(int(self.headers.get("Content-Length", "0") or 0))
         if not self._authorised():
@@ -100,13 +115,17 @@ def main():
     parser.add_argument("--password", default="", help="the password that goes with --user")
     parser.add_argument("--base-path", default="/dorsa", help="path of the service under the host")
     parser.add_argument("--namespace-root", default="http://www.zelvra.com", help="root of the namespace URIs")
+    parser.add_argument("--state", help="serve the data in this file (the data file when it does not exist yet) "
+                        "and write every committed change back to it")
     parser.add_argument("--verbose", action="store_true", help="log every request to stderr")
     options = parser.parse_args()
 
-    data = data_file.load_or_exit(parser, options.data)
+    from_state = options.state and os.path.exists(options.state)
+    data = data_file.load_or_exit(parser, options.state if from_state else options.data)
     server = ThreadingHTTPServer(("127.0.0.1", options.port), EmulatorHandler)
     server.daemon_threads = True
     server.catalogue = catalogue.Catalogue(data)
+    importer.attach_store(server.catalogue, options.state)
     server.namespaces = Namespaces(options.namespace_root)
     server.credentials = f"{options.user}:{options.password}" if options.user else None
     server.verbose = options.verbose

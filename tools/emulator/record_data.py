@@ -6,7 +6,7 @@ from attributes import (AttributeQuery, attribute_detail, attribute_parameters, 
                         integer, named_attribute_children, parameter_detail, parameter_values_in, stored_value,
                         write_record_reference, write_revision)
 from soap import Fault
-from values import render_attribute
+from values import binary_content, render_attribute
 
 BINARY_REPRESENTATIONS = ["URL", "Inline"]
 FILE_PATH = "/files/"
@@ -135,7 +135,7 @@ def _allowed_subsets(request, catalogue, element):
     return allowed
 
 
-def _file_url(request, database, record, attribute):
+def file_url(request, database, record, attribute):
     return f"{request.base_url}{FILE_PATH}{database['key']}/{record['identity']}/{attribute['id']}"
 
 
@@ -146,6 +146,7 @@ def _sent_value(value, binary, url, convert):
         value = dict(value)
         if binary == "URL":
             value.pop("content", None)
+            value.pop("contentBase64", None)
             value["url"] = url
         else:
             value.pop("url", None)
@@ -193,7 +194,7 @@ def get_record_attributes_by_ref(request, catalogue, w):
             stored = record.get("metaAttributes", []) if attribute.get("meta") else record["attributes"]
             for item in stored:
                 if item["id"] == attribute["id"]:
-                    sent = _sent_value(item["value"], binary, _file_url(request, database, record, attribute), convert)
+                    sent = _sent_value(item["value"], binary, file_url(request, database, record, attribute), convert)
                     values.append(render_attribute({"id": attribute["id"], "name": attribute["name"], "value": sent},
                                                    "attributeValue"))
         results.append(w.own("recordData", write_record_reference(w, database, record, guids=guids),
@@ -217,7 +218,7 @@ def file_content(catalogue, path):
                 for item in record["attributes"]:
                     if str(item["id"]) == attribute and item["value"]["type"] in ("FILE", "PICT"):
                         value = item["value"]
-                        return value.get("contentType", "application/octet-stream"), value.get("content", "").encode()
+                        return value.get("contentType", "application/octet-stream"), binary_content(value) or b""
     return None
 
 

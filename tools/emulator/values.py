@@ -85,11 +85,20 @@ def _point(value):
     return _unitted(value) + points + [_parameters(value.get("parameters", []))]
 
 
+def binary_content(value):
+    """The bytes of a file or picture value, or None: the sample data holds them as text,
+    imported values in Base64."""
+    if "contentBase64" in value:
+        return base64.b64decode(value["contentBase64"])
+    return value["content"].encode() if "content" in value else None
+
+
 def _binary(value):
     # A value sent by URL carries no content: the client fetches it from the URL.
     children = [element("contentType", text=value.get("contentType", ""))]
-    if "content" in value:
-        children.append(element("data", text=base64.b64encode(value["content"].encode()).decode()))
+    content = binary_content(value)
+    if content is not None:
+        children.append(element("data", text=base64.b64encode(content).decode()))
     if "url" in value:
         children.append(element("URL", text=value["url"]))
     if value["type"] == "FILE":

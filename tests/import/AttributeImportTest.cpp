@@ -1,0 +1,318 @@
+#include "support/SampleReferences.h"
+#include "support/SessionFixture.h"
+#include "support/XmlFragments.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace dorsatest {
+namespace {
+
+using namespace zvrtkDorsaServiceLayer;
+
+const char s_parent[] = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>1001"
+                        "</zbt:recordHistoryIdentity></zbt:identity>";
+const char s_otherParent[] = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>1002"
+                             "</zbt:recordHistoryIdentity></zbt:identity>";
+const char s_logAndContinue[] = "<dat:importErrorMode>LogAndContinueWherePossible</dat:importErrorMode>";
+// A default create record under no parent.
+const char s_bareCreate[] = "<zbt:create><zbt:importAttributeValues/><zbt:releaseRecord>1</zbt:releaseRecord>"
+                            "<zbt:isFolder>0</zbt:isFolder><zbt:parentRecord/></zbt:create>";
+
+class AttributeImportTest : public SessionFixture {
+protected:
+    void SetUp() override { Initialize(); }
+    void TearDown() override
+    {
+        SessionFixture::TearDown();
+        Shutdown();
+    }
+
+    // The body the request is sent in.
+    std::string Sent(const SmartPtr<SetRecordAttributesRequest>& request)
+    {
+        Reply(Envelope("<SetRecordAttributesResponse/>"));
+        SetRecordAttributesResponse response;
+        SetRecordAttributesImpl(m_session.get()).SetRecordAttributes_Request(request, &response);
+        return LastBodyContent();
+    }
+};
+
+SmartPtr<ImportRecord> Record(ImportRecordModes::eImportRecordMode mode, int existing = 1001)
+{
+    return new ImportRecord(SampleRecord(existing), "", mode, false);
+}
+
+struct RequestCase {
+    const char* name;
+    std::function<void(SetRecordAttributesRequest&)> fill;
+    std::string body;
+};
+
+TEST_F(AttributeImportTest, WritesTheBatchInItsFixedOrder)
+{
+    const std::string create = std::string("<zbt:create><zbt:importAttributeValues/><zbt:releaseRecord>1"
+                                           "</zbt:releaseRecord><zbt:isFolder>0</zbt:isFolder><zbt:parentRecord>") +
+                               s_parent + "</zbt:parentRecord></zbt:create>";
+    const RequestCase cases[] = {
+        {"default", [](SetRecordAttributesRequest&) {}, std::string("<dat:importRecords/>") + s_logAndContinue},
+        {"threshold 0 is not sent", [](SetRecordAttributesRequest& r) { r.SetCommitThreshold(0); },
+         std::string("<dat:importRecords/>") + s_logAndContinue},
+        {"threshold 500, fault mode",
+         [](SetRecordAttributesRequest& r) {
+             r.SetCommitThreshold(500);
+             r.SetImportErrorMode(ImportErrorModes::FaultAndRollbackOnAnyError);
+         },
+         "<dat:importRecords/><dat:importErrorMode>FaultAndRollbackOnAnyError</dat:importErrorMode>"
+         "<dat:transactionControl zbtCommitThreshold=\"500\"/>"},
+        {"default record", [](SetRecordAttributesRequest& r) { r.AddImportRecord(new ImportRecord); },
+         std::string("<dat:importRecords>") + s_bareCreate + "</dat:importRecords>" + s_logAndContinue},
+        {"release false writes no flag",
+         [](SetRecordAttributesRequest& r) {
+             SmartPtr<ImportRecord> record = Record(ImportRecordModes::Update);
+             record->SetRelease(false);
+             r.AddImportRecord(record);
+         },
+         std::string("<dat:importRecords><zbt:update><zbt:importAttributeValues/><zbt:isFolder>0</zbt:isFolder>"
+                     "<zbt:record>") +
+             s_parent + "</zbt:record></zbt:update></dat:importRecords>" + s_logAndContinue},
+        {"copy: source before parent",
+         [](SetRecordAttributesRequest& r) {
+             SmartPtr<ImportRecord> record = Record(ImportRecordModes::Copy);
+             record->SetCopyDestinationParent(SampleRecord(1002));
+             record->SetRecordName("Copy of 1001");
+             r.AddImportRecord(record);
+         },
+         std::string("<dat:importRecords><zbt:copy><zbt:importAttributeValues/><zbt:releaseRecord>1"
+                     "</zbt:releaseRecord><zbt:recordName>Copy of 1001</zbt:recordName><zbt:isFolder>0"
+                     "</zbt:isFolder><zbt:sourceRecord>") +
+             s_parent + "</zbt:sourceRecord><zbt:parentRecord>" + s_otherParent +
+             "</zbt:parentRecord></zbt:copy></dat:importRecords>" + s_logAndContinue},
+        {"mode 5 is skipped, its neighbours are not",
+         [](SetRecordAttributesRequest& r) {
+             r.AddImportRecord(Record(ImportRecordModes::Create));
+             SmartPtr<ImportRecord> odd = Record(ImportRecordModes::Create);
+             odd->SetImportRecordMode(static_cast<ImportRecordModes::eImportRecordMode>(5));
+             r.AddImportRecord(odd);
+             r.AddImportRecord(nullptr);
+             r.AddImportRecord(Record(ImportRecordModes::Create));
+         },
+         "<dat:importRecords>" + create + create + "</dat:importRecords>" + s_logAndContinue},
+        {"folder with subsets appended",
+         [](SetRecordAttributesRequest& r) {
+             SmartPtr<ImportRecord> record = new ImportRecord(nullptr, "Alloys", ImportRecordModes::Create, true);
+             record->SetUpdateSubsetsMode(ImportRecord::UpdateSubsets::Append);
+             record->AddSubsetReference(SampleSubset(7));
+             r.AddImportRecord(record);
+         },
+         std::string("<dat:importRecords><zbt:create><zbt:importAttributeValues/><zbt:releaseRecord>1"
+                     "</zbt:releaseRecord><zbt:recordName>Alloys</zbt:recordName><zbt:isFolder>1</zbt:isFolder>"
+                     "<zbt:UpdateSubsetsMode>Append</zbt:UpdateSubsetsMode><zbt:subsetReferences><zbt:subset>"
+                     "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:subsetIdentity>7</zbt:subsetIdentity></zbt:subset>"
+                     "</zbt:subsetReferences><zbt:parentRecord/></zbt:create></dat:importRecords>") +
+             s_logAndContinue},
+        {"subset mode above Replace is sent empty",
+         [](SetRecordAttributesRequest& r) {
+             SmartPtr<ImportRecord> record = new ImportRecord;
+             record->SetRelease(false);
+             record->SetUpdateSubsetsMode(static_cast<ImportRecord::UpdateSubsets::eMode>(3));
+             r.AddImportRecord(record);
+         },
+         std::string("<dat:importRecords><zbt:create><zbt:importAttributeValues/><zbt:isFolder>0</zbt:isFolder>"
+                     "<zbt:UpdateSubsetsMode/><zbt:parentRecord/></zbt:create></dat:importRecords>") +
+             s_logAndContinue},
+    };
+    for (const RequestCase& c : cases) {
+        SmartPtr<SetRecordAttributesRequest> request = new SetRecordAttributesRequest;
+        c.fill(*request);
+        EXPECT_EQ(Sent(request), "<dat:SetRecordAttributesRequest>" + c.body + "</dat:SetRecordAttributesRequest>")
+            << c.name;
+    }
+    EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
+              DataImportService::GetDataImportDefinition("16/01") + "/SetRecordAttributesRequest");
+    const std::string path = m_server.LastRequest().path;
+    EXPECT_EQ(path.substr(path.rfind('/')), "/DataImport.svc");
+}
+
+// One value of every type that can be imported, each with what its own writer makes of it.
+std::vector<SmartPtr<IDataValue>> EveryImportableValue()
+{
+    SmartPtr<IntegerDataType> integer = new IntegerDataType;
+    integer->SetValue(42);
+    SmartPtr<LogicalDataType> logical = new LogicalDataType;
+    logical->SetValue(true);
+    SmartPtr<ShortTextDataType> shortText = new ShortTextDataType;
+    shortText->SetValue("A < B & C");
+    SmartPtr<LongTextDataType> longText = new LongTextDataType;
+    longText->SetValue("line one\nline two");
+    SmartPtr<DateTimeDataType> date = new DateTimeDataType;
+    date->SetValue("2026-03-01T00:00:00");
+    SmartPtr<HyperlinkDataType> link = new HyperlinkDataType;
+    link->SetValue("https://example.invalid/sheet");
+    SmartPtr<DiscreteDataType> discrete = new DiscreteDataType;
+    discrete->AddDiscreteValue(new DiscreteValue);
+    SmartPtr<RangeDataType> range = new RangeDataType;
+    range->SetLow(200);
+    range->SetUnitSymbol("MPa");
+    SmartPtr<PointDataType> point = new PointDataType;
+    SmartPtr<PointValueWithParameters> single = new PointValueWithParameters;
+    single->SetValue(7.85);
+    point->AddPoint(single);
+    SmartPtr<FileDataType> file = new FileDataType;
+    file->SetData("file bytes");
+    file->SetFileName("sheet.txt");
+    SmartPtr<PictureDataType> picture = new PictureDataType;
+    picture->SetData("png bytes");
+    SmartPtr<TabularDataType> table = TabularDataType::CreateOne();
+    table->AddColumn(TabularColumn::CreateOne("Element"));
+    table->PushRow();
+    return {integer, logical, shortText, longText, date, link, discrete, range, point, file, picture, table,
+            new FloatFunctionalSeriesDataType, new FloatFunctionalGriddedDataType};
+}
+
+TEST_F(AttributeImportTest, EveryValueTypeGoesInItsImportElementAfterItsAttribute)
+{
+    const std::string attribute = "<zbt:attribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:attributeIdentity>12"
+                                  "</zbt:attributeIdentity></zbt:attribute>";
+    for (const SmartPtr<IDataValue>& value : EveryImportableValue()) {
+        SmartPtr<ImportRecord> record = new ImportRecord;
+        record->SetRelease(false);
+        record->AddImportAttributeValue(new ImportAttributeValue(value, SampleAttribute(12)));
+        SmartPtr<SetRecordAttributesRequest> request = new SetRecordAttributesRequest;
+        request->AddImportRecord(record);
+        const std::string expected = "<dat:SetRecordAttributesRequest><dat:importRecords><zbt:create>"
+                                     "<zbt:importAttributeValues><zbt:importAttributeValue>" +
+                                     attribute + "<zbt:value>" + WrittenValue(*value) +
+                                     "</zbt:value></zbt:importAttributeValue></zbt:importAttributeValues><zbt:isFolder>"
+                                     "0</zbt:isFolder><zbt:parentRecord/></zbt:create></dat:importRecords>" +
+                                     s_logAndContinue + "</dat:SetRecordAttributesRequest>";
+        EXPECT_EQ(Sent(request), expected) << value->GetTypeString();
+    }
+    EXPECT_EQ(WrittenValue(*TabularDataType::CreateOne()).rfind("<zbt:TabularDataImportValue", 0), 0u);
+}
+
+TEST_F(AttributeImportTest, ValueWithoutDataOrAttributeWritesWhatItHas)
+{
+    EXPECT_EQ(Written(ImportAttributeValue()), "");
+    EXPECT_EQ(Written(ImportAttributeValue(nullptr, SampleAttribute(3))),
+              "<zbt:attribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:attributeIdentity>3</zbt:attributeIdentity>"
+              "</zbt:attribute>");
+    SmartPtr<IntegerDataType> integer = new IntegerDataType;
+    EXPECT_EQ(Written(ImportAttributeValue(integer, nullptr)),
+              "<zbt:value><zbt:IntegerDataValue>0</zbt:IntegerDataValue></zbt:value>");
+}
+
+TEST_F(AttributeImportTest, ModeTextsConvertOneWayInLowerCaseAndBackOnlyCapitalised)
+{
+    using Modes = ImportRecordModes;
+    EXPECT_EQ(Modes::ImportRecordMode_ToString(Modes::Update), "update");
+    EXPECT_EQ(Modes::ImportRecordMode_ToString(Modes::Copy), "copy");
+    EXPECT_EQ(Modes::ImportRecordMode_ToString(static_cast<Modes::eImportRecordMode>(3)), "");
+    EXPECT_EQ(Modes::ImportRecordMode_FromString("update"), 3);
+    EXPECT_EQ(Modes::ImportRecordMode_FromString("Update"), Modes::Update);
+    EXPECT_EQ(Modes::ImportRecordMode_FromString("Copy"), Modes::Copy);
+    using Errors = ImportErrorModes;
+    EXPECT_EQ(Errors::ImportErrorMode_FromString(""), Errors::LogAndContinueWherePossible);
+    EXPECT_EQ(Errors::ImportErrorMode_FromString("FaultAndRollbackOnAnyError"), Errors::FaultAndRollbackOnAnyError);
+    EXPECT_EQ(Errors::ImportErrorMode_FromString("faultAndRollbackOnAnyError"), Errors::LogAndContinueWherePossible);
+    EXPECT_EQ(Errors::ImportErrorMode_ToString(static_cast<Errors::eImportErrorMode>(9)), "LogAndContinueWherePossible");
+}
+
+TEST_F(AttributeImportTest, ReadsTheImportedRecordsDroppingNothingButMissingOnes)
+{
+    Reply(Envelope("<i:SetRecordAttributesResponse xmlns:i=\"urn:i\"><i:recordsImported>"
+                   "<i:record><i:shortName>New alloy</i:shortName><i:recordReference><i:identity>"
+                   "<i:recordHistoryIdentity>2001</i:recordHistoryIdentity></i:identity></i:recordReference></i:record>"
+                   "<i:other/><i:record/></i:recordsImported></i:SetRecordAttributesResponse>"));
+    SetRecordAttributesResponse response;
+    SetRecordAttributesImpl(m_session.get()).SetRecordAttributes_Request(new SetRecordAttributesRequest, &response);
+    ASSERT_EQ(response.AccessRecordsImported().size(), 2u);
+    EXPECT_EQ(response.AccessRecordsImported()[0]->GetShortName(), "New alloy");
+    EXPECT_EQ(response.AccessRecordsImported()[0]->GetRecordReference()->GetIdentity(), 2001);
+    EXPECT_EQ(response.AccessRecordsImported()[1]->GetRecordReference()->GetIdentity(), 0);
+}
+
+TEST_F(AttributeImportTest, ReplyWithoutTheExpectedListLeavesTheCallersResponse)
+{
+    const std::string replies[] = {
+        Envelope("<SetRecordAttributesResponse><record/></SetRecordAttributesResponse>"),
+        Envelope("<SomethingElse><recordsImported><record/></recordsImported></SomethingElse>"),
+    };
+    for (const std::string& reply : replies) {
+        Reply(reply);
+        SetRecordAttributesResponse response;
+        response.AccessRecordsImported().push_back(new NamedRecord);
+        SetRecordAttributesImpl(m_session.get()).SetRecordAttributes_Request(new SetRecordAttributesRequest, &response);
+        EXPECT_EQ(response.AccessRecordsImported().size(), 1u) << reply;
+        ASSERT_TRUE(response.GetServiceLayerResponse());
+    }
+    Reply(Envelope("<GetUploadAddressesResponse><record/></GetUploadAddressesResponse>"));
+    GetUploadAddressesResponse addresses;
+    addresses.AccessRecordsWithAttributeAddresses().push_back(new RecordWithAttributeAddresses);
+    GetUploadAddressesImpl(m_session.get()).GetUploadAddresses(new GetUploadAddressesRequest, &addresses);
+    EXPECT_EQ(addresses.AccessRecordsWithAttributeAddresses().size(), 1u);
+}
+
+TEST_F(AttributeImportTest, BadIdentityInAReplyThrowsAfterTheOutcomeIsRecorded)
+{
+    Reply(Envelope("<SetRecordAttributesResponse><recordsImported><record><recordReference><identity>"
+                   "<recordHistoryIdentity>new</recordHistoryIdentity></identity></recordReference></record>"
+                   "</recordsImported></SetRecordAttributesResponse>"));
+    SetRecordAttributesResponse response;
+    response.AccessRecordsImported().push_back(new NamedRecord);
+    EXPECT_THROW(SetRecordAttributesImpl(m_session.get()).SetRecordAttributes_Request(new SetRecordAttributesRequest,
+                                                                                     &response),
+                 std::invalid_argument);
+    ASSERT_TRUE(response.GetServiceLayerResponse());
+    EXPECT_EQ(response.AccessRecordsImported().size(), 1u);
+}
+
+TEST_F(AttributeImportTest, FaultIsRecordedAndKeepsTheCallersRecords)
+{
+    Reply(Envelope("<s:Fault><faultcode>s:Client</faultcode><faultstring>Record 2 has no parent</faultstring>"
+                   "</s:Fault>"),
+          500);
+    SetRecordAttributesResponse response;
+    response.AccessRecordsImported().push_back(new NamedRecord);
+    SetRecordAttributesImpl(m_session.get()).SetRecordAttributes_Request(new SetRecordAttributesRequest, &response);
+    ASSERT_TRUE(response.GetServiceLayerResponse());
+    EXPECT_EQ(response.GetServiceLayerResponse()->GetOutcome(), CallOutcomes::SoapFault);
+    EXPECT_EQ(response.AccessRecordsImported().size(), 1u);
+}
+
+TEST_F(AttributeImportTest, UploadAddressesRequestAndReply)
+{
+    Reply(Envelope("<u:GetUploadAddressesResponse xmlns:u=\"urn:u\"><u:records>"
+                   "<u:record><u:recordReference><u:identity><u:recordHistoryIdentity>1001</u:recordHistoryIdentity>"
+                   "</u:identity></u:recordReference><u:attributes><u:attribute><u:AttributeName>Data sheet"
+                   "</u:AttributeName><u:URL>http://host/upload/1</u:URL></u:attribute><u:attribute/></u:attributes>"
+                   "</u:record><u:record/></u:records></u:GetUploadAddressesResponse>"));
+    GetUploadAddressesImpl operation(m_session.get());
+    GetUploadAddressesResponse empty;
+    operation.GetUploadAddresses(new GetUploadAddressesRequest, &empty);
+    EXPECT_EQ(LastBodyContent(), "<dat:GetUploadAddressesRequest><dat:records/><dat:attributes/>"
+                                 "</dat:GetUploadAddressesRequest>");
+
+    SmartPtr<GetUploadAddressesRequest> request = new GetUploadAddressesRequest;
+    request->AddRecord(SampleRecord(1001));
+    request->AddAttributeReference(SampleAttribute(12));
+    GetUploadAddressesResponse response;
+    operation.GetUploadAddresses(request, &response);
+    EXPECT_EQ(LastBodyContent(), std::string("<dat:GetUploadAddressesRequest><dat:records><dat:record>") + s_parent +
+                                     "</dat:record></dat:records><dat:attributes><dat:attribute><zbt:dbKey>"
+                                     "DORSA_SAMPLES</zbt:dbKey><zbt:attributeIdentity>12</zbt:attributeIdentity>"
+                                     "</dat:attribute></dat:attributes></dat:GetUploadAddressesRequest>");
+    ASSERT_EQ(response.AccessRecordsWithAttributeAddresses().size(), 2u);
+    RecordWithAttributeAddresses& first = *response.AccessRecordsWithAttributeAddresses()[0];
+    EXPECT_EQ(first.GetRecordReference()->GetIdentity(), 1001);
+    ASSERT_EQ(first.AccessAttributeAddresses().size(), 2u);
+    EXPECT_EQ(first.AccessAttributeAddresses()[0]->GetAttributeName(), "Data sheet");
+    EXPECT_EQ(first.AccessAttributeAddresses()[0]->GetURL(), "http://host/upload/1");
+    const RecordWithAttributeAddresses& bare = *response.AccessRecordsWithAttributeAddresses()[1];
+    EXPECT_FALSE(bare.GetRecordReference());
+}
+
+} // namespace
+} // namespace dorsatest

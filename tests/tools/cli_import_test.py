@@ -1,0 +1,275 @@
+"""dorsa import and dorsa link: import files through the library into the emulator, read back.
+
+Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
+
+import base64
+import json
+import os
+import socket
+import subprocess
+import tempfile
+import unittest
+
+from emulator_process import EmulatorProcess
+
+TOOL = os.environ["DORSA_TOOL"]
+EMULATOR = os.environ["DORSA_EMULATOR"]
+TABLE = "Alloys and Polymers"
+ENVIRONMENT = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"}
+
+# One value of every type that can be imported, in the file's form, with what `dorsa --json
+# values` reads back for it (only the fields named are compared).
+EVERY_TYPE = {
+    "Material family": ("Metal (ferrous) & more", {"type": "STXT", "value": "Metal (ferrous) & more"}),
+    "Number of tests": (12, {"type": "INPT", "value": 12}),
+    "RoHS compliant": (False, {"type": "LOGI", "value": False}),
+    "Notes": ({"type": "long text", "value": "Two\nlines <b>"}, {"type": "LTXT", "value": "Two\nlines <b>"}),
+    "Date tested": ({"type": "date", "value": "2026-03-01T00:00:00"},
+                    {"type": "DTTM", "value": "2026-03-01T00:00:00"}),
+    "Supplier website": ({"type": "hyperlink", "url": "http://steel.example/ds19", "description": "Grade page"},
+                         {"type": "HLNK", "url": "http://steel.example/ds19", "description": "Grade page"}),
+    "Corrosion resistance": ({"type": "discrete", "values": ["Good"]},
+                             {"type": "DISC", "values": [{"value": "Good"}]}),
+    "Yield strength": ({"type": "range", "low": 205.5, "unit": "MPa", "estimated": True},
+                       {"type": "RNGE", "low": 205.5, "high": None, "unit": "MPa", "estimated": True}),
+    "Density": ({"type": "POIN", "unit": "kg/m^3",
+                 "points": [{"value": 7900, "parameters": {"Temperature": 20}},
+                            {"value": 7820.25, "parameters": {"Temperature": 300}}]},
+                {"type": "POIN", "unit": "kg/m^3",
+                 "points": [{"value": 7900, "parameters": [{"name": "Temperature", "value": 20}]},
+                            {"value": 7820.25, "parameters": [{"name": "Temperature", "value": 300}]}],
+                 "parameters": [{"id": 7, "name": "Temperature", "unit": "°C"}]}),
+    "Datasheet": ({"type": "file", "path": "sheet.bin", "contentType": "application/octet-stream",
+                   "description": "Sheet"},
+                  {"type": "FILE", "fileName": "sheet.bin", "description": "Sheet", "size": 6}),
+    "Micrograph": ({"type": "picture", "text": "fake png", "contentType": "image/png"},
+                   {"type": "PICT", "contentType": "image/png", "size": 8}),
+    "Composition": ({"type": "tabular", "rows": [
+                        {"Element": "Fe", "Fraction": {"type": "range", "low": 66, "high": 74, "unit": "wt%"}},
+                        {"Element": "Cr"}]},
+                    {"type": "TABL", "rows": [
+                        {"cells": [{"type": "STXT", "value": "Fe"},
+                                   {"type": "RNGE", "low": 66, "high": 74, "unit": "wt%"}, None]},
+                        {"cells": [{"type": "STXT", "value": "Cr"}, None, None]}]}),
+    "Stress-strain curve": ({"type": "functional series", "unit": "MPa", "xAxis": "Strain", "logarithmic": True,
+                             "series": [{"constraints": {"Temperature": 20}, "decoration": "Markers",
+                                         "points": [[0, 0], [0.2, 215], [40, 505, 530]]}]},
+                            {"type": "FLOAT_FUNCTIONAL_SERIES", "unit": "MPa", "xAxis": "Strain",
+                             "logarithmicYAxis": True,
+                             "series": [{"decoration": "Markers",
+                                         "constraints": [{"name": "Temperature", "value": 20}],
+                                         "points": [{"x": 0, "y": 0}, {"x": 0.2, "y": 215},
+                                                    {"x": 40, "lowerY": 505, "upperY": 530}]}]}),
+    "Fatigue strength": ({"type": "functional grid", "unit": "MPa", "decoration": "LinesAndMarkers",
+                          "values": [{"value": 310, "constraints": {"Number of cycles": 1e6, "Temperature": 20}},
+                                     {"low": 240, "high": 260, "estimated": True,
+                                      "constraints": {"Number of cycles": 1e7, "Temperature": 20}}]},
+                         {"type": "FLOAT_FUNCTIONAL_GRIDDED", "unit": "MPa", "decoration": "LinesAndMarkers",
+                          "values": [{"value": 310, "estimated": False,
+                                      "constraints": [{"name": "Number of cycles", "value": 1e6},
+                                                      {"name": "Temperature", "value": 20}]},
+                                     {"low": 240, "high": 260, "estimated": True}]}),
+}
+
+
+def refusing_url():
+    """A loopback URL on which nothing listens, so that anything sent would fail."""
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        port = probe.getsockname()[1]
+    return f"http://127.0.0.1:{port}/dorsa"
+
+
+def dorsa(url, *arguments):
+    return subprocess.run([TOOL, "--url", url, *arguments], capture_output=True, text=True, timeout=60,
+                          stdin=subprocess.DEVNULL, env=ENVIRONMENT)
+
+
+class ImportFiles(unittest.TestCase):
+    """Writes import files into a directory of their own."""
+
+    def setUp(self):
+        self.directory = tempfile.TemporaryDirectory()
+        self.addCleanup(self.directory.cleanup)
+        with open(os.path.join(self.directory.name, "sheet.bin"), "wb") as sheet:
+            sheet.write(b"\x00sheet")
+
+    def file(self, *records, **top):
+        path = os.path.join(self.directory.name, f"import{len(os.listdir(self.directory.name))}.json")
+        with open(path, "w", encoding="utf-8") as output:
+            json.dump(dict({"database": "DORSA_SAMPLES", "table": TABLE, "records": list(records)}, **top), output)
+        return path
+
+
+class ImportAndReadBack(ImportFiles):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = EmulatorProcess(EMULATOR)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def run_tool(self, *arguments):
+        result = dorsa(self.emulator.url, "--json", *arguments)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return json.loads(result.stdout) if result.stdout.strip() else None
+
+    def imported(self, *records, **options):
+        arguments = [argument for option in options.items() for argument in option]
+        return [r["record"]["identity"] for r in self.run_tool("import", self.file(*records), *arguments)]
+
+    def read_back(self, identity, inline=True):
+        """{attribute name: value} of one record, as the library read it."""
+        [data] = self.run_tool("values", "DORSA_SAMPLES", TABLE, str(identity), *(["--inline-binary"] if inline else []))
+        return {v["attribute"]: v["value"] for v in data["values"]}
+
+    def assertHolds(self, actual, expected, where):
+        if isinstance(expected, dict):
+            self.assertIsInstance(actual, dict, where)
+            for key, value in expected.items():
+                self.assertIn(key, actual, where)
+                self.assertHolds(actual[key], value, f"{where}.{key}")
+        elif isinstance(expected, list):
+            self.assertEqual(len(actual), len(expected), where)
+            for index, (one, other) in enumerate(zip(actual, expected)):
+                self.assertHolds(one, other, f"{where}[{index}]")
+        elif isinstance(expected, float):
+            self.assertAlmostEqual(actual, expected, msg=where)
+        else:
+            self.assertEqual(actual, expected, where)
+
+    def test_every_type_round_trips_through_the_library(self):
+        values = {name: value for name, (value, _) in EVERY_TYPE.items()}
+        [identity] = self.imported({"mode": "create", "parent": 1001, "name": "DS-19", "values": values})
+        read = self.read_back(identity)
+        self.assertEqual(sorted(read), sorted(EVERY_TYPE))
+        for name, (_, expected) in EVERY_TYPE.items():
+            self.assertHolds(read[name], expected, name)
+        url = self.read_back(identity, inline=False)["Datasheet"]["url"]
+        self.assertTrue(url.startswith(self.emulator.url + "/files/"), url)
+
+    def test_update_changes_and_clears_what_it_names(self):
+        before = self.read_back(1003)
+        self.assertEqual(self.imported({"mode": "update", "record": 1003, "release": False,
+                                        "values": {"Material family": "Polymer", "RoHS compliant": None}}), [1003])
+        after = self.read_back(1003)
+        self.assertEqual(after["Material family"]["value"], "Polymer")
+        self.assertNotIn("RoHS compliant", after)
+        self.assertEqual(after["Density"], before["Density"])
+
+    def test_copy_holds_the_values_of_its_source(self):
+        [copy] = self.imported({"mode": "copy", "record": 1002, "parent": 1001, "name": "DA-61 copy"})
+        self.assertNotEqual(copy, 1002)
+        self.assertEqual(self.read_back(copy), self.read_back(1002))
+
+    def test_fault_mode_keeps_nothing_and_continue_mode_the_good_records(self):
+        good = {"mode": "update", "record": 1002, "values": {"Material family": "Changed"}}
+        bad = {"mode": "update", "record": 1002, "values": {"No such attribute": 1}}
+        before = self.read_back(1002)
+        result = dorsa(self.emulator.url, "import", self.file(good, bad), "--error-mode", "fault")
+        self.assertEqual(result.returncode, 5, result.stderr)
+        self.assertIn("Import record 2", result.stderr)
+        self.assertEqual(self.read_back(1002), before)
+        result = dorsa(self.emulator.url, "import", self.file(good, bad), "--error-mode", "continue")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("1 of 2 import records were not imported", result.stderr)
+        self.assertEqual(self.read_back(1002)["Material family"]["value"], "Changed")
+
+
+class DryRunAndMalformedFiles(ImportFiles):
+    def test_dry_run_prints_the_request_and_sends_nothing(self):
+        path = self.file({"mode": "copy", "record": 1002, "parent": "5e2b8c71-1001-4d19-b6e2-7a3f0c001001",
+                          "release": False, "subsets": [11, "All samples"], "subsetsMode": "replace"})
+        result = dorsa(refusing_url(), "import", path, "--dry-run", "--error-mode", "fault", "--commit-every", "50")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        body = result.stdout.split("<soapenv:Body>")[1].split("</soapenv:Body>")[0]
+        self.assertEqual(
+            body,
+            "<dat:SetRecordAttributesRequest><dat:importRecords><zbt:copy><zbt:importAttributeValues/>"
+            "<zbt:isFolder>0</zbt:isFolder><zbt:UpdateSubsetsMode>Replace</zbt:UpdateSubsetsMode>"
+            "<zbt:subsetReferences><zbt:subset><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:subsetIdentity>11"
+            "</zbt:subsetIdentity></zbt:subset><zbt:subset><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:name><zbt:table>"
+            f"<zbt:tableName>{TABLE}</zbt:tableName></zbt:table><zbt:subsetName>All samples</zbt:subsetName></zbt:name>"
+            "</zbt:subset></zbt:subsetReferences><zbt:sourceRecord><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity>"
+            "<zbt:recordHistoryIdentity>1002</zbt:recordHistoryIdentity></zbt:identity></zbt:sourceRecord>"
+            "<zbt:parentRecord><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:recordGUID>"
+            "5e2b8c71-1001-4d19-b6e2-7a3f0c001001</zbt:recordGUID></zbt:parentRecord></zbt:copy></dat:importRecords>"
+            "<dat:importErrorMode>FaultAndRollbackOnAnyError</dat:importErrorMode>"
+            '<dat:transactionControl zbtCommitThreshold="50"/></dat:SetRecordAttributesRequest>')
+
+    def test_a_malformed_file_names_the_place_and_sends_nothing(self):
+        cases = [
+            ({"mode": "create", "parent": 1001, "values": {"Yield strength": {"type": "range", "low": "high"}}},
+             'records[0].values["Yield strength"].low: is a string, expected a number'),
+            ({"mode": "move", "record": 1001}, "records[0].mode: is 'move', expected create, update or copy"),
+            ({"mode": "update"}, 'records[0]: has no "record"'),
+            ({"mode": "update", "record": "12ab"}, "records[0].record: '12ab' is neither a record identity"),
+            ({"mode": "update", "record": 1, "colour": "red"}, "records[0].colour: is not known here"),
+            ({"mode": "update", "record": 1, "values": {"Notes": {"type": "list"}}},
+             'records[0].values.Notes.type: is \'list\', which cannot be imported'),
+            ({"mode": "update", "record": 1, "values": {"Density": 7.9}},
+             "records[0].values.Density: is a number, expected a string, a whole number"),
+            ({"mode": "update", "record": 1, "values": {"Datasheet": {"type": "file", "path": "missing.pdf"}}},
+             'records[0].values.Datasheet.path: cannot read'),
+            ({"mode": "update", "record": 1, "values": {"Density": {"type": "point", "points": [{"value": 1,
+                                                        "parameters": {"Temperature": True}}]}}},
+             'records[0].values.Density.points[0].parameters.Temperature: is true or false, expected a number'),
+            ({"mode": "create", "parent": 1, "values": {"Stress-strain curve": {
+                "type": "functional series", "xAxis": "Strain", "series": [{"points": [[1]]}]}}},
+             'records[0].values["Stress-strain curve"].series[0].points[0]: is an array, expected [x, y]'),
+        ]
+        url = refusing_url()
+        for record, message in cases:
+            with self.subTest(message=message):
+                result = dorsa(url, "import", self.file(record))
+                self.assertEqual(result.returncode, 2, result.stderr)
+                self.assertIn(message, result.stderr)
+        for content, message in [("{\"records\": [", "not JSON: "), ("[]", "the top level: is an array"),
+                                 ("{\"records\": []}", 'the top level: has no "database"')]:
+            path = os.path.join(self.directory.name, "broken.json")
+            with open(path, "w", encoding="utf-8") as broken:
+                broken.write(content)
+            result = dorsa(url, "import", path)
+            self.assertEqual(result.returncode, 2, result.stderr)
+            self.assertIn(message, result.stderr)
+
+    def test_link_writes_its_changes_in_the_fixed_order(self):
+        result = dorsa(refusing_url(), "link", "DORSA_SAMPLES", "31", "--add", "1001:1002:same heat: lot 7",
+                       "--remove", "1002:1003", "--add", "1001:1003", "--unlink-all", "1003", "--dry-run")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        body = result.stdout.split("<soapenv:Body>")[1].split("</soapenv:Body>")[0]
+
+        def ref(identity):
+            return (f"<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>{identity}"
+                    "</zbt:recordHistoryIdentity></zbt:identity>")
+
+        def target(identity, notes):
+            notes = f"<dat:notes>{notes}</dat:notes>" if notes else "<dat:notes/>"
+            return f"<dat:targetRecord><dat:record>{ref(identity)}</dat:record>{notes}<dat:reverseNotes/></dat:targetRecord>"
+
+        self.assertEqual(
+            body,
+            "<dat:ModifyRecordLinksRequest><dat:recordLinkGroup><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
+            '<zbt:recordLinkGroupIdentity zbt:recordLinkGroupType="static">31</zbt:recordLinkGroupIdentity>'
+            "</dat:recordLinkGroup><dat:importErrorMode>LogAndContinueWherePossible</dat:importErrorMode>"
+            "<dat:recordLinkCheckMode>CheckOnlyForwardLinks</dat:recordLinkCheckMode><dat:recordLinkModifications>"
+            f"<dat:unlinkAllRecords><dat:sourceRecords><dat:sourceRecord>{ref(1003)}</dat:sourceRecord>"
+            "</dat:sourceRecords></dat:unlinkAllRecords>"
+            f"<dat:unlinkRecords><dat:sourceRecords><dat:sourceRecord><dat:record>{ref(1002)}</dat:record>"
+            f"<dat:targetRecords><dat:targetRecord>{ref(1003)}</dat:targetRecord></dat:targetRecords>"
+            "</dat:sourceRecord></dat:sourceRecords></dat:unlinkRecords>"
+            f"<dat:linkRecords><dat:sourceRecords><dat:sourceRecord><dat:record>{ref(1001)}</dat:record>"
+            f"<dat:targetRecords>{target(1002, 'same heat: lot 7')}{target(1003, '')}</dat:targetRecords>"
+            "</dat:sourceRecord></dat:sourceRecords></dat:linkRecords></dat:recordLinkModifications>"
+            "</dat:ModifyRecordLinksRequest>")
+
+    def test_link_refuses_bad_pairs_before_sending(self):
+        url = refusing_url()
+        for arguments in (["--add", "1001"], ["--remove", "1001:1002:notes"], ["--unlink-all", "x"], []):
+            with self.subTest(arguments=arguments):
+                self.assertEqual(dorsa(url, "link", "DORSA_SAMPLES", "31", *arguments).returncode, 2)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,332 @@
+"""The emulator's import operations change what it serves, and --state keeps it across restarts.
+
+DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
+
+import base64
+import json
+import os
+import tempfile
+import unittest
+import urllib.error
+import urllib.request
+from xml.etree import ElementTree
+
+from emulator_process import EmulatorProcess
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+EMULATOR = os.environ.get("DORSA_EMULATOR",
+                          os.path.join(HERE, "..", "..", "tools", "emulator", "dorsa_emulator.py"))
+ROOT = "http://www.zelvra.com"
+SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
+XSI = "http://www.w3.org/2001/XMLSchema-instance"
+PREFIXES = {"DataImport": "dat", "DataExport": "exp"}
+DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
+
+
+def record(identity):
+    return f"{DB}<zbt:identity><zbt:recordHistoryIdentity>{identity}</zbt:recordHistoryIdentity></zbt:identity>"
+
+
+def attribute(identity):
+    return f"<zbt:attribute>{DB}<zbt:attributeIdentity>{identity}</zbt:attributeIdentity></zbt:attribute>"
+
+
+def parameter(identity):
+    return f"{DB}<zbt:parameterIdentity>{identity}</zbt:parameterIdentity>"
+
+
+def numeric(value, name="ParameterValue"):
+    return f'<zbt:{name} xsi:type="zbt:NumericParameterValue"><zbt:Value>{value}</zbt:Value></zbt:{name}>'
+
+
+def constraint(identity, value):
+    return f"<zbt:Constraint><zbt:Parameter>{parameter(identity)}</zbt:Parameter>{numeric(value)}</zbt:Constraint>"
+
+
+def parameters(*identities):
+    return "<zbt:Parameters>" + "".join(
+        f"<zbt:Parameter><zbt:ParameterReference>{parameter(i)}</zbt:ParameterReference></zbt:Parameter>"
+        for i in identities) + "</zbt:Parameters>"
+
+
+# One value of every type that can be imported, for the attributes of "Alloys and Polymers":
+# (attribute, the value as the client library writes it for import, what reading it back
+# gives: {path of local names below the value element: text}).
+EVERY_TYPE = [
+    (101, "<zbt:PointDataValue zbt:isNotApplicable=\"false\"><zbt:Estimated>true</zbt:Estimated><zbt:UnitSymbol>"
+          "kg/m^3</zbt:UnitSymbol>" + parameters(7) + "<zbt:Point><zbt:Value>7.5e3</zbt:Value><zbt:ValueParameters>"
+          f"<zbt:ParameterWithValue><zbt:Parameter>{parameter(7)}</zbt:Parameter>{numeric('2.0e1')}"
+          "</zbt:ParameterWithValue></zbt:ValueParameters></zbt:Point></zbt:PointDataValue>",
+     {"UnitSymbol": "kg/m^3", "Estimated": "true", "Point/Value": "7500.0",
+      "Point/ValueParameters/ParameterWithValue/ParameterValue/Value": "20.0",
+      "Parameters/Parameter/Name": "Temperature"}),
+    (102, "<zbt:RangeDataValue><zbt:Estimated>false</zbt:Estimated><zbt:UnitSymbol>GPa</zbt:UnitSymbol>"
+          "<zbt:LowValue>1.9e2</zbt:LowValue><zbt:HighValue>NaN</zbt:HighValue></zbt:RangeDataValue>",
+     {"LowValue": "190.0", "HighValue": "NaN", "UnitSymbol": "GPa"}),
+    (104, "<zbt:FloatFunctionalSeriesDataValue>" + parameters(8, 7) + "<zbt:Unit><zbt:UnitSymbol>MPa</zbt:UnitSymbol>"
+          "</zbt:Unit><zbt:Graph zbt:HideGraph=\"false\" zbt:LogarithmicYAxis=\"true\"><zbt:Series "
+          "zbt:decoration=\"Markers\"><zbt:Constraints>" + constraint(7, "20") + "</zbt:Constraints><zbt:XYPoints>"
+          "<zbt:XYPoint xsi:type=\"zbt:XYPoint\">" + numeric("0.5", "X") + "<zbt:Estimated>false</zbt:Estimated>"
+          "<zbt:Y>210</zbt:Y></zbt:XYPoint><zbt:XYPoint xsi:type=\"zbt:XYRange\">" + numeric("10", "X") +
+          "<zbt:Estimated>false</zbt:Estimated><zbt:LowerY>400</zbt:LowerY><zbt:UpperY>420</zbt:UpperY></zbt:XYPoint>"
+          "</zbt:XYPoints></zbt:Series><zbt:XAxisParameter><zbt:ParameterReference>" + parameter(8) +
+          "</zbt:ParameterReference></zbt:XAxisParameter></zbt:Graph></zbt:FloatFunctionalSeriesDataValue>",
+     {"Unit/UnitSymbol": "MPa", "Graph/Series/XYPoints/XYPoint/Y": "210.0",
+      "Graph/Series/Constraints/Constraint/ParameterValue/Value": "20.0", "Graph/XAxisParameter/Name": "Strain"}),
+    (105, "<zbt:TabularDataImportValue><zbt:Rows><zbt:Row zbt:linkingValue=\"Mo\"><zbt:Cells>"
+          "<zbt:Cell zbt:columnName=\"Element\"><zbt:ShortText>Mo</zbt:ShortText></zbt:Cell>"
+          "<zbt:Cell zbt:columnName=\"Fraction\"><zbt:Range><zbt:Estimated>false</zbt:Estimated><zbt:UnitSymbol>wt%"
+          "</zbt:UnitSymbol><zbt:LowValue>2</zbt:LowValue><zbt:HighValue>3</zbt:HighValue></zbt:Range></zbt:Cell>"
+          "</zbt:Cells></zbt:Row></zbt:Rows></zbt:TabularDataImportValue>",
+     {"columns/column": "Element", "rows/row/Cells/TabularDataCell/ShortText": "Mo",
+      "rows/row/Cells/TabularDataCell[1]/Range/HighValue": "3.0"}),
+    (106, "<zbt:FileDataValue><zbt:data>" + base64.b64encode(b"sheet \x00\xff").decode() + "</zbt:data>"
+          "<zbt:contentType>application/octet-stream</zbt:contentType><zbt:fileName>sheet.bin</zbt:fileName>"
+          "<zbt:description>Test sheet</zbt:description></zbt:FileDataValue>",
+     {"data": base64.b64encode(b"sheet \x00\xff").decode(), "fileName": "sheet.bin", "description": "Test sheet"}),
+    (107, "<zbt:ShortTextDataValue>Metal &amp; more</zbt:ShortTextDataValue>", {"": "Metal & more"}),
+    (108, "<zbt:LongTextDataValue>one\ntwo</zbt:LongTextDataValue>", {"": "one\ntwo"}),
+    (109, "<zbt:DateDataValue>2026-01-31T00:00:00</zbt:DateDataValue>", {"": "2026-01-31T00:00:00"}),
+    (110, "<zbt:HyperlinkDataValue><zbt:Value>http://steel.example/new</zbt:Value><zbt:Description>New page"
+          "</zbt:Description></zbt:HyperlinkDataValue>",
+     {"Value": "http://steel.example/new", "Description": "New page"}),
+    (111, "<zbt:DiscreteDataValue><zbt:Discrete zbt:order=\"3\">Good</zbt:Discrete></zbt:DiscreteDataValue>",
+     {"Discrete": "Good"}),
+    (112, "<zbt:LogicalDataValue>false</zbt:LogicalDataValue>", {"": "false"}),
+    (113, "<zbt:IntegerDataValue>-7</zbt:IntegerDataValue>", {"": "-7"}),
+    (114, "<zbt:PictureDataValue><zbt:data>" + base64.b64encode(b"\x89PNG").decode() + "</zbt:data><zbt:contentType>"
+          "image/png</zbt:contentType></zbt:PictureDataValue>",
+     {"data": base64.b64encode(b"\x89PNG").decode(), "contentType": "image/png"}),
+    (115, "<zbt:FloatFunctionalGriddedDataValue zbt:decoration=\"Markers\">" + parameters(9, 7) + "<zbt:Unit>"
+          "<zbt:UnitSymbol>MPa</zbt:UnitSymbol></zbt:Unit><zbt:Values><zbt:Value xsi:type="
+          "\"zbt:FloatFunctionalRangedValue\"><zbt:Constraints>" + constraint(9, "1e6") + constraint(7, "20") +
+          "</zbt:Constraints><zbt:Estimated>true</zbt:Estimated><zbt:Low>250</zbt:Low><zbt:High>270</zbt:High>"
+          "</zbt:Value></zbt:Values></zbt:FloatFunctionalGriddedDataValue>",
+     {"Values/Value/Low": "250.0", "Values/Value/High": "270.0", "Values/Value/Estimated": "true"}),
+]
+
+
+def local(element):
+    return element.tag.rpartition("}")[2]
+
+
+def child(element, path):
+    """The element at `path`: local names joined by "/", each the first of its name or "name[n]" the n-th."""
+    for step in filter(None, path.split("/")):
+        name, _, index = step.rstrip("]").partition("[")
+        found = [c for c in element if local(c) == name] if element is not None else []
+        element = found[int(index or 0)] if len(found) > int(index or 0) else None
+    return element
+
+
+def text(element, path=""):
+    found = child(element, path)
+    return None if found is None else (found.text or "")
+
+
+def value_import(attribute_id, value=None):
+    content = f"<zbt:value>{value}</zbt:value>" if value is not None else ""
+    return f"<zbt:importAttributeValue>{attribute(attribute_id)}{content}</zbt:importAttributeValue>"
+
+
+def import_record(mode, *values, name="", reference=None, parent=None, release=True):
+    parts = ["<zbt:importAttributeValues>" + "".join(values) + "</zbt:importAttributeValues>"]
+    parts.append("<zbt:releaseRecord>1</zbt:releaseRecord>" if release else "")
+    parts.append(f"<zbt:recordName>{name}</zbt:recordName>" if name else "")
+    parts.append("<zbt:isFolder>0</zbt:isFolder>")
+    if mode == "update":
+        parts.append(f"<zbt:record>{record(reference)}</zbt:record>")
+    elif mode == "create":
+        parts.append(f"<zbt:parentRecord>{record(parent)}</zbt:parentRecord>")
+    else:
+        parts.append(f"<zbt:sourceRecord>{record(reference)}</zbt:sourceRecord>"
+                     f"<zbt:parentRecord>{record(parent)}</zbt:parentRecord>")
+    return f"<zbt:{mode}>{''.join(parts)}</zbt:{mode}>"
+
+
+def import_request(*records, mode="LogAndContinueWherePossible", threshold=0):
+    control = f'<dat:transactionControl zbtCommitThreshold="{threshold}"/>' if threshold else ""
+    return (f"<dat:importRecords>{''.join(records)}</dat:importRecords>"
+            f"<dat:importErrorMode>{mode}</dat:importErrorMode>{control}")
+
+
+class Emulator(EmulatorProcess):
+    def post(self, service, operation, content, root=None):
+        """(HTTP status, the response element or the fault string) of one call."""
+        prefix = PREFIXES[service]
+        root = root or operation
+        body = (f'<?xml version="1.0" encoding="UTF-8"?><soapenv:Envelope xmlns:zbt="{ROOT}/16/01/ZelvraBaseTypes" '
+                f'xmlns:soapenv="{SOAP_ENV}" xmlns:xsi="{XSI}" xmlns:{prefix}="{ROOT}/16/01/{service}">'
+                f"<soapenv:Body><{prefix}:{root}>{content}</{prefix}:{root}></soapenv:Body></soapenv:Envelope>")
+        request = urllib.request.Request(
+            f"{self.url}/{service}.svc", data=body.encode(), method="POST",
+            headers={"Content-Type": "text/xml;charset=UTF-8",
+                     "SOAPAction": f"{ROOT}/16/01/{service}/{operation}Request"})
+        try:
+            with urllib.request.urlopen(request, timeout=30) as reply:
+                status, data = reply.status, reply.read()
+        except urllib.error.HTTPError as error:
+            status, data = error.code, error.read()
+        soap_body = child(ElementTree.fromstring(data), "Body")
+        fault = child(soap_body, "Fault")
+        if fault is not None:
+            return status, text(fault, "faultstring")
+        return status, child(soap_body, operation + "Response")
+
+    def set_attributes(self, content):
+        return self.post("DataImport", "SetRecordAttributes", content, "SetRecordAttributesRequest")
+
+    def imported(self, content):
+        """The identities of the records an import that must succeed wrote."""
+        status, reply = self.set_attributes(content)
+        if status != 200:
+            raise AssertionError(f"import failed ({status}): {reply}")
+        return [int(text(r, "recordReference/identity/recordHistoryIdentity"))
+                for r in child(reply, "recordsImported")]
+
+    def values(self, identity, binary="Inline"):
+        """{attribute identity: the value element} of one record; None for an unknown record."""
+        status, reply = self.post("DataExport", "GetRecordAttributesByRef",
+                                  "".join(f'<exp:result xsi:type="zbt:DorsaAttributeReference">{DB}'
+                                          f"<zbt:attributeIdentity>{a}</zbt:attributeIdentity></exp:result>"
+                                          for a in range(101, 116)) +
+                                  f"<exp:recordReference>{record(identity)}</exp:recordReference>"
+                                  f"<exp:binaryDataRepresentation>{binary}</exp:binaryDataRepresentation>")
+        if status != 200:
+            return None
+        values = child(child(reply, "results/recordData"), "attributeValues")
+        return {int(text(v, "AttributeIdentity")): v[2] for v in values}
+
+    def name(self, identity):
+        status, reply = self.post("DataExport", "GetRecordAttributesByRef",
+                                  '<exp:result xsi:type="zbt:DorsaAttributeReference"><zbt:name zbt:isStandard="true">'
+                                  "<zbt:pseudo>name</zbt:pseudo></zbt:name></exp:result>"
+                                  f"<exp:recordReference>{record(identity)}</exp:recordReference>")
+        return text(child(reply, "results/recordData/attributeValues/attributeValue"), "ShortTextDataValue") \
+            if status == 200 else None
+
+
+class ImportChangesTheData(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator(EMULATOR)
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def test_a_new_record_holds_one_value_of_every_type(self):
+        values = [value_import(a, v) for a, v, _ in EVERY_TYPE]
+        [identity] = self.emulator.imported(import_request(import_record("create", *values, name="DS-19", parent=1001)))
+        self.assertEqual(self.emulator.name(identity), "DS-19")
+        read = self.emulator.values(identity)
+        self.assertEqual(sorted(read), sorted(a for a, _, _ in EVERY_TYPE))
+        for attribute_id, _, expected in EVERY_TYPE:
+            for path, wanted in expected.items():
+                self.assertEqual(text(read[attribute_id], path), wanted, f"attribute {attribute_id}, {path}")
+
+    def test_update_sets_and_clears_values(self):
+        before = self.emulator.values(1003)
+        self.assertEqual(self.emulator.imported(import_request(import_record(
+            "update", value_import(107, "<zbt:ShortTextDataValue>Polymer</zbt:ShortTextDataValue>"),
+            value_import(112), reference=1003, release=False))), [1003])
+        after = self.emulator.values(1003)
+        self.assertEqual(text(after[107]), "Polymer")
+        self.assertNotIn(112, after)
+        self.assertEqual(ElementTree.tostring(after[101]), ElementTree.tostring(before[101]))
+
+    def test_copy_reads_back_as_its_source(self):
+        [identity] = self.emulator.imported(import_request(import_record("copy", name="DA-61 copy", reference=1002,
+                                                                         parent=1001)))
+        self.assertNotEqual(identity, 1002)
+        self.assertEqual(self.emulator.name(identity), "DA-61 copy")
+        self.assertEqual({a: ElementTree.tostring(v) for a, v in self.emulator.values(identity).items()},
+                         {a: ElementTree.tostring(v) for a, v in self.emulator.values(1002).items()})
+
+    def test_fault_mode_rolls_the_whole_batch_back(self):
+        before = self.emulator.values(1002)
+        [probe] = self.emulator.imported(import_request(import_record("create", name="Probe", parent=1001)))
+        good = import_record("update", value_import(107, "<zbt:ShortTextDataValue>Changed</zbt:ShortTextDataValue>"),
+                             reference=1002)
+        created = import_record("create", name="Never kept", parent=1001)
+        bad = import_record("update", value_import(107, "<zbt:IntegerDataValue>3</zbt:IntegerDataValue>"),
+                            reference=1002)
+        status, fault = self.emulator.set_attributes(import_request(good, created, bad,
+                                                                    mode="FaultAndRollbackOnAnyError"))
+        self.assertEqual(status, 500)
+        self.assertIn("Import record 3", fault)
+        self.assertEqual({a: ElementTree.tostring(v) for a, v in self.emulator.values(1002).items()},
+                         {a: ElementTree.tostring(v) for a, v in before.items()})
+        # Nothing was created in between: the next new record follows the one made before the batch.
+        [after] = self.emulator.imported(import_request(import_record("create", name="Probe", parent=1001)))
+        self.assertEqual(after, probe + 1)
+
+    def test_continue_mode_imports_what_it_can(self):
+        bad_parent = import_record("create", name="Orphan", parent=999999)
+        bad_value = import_record("create", value_import(111, "<zbt:DiscreteDataValue><zbt:Discrete>Dreadful"
+                                                              "</zbt:Discrete></zbt:DiscreteDataValue>"),
+                                  name="Bad choice", parent=1001)
+        good = import_record("create", name="Kept", parent=1001)
+        [identity] = self.emulator.imported(import_request(bad_parent, bad_value, good))
+        self.assertEqual(self.emulator.name(identity), "Kept")
+
+    def test_commit_threshold_keeps_the_batches_committed_before_a_fault(self):
+        first = import_record("create", name="Committed first", parent=1001)
+        bad = import_record("create", name="", parent=1001)
+        status, _ = self.emulator.set_attributes(import_request(first, bad, mode="FaultAndRollbackOnAnyError",
+                                                                threshold=1))
+        self.assertEqual(status, 500)
+        [probe] = self.emulator.imported(import_request(import_record("create", name="After", parent=1001)))
+        self.assertEqual(self.emulator.name(probe - 1), "Committed first")
+
+    def test_uploaded_file_is_what_a_later_read_points_at(self):
+        status, reply = self.emulator.post("DataImport", "GetUploadAddresses",
+                                           f"<dat:records><dat:record>{record(1002)}</dat:record></dat:records>"
+                                           f"<dat:attributes><dat:attribute>{DB}<zbt:attributeIdentity>106"
+                                           "</zbt:attributeIdentity></dat:attribute></dat:attributes>",
+                                           "GetUploadAddressesRequest")
+        self.assertEqual(status, 200, reply)
+        url = text(reply, "records/record/attributes/attribute/URL")
+        self.assertTrue(url.startswith(self.emulator.url + "/files/"), url)
+        upload = urllib.request.Request(url, data=b"uploaded \x01 bytes", method="PUT",
+                                        headers={"Content-Type": "application/x-test"})
+        with urllib.request.urlopen(upload, timeout=30) as answer:
+            self.assertEqual(answer.status, 201)
+        self.assertEqual(text(self.emulator.values(1002, binary="URL")[106], "URL"), url)
+        with urllib.request.urlopen(url, timeout=30) as download:
+            self.assertEqual(download.read(), b"uploaded \x01 bytes")
+            self.assertEqual(download.headers["Content-Type"], "application/x-test")
+        status, fault = self.emulator.post("DataImport", "GetUploadAddresses",
+                                           f"<dat:records><dat:record>{record(1002)}</dat:record></dat:records>"
+                                           f"<dat:attributes><dat:attribute>{DB}<zbt:attributeIdentity>107"
+                                           "</zbt:attributeIdentity></dat:attribute></dat:attributes>",
+                                           "GetUploadAddressesRequest")
+        self.assertEqual(status, 500)
+        self.assertIn("holds no files", fault)
+
+
+class StateSurvivesARestart(unittest.TestCase):
+    def test_committed_changes_are_served_after_a_restart(self):
+        with tempfile.TemporaryDirectory() as directory:
+            state = os.path.join(directory, "state.json")
+            emulator = Emulator(EMULATOR, "--state", state)
+            try:
+                [identity] = emulator.imported(import_request(import_record(
+                    "create", value_import(113, "<zbt:IntegerDataValue>12</zbt:IntegerDataValue>"),
+                    name="Kept across restarts", parent=1001)))
+            finally:
+                emulator.stop()
+            self.assertEqual(os.listdir(directory), ["state.json"])
+            with open(state, encoding="utf-8") as saved:
+                records = json.load(saved)["databases"][0]["tables"][0]["records"]
+            self.assertEqual(records[-1]["parent"], 1001)
+            emulator = Emulator(EMULATOR, "--state", state)
+            try:
+                self.assertEqual(emulator.name(identity), "Kept across restarts")
+                self.assertEqual(text(emulator.values(identity)[113]), "12")
+            finally:
+                emulator.stop()
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,316 @@
+#include "Commands.h"
+#include "ImportJson.h"
+#include "TableLookup.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dorsatool {
+
+using namespace zvrtkDorsaServiceLayer;
+using nlohmann::json;
+
+namespace {
+
+// Prints the SOAP request `operation` would send with `request`; nothing is sent.
+void PrintRequest(const OperationBase& operation, const SmartPtr<IRequest>& request)
+{
+    const SmartPtr<HttpMessageBuffer> body = operation.BuildRequestHandle(request)->AccessRequestBody();
+    std::cout << std::string(body->GetData(), body->GetLength()) << "\n";
+}
+
+json RecordJson(const SmartPtr<RecordReference>& record)
+{
+    return {{"dbKey", record->GetDBKey()}, {"identity", record->GetIdentity()}, {"recordGUID", record->GetRecordGUID()}};
+}
+
+std::string RecordLabel(const SmartPtr<NamedRecord>& record)
+{
+    const SmartPtr<RecordReference> reference = record ? record->GetRecordReference() : new RecordReference;
+    const std::string id = reference->GetIdentity() != 0 ? std::to_string(reference->GetIdentity())
+                                                         : reference->GetRecordGUID();
+    const std::string name = record ? record->GetShortName() : "";
+    return name.empty() ? id : id + " " + name;
+}
+
+// import
+
+struct ImportArguments {
+    std::string file;
+    std::string errorMode = "continue";
+    int commitEvery = 0;
+    bool dryRun = false;
+};
+
+std::string DirectoryOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash == 0 ? 1 : slash);
+}
+
+// The request the file describes; Exit_Ok, or Exit_BadArguments after saying where the file is wrong.
+int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr<SetRecordAttributesRequest>& request)
+{
+    std::ifstream input(arguments.file, std::ios::binary);
+    if (!input) {
+        return context.Fail(Exit_BadArguments, "cannot read " + arguments.file + ": " + std::strerror(errno));
+    }
+    nlohmann::ordered_json file;
+    try {
+        file = nlohmann::ordered_json::parse(input);
+        request = new SetRecordAttributesRequest;
+        for (const SmartPtr<ImportRecord>& record : ReadImportRecords(file, DirectoryOf(arguments.file))) {
+            request->AddImportRecord(record);
+        }
+    } catch (const nlohmann::json::parse_error& error) {
+        return context.Fail(Exit_BadArguments, arguments.file + ": not JSON: " + error.what());
+    } catch (const JsonShapeError& error) {
+        return context.Fail(Exit_BadArguments, arguments.file + ": " + error.what());
+    }
+    request->SetImportErrorMode(arguments.errorMode == "fault" ? ImportErrorModes::FaultAndRollbackOnAnyError
+                                                                : ImportErrorModes::LogAndContinueWherePossible);
+    request->SetCommitThreshold(arguments.commitEvery);
+    return Exit_Ok;
+}
+
+int RunImport(ToolContext& context, const ImportArguments& arguments)
+{
+    SmartPtr<SetRecordAttributesRequest> request;
+    if (const int failed = ReadRequest(context, arguments, request)) {
+        return failed;
+    }
+    SetRecordAttributesImpl operation(context.Session());
+    if (arguments.dryRun) {
+        PrintRequest(operation, request);
+        return Exit_Ok;
+    }
+    SetRecordAttributesResponse response;
+    operation.SetRecordAttributes_Request(request, &response);
+    if (const int failed = context.Outcome(SetRecordAttributesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    TextTable table{{"RECORD", "GUID", "NAME"}, {}};
+    json list = json::array();
+    for (const SmartPtr<NamedRecord>& record : response.AccessRecordsImported()) {
+        const SmartPtr<RecordReference> reference = record->GetRecordReference();
+        table.rows.push_back({std::to_string(reference->GetIdentity()), reference->GetRecordGUID(), record->GetLongName()});
+        list.push_back({{"record", RecordJson(reference)},
+                        {"shortName", record->GetShortName()},
+                        {"fullName", record->GetLongName()}});
+    }
+    context.Print(table, list);
+    const size_t sent = request->AccessImportRecords().size();
+    if (list.size() < sent) {
+        std::cerr << "dorsa: " << sent - list.size() << " of " << sent << " import records were not imported\n";
+    }
+    return Exit_Ok;
+}
+
+Runner DefineImport(CLI::App& app)
+{
+    auto arguments = std::make_shared<ImportArguments>();
+    app.add_option("FILE", arguments->file, "JSON file of import records (see README)")->required();
+    app.add_option("--error-mode", arguments->errorMode,
+                   "on a bad record: fault (undo everything since the last commit) or continue (import the rest)")
+        ->check(CLI::IsMember({"fault", "continue"}));
+    app.add_option("--commit-every", arguments->commitEvery, "commit after this many records (default: the server's)")
+        ->check(CLI::Range(1, 1000000));
+    app.add_flag("--dry-run", arguments->dryRun, "print the SOAP request instead of sending it");
+    return [arguments](ToolContext& context) { return RunImport(context, *arguments); };
+}
+
+// link
+
+struct LinkArguments {
+    std::string dbKey;
+    std::string group;
+    std::string table;
+    std::string groupType = "static";
+    std::vector<std::string> add;
+    std::vector<std::string> remove;
+    std::vector<std::string> unlinkAll;
+    bool dryRun = false;
+};
+
+// "A:B" or "A:B:notes" split into its parts; notes may hold colons.
+std::vector<std::string> LinkParts(const std::string& text)
+{
+    const size_t first = text.find(':');
+    if (first == std::string::npos) {
+        return {text};
+    }
+    const size_t second = text.find(':', first + 1);
+    std::vector<std::string> parts{text.substr(0, first), text.substr(first + 1, second - first - 1)};
+    if (second != std::string::npos) {
+        parts.push_back(text.substr(second + 1));
+    }
+    return parts;
+}
+
+CLI::Validator LinkValidator(bool notes)
+{
+    return CLI::Validator(
+        [notes](std::string& text) {
+            const std::vector<std::string> parts = LinkParts(text);
+            if (parts.size() < 2 || (!notes && parts.size() > 2)) {
+                return "'" + text + "' is not " + (notes ? "SOURCE:TARGET[:NOTES]" : "SOURCE:TARGET");
+            }
+            const std::string problem = RecordProblem(parts[0]);
+            return problem.empty() ? RecordProblem(parts[1]) : problem;
+        },
+        notes ? "SOURCE:TARGET[:NOTES]" : "SOURCE:TARGET");
+}
+
+SmartPtr<RecordLinkGroupReference> GroupReference(const LinkArguments& arguments)
+{
+    SmartPtr<RecordLinkGroupReference> group = new RecordLinkGroupReference;
+    group->SetDBKey(arguments.dbKey);
+    const bool identity = arguments.group.find_first_not_of("0123456789") == std::string::npos;
+    if (identity) {
+        group->SetRecordLinkGroupIdentity(std::stoi(arguments.group));
+        group->SetRecordLinkGroupType(arguments.groupType);
+    } else {
+        group->SetName(arguments.group);
+        group->GetPartialTableReference()->SetTableName(arguments.table);
+    }
+    return group;
+}
+
+// The sources in the order first named, each with the link point that gathers its targets.
+template <class Point>
+std::vector<SmartPtr<Point>> BySource(const LinkArguments& arguments, const std::vector<std::string>& links,
+                                      std::map<std::string, SmartPtr<Point>>& found)
+{
+    std::vector<SmartPtr<Point>> points;
+    for (const std::string& link : links) {
+        const std::string source = LinkParts(link)[0];
+        if (!found.count(source)) {
+            found[source] = new Point;
+            found[source]->SetRecord(MakeRecordReference(arguments.dbKey, source));
+            points.push_back(found[source]);
+        }
+    }
+    return points;
+}
+
+SmartPtr<RecordLinkModifications> Modifications(const LinkArguments& arguments)
+{
+    SmartPtr<RecordLinkModifications> modifications = new RecordLinkModifications;
+    if (!arguments.unlinkAll.empty()) {
+        SmartPtr<UnlinkAllRecords> unlinkAll = new UnlinkAllRecords;
+        for (const std::string& source : arguments.unlinkAll) {
+            unlinkAll->AddSourceRecord(MakeRecordReference(arguments.dbKey, source));
+        }
+        modifications->AddUnlinkAllRecords(unlinkAll);
+    }
+    if (!arguments.remove.empty()) {
+        std::map<std::string, SmartPtr<TargettedSourceRecord>> sources;
+        SmartPtr<UnlinkRecords> unlink = new UnlinkRecords;
+        for (const SmartPtr<TargettedSourceRecord>& source : BySource(arguments, arguments.remove, sources)) {
+            unlink->AddSourceRecord(source);
+        }
+        for (const std::string& link : arguments.remove) {
+            const std::vector<std::string> parts = LinkParts(link);
+            sources[parts[0]]->AddRecord(MakeRecordReference(arguments.dbKey, parts[1]));
+        }
+        modifications->AddUnlinkRecords(unlink);
+    }
+    if (!arguments.add.empty()) {
+        std::map<std::string, SmartPtr<NotatedTargettedSourceRecord>> sources;
+        SmartPtr<LinkRecords> link = new LinkRecords;
+        for (const SmartPtr<NotatedTargettedSourceRecord>& source : BySource(arguments, arguments.add, sources)) {
+            link->AddSourceRecord(source);
+        }
+        for (const std::string& added : arguments.add) {
+            const std::vector<std::string> parts = LinkParts(added);
+            SmartPtr<NotatedTargetRecord> target = new NotatedTargetRecord;
+            target->SetRecord(MakeRecordReference(arguments.dbKey, parts[1]));
+            target->SetNotes(parts.size() > 2 ? parts[2] : "");
+            sources[parts[0]]->AddRecord(target);
+        }
+        modifications->AddLinkRecords(link);
+    }
+    return modifications;
+}
+
+void AddChanges(const char* change, std::vector<SmartPtr<NamedTargettedSourceRecord>>& sources, TextTable& table,
+                json& list)
+{
+    for (const SmartPtr<NamedTargettedSourceRecord>& source : sources) {
+        json targets = json::array();
+        for (const SmartPtr<NamedRecord>& target : source->AccessTargetRecords()) {
+            table.rows.push_back({change, RecordLabel(source->GetRecord()), RecordLabel(target)});
+            targets.push_back(RecordJson(target->GetRecordReference()));
+        }
+        list.push_back({{"change", change},
+                        {"source", source->GetRecord() ? RecordJson(source->GetRecord()->GetRecordReference()) : json()},
+                        {"targets", targets}});
+    }
+}
+
+int RunLink(ToolContext& context, const LinkArguments& arguments)
+{
+    if (arguments.add.empty() && arguments.remove.empty() && arguments.unlinkAll.empty()) {
+        return context.Fail(Exit_BadArguments, "link needs at least one --add, --remove or --unlink-all");
+    }
+    SmartPtr<ModifyRecordLinksRequest> request = new ModifyRecordLinksRequest;
+    request->SetRecordLinkGroupReference(GroupReference(arguments));
+    request->SetRecordLinkModifications(Modifications(arguments));
+    ModifyRecordLinksImpl operation(context.Session());
+    if (arguments.dryRun) {
+        PrintRequest(operation, request);
+        return Exit_Ok;
+    }
+    ModifyRecordLinksResponse response;
+    operation.ModifyRecordLinks(request, &response);
+    if (const int failed = context.Outcome(ModifyRecordLinksImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    TextTable table{{"CHANGE", "SOURCE", "TARGET"}, {}};
+    json list = json::array();
+    if (const SmartPtr<RecordLinkChanges> changes = response.GetRecordLinkChanges()) {
+        AddChanges("unlinked", changes->AccessUnlinked(), table, list);
+        AddChanges("linked", changes->AccessLinked(), table, list);
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
+Runner DefineLink(CLI::App& app)
+{
+    auto arguments = std::make_shared<LinkArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("GROUP", arguments->group, "record link group, by identity or by name")->required();
+    app.add_option("--table", arguments->table, "table of a link group named by name");
+    app.add_option("--group-type", arguments->groupType, "type of a link group named by identity")
+        ->check(CLI::IsMember({"static", "dynamic", "crossDatabase"}));
+    app.add_option("--add", arguments->add, "link SOURCE to TARGET (records by identity or GUID), with notes")
+        ->check(LinkValidator(true))
+        ->allow_extra_args(false);
+    app.add_option("--remove", arguments->remove, "remove the link from SOURCE to TARGET")
+        ->check(LinkValidator(false))
+        ->allow_extra_args(false);
+    app.add_option("--unlink-all", arguments->unlinkAll, "remove every link of this source record in the group")
+        ->check(CLI::Validator([](std::string& record) { return RecordProblem(record); }, "RECORD"))
+        ->allow_extra_args(false);
+    app.add_flag("--dry-run", arguments->dryRun, "print the SOAP request instead of sending it");
+    return [arguments](ToolContext& context) { return RunLink(context, *arguments); };
+}
+
+} // namespace
+
+std::vector<Command> ImportCommands()
+{
+    return {
+        {"import", "create, update and copy records with their values, from a JSON file", DefineImport},
+        {"link", "add and remove links between records of a link group", DefineLink},
+    };
+}
+
+} // namespace dorsatool

@@ -15,6 +15,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 import attributes
 import catalogue
 import data_file
+import exporters
 import record_data
 import units
 from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
@@ -23,8 +24,10 @@ from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, faul
 REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c",
                   "GetAttributeDetails": "d", "GetAttributeParameters": "", "GetParameterDetails": "p",
                   "GetAttributeMinMax": "m", "GetMetaAttributes": "", "GetRecordAttributes": "r",
-                  "GetRecordAttributesByRef": "x"}
-HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS}
+                  "GetRecordAttributesByRef": "x", "GetAvailableExporters": "g", "ExportersForRecords": "",
+                  "GetExporterParameters": "q", "ExportRecordData": "t"}
+HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS,
+            **exporters.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
 #include "ValueText.h"
@@ -7,9 +8,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 #include <chrono>
-#include <climits>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -40,48 +39,6 @@ struct ValuesArguments {
     int parallel = 1;
     bool inlineBinary = false;
 };
-
-bool IsIdentity(const std::string& text)
-{
-    return !text.empty() && text.size() <= 10 &&
-           std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); }) &&
-           std::stoll(text) >= 1 && std::stoll(text) <= INT_MAX;
-}
-
-// 8-4-4-4-12 hexadecimal digits, braces and letter case as the user wrote them.
-bool IsGuid(const std::string& text)
-{
-    static const size_t s_groups[] = {8, 4, 4, 4, 12};
-    size_t position = 0;
-    for (size_t group = 0; group < 5; ++group) {
-        if (group > 0 && (position >= text.size() || text[position++] != '-')) {
-            return false;
-        }
-        for (size_t digit = 0; digit < s_groups[group]; ++digit, ++position) {
-            if (position >= text.size() || !std::isxdigit(static_cast<unsigned char>(text[position]))) {
-                return false;
-            }
-        }
-    }
-    return position == text.size();
-}
-
-std::string RecordProblem(const std::string& record)
-{
-    return IsIdentity(record) || IsGuid(record) ? "" : "'" + record + "' is neither a record identity nor a record GUID";
-}
-
-SmartPtr<RecordReference> MakeRecordReference(const std::string& dbKey, const std::string& record)
-{
-    SmartPtr<RecordReference> reference = new RecordReference;
-    reference->SetDBKey(dbKey);
-    if (IsIdentity(record)) {
-        reference->SetIdentity(std::stoi(record));
-    } else {
-        reference->SetRecordGUID(record);
-    }
-    return reference;
-}
 
 // The attributes named on the command line: pseudo attributes such as "[name]" by their
 // name, the others within the table.
@@ -217,19 +174,11 @@ void SendBatches(ToolContext& context, std::vector<std::unique_ptr<Batch>>& batc
     progress.Finish();
 }
 
-json RecordJson(const SmartPtr<RecordReference>& record)
-{
-    return {{"dbKey", record->GetDBKey()},
-            {"identity", record->GetIdentity()},
-            {"recordGUID", record->GetRecordGUID()},
-            {"historyGUID", record->GetHistoryGUID()}};
-}
-
 // The rows and the JSON object of one record's values.
 void AddRecord(RecordData& data, TextTable& table, json& list)
 {
     const SmartPtr<RecordReference> record = data.GetRecordReference() ? data.GetRecordReference() : new RecordReference;
-    const std::string label = record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
+    const std::string label = RecordLabel(record);
     json values = json::array();
     for (const SmartPtr<AttributeValue>& value : data.AccessAttributeValues()) {
         table.rows.push_back({label, value->GetAttributeName(), TypeName(value->GetDataType()),
@@ -282,7 +231,7 @@ Runner DefineValues(CLI::App& app)
     app.add_option("RECORD", arguments->records,
                    "records, each by identity or GUID (not by name yet)")
         ->required()
-        ->check(CLI::Validator([](std::string& record) { return RecordProblem(record); }, "IDENTITY|GUID"));
+        ->check(RecordValidator());
     // One name per --attribute: names hold spaces and commas, and "[name]" is a record
     // property, not a list to split.
     app.add_option("--attribute", arguments->attributes,

@@ -166,7 +166,8 @@ TEST_F(ExportRecordDataTest, ReadsTheTextVerbatim)
         {"<t:text xmlns:t=\"urn:t\"></t:text>", ""},
         {"<text>  two  spaces\n\ttab\nand &lt;markup&gt; &amp; &#233;  </text>",
          "  two  spaces\n\ttab\nand <markup> & \xc3\xa9  "},
-        {"<text>Record,Attribute\n\"DS-18, annealed\",Density\n</text>", "Record,Attribute\n\"DS-18, annealed\",Density\n"},
+        {"<text>Record,Attribute\n\"DS-18, annealed\",Density\n</text>",
+         "Record,Attribute\n\"DS-18, annealed\",Density\n"},
     };
     for (const auto& [reply, text] : cases) {
         EXPECT_EQ(Answer(reply).GetText(), text) << reply;

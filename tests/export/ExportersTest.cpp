@@ -22,6 +22,12 @@ protected:
         (operation.*member)(request, &response);
         return response;
     }
+    // The same with a new default request.
+    template <class Impl, class Request, class Response>
+    Response Call(void (Impl::*member)(SmartPtr<Request>, Response*))
+    {
+        return Call(member, SmartPtr<Request>(new Request));
+    }
 };
 
 template <class Request>
@@ -167,8 +173,7 @@ TEST_F(ExportersTest, ReadsExportersWithOrWithoutTransforms)
         "</e:model><e:description>Points &amp; ranges</e:description><e:transforms><e:transform id=\"rows\"/>"
         "<e:transform/><e:other id=\"no\"/><e:transform id=\"quote\">text</e:transform></e:transforms></e:exporter>"
         "<e:note/><e:exporter name=\"Bare\" version=\"-1\"/><e:exporter/></e:GetAvailableExportersResponse>"));
-    GetAvailableExportersResponse response =
-        Call(&GetAvailableExportersImpl::GetAvailableExporters, SmartPtr<GetAvailableExportersRequest>(new GetAvailableExportersRequest));
+    GetAvailableExportersResponse response = Call(&GetAvailableExportersImpl::GetAvailableExporters);
     ASSERT_EQ(response.GetExporters().size(), 3u);
     Exporter& csv = *response.GetExporters()[0];
     EXPECT_EQ(csv.GetKey(), "sheetwise.csv.v2");
@@ -227,8 +232,7 @@ TEST_F(ExportersTest, ReadsPopulationStatesExactly)
                    "DORSA_SAMPLES</p:dbKey><p:identity><p:recordHistoryIdentity>1002</p:recordHistoryIdentity>"
                    "</p:identity></p:record><p:exporters>" +
                    exporters + "</p:exporters></p:record><p:record/></p:records></p:ExportersForRecordsResponse>"));
-    ExportersForRecordsResponse response =
-        Call(&ExportersForRecordsImpl::GetExportersForRecords, SmartPtr<ExportersForRecordsRequest>(new ExportersForRecordsRequest));
+    ExportersForRecordsResponse response = Call(&ExportersForRecordsImpl::GetExportersForRecords);
     ASSERT_EQ(response.GetRecords().size(), 2u);
     ExportersForRecord& first = *response.GetRecords()[0];
     ASSERT_TRUE(first.GetRecord());
@@ -260,8 +264,7 @@ TEST_F(ExportersTest, ReadsExporterParametersPerRecordAndAttribute)
         "<q:Attribute data=\"NotApplicable\"/><q:Attribute data=\"Missing\"/>"
         "<q:Attribute data=\"DataIncompatibleWithConfiguration\"/><q:Attribute data=\"present\"/><q:Attribute/>"
         "</q:Attributes></q:Record></q:Records></q:GetExporterParametersResponse>"));
-    GetExporterParametersResponse response =
-        Call(&GetExporterParametersImpl::GetExporterParameters, SmartPtr<GetExporterParametersRequest>(new GetExporterParametersRequest));
+    GetExporterParametersResponse response = Call(&GetExporterParametersImpl::GetExporterParameters);
     ASSERT_EQ(response.GetRecords().size(), 1u);
     RecordExporterParameters& record = *response.GetRecords()[0];
     ASSERT_TRUE(record.GetRecord());

@@ -61,10 +61,14 @@ std::vector<std::string> TransformIds(Exporter& exporter)
 
 json ExporterJson(Exporter& exporter)
 {
-    return {{"key", exporter.GetKey()},         {"name", exporter.GetName()},
-            {"version", exporter.GetVersion()}, {"package", exporter.GetPackage()},
-            {"model", exporter.GetModel()},     {"description", exporter.GetDescription()},
-            {"validated", exporter.GetValidatedOk()}, {"transforms", TransformIds(exporter)}};
+    return {{"key", exporter.GetKey()},
+            {"name", exporter.GetName()},
+            {"version", exporter.GetVersion()},
+            {"package", exporter.GetPackage()},
+            {"model", exporter.GetModel()},
+            {"description", exporter.GetDescription()},
+            {"validated", exporter.GetValidatedOk()},
+            {"transforms", TransformIds(exporter)}};
 }
 
 // The first columns of every exporter row.
@@ -82,7 +86,8 @@ int ListExporters(ToolContext& context, const ExportersArguments& arguments)
     request->SetModel(arguments.model);
     GetAvailableExportersResponse response;
     GetAvailableExportersImpl(context.Session()).GetAvailableExporters(request, &response);
-    if (const int failed = context.Outcome(GetAvailableExportersImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
+    if (const int failed = context.Outcome(GetAvailableExportersImpl::s_soapAction, outcome)) {
         return failed;
     }
     TextTable table{{"KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "VALIDATED", "TRANSFORMS"}, {}};
@@ -244,8 +249,8 @@ int RunExport(ToolContext& context, const ExportArguments& arguments)
         return context.Fail(code, "cannot write '" + arguments.output + "': " + problem);
     }
     if (context.Options().json) {
-        std::cout << json({{"exporter", arguments.exporter}, {"file", arguments.output}, {"bytes", text.size()}}).dump(2)
-                  << "\n";
+        const json written = {{"exporter", arguments.exporter}, {"file", arguments.output}, {"bytes", text.size()}};
+        std::cout << written.dump(2) << "\n";
     }
     return Exit_Ok;
 }

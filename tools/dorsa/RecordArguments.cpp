@@ -39,12 +39,13 @@ bool IsGuid(const std::string& text)
 
 CLI::Validator RecordValidator()
 {
-    return CLI::Validator(
-        [](std::string& record) {
-            return IsIdentity(record) || IsGuid(record) ? ""
-                                                        : "'" + record + "' is neither a record identity nor a record GUID";
-        },
-        "IDENTITY|GUID");
+    const auto problem = [](std::string& record) -> std::string {
+        if (IsIdentity(record) || IsGuid(record)) {
+            return "";
+        }
+        return "'" + record + "' is neither a record identity nor a record GUID";
+    };
+    return CLI::Validator(problem, "IDENTITY|GUID");
 }
 
 SmartPtr<RecordReference> MakeRecordReference(const std::string& dbKey, const std::string& record)

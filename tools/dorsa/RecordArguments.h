@@ -12,8 +12,8 @@ namespace dorsatool {
 CLI::Validator RecordValidator();
 
 // The record of a database that a RECORD argument names.
-zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference> MakeRecordReference(const std::string& dbKey,
-                                                                                               const std::string& record);
+zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference>
+MakeRecordReference(const std::string& dbKey, const std::string& record);
 
 // How tables show a record: its identity, or its GUID when it came without one.
 std::string RecordLabel(const zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference>& record);

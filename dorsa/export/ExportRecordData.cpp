@@ -36,7 +36,7 @@ void ExportRecordDataRequest::CreateXMLNode(XmlNode<char>* element) const
     XmlDocument<char>* document = GetOwnerDocument(element);
     WriteReferenceList(element, document, "zbt:recordReferences", "zbt:record", m_records);
     if (!m_attributes.empty()) {
-        WriteEachObject(WriteContainer(element, document, "eng:attributes"), document, "eng:attribute", m_attributes);
+        WriteReferenceList(element, document, "eng:attributes", "eng:attribute", m_attributes);
     }
     // Lower-case first letters here, unlike the same fields of GetExporterParameters.
     WriteText(element, document, "eng:exporterKey", m_exporterKey);

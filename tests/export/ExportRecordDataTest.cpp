@@ -66,6 +66,11 @@ TEST_F(ExportRecordDataTest, WritesTheRequestInItsFixedOrder)
          "</zbt:recordReferences><eng:attributes><eng:attribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
          "<zbt:attributeIdentity>101</zbt:attributeIdentity></eng:attribute></eng:attributes>"
          "<eng:exporterKey>strata.card.v3</eng:exporterKey>"},
+        {"a null attribute is written empty, in its place",
+         [](R& r) { r.SetAttributes({nullptr, SampleAttribute(101)}); },
+         "<zbt:recordReferences/><eng:attributes><eng:attribute/><eng:attribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
+         "<zbt:attributeIdentity>101</zbt:attributeIdentity></eng:attribute></eng:attributes>"
+         "<eng:exporterKey>strata.card.v3</eng:exporterKey>"},
         {"context and filter in lower case",
          [](R& r) {
              SmartPtr<RecordFilter> filter = RecordFilter::CreateOne();

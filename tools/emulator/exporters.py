@@ -215,7 +215,8 @@ def get_exporter_parameters(request, catalogue, w):
         convert = conversion(request, catalogue, database, context)
         by_id = {p["id"]: p for p in database.get("parameters", [])}
         attributes = []
-        for spec, attribute in _used_attributes(exporter, table) if database["key"] in exporter["databases"] else []:
+        used = _used_attributes(exporter, table) if database["key"] in exporter["databases"] else []
+        for spec, attribute in used:
             presence = _presence(record, attribute, spec)
             specs = spec.get("parameters", [])
             parameters = [_exporter_parameter(w, database, by_id[s["parameter"]], s, convert) for s in specs]

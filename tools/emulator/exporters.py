@@ -434,6 +434,8 @@ def _card_lines(entry, temperature, options, convert):
     unit = value.get("unit", "")
     if value["type"] == "POIN":
         point = _nearest(value["points"], temperature, lambda p: p.get("parameters", []))
+        if point is None:
+            return []
         number, unit = _converted(point["value"], unit, convert)
         return [(keyword, [options.number(number)], unit)]
     if value["type"] == "RNGE":
@@ -441,6 +443,8 @@ def _card_lines(entry, temperature, options, convert):
         shown = next((end[1] for end in ends if end), unit)
         return [(keyword, [options.number(end[0]) if end else "-" for end in ends], shown)]
     series = _nearest(value["series"], temperature, lambda s: s.get("constraints", []))
+    if series is None:
+        return []
     x_unit = next((p.get("unit", "") for p in value["parameters"] if p["name"] == value["xAxis"]), "")
     lines = []
     for point in series["points"]:

@@ -33,3 +33,5 @@ tour units DORSA_SAMPLES
 tour convert DORSA_SAMPLES --from MPa kg/m^3 USD/kg --system Imperial --currency EUR
 tour attributes DORSA_SAMPLES "Alloys and Polymers"
 tour values DORSA_SAMPLES "Alloys and Polymers" 1001 1003 --attribute Density --attribute "Yield strength" --attribute Composition
+tour exporters DORSA_SAMPLES --for 1001 1003
+tour export DORSA_SAMPLES strata.card.v3 1001 --unit-system Imperial --sig-figs 4

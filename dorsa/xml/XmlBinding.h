@@ -82,6 +82,18 @@ void WriteEachObject(XmlNode<char>* parent, XmlDocument<char>* document, const s
     }
 }
 
+// One element `entryName` per plain value of the list, each filled by the value.
+template <class T>
+void WriteEachValue(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& entryName,
+                    const std::vector<T>& list)
+{
+    for (const T& entry : list) {
+        if (XmlNode<char>* container = WriteContainer(parent, document, entryName)) {
+            entry.CreateXMLNode(container);
+        }
+    }
+}
+
 // The container is written also for an empty list; a null entry is written empty, so
 // the server refuses it by position instead of the host crashing here.
 template <class T>
@@ -132,6 +144,19 @@ void ReadObjectList(const XmlNode<char>* parent, std::string_view containerName,
                     std::vector<SmartPtr<T>>& out)
 {
     ReadObjectList(FindChildElement(containerName, parent), localName, out);
+}
+
+// Every child `localName` of the container `containerName` inside `parent`, read into
+// plain values by their constructor from the element.
+template <class T>
+void ReadValueList(const XmlNode<char>* parent, std::string_view containerName, std::string_view localName,
+                   std::vector<T>& out)
+{
+    const XmlNode<char>* container = FindChildElement(containerName, parent);
+    for (const XmlNode<char>* element = FindChildElement(localName, container); element;
+         element = FindNextSiblingElement(localName, element)) {
+        out.emplace_back(element);
+    }
 }
 
 DORSA_EXPORT void ReadTextList(const XmlNode<char>* parent, std::string_view localName, std::vector<std::string>& out);

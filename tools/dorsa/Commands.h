@@ -36,5 +36,6 @@ std::vector<Command> UnitCommands();
 std::vector<Command> AttributeCommands();
 std::vector<Command> ValueCommands();
 std::vector<Command> ImportCommands();
+std::vector<Command> ExportCommands();
 
 } // namespace dorsatool

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
 #include "ValueText.h"
@@ -173,19 +174,11 @@ void SendBatches(ToolContext& context, std::vector<std::unique_ptr<Batch>>& batc
     progress.Finish();
 }
 
-json RecordJson(const SmartPtr<RecordReference>& record)
-{
-    return {{"dbKey", record->GetDBKey()},
-            {"identity", record->GetIdentity()},
-            {"recordGUID", record->GetRecordGUID()},
-            {"historyGUID", record->GetHistoryGUID()}};
-}
-
 // The rows and the JSON object of one record's values.
 void AddRecord(RecordData& data, TextTable& table, json& list)
 {
     const SmartPtr<RecordReference> record = data.GetRecordReference() ? data.GetRecordReference() : new RecordReference;
-    const std::string label = record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
+    const std::string label = RecordLabel(record);
     json values = json::array();
     for (const SmartPtr<AttributeValue>& value : data.AccessAttributeValues()) {
         table.rows.push_back({label, value->GetAttributeName(), TypeName(value->GetDataType()),
@@ -238,7 +231,7 @@ Runner DefineValues(CLI::App& app)
     app.add_option("RECORD", arguments->records,
                    "records, each by identity or GUID (not by name yet)")
         ->required()
-        ->check(CLI::Validator([](std::string& record) { return RecordProblem(record); }, "IDENTITY|GUID"));
+        ->check(RecordValidator());
     // One name per --attribute: names hold spaces and commas, and "[name]" is a record
     // property, not a list to split.
     app.add_option("--attribute", arguments->attributes,

@@ -16,6 +16,7 @@ class Catalogue:
     def __init__(self, data):
         self.databases = data["databases"]
         self.currencies = data.get("currencies", [])
+        self.exporters = data.get("exporters", [])
 
     def database(self, key):
         for database in self.databases:

@@ -10,6 +10,7 @@ import json
 
 from attributes import COLUMN_KINDS, INTERPOLATIONS, PARAMETER_TYPES, SCALE_TYPES, TARGET_COLUMN_TYPES
 from catalogue import TABLE_FILTERS
+from exporters import FORMATS, USAGES
 from values import ATTRIBUTE_ELEMENTS
 
 
@@ -89,7 +90,15 @@ TABLE = Fields({"id": int, "guid": str, "name": str, "filters": ListOf(OneOf(TAB
 DATABASE = Fields({"key": str, "volumeName": str, "tables": ListOf(TABLE), "unitSystems": ListOf(str),
                    "units": ListOf(UNIT), "conversions": MapOf(ListOf(CONVERSION))},
                   {"parameters": ListOf(PARAMETER), "profiles": ListOf(PROFILE)})
-DATA_FILE = Fields({"databases": ListOf(DATABASE)}, {"currencies": ListOf(CURRENCY)})
+# "parameter" is the identity of a parameter of each database the exporter serves
+EXPORTER_PARAMETER = Fields({"id": str, "parameter": int, "usage": OneOf(USAGES)}, {"default": NUMBER})
+EXPORTER_ATTRIBUTE = Fields({"name": str}, {"types": ListOf(OneOf(ATTRIBUTE_ELEMENTS)),
+                                            "parameters": ListOf(EXPORTER_PARAMETER)})
+EXPORTER = Fields({"key": str, "name": str, "version": int, "package": str, "model": str, "description": str,
+                   "validatedOK": bool, "format": OneOf(FORMATS), "databases": ListOf(str), "tags": ListOf(str),
+                   "attributes": ListOf(EXPORTER_ATTRIBUTE)},
+                  {"transforms": ListOf(str), "attributeSpecific": bool})
+DATA_FILE = Fields({"databases": ListOf(DATABASE)}, {"currencies": ListOf(CURRENCY), "exporters": ListOf(EXPORTER)})
 
 JSON_TYPES = {str: "a string", int: "an integer", float: "a number", bool: "true or false", list: "an array",
               dict: "an object", type(None): "null"}
@@ -230,6 +239,33 @@ def _check_record_value(value, path, table, by_id, meta):
                                 f"which is no attribute that '{attribute['name']}' describes")
 
 
+def _check_exporters(data):
+    """Each exporter has its own key and takes attributes and parameters its databases have."""
+    databases = {database["key"]: database for database in data["databases"]}
+    keys = set()
+    for e, exporter in enumerate(data.get("exporters", [])):
+        where = f"exporters[{e}]"
+        if exporter["key"] in keys:
+            raise DataFileError(f"{where}.key is '{exporter['key']}', which an exporter before it has too")
+        keys.add(exporter["key"])
+        served = []
+        for d, key in enumerate(exporter["databases"]):
+            if key not in databases:
+                raise DataFileError(f"{where}.databases[{d}] is '{key}', which is no database")
+            served.append(databases[key])
+        names = {a["name"] for database in served for table in database["tables"] for a in table["attributes"]}
+        for a, attribute in enumerate(exporter["attributes"]):
+            if attribute["name"] not in names:
+                raise DataFileError(f"{where}.attributes[{a}].name is '{attribute['name']}', "
+                                    f"which no database of the exporter has")
+            for p, parameter in enumerate(attribute.get("parameters", [])):
+                for database in served:
+                    if parameter["parameter"] not in {q["id"] for q in database.get("parameters", [])}:
+                        raise DataFileError(f"{where}.attributes[{a}].parameters[{p}].parameter is "
+                                            f"{parameter['parameter']}, which is no parameter of database "
+                                            f"{database['key']}")
+
+
 def load(path):
     """The data in the file at `path`, checked; raises DataFileError."""
     try:
@@ -242,6 +278,7 @@ def load(path):
     check(data, DATA_FILE)
     for index, database in enumerate(data["databases"]):
         _check_database(database, f"databases[{index}]")
+    _check_exporters(data)
     return data
 
 

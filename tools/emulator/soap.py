@@ -166,8 +166,12 @@ class ReplyWriter:
         return element(f"z:{local}", *children, text=text, **attributes)
 
     def response(self, operation, *children):
+        return self.root(f"{operation}Response", *children)
+
+    def root(self, local, *children, text=None):
+        """The element the body holds, declaring the namespaces of the reply."""
         declaration = {("xmlns__" + self.prefix) if self.prefix else "xmlns": self.service_ns, "xmlns__z": self.base_ns}
-        return self.own(f"{operation}Response", *children, **declaration)
+        return self.own(local, *children, text=text, **declaration)
 
 
 def envelope(content):

@@ -1,0 +1,342 @@
+#include "support/SampleReferences.h"
+#include "support/SessionFixture.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace dorsatest {
+namespace {
+
+using namespace zvrtkDorsaServiceLayer;
+
+class ExportersTest : public SessionFixture {
+protected:
+    // Sends `request` through the operation `Impl` with its call `member` and returns what came back.
+    template <class Impl, class Request, class Response>
+    Response Call(void (Impl::*member)(SmartPtr<Request>, Response*), SmartPtr<Request> request)
+    {
+        Response response;
+        Impl operation(m_session.get());
+        (operation.*member)(request, &response);
+        return response;
+    }
+    // The same with a new default request.
+    template <class Impl, class Request, class Response>
+    Response Call(void (Impl::*member)(SmartPtr<Request>, Response*))
+    {
+        return Call(member, SmartPtr<Request>(new Request));
+    }
+};
+
+template <class Request>
+struct RequestCase {
+    const char* name;
+    std::function<void(Request&)> fill;
+    std::string body;
+};
+
+const char s_record[] = "<zbt:record><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>"
+                        "1001</zbt:recordHistoryIdentity></zbt:identity></zbt:record>";
+
+SmartPtr<PartialTableReference> SampleTable()
+{
+    return PartialTableReference::CreateOneFromTableName("Alloys and Polymers");
+}
+
+TEST_F(ExportersTest, AvailableExportersRequestWritesOnlyWhatIsSet)
+{
+    using R = GetAvailableExportersRequest;
+    const RequestCase<R> cases[] = {
+        {"defaults", [](R&) {}, ""},
+        {"everything, set in reverse",
+         [](R& r) {
+             r.SetApplicabilityTag("simulation");
+             r.SetVersionPolicy(VersionPolicy::LatestVersionPerName);
+             r.SetTable(SampleTable());
+             r.SetMatchDb(true);
+             r.SetDbKey("DORSA_SAMPLES");
+             r.SetModel("Elastic-plastic card");
+             r.SetPackage("Strata FE");
+         },
+         "<eng:package>Strata FE</eng:package><eng:model>Elastic-plastic card</eng:model>"
+         "<eng:dbKey>DORSA_SAMPLES</eng:dbKey><eng:table eng:matchDatabase=\"true\"><zbt:tableName>Alloys and "
+         "Polymers</zbt:tableName></eng:table><eng:versionPolicy>LatestVersionPerName</eng:versionPolicy>"
+         "<eng:applicabilityTag>simulation</eng:applicabilityTag>"},
+        {"a table without matching the database",
+         [](R& r) { r.SetTable(SampleTable()); },
+         "<eng:table><zbt:tableName>Alloys and Polymers</zbt:tableName></eng:table>"},
+        {"matching the database without a table", [](R& r) { r.SetMatchDb(true); }, ""},
+        {"every version", [](R& r) { r.SetVersionPolicy(VersionPolicy::IncludeAll); },
+         "<eng:versionPolicy>IncludeAll</eng:versionPolicy>"},
+        {"a policy outside the table",
+         [](R& r) { r.SetVersionPolicy(static_cast<VersionPolicy::ePolicy>(7)); }, "<eng:versionPolicy/>"},
+        {"texts set and cleared",
+         [](R& r) {
+             r.SetPackage("Strata FE");
+             r.SetPackage("");
+         },
+         ""},
+    };
+    Reply(Envelope("<GetAvailableExportersResponse/>"));
+    for (const RequestCase<R>& c : cases) {
+        SmartPtr<R> request = new R;
+        c.fill(*request);
+        Call(&GetAvailableExportersImpl::GetAvailableExporters, request);
+        const std::string expected = c.body.empty() ? "<eng:GetAvailableExporters/>"
+                                                    : "<eng:GetAvailableExporters>" + c.body +
+                                                          "</eng:GetAvailableExporters>";
+        EXPECT_EQ(LastBodyContent(), expected) << c.name;
+    }
+    const std::string path = m_server.LastRequest().path;
+    EXPECT_EQ(path.substr(path.rfind('/')), "/EngineeringData.svc");
+    EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
+              EngineeringDataService::GetEngineeringDataDefinition("16/01") + "/GetAvailableExportersRequest");
+}
+
+TEST_F(ExportersTest, ExportersForRecordsRequestAlwaysWritesItsFlagsAndRecords)
+{
+    using R = ExportersForRecordsRequest;
+    const RequestCase<R> cases[] = {
+        {"defaults", [](R&) {},
+         "<eng:packageAndModelRequired>0</eng:packageAndModelRequired><eng:specificAttributeExportersOnly>0"
+         "</eng:specificAttributeExportersOnly><zbt:recordReferences/>"},
+        {"everything",
+         [](R& r) {
+             r.AddRecord(SampleRecord(1001));
+             r.SetApplicabilityTag("tabular");
+             r.SetVersionPolicy(VersionPolicy::IncludeAll);
+             r.SetModel("CSV values");
+             r.SetPackage("Sheetwise");
+             r.SetSpecificAttributeExportersOnly(true);
+             r.SetPackageAndModelRequired(true);
+         },
+         std::string("<eng:packageAndModelRequired>1</eng:packageAndModelRequired><eng:specificAttributeExportersOnly>"
+                     "1</eng:specificAttributeExportersOnly><eng:package>Sheetwise</eng:package><eng:model>CSV values"
+                     "</eng:model><eng:versionPolicy>IncludeAll</eng:versionPolicy><eng:applicabilityTag>tabular"
+                     "</eng:applicabilityTag><zbt:recordReferences>") +
+             s_record + "</zbt:recordReferences>"},
+        {"one flag, two records, one of them null",
+         [](R& r) {
+             r.SetSpecificAttributeExportersOnly(true);
+             r.SetRecords({SampleRecord(1001), nullptr});
+         },
+         std::string("<eng:packageAndModelRequired>0</eng:packageAndModelRequired><eng:specificAttributeExportersOnly>"
+                     "1</eng:specificAttributeExportersOnly><zbt:recordReferences>") +
+             s_record + "<zbt:record/></zbt:recordReferences>"},
+    };
+    Reply(Envelope("<ExportersForRecordsResponse><records/></ExportersForRecordsResponse>"));
+    for (const RequestCase<R>& c : cases) {
+        SmartPtr<R> request = new R;
+        c.fill(*request);
+        Call(&ExportersForRecordsImpl::GetExportersForRecords, request);
+        EXPECT_EQ(LastBodyContent(), "<eng:ExportersForRecords>" + c.body + "</eng:ExportersForRecords>") << c.name;
+    }
+}
+
+TEST_F(ExportersTest, ExporterParametersRequestNamesItsKeyAndContextWithCapitals)
+{
+    using R = GetExporterParametersRequest;
+    const RequestCase<R> cases[] = {
+        {"defaults", [](R&) {},
+         "<zbt:recordReferences/><eng:ExporterKey/><eng:populateGUIDs>0</eng:populateGUIDs>"},
+        {"everything",
+         [](R& r) {
+             SmartPtr<UnitConversionContext> context = new UnitConversionContext;
+             context->SetUnitSystem("Imperial");
+             r.SetPopulateGUIDs(true);
+             r.SetUnitConversionContext(context);
+             r.SetExporterKey("strata.card.v3");
+             r.AddRecord(SampleRecord(1001));
+         },
+         std::string("<zbt:recordReferences>") + s_record +
+             "</zbt:recordReferences><eng:ExporterKey>strata.card.v3</eng:ExporterKey><eng:UnitConversionContext>"
+             "<zbt:unitSystem>Imperial</zbt:unitSystem></eng:UnitConversionContext><eng:populateGUIDs>1"
+             "</eng:populateGUIDs>"},
+    };
+    Reply(Envelope("<GetExporterParametersResponse><Records/></GetExporterParametersResponse>"));
+    for (const RequestCase<R>& c : cases) {
+        SmartPtr<R> request = new R;
+        c.fill(*request);
+        Call(&GetExporterParametersImpl::GetExporterParameters, request);
+        EXPECT_EQ(LastBodyContent(), "<eng:GetExporterParameters>" + c.body + "</eng:GetExporterParameters>")
+            << c.name;
+    }
+}
+
+TEST_F(ExportersTest, ReadsExportersWithOrWithoutTransforms)
+{
+    Reply(Envelope(
+        "<e:GetAvailableExportersResponse xmlns:e=\"urn:e\"><e:exporter name=\"ValuesCSV\" version=\"2\" "
+        "validatedOK=\"TRUE\"><e:key>sheetwise.csv.v2</e:key><e:package>Sheetwise</e:package><e:model>CSV values"
+        "</e:model><e:description>Points &amp; ranges</e:description><e:transforms><e:transform id=\"rows\"/>"
+        "<e:transform/><e:other id=\"no\"/><e:transform id=\"quote\">text</e:transform></e:transforms></e:exporter>"
+        "<e:note/><e:exporter name=\"Bare\" version=\"-1\"/><e:exporter/></e:GetAvailableExportersResponse>"));
+    GetAvailableExportersResponse response = Call(&GetAvailableExportersImpl::GetAvailableExporters);
+    ASSERT_EQ(response.GetExporters().size(), 3u);
+    Exporter& csv = *response.GetExporters()[0];
+    EXPECT_EQ(csv.GetKey(), "sheetwise.csv.v2");
+    EXPECT_EQ(csv.GetPackage(), "Sheetwise");
+    EXPECT_EQ(csv.GetModel(), "CSV values");
+    EXPECT_EQ(csv.GetDescription(), "Points & ranges");
+    EXPECT_EQ(csv.GetName(), "ValuesCSV");
+    EXPECT_EQ(csv.GetVersion(), 2);
+    EXPECT_TRUE(csv.GetValidatedOk());
+    ASSERT_EQ(csv.GetTransforms().size(), 3u);
+    const char* const ids[] = {"rows", "", "quote"};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(csv.GetTransforms()[i].GetId(), ids[i]);
+        EXPECT_EQ(csv.GetTransforms()[i].GetType(), ExporterTransform::Standard);
+    }
+
+    Exporter& bare = *response.GetExporters()[1];
+    EXPECT_TRUE(bare.GetTransforms().empty());
+    EXPECT_EQ(bare.GetName(), "Bare");
+    EXPECT_EQ(bare.GetVersion(), -1);
+    EXPECT_FALSE(bare.GetValidatedOk());
+    EXPECT_EQ(bare.GetKey(), "");
+    EXPECT_EQ(response.GetExporters()[2]->GetVersion(), 0);
+}
+
+TEST_F(ExportersTest, BadVersionThrowsAfterTheOutcomeIsRecorded)
+{
+    const char* const exporters[] = {"<exporter version=\"two\"/>", "<exporter validatedOK=\"perhaps\"/>"};
+    for (const char* exporter : exporters) {
+        Reply(Envelope(std::string("<GetAvailableExportersResponse>") + exporter + "</GetAvailableExportersResponse>"));
+        GetAvailableExportersResponse response;
+        EXPECT_ANY_THROW(GetAvailableExportersImpl(m_session.get())
+                             .GetAvailableExporters(new GetAvailableExportersRequest, &response))
+            << exporter;
+        EXPECT_TRUE(response.GetServiceLayerResponse()) << exporter;
+    }
+}
+
+TEST_F(ExportersTest, ReadsPopulationStatesExactly)
+{
+    const std::pair<const char*, ExporterPopulation::ePopulationState> states[] = {
+        {"<populationState>FullyPopulated</populationState>", ExporterPopulation::FullyPopulated},
+        {"<populationState>PartiallyPopulated</populationState>", ExporterPopulation::PartiallyPopulated},
+        {"<populationState>fullyPopulated</populationState>", ExporterPopulation::Unknown},
+        {"<populationState>FULLYPOPULATED</populationState>", ExporterPopulation::Unknown},
+        {"<populationState>FullyPopulated </populationState>", ExporterPopulation::Unknown},
+        {"<populationState>Empty</populationState>", ExporterPopulation::Unknown},
+        {"<populationState/>", ExporterPopulation::Unknown},
+        {"", ExporterPopulation::Unknown},
+    };
+    std::string exporters;
+    for (const auto& [state, value] : states) {
+        exporters += std::string("<p:exporter name=\"Card\"><p:key>k</p:key>") + state + "</p:exporter>";
+    }
+    Reply(Envelope("<p:ExportersForRecordsResponse xmlns:p=\"urn:p\"><p:records><p:record><p:record><p:dbKey>"
+                   "DORSA_SAMPLES</p:dbKey><p:identity><p:recordHistoryIdentity>1002</p:recordHistoryIdentity>"
+                   "</p:identity></p:record><p:exporters>" +
+                   exporters + "</p:exporters></p:record><p:record/></p:records></p:ExportersForRecordsResponse>"));
+    ExportersForRecordsResponse response = Call(&ExportersForRecordsImpl::GetExportersForRecords);
+    ASSERT_EQ(response.GetRecords().size(), 2u);
+    ExportersForRecord& first = *response.GetRecords()[0];
+    ASSERT_TRUE(first.GetRecord());
+    EXPECT_EQ(first.GetRecord()->GetIdentity(), 1002);
+    ASSERT_EQ(first.GetExporters().size(), std::size(states));
+    for (size_t i = 0; i < std::size(states); ++i) {
+        EXPECT_EQ(first.GetExporters()[i]->GetPopulationState(), states[i].second) << states[i].first;
+        EXPECT_EQ(first.GetExporters()[i]->GetName(), "Card");
+        EXPECT_EQ(first.GetExporters()[i]->GetKey(), "k");
+    }
+    EXPECT_FALSE(response.GetRecords()[1]->GetRecord());
+    EXPECT_TRUE(response.GetRecords()[1]->GetExporters().empty());
+}
+
+TEST_F(ExportersTest, ReadsExporterParametersPerRecordAndAttribute)
+{
+    Reply(Envelope(
+        "<q:GetExporterParametersResponse xmlns:q=\"urn:q\"><q:Records><q:Record><q:Record><q:dbKey>DORSA_SAMPLES"
+        "</q:dbKey></q:Record><q:Attributes>"
+        "<q:Attribute data=\"Present\"><q:Attribute><q:name>Stress-strain curve</q:name></q:Attribute>"
+        "<q:Parameters><q:Parameter id=\"T\" usage=\"fixed\"><q:ParameterReference><q:parameterIdentity>7"
+        "</q:parameterIdentity></q:ParameterReference><q:Name>Temperature</q:Name><q:Unit><q:UnitSymbol>°F"
+        "</q:UnitSymbol></q:Unit></q:Parameter><q:Parameter id=\"eps\" usage=\"free\"/>"
+        "<q:Parameter usage=\"unused\"/><q:Parameter usage=\"Free\"/></q:Parameters>"
+        "<q:GraphDomains><q:GraphDomain><q:ParameterDomains><q:ParameterDomain interpolable=\"true\" "
+        "exporterParameterId=\"T\"><q:Values><q:Value xsi:type=\"q:NumericParameterValue\" "
+        "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><q:Value>68</q:Value></q:Value></q:Values>"
+        "</q:ParameterDomain></q:ParameterDomains></q:GraphDomain><q:GraphDomain/></q:GraphDomains></q:Attribute>"
+        "<q:Attribute data=\"NotApplicable\"/><q:Attribute data=\"Missing\"/>"
+        "<q:Attribute data=\"DataIncompatibleWithConfiguration\"/><q:Attribute data=\"present\"/><q:Attribute/>"
+        "</q:Attributes></q:Record></q:Records></q:GetExporterParametersResponse>"));
+    GetExporterParametersResponse response = Call(&GetExporterParametersImpl::GetExporterParameters);
+    ASSERT_EQ(response.GetRecords().size(), 1u);
+    RecordExporterParameters& record = *response.GetRecords()[0];
+    ASSERT_TRUE(record.GetRecord());
+    EXPECT_EQ(record.GetRecord()->GetDBKey(), "DORSA_SAMPLES");
+    using A = AttributeExporterParameters;
+    const A::eDataPresence presences[] = {A::Present, A::NotApplicable, A::Missing,
+                                          A::DataIncompatibleWithConfiguration, A::Unknown, A::Unknown};
+    ASSERT_EQ(record.AccessAttributes().size(), std::size(presences));
+    for (size_t i = 0; i < std::size(presences); ++i) {
+        EXPECT_EQ(record.AccessAttributes()[i]->GetDataPresence(), presences[i]) << i;
+    }
+
+    A& curve = *record.AccessAttributes()[0];
+    ASSERT_TRUE(curve.GetAttribute());
+    EXPECT_EQ(curve.GetAttribute()->GetName(), "Stress-strain curve");
+    EXPECT_FALSE(record.AccessAttributes()[1]->GetAttribute());
+    using P = ExporterParameter;
+    const std::pair<const char*, P::eUsage> parameters[] = {{"T", P::Fixed}, {"eps", P::Free}, {"", P::Unused},
+                                                            {"", P::Unknown}};
+    ASSERT_EQ(curve.AccessParameters().size(), std::size(parameters));
+    for (size_t i = 0; i < std::size(parameters); ++i) {
+        EXPECT_EQ(curve.AccessParameters()[i]->GetId(), parameters[i].first) << i;
+        EXPECT_EQ(curve.AccessParameters()[i]->GetUsage(), parameters[i].second) << i;
+    }
+    const ExporterParameter& temperature = *curve.AccessParameters()[0];
+    EXPECT_EQ(temperature.GetName(), "Temperature");
+    EXPECT_EQ(temperature.GetParameterReference()->GetID(), 7);
+    EXPECT_EQ(temperature.GetUnit()->GetUnitSymbol(), "°F");
+    EXPECT_EQ(curve.AccessParameters()[1]->GetName(), "");
+
+    ASSERT_EQ(curve.AccessGraphDomains().size(), 2u);
+    const std::vector<SmartPtr<ParameterDomain>>& domains = curve.AccessGraphDomains()[0]->GetParameterDomains();
+    ASSERT_EQ(domains.size(), 1u);
+    EXPECT_TRUE(domains[0]->GetInterpolable());
+    EXPECT_EQ(domains[0]->GetExporterParameterId(), "T");
+    ASSERT_EQ(domains[0]->GetValues().size(), 1u);
+    EXPECT_EQ(domains[0]->GetValues()[0]->eGetType(), ParameterValue::Numeric);
+    EXPECT_EQ(domains[0]->GetValues()[0]->GetValue_Numeric(), 68.0);
+    EXPECT_TRUE(curve.AccessGraphDomains()[1]->GetParameterDomains().empty());
+}
+
+// A reply that lacks the list the caller asked for is answered, but changes nothing the caller held.
+TEST_F(ExportersTest, ReplyWithoutItsListLeavesTheCallersObjects)
+{
+    ExportersForRecordsResponse records;
+    records.GetRecords().push_back(new ExportersForRecord);
+    Reply(Envelope("<ExportersForRecordsResponse><record/></ExportersForRecordsResponse>"));
+    ExportersForRecordsImpl(m_session.get()).GetExportersForRecords(new ExportersForRecordsRequest, &records);
+    EXPECT_EQ(records.GetRecords().size(), 1u);
+    ASSERT_TRUE(records.GetServiceLayerResponse());
+    EXPECT_TRUE(records.GetServiceLayerResponse()->IsSuccess());
+
+    GetExporterParametersResponse parameters;
+    parameters.GetRecords().push_back(new RecordExporterParameters);
+    // Lookups match case: "records" is not "Records".
+    Reply(Envelope("<GetExporterParametersResponse><records><Record/></records></GetExporterParametersResponse>"));
+    GetExporterParametersImpl(m_session.get()).GetExporterParameters(new GetExporterParametersRequest, &parameters);
+    EXPECT_EQ(parameters.GetRecords().size(), 1u);
+    ASSERT_TRUE(parameters.GetServiceLayerResponse());
+    EXPECT_TRUE(parameters.GetServiceLayerResponse()->IsSuccess());
+}
+
+TEST(VersionPolicy, TextsCompareExactly)
+{
+    using V = VersionPolicy;
+    EXPECT_EQ(V::Policy_ToString(V::IncludeAll), "IncludeAll");
+    EXPECT_EQ(V::Policy_ToString(V::LatestVersionPerName), "LatestVersionPerName");
+    EXPECT_EQ(V::Policy_ToString(V::None), "");
+    EXPECT_EQ(V::Policy_ToString(static_cast<V::ePolicy>(3)), "");
+    EXPECT_EQ(V::Policy_FromString("LatestVersionPerName"), V::LatestVersionPerName);
+    EXPECT_EQ(V::Policy_FromString("includeAll"), V::None);
+}
+
+} // namespace
+} // namespace dorsatest

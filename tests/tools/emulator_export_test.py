@@ -1,0 +1,313 @@
+"""The emulator's exporters, asked as the client library asks them.
+
+DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
+
+import copy
+import csv
+import io
+import json
+import os
+import subprocess
+import sys
+import tempfile
+import unittest
+import urllib.error
+import urllib.request
+from xml.etree import ElementTree
+
+from emulator_process import EmulatorProcess
+from emulator_records_test import DB, EMULATOR, ROOT, SOAP_ENV, XSI, by_id, child, children, local, record, text
+
+ENG = f"{ROOT}/16/01/EngineeringData"
+
+
+def records(*identities):
+    return "<zbt:recordReferences>" + "".join(f"<zbt:record>{record(i)}</zbt:record>" for i in identities) + \
+        "</zbt:recordReferences>"
+
+
+def temperature(value, unit=""):
+    content = (f"<zbt:Parameter>{DB}<zbt:parameterIdentity>7</zbt:parameterIdentity></zbt:Parameter>"
+               f'<zbt:ParameterValue xsi:type="zbt:NumericParameterValue"><zbt:Value>{value!r}</zbt:Value>'
+               "</zbt:ParameterValue>")
+    return f"<eng:parameterValue>{content}" + (f"<zbt:UnitSymbol>{unit}</zbt:UnitSymbol>" if unit else "") + \
+        "</eng:parameterValue>"
+
+
+def export_request(key, identities, attributes=(), unit_system="", figures=0, values=(), stop="", filter_content=""):
+    content = records(*identities)
+    if attributes:
+        content += "<eng:attributes>" + "".join(f"<eng:attribute>{a}</eng:attribute>" for a in attributes) + \
+            "</eng:attributes>"
+    content += f"<eng:exporterKey>{key}</eng:exporterKey>"
+    if unit_system:
+        content += f"<eng:unitConversionContext><zbt:unitSystem>{unit_system}</zbt:unitSystem></eng:unitConversionContext>"
+    if filter_content:
+        content += f"<eng:recordFilter>{filter_content}</eng:recordFilter>"
+    if values or figures:
+        sig = f' eng:significantFigures="{figures}"' if figures else ""
+        content += f"<eng:parameterValues{sig}>" + "".join(values) + "</eng:parameterValues>"
+    return content + stop
+
+
+def exporter_summary(element):
+    return (text(element, "key"), element.get("name"), int(element.get("version")), element.get("validatedOK"),
+            [t.get("id") for t in children(child(element, "transforms"), "transform")]
+            if child(element, "transforms") is not None else None)
+
+
+class Emulator(EmulatorProcess):
+    def __init__(self):
+        super().__init__(EMULATOR)
+
+    def post(self, operation, content):
+        """(HTTP status, the reply's element in the body or the fault string) of one call."""
+        body = (f'<?xml version="1.0" encoding="UTF-8"?><soapenv:Envelope xmlns:zbt="{ROOT}/16/01/ZelvraBaseTypes" '
+                f'xmlns:soapenv="{SOAP_ENV}" xmlns:xsi="{XSI}" xmlns:eng="{ENG}"><soapenv:Header/><soapenv:Body>'
+                f"<eng:{operation}>{content}</eng:{operation}></soapenv:Body></soapenv:Envelope>")
+        request = urllib.request.Request(f"{self.url}/EngineeringData.svc", data=body.encode(), method="POST",
+                                         headers={"Content-Type": "text/xml;charset=UTF-8",
+                                                  "SOAPAction": f"{ENG}/{operation}Request"})
+        try:
+            with urllib.request.urlopen(request, timeout=30) as reply:
+                status, data = reply.status, reply.read()
+        except urllib.error.HTTPError as error:
+            status, data = error.code, error.read()
+        soap_body = child(ElementTree.fromstring(data), "Body")
+        fault = child(soap_body, "Fault")
+        if fault is not None:
+            return status, text(fault, "faultstring")
+        return status, soap_body[0]
+
+
+class ExporterAnswers(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def call(self, operation, content):
+        status, reply = self.emulator.post(operation, content)
+        self.assertEqual(status, 200, reply)
+        return reply
+
+    def export(self, *arguments, **options):
+        reply = self.call("ExportRecordData", export_request(*arguments, **options))
+        self.assertEqual(reply.tag, f"{{{ENG}}}text")
+        return reply.text or ""
+
+    def test_available_exporters_by_each_filter(self):
+        csv1 = ("sheetwise.csv.v1", "ValuesCSV", 1, "false", None)
+        csv2 = ("sheetwise.csv.v2", "ValuesCSV", 2, "true", ["rows", "header"])
+        document = ("jsonic.record.v1", "RecordJSON", 1, "true", ["document"])
+        card = ("strata.card.v3", "ElasticPlasticCard", 3, "true", ["collect", "convert", "card"])
+        table = "<eng:table{}><zbt:tableName>{}</zbt:tableName></eng:table>"
+        cases = [
+            ("", [csv1, csv2, document, card]),
+            ("<eng:package>Sheetwise</eng:package>", [csv1, csv2]),
+            ("<eng:package>Sheetwise</eng:package><eng:versionPolicy>LatestVersionPerName</eng:versionPolicy>", [csv2]),
+            ("<eng:versionPolicy>IncludeAll</eng:versionPolicy>", [csv1, csv2, document, card]),
+            ("<eng:model>Elastic-plastic card</eng:model>", [card]),
+            ("<eng:dbKey>POLY_DB</eng:dbKey>", [csv1, csv2]),
+            (table.format("", "Grades"), [csv1, csv2]),
+            ("<eng:dbKey>DORSA_SAMPLES</eng:dbKey>" + table.format(' eng:matchDatabase="true"', "Alloys and Polymers"),
+             [csv1, csv2, document, card]),
+            ("<eng:applicabilityTag>simulation</eng:applicabilityTag>", [card]),
+            ("<eng:applicabilityTag>nothing</eng:applicabilityTag>", []),
+        ]
+        for content, expected in cases:
+            with self.subTest(content=content):
+                reply = self.call("GetAvailableExporters", content)
+                self.assertEqual([exporter_summary(e) for e in children(reply, "exporter")], expected)
+        exporter = children(self.call("GetAvailableExporters", "<eng:model>Record document</eng:model>"), "exporter")[0]
+        self.assertEqual((text(exporter, "package"), text(exporter, "model")), ("Jsonic", "Record document"))
+        self.assertTrue(text(exporter, "description"))
+
+    def test_exporters_for_records_and_how_fully(self):
+        reply = self.call("ExportersForRecords",
+                          "<eng:packageAndModelRequired>0</eng:packageAndModelRequired>"
+                          "<eng:specificAttributeExportersOnly>0</eng:specificAttributeExportersOnly>"
+                          "<eng:versionPolicy>LatestVersionPerName</eng:versionPolicy>" + records(1001, 1003))
+        found = {}
+        for entry in children(child(reply, "records"), "record"):
+            identity = int(text(entry, "record/identity/recordHistoryIdentity"))
+            found[identity] = {text(e, "key"): text(e, "populationState")
+                               for e in children(child(entry, "exporters"), "exporter")}
+        self.assertEqual(found, {
+            # the steel's fatigue data are gridded, which the card cannot take
+            1001: {"sheetwise.csv.v2": "FullyPopulated", "jsonic.record.v1": "FullyPopulated",
+                   "strata.card.v3": "PartiallyPopulated"},
+            # no corrosion rating, no test count, RoHS not applicable, no curve
+            1003: {"sheetwise.csv.v2": "FullyPopulated", "jsonic.record.v1": "PartiallyPopulated",
+                   "strata.card.v3": "PartiallyPopulated"},
+        })
+        specific = self.call("ExportersForRecords",
+                             "<eng:packageAndModelRequired>1</eng:packageAndModelRequired>"
+                             "<eng:specificAttributeExportersOnly>1</eng:specificAttributeExportersOnly>"
+                             "<eng:package>Jsonic</eng:package><eng:model>Record document</eng:model>" + records(1001))
+        self.assertEqual(children(child(child(specific, "records"), "record/exporters"), "exporter"), [])
+
+    def test_exporter_parameters_per_attribute(self):
+        content = records(1001, 1002) + "<eng:ExporterKey>strata.card.v3</eng:ExporterKey>" \
+            "<eng:UnitConversionContext><zbt:unitSystem>Imperial</zbt:unitSystem></eng:UnitConversionContext>" \
+            "<eng:populateGUIDs>1</eng:populateGUIDs>"
+        reply = self.call("GetExporterParameters", content)
+        steel, aluminium = children(child(reply, "Records"), "Record")
+        self.assertIsNotNone(child(steel, "Record/recordGUID"))
+        attributes = {text(a, "Attribute/name"): a for a in children(child(steel, "Attributes"), "Attribute")}
+        self.assertEqual({name: a.get("data") for name, a in attributes.items()},
+                         {"Density": "Present", "Young's modulus": "Present", "Yield strength": "Present",
+                          "Stress-strain curve": "Present", "Fatigue strength": "DataIncompatibleWithConfiguration"})
+        curve = attributes["Stress-strain curve"]
+        parameters = [(p.get("id"), p.get("usage"), text(p, "Name"), text(p, "Unit/UnitSymbol"))
+                      for p in children(child(curve, "Parameters"), "Parameter")]
+        self.assertEqual(parameters, [("EPS", "free", "Strain", "%"), ("T", "fixed", "Temperature", "°F")])
+        domains = children(child(child(curve, "GraphDomains"), "GraphDomain/ParameterDomains"), "ParameterDomain")
+        by_id = {d.get("exporterParameterId"): [float(v.text) for v in d.iter() if local(v) == "Value" and v.text]
+                 for d in domains}
+        self.assertEqual(by_id["T"], [68.0, 572.0])  # 20 and 300 °C in °F
+        self.assertIn(40.0, by_id["EPS"])
+        self.assertEqual({d.get("interpolable") for d in domains}, {"true"})
+        self.assertEqual(children(child(attributes["Density"], "GraphDomains"), "GraphDomain"), [])
+        self.assertEqual({text(a, "Attribute/name"): a.get("data")
+                          for a in children(child(aluminium, "Attributes"), "Attribute")}["Stress-strain curve"],
+                         "Missing")
+        plain = self.call("GetExporterParameters", records(1003) + "<eng:ExporterKey>jsonic.record.v1</eng:ExporterKey>"
+                          "<eng:populateGUIDs>0</eng:populateGUIDs>")
+        polymer = children(child(plain, "Records"), "Record")[0]
+        self.assertIsNone(child(polymer, "Record/recordGUID"))
+        self.assertEqual({text(a, "Attribute/name"): a.get("data")
+                          for a in children(child(polymer, "Attributes"), "Attribute")}["RoHS compliant"],
+                         "NotApplicable")
+
+    def test_csv_rows_with_figures_and_units(self):
+        rows = list(csv.reader(io.StringIO(self.export("sheetwise.csv.v2", [1001, 1002]))))
+        self.assertEqual(rows[0], ["Record", "Attribute", "Value", "Low", "High", "Unit", "Conditions"])
+        self.assertEqual(rows[1], ["Dorsa steel DS-18, annealed", "Density", "7900.0", "", "", "kg/m^3",
+                                   "Temperature=20.0 °C"])
+        self.assertIn(["Dorsa steel DS-18, annealed", "Yield strength", "", "205.0", "", "MPa", ""], rows)
+        self.assertIn(["Dorsa aluminium DA-61, aged", "Yield strength", "", "", "276.0", "MPa", ""], rows)
+        imperial = list(csv.reader(io.StringIO(self.export("sheetwise.csv.v2", [1001], [by_id(102)],
+                                                           unit_system="Imperial", figures=3))))
+        self.assertEqual(imperial[1:], [["Dorsa steel DS-18, annealed", "Young's modulus", "", "27.6", "29.4",
+                                         "10^6 psi", ""]])
+
+    def test_stop_before_a_transform(self):
+        full = self.export("sheetwise.csv.v2", [1003])
+        rows_only = self.export("sheetwise.csv.v2", [1003], stop='<eng:stopBefore><eng:transformId eng:value="header"/>'
+                                "</eng:stopBefore>")
+        self.assertEqual(rows_only, full.partition("\n")[2])
+        self.assertEqual(self.export("sheetwise.csv.v2", [1003],
+                                     stop='<eng:stopBefore><eng:index eng:value="0"/></eng:stopBefore>'), "")
+        self.assertEqual(self.export("sheetwise.csv.v2", [1003],
+                                     stop='<eng:stopBefore><eng:index eng:value="9"/></eng:stopBefore>'), full)
+        collected = self.export("strata.card.v3", [1001], unit_system="Imperial",
+                                stop='<eng:stopBefore><eng:index eng:value="1"/></eng:stopBefore>')
+        converted = self.export("strata.card.v3", [1001], unit_system="Imperial",
+                                stop='<eng:stopBefore><eng:transformId eng:value="card"/></eng:stopBefore>')
+        self.assertIn("DENSITY = 7900.0 kg/m^3\n", collected)
+        self.assertIn("DENSITY = 493.", converted)
+        self.assertIn("lb/ft^3", converted)
+
+    def test_json_document_of_values(self):
+        document = json.loads(self.export("jsonic.record.v1", [1002], figures=2))
+        self.assertEqual(document["exporter"], "jsonic.record.v1")
+        values = document["records"][0]["values"]
+        self.assertEqual(document["records"][0]["identity"], 1002)
+        self.assertEqual(values["Density"], {"points": [{"value": 2700.0}], "unit": "kg/m^3"})
+        self.assertEqual(values["Yield strength"], {"unit": "MPa", "high": 280.0})
+        self.assertEqual(values["Corrosion resistance"], ["Good", "Acceptable"])
+        self.assertEqual(values["Number of tests"], 12)
+        self.assertIs(values["RoHS compliant"], True)
+
+    def test_card_at_a_temperature_in_a_unit_system(self):
+        card = self.export("strata.card.v3", [1001], unit_system="Metric", figures=4,
+                           values=[temperature(392.0, "°F")])
+        lines = card.splitlines()
+        self.assertEqual(lines[0], "$ Strata FE Elastic-plastic card, written by strata.card.v3")
+        self.assertEqual(lines[1], '*MATERIAL 1001 "Dorsa steel DS-18, annealed"')
+        self.assertEqual(lines[2:4], ["*UNITS Metric", "*TEMPERATURE 200 °C"])
+        density = [line.split() for line in lines if line.startswith("DENSITY")]
+        self.assertEqual(density, [["DENSITY", "7820", "kg/m^3"]])  # the point at 300 °C is the nearest
+        self.assertEqual([line.split() for line in lines if line.startswith("YIELD")], [["YIELD_STRENGTH", "205", "-",
+                                                                                         "MPa"]])
+        self.assertTrue(any(line.startswith("STRESS_STRAIN") for line in lines))
+        self.assertEqual(lines[-1], "*END")
+        default = self.export("strata.card.v3", [1001])
+        self.assertIn("*UNITS database\n*TEMPERATURE 20.0 °C\n", default)
+        self.assertIn("7900.0", default)
+
+    def test_filter_and_attributes_narrow_the_export(self):
+        metals = self.export("sheetwise.csv.v2", [1001, 1003],
+                             filter_content="<zbt:Profile><zbt:Key>METALS_VIEW</zbt:Key></zbt:Profile>")
+        self.assertIn("DS-18", metals)
+        self.assertNotIn("DP-6", metals)
+        density = self.export("sheetwise.csv.v2", [1001], [by_id(101)])
+        self.assertEqual(len(density.splitlines()), 3)  # the header and two points
+
+    def test_misspelt_and_unknown_parts_are_faults(self):
+        key = "<eng:ExporterKey>strata.card.v3</eng:ExporterKey>"
+        cases = [
+            ("ExportRecordData", records(1001) + key, "ExportRecordData names its exporter in exporterKey"),
+            ("GetExporterParameters", records(1001) + "<eng:exporterKey>strata.card.v3</eng:exporterKey>",
+             "GetExporterParameters names its exporter in ExporterKey"),
+            ("GetExporterParameters", records(1001) + key + "<eng:unitConversionContext/>",
+             "GetExporterParameters takes its context as UnitConversionContext"),
+            ("ExportRecordData", export_request("strata.card.v3", [1001]) + "<eng:UnitConversionContext/>",
+             "ExportRecordData takes its context as unitConversionContext"),
+            ("ExportRecordData", export_request("no.such.key", [1001]), "Unknown exporter key: 'no.such.key'"),
+            ("ExportRecordData", export_request("strata.card.v3", [1001], stop='<eng:stopBefore><eng:transformId '
+                                                'eng:value="render"/></eng:stopBefore>'),
+             "Exporter strata.card.v3 has no transform 'render'"),
+            ("ExportRecordData", export_request("strata.card.v3", [1001], values=[temperature(20.0, "°R")]),
+             "Cannot take Temperature in °R"),
+            ("ExportRecordData", export_request("strata.card.v3", [1001]).replace(
+                "</eng:exporterKey>", '</eng:exporterKey><eng:parameterValues eng:significantFigures="0"/>'),
+             "Significant figures must be 1 or more, not 0"),
+            ("GetAvailableExporters", "<eng:versionPolicy/>", "Unknown version policy: ''"),
+            ("ExportersForRecords", "<eng:packageAndModelRequired>1</eng:packageAndModelRequired>" + records(1001),
+             "A package and a model are required"),
+        ]
+        for operation, content, message in cases:
+            with self.subTest(message=message):
+                self.assertEqual(self.emulator.post(operation, content), (500, message))
+
+
+class ExporterDataFile(unittest.TestCase):
+    """Exporter definitions that name what the databases lack stop the emulator, saying where."""
+
+    def test_names_the_first_misfit(self):
+        with open(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"), encoding="utf-8") as sample:
+            data = json.load(sample)
+        cases = [
+            (["format"], "xml", "exporters[3].format is 'xml', expected one of card, csv, json"),
+            (["attributes", 0, "name"], "Colour", "exporters[3].attributes[0].name is 'Colour', "
+                                                  "which no database of the exporter has"),
+            (["attributes", 0, "parameters", 0, "parameter"], 70,
+             "exporters[3].attributes[0].parameters[0].parameter is 70, which is no parameter of database "
+             "DORSA_SAMPLES"),
+            (["key"], "jsonic.record.v1", "exporters[3].key is 'jsonic.record.v1', which an exporter before it has too"),
+        ]
+        for path, value, message in cases:
+            with self.subTest(message=message):
+                broken = copy.deepcopy(data)
+                target = broken["exporters"][3]
+                for step in path[:-1]:
+                    target = target[step]
+                target[path[-1]] = value
+                with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as data_file:
+                    json.dump(broken, data_file)
+                try:
+                    result = subprocess.run([sys.executable, EMULATOR, "--port", "0", "--data", data_file.name],
+                                            capture_output=True, text=True, timeout=30)
+                finally:
+                    os.unlink(data_file.name)
+                self.assertEqual(result.returncode, 2, result.stderr)
+                self.assertEqual(result.stderr.partition(f"{data_file.name}: ")[2].strip(), message)
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,301 @@
+#include "Commands.h"
+#include "RecordArguments.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace dorsatool {
+
+using namespace zvrtkDorsaServiceLayer;
+using nlohmann::json;
+
+namespace {
+
+struct ExportersArguments {
+    std::string dbKey;
+    std::string package;
+    std::string model;
+    std::vector<std::string> records;
+};
+
+struct ExportArguments {
+    std::string dbKey;
+    std::string exporter;
+    std::vector<std::string> records;
+    std::vector<std::string> attributes;
+    int sigFigs = 0; // 0: as many as the exporter writes
+    std::string unitSystem;
+    std::string output;
+    bool force = false;
+};
+
+std::string PopulationText(ExporterPopulation::ePopulationState state)
+{
+    switch (state) {
+    case ExporterPopulation::FullyPopulated:
+        return "full";
+    case ExporterPopulation::PartiallyPopulated:
+        return "partial";
+    default:
+        return "unknown";
+    }
+}
+
+std::vector<std::string> TransformIds(Exporter& exporter)
+{
+    std::vector<std::string> ids;
+    for (const ExporterTransform& transform : exporter.GetTransforms()) {
+        ids.push_back(transform.GetId());
+    }
+    return ids;
+}
+
+json ExporterJson(Exporter& exporter)
+{
+    return {{"key", exporter.GetKey()},
+            {"name", exporter.GetName()},
+            {"version", exporter.GetVersion()},
+            {"package", exporter.GetPackage()},
+            {"model", exporter.GetModel()},
+            {"description", exporter.GetDescription()},
+            {"validated", exporter.GetValidatedOk()},
+            {"transforms", TransformIds(exporter)}};
+}
+
+// The first columns of every exporter row.
+std::vector<std::string> ExporterCells(Exporter& exporter)
+{
+    return {exporter.GetKey(), exporter.GetName(), std::to_string(exporter.GetVersion()), exporter.GetPackage(),
+            exporter.GetModel()};
+}
+
+int ListExporters(ToolContext& context, const ExportersArguments& arguments)
+{
+    SmartPtr<GetAvailableExportersRequest> request = new GetAvailableExportersRequest;
+    request->SetDbKey(arguments.dbKey);
+    request->SetPackage(arguments.package);
+    request->SetModel(arguments.model);
+    GetAvailableExportersResponse response;
+    GetAvailableExportersImpl(context.Session()).GetAvailableExporters(request, &response);
+    const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
+    if (const int failed = context.Outcome(GetAvailableExportersImpl::s_soapAction, outcome)) {
+        return failed;
+    }
+    TextTable table{{"KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "VALIDATED", "TRANSFORMS"}, {}};
+    json list = json::array();
+    for (const SmartPtr<Exporter>& exporter : response.GetExporters()) {
+        std::vector<std::string> row = ExporterCells(*exporter);
+        row.push_back(exporter->GetValidatedOk() ? "yes" : "no");
+        row.push_back(Join(TransformIds(*exporter)));
+        table.rows.push_back(row);
+        list.push_back(ExporterJson(*exporter));
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
+int ExportersForRecords(ToolContext& context, const ExportersArguments& arguments)
+{
+    SmartPtr<ExportersForRecordsRequest> request = new ExportersForRecordsRequest;
+    request->SetPackage(arguments.package);
+    request->SetModel(arguments.model);
+    for (const std::string& record : arguments.records) {
+        request->AddRecord(MakeRecordReference(arguments.dbKey, record));
+    }
+    ExportersForRecordsResponse response;
+    ExportersForRecordsImpl(context.Session()).GetExportersForRecords(request, &response);
+    if (const int failed = context.Outcome(ExportersForRecordsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    TextTable table{{"RECORD", "KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "POPULATED"}, {}};
+    json list = json::array();
+    for (const SmartPtr<ExportersForRecord>& entry : response.GetRecords()) {
+        const SmartPtr<RecordReference> record = entry->GetRecord() ? entry->GetRecord() : new RecordReference;
+        json exporters = json::array();
+        for (const SmartPtr<ExporterPopulation>& exporter : entry->GetExporters()) {
+            std::vector<std::string> row = ExporterCells(*exporter);
+            row.insert(row.begin(), RecordLabel(record));
+            row.push_back(PopulationText(exporter->GetPopulationState()));
+            table.rows.push_back(row);
+            json item = ExporterJson(*exporter);
+            item["populated"] = PopulationText(exporter->GetPopulationState());
+            exporters.push_back(item);
+        }
+        list.push_back({{"record", RecordJson(record)}, {"exporters", exporters}});
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
+int RunExporters(ToolContext& context, const ExportersArguments& arguments)
+{
+    if (arguments.records.empty()) {
+        return ListExporters(context, arguments);
+    }
+    if (arguments.dbKey.empty()) {
+        return context.Fail(Exit_BadArguments, "--for needs the database key DB of the records");
+    }
+    return ExportersForRecords(context, arguments);
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
+
+// Writes `text` to `path` through a temporary file beside it, so that `path` is either
+// left as it was or holds the whole text: the text is written and synced, then the
+// temporary file takes the name. Without `replace` it takes the name only while no
+// file has it (link fails on an existing name); the temporary file goes in every case.
+std::string WriteWhole(const std::string& path, const std::string& text, bool replace)
+{
+    std::string temporary = path + ".XXXXXX";
+    const int descriptor = mkstemp(temporary.data());
+    if (descriptor < 0) {
+        return std::strerror(errno);
+    }
+    const auto fail = [&](int error) {
+        unlink(temporary.c_str());
+        return std::string(std::strerror(error));
+    };
+    for (size_t written = 0; written < text.size();) {
+        const ssize_t count = write(descriptor, text.data() + written, text.size() - written);
+        if (count < 0 && errno != EINTR) {
+            const int error = errno;
+            close(descriptor);
+            return fail(error);
+        }
+        written += count > 0 ? static_cast<size_t>(count) : 0;
+    }
+    // mkstemp makes the file private; an exported file gets the usual permissions.
+    const mode_t mask = umask(0);
+    umask(mask);
+    if (fchmod(descriptor, 0666 & ~mask) != 0 || fsync(descriptor) != 0) {
+        const int error = errno;
+        close(descriptor);
+        return fail(error);
+    }
+    if (close(descriptor) != 0) {
+        return fail(errno);
+    }
+    if (replace ? rename(temporary.c_str(), path.c_str()) != 0 : link(temporary.c_str(), path.c_str()) != 0) {
+        return fail(errno);
+    }
+    if (!replace) {
+        unlink(temporary.c_str());
+    }
+    return "";
+}
+
+SmartPtr<ExportRecordDataRequest> MakeExportRequest(const ExportArguments& arguments)
+{
+    SmartPtr<ExportRecordDataRequest> request = new ExportRecordDataRequest;
+    request->SetExporterKey(arguments.exporter);
+    for (const std::string& record : arguments.records) {
+        request->AddRecord(MakeRecordReference(arguments.dbKey, record));
+    }
+    // By name alone: the server finds each in the table of every record.
+    for (const std::string& name : arguments.attributes) {
+        SmartPtr<AttributeReference> attribute = new AttributeReference;
+        attribute->SetDBKey(arguments.dbKey);
+        attribute->SetName(name);
+        request->AddAttribute(attribute);
+    }
+    if (!arguments.unitSystem.empty()) {
+        SmartPtr<UnitConversionContext> units = new UnitConversionContext;
+        units->SetUnitSystem(arguments.unitSystem);
+        request->SetUnitConversionContext(units);
+    }
+    request->SetSigFigs(arguments.sigFigs);
+    return request;
+}
+
+int RunExport(ToolContext& context, const ExportArguments& arguments)
+{
+    const bool toFile = !arguments.output.empty();
+    // Asked before the export runs, so that a refusal costs no call; the final rename
+    // checks again.
+    if (toFile && !arguments.force && Exists(arguments.output)) {
+        return context.Fail(Exit_BadArguments, "'" + arguments.output + "' exists; --force replaces it");
+    }
+    ExportRecordDataResponse response;
+    ExportRecordDataImpl(context.Session()).ExportRecordData(MakeExportRequest(arguments), &response);
+    if (const int failed = context.Outcome(ExportRecordDataImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    const std::string& text = response.GetText();
+    if (!toFile) {
+        if (context.Options().json) {
+            std::cout << json({{"exporter", arguments.exporter}, {"text", text}}).dump(2) << "\n";
+        } else {
+            std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+        }
+        std::cout.flush();
+        return std::cout ? Exit_Ok : context.Fail(Exit_Internal, "cannot write the export to standard output");
+    }
+    const std::string problem = WriteWhole(arguments.output, text, arguments.force);
+    if (!problem.empty()) {
+        const ExitCode code = !arguments.force && Exists(arguments.output) ? Exit_BadArguments : Exit_Internal;
+        return context.Fail(code, "cannot write '" + arguments.output + "': " + problem);
+    }
+    if (context.Options().json) {
+        const json written = {{"exporter", arguments.exporter}, {"file", arguments.output}, {"bytes", text.size()}};
+        std::cout << written.dump(2) << "\n";
+    }
+    return Exit_Ok;
+}
+
+Runner DefineExporters(CLI::App& app)
+{
+    auto arguments = std::make_shared<ExportersArguments>();
+    app.add_option("DB", arguments->dbKey, "only exporters that serve this database; the database of --for");
+    app.add_option("--package", arguments->package, "only exporters for this package");
+    app.add_option("--model", arguments->model, "only exporters for this model of the package");
+    app.add_option("--for", arguments->records,
+                   "tell which exporters apply to these records of DB, and how fully each record fills them")
+        ->check(RecordValidator());
+    return [arguments](ToolContext& context) { return RunExporters(context, *arguments); };
+}
+
+Runner DefineExport(CLI::App& app)
+{
+    auto arguments = std::make_shared<ExportArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("EXPORTER", arguments->exporter, "the key of the exporter, as `dorsa exporters` lists it")
+        ->required();
+    app.add_option("RECORD", arguments->records, "records, each by identity or GUID")
+        ->required()
+        ->check(RecordValidator());
+    app.add_option("--attribute", arguments->attributes,
+                   "an attribute to export, by name; repeat for more (default: every one the exporter takes)")
+        ->allow_extra_args(false);
+    app.add_option("--sig-figs", arguments->sigFigs, "significant figures of the numbers written")
+        ->check(CLI::Range(1, 17));
+    app.add_option("--unit-system", arguments->unitSystem, "write values in this unit system, e.g. Imperial");
+    app.add_option("-o,--output", arguments->output, "write the text to FILE instead of standard output")
+        ->type_name("FILE");
+    app.add_flag("--force", arguments->force, "replace FILE when it exists");
+    return [arguments](ToolContext& context) { return RunExport(context, *arguments); };
+}
+
+} // namespace
+
+std::vector<Command> ExportCommands()
+{
+    return {
+        {"exporters", "list the server's exporters, or those that apply to records", DefineExporters},
+        {"export", "export record data through one of the server's exporters", DefineExport},
+    };
+}
+
+} // namespace dorsatool

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TableLookup.h"
 #include "ToolContext.h"
 
 #include <CLI/CLI.hpp>
@@ -10,10 +11,6 @@ namespace dorsatool {
 
 // Checks a RECORD argument: a record history identity or a record GUID.
 CLI::Validator RecordValidator();
-
-// The record of a database that a RECORD argument names.
-zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference>
-MakeRecordReference(const std::string& dbKey, const std::string& record);
 
 // How tables show a record: its identity, or its GUID when it came without one.
 std::string RecordLabel(const zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference>& record);

@@ -16,6 +16,7 @@ import attributes
 import catalogue
 import data_file
 import record_data
+import search
 import units
 from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
 
@@ -23,8 +24,10 @@ from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, faul
 REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c",
                   "GetAttributeDetails": "d", "GetAttributeParameters": "", "GetParameterDetails": "p",
                   "GetAttributeMinMax": "m", "GetMetaAttributes": "", "GetRecordAttributes": "r",
-                  "GetRecordAttributesByRef": "x"}
-HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS}
+                  "GetRecordAttributesByRef": "x", "SimpleTextSearch": "t", "RecordNameSearch": "",
+                  "CriteriaSearch": "q"}
+HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS,
+            **search.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):

@@ -217,14 +217,6 @@ void SendBatches(ToolContext& context, std::vector<std::unique_ptr<Batch>>& batc
     progress.Finish();
 }
 
-json RecordJson(const SmartPtr<RecordReference>& record)
-{
-    return {{"dbKey", record->GetDBKey()},
-            {"identity", record->GetIdentity()},
-            {"recordGUID", record->GetRecordGUID()},
-            {"historyGUID", record->GetHistoryGUID()}};
-}
-
 // The rows and the JSON object of one record's values.
 void AddRecord(RecordData& data, TextTable& table, json& list)
 {

@@ -253,4 +253,12 @@ json ValueJson(const SmartPtr<IDataValue>& value)
     return result;
 }
 
+json RecordJson(const SmartPtr<RecordReference>& record)
+{
+    return {{"dbKey", record->GetDBKey()},
+            {"identity", record->GetIdentity()},
+            {"recordGUID", record->GetRecordGUID()},
+            {"historyGUID", record->GetHistoryGUID()}};
+}
+
 } // namespace dorsatool

@@ -133,5 +133,36 @@ class SearchesAgainstEmulator(unittest.TestCase):
                 self.assertEqual((result.returncode, result.stdout, result.stderr), (code, "", message))
 
 
+class ValuesOfRecordsByName(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def values(self, *records):
+        return dorsa(self.emulator.url, "--json", "values", DB, ALLOYS, *records, "--attribute", "[shortName]")
+
+    def test_full_and_short_names_beside_identities(self):
+        result = self.values("DS-18", "dorsa aluminium da-61, aged", "1003")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual([(r["record"]["identity"], r["values"][0]["value"]["value"]) for r in json.loads(result.stdout)],
+                         [(1001, "DS-18"), (1002, "DA-61"), (1003, "DP-6")])
+
+    def test_a_name_must_name_one_record(self):
+        cases = [
+            (["DS-18", "Dorsa titanium"], "dorsa: no record named 'Dorsa titanium' in Alloys and Polymers\n"),
+            (["5e2b8c71-1003-4d19-b6e2-7a3f0c00100"],
+             "dorsa: no record named '5e2b8c71-1003-4d19-b6e2-7a3f0c00100' in Alloys and Polymers\n"),
+            (["Dorsa*"], "dorsa: 'Dorsa*' names several records in Alloys and Polymers: 1002, 1003, 1001\n"),
+        ]
+        for records, message in cases:
+            with self.subTest(records=records):
+                result = self.values(*records)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", message))
+
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

@@ -23,4 +23,10 @@ std::vector<std::string> AttributeNames(const std::vector<zvrtkDorsaServiceLayer
 int FindTable(ToolContext& context, const std::string& dbKey, const std::string& table,
               zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::TableDetail>& found);
 
+// The one record of `table` whose full or short name is `name` (in any letter case); Exit_Ok,
+// the exit code of the failed call, or Exit_BadArguments after saying that no record, or
+// more than one, has that name.
+int FindRecordByName(ToolContext& context, const std::string& dbKey, const std::string& table, const std::string& name,
+                     zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference>& found);
+
 } // namespace dorsatool

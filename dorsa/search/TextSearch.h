@@ -82,7 +82,10 @@ public:
     SmartPtr<RecordFilter> GetRecordFilter() const { return m_recordFilter; }
     void SetRecordFilter(const SmartPtr<RecordFilter>& filter) { m_recordFilter = filter; }
     std::vector<SmartPtr<PartialTableReference>>& AccessRestrictToTables() { return m_restrictToTables; }
-    void SetRestrictToTables(const std::vector<SmartPtr<PartialTableReference>>& tables) { m_restrictToTables = tables; }
+    void SetRestrictToTables(const std::vector<SmartPtr<PartialTableReference>>& tables)
+    {
+        m_restrictToTables = tables;
+    }
     void AddRestrictToTables(const SmartPtr<PartialTableReference>& table) { m_restrictToTables.push_back(table); }
 
     /// @brief Key and text, then the search scope; the table list only when not empty.

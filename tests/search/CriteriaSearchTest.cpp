@@ -101,7 +101,8 @@ TEST(SearchValues, EachWritesItsOwnElement)
         {BetweenDates("2015-01-01T00:00:00", "2017-01-01T00:00:00"),
          "<sear:betweenDateTimes><sear:lowEnd>2015-01-01T00:00:00</sear:lowEnd><sear:highEnd>2017-01-01T00:00:00"
          "</sear:highEnd></sear:betweenDateTimes>"},
-        {new BetweenDateTimesSearchValue, "<sear:betweenDateTimes><sear:lowEnd/><sear:highEnd/></sear:betweenDateTimes>"},
+        {new BetweenDateTimesSearchValue,
+         "<sear:betweenDateTimes><sear:lowEnd/><sear:highEnd/></sear:betweenDateTimes>"},
         {WithText<ContainsSearchValue>("weld & <form>"), "<sear:contains>weld &amp; &lt;form&gt;</sear:contains>"},
         {new ContainsSearchValue, "<sear:contains/>"},
         {WithText<DoesNotContainSearchValue>("magnetic"), "<sear:doesNotContain>magnetic</sear:doesNotContain>"},

@@ -147,8 +147,8 @@ TEST_F(TextSearchTest, WritesTheRecordNameSearchWithItsSwitchesAsDigits)
 std::string Hit(int identity, const std::string& name, const std::string& attributes = "",
                 const std::string& extra = "")
 {
-    return "<t:resultRecords" + attributes + "><t:shortName>S" + std::to_string(identity) + "</t:shortName><t:fullName>" +
-           name + "</t:fullName><t:recordReference><z:dbKey xmlns:z=\"urn:z\">DORSA_SAMPLES</z:dbKey><z:identity "
+    return "<t:resultRecords" + attributes + "><t:shortName>S" + std::to_string(identity) +
+           "</t:shortName><t:fullName>" + name + "</t:fullName><t:recordReference><z:dbKey xmlns:z=\"urn:z\">DORSA_SAMPLES</z:dbKey><z:identity "
            "xmlns:z=\"urn:z\"><z:recordHistoryIdentity>" + std::to_string(identity) +
            "</z:recordHistoryIdentity></z:identity></t:recordReference>" + extra + "</t:resultRecords>";
 }

@@ -148,8 +148,8 @@ class ValuesOfRecordsByName(unittest.TestCase):
     def test_full_and_short_names_beside_identities(self):
         result = self.values("DS-18", "dorsa aluminium da-61, aged", "1003")
         self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual([(r["record"]["identity"], r["values"][0]["value"]["value"]) for r in json.loads(result.stdout)],
-                         [(1001, "DS-18"), (1002, "DA-61"), (1003, "DP-6")])
+        shown = [(r["record"]["identity"], r["values"][0]["value"]["value"]) for r in json.loads(result.stdout)]
+        self.assertEqual(shown, [(1001, "DS-18"), (1002, "DA-61"), (1003, "DP-6")])
 
     def test_a_name_must_name_one_record(self):
         cases = [

@@ -49,7 +49,8 @@ int ReadTableFilter(const ToolContext& context, const std::string& name, TableFi
 }
 
 // The table of each hit, by record identity, asked for as the record property [tableName].
-int FindTableNames(ToolContext& context, const std::vector<SmartPtr<SearchResult>>& hits, std::map<int, std::string>& tables)
+int FindTableNames(ToolContext& context, const std::vector<SmartPtr<SearchResult>>& hits,
+                   std::map<int, std::string>& tables)
 {
     SmartPtr<GetRecordAttributesByRefRequest> request = new GetRecordAttributesByRefRequest;
     SmartPtr<AttributeReference> tableName = new AttributeReference;
@@ -93,7 +94,8 @@ int PrintHits(ToolContext& context, const std::string& operation, SimpleTextSear
     for (const SmartPtr<SearchResult>& hit : hits) {
         const SmartPtr<RecordReference> record = hit->GetRecordReference();
         const std::string tableName = table.empty() ? tables[record->GetIdentity()] : table;
-        const std::string label = record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
+        const std::string label =
+            record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
         rows.rows.push_back({hit->GetRanking(), hit->GetLongName(), hit->GetShortName(), tableName, label});
         list.push_back({{"ranking", hit->GetRanking()},
                         {"name", hit->GetLongName()},

@@ -7,7 +7,7 @@ names that matched, or values that satisfied the criteria."""
 import re
 from datetime import datetime
 
-from attributes import AttributeQuery, flag, stored_value, write_record_reference
+from attributes import AttributeQuery, flag, integer, stored_value, write_record_reference
 from catalogue import TABLE_FILTERS
 from record_data import PSEUDO_VALUES, allowed_subsets
 from soap import Fault
@@ -55,6 +55,13 @@ def _response(w, database, ranked, guids):
     return w.response("SimpleTextSearch", *results)
 
 
+def _table(request, catalogue, database, element):
+    """The table of `database` that a table reference names."""
+    return catalogue.table(database, integer(request.text(request.base(element, "tableIdentity"), "0"), "Table identity"),
+                           request.text(request.base(element, "tableGUID")),
+                           request.text(request.base(element, "tableName")))
+
+
 # SimpleTextSearch
 
 def _value_texts(value):
@@ -96,11 +103,9 @@ def simple_text_search(request, catalogue, w):
     tables = None
     restriction = request.own(request.element, "restrictToTables")
     if restriction is not None:
-        tables = [catalogue.table(database, int(request.text(request.base(t, "tableIdentity"), "0")),
-                                  request.text(request.base(t, "tableGUID")), request.text(request.base(t, "tableName")))
-                  for t in request.own_all(restriction, "table")]
-    ranked = [(_occurrences(words, record), table, record) for table, record in _scope(request, catalogue, database,
-                                                                                       tables)]
+        tables = [_table(request, catalogue, database, t) for t in request.own_all(restriction, "table")]
+    scope = _scope(request, catalogue, database, tables)
+    ranked = [(_occurrences(words, record), table, record) for table, record in scope]
     return _response(w, database, ranked, flag(request, request.element, "populateGUIDs"))
 
 
@@ -125,9 +130,7 @@ def record_name_search(request, catalogue, w):
     if table_element is None:
         raise Fault("A record name search names no table")
     database = catalogue.database(request.text(request.base(table_element, "dbKey")))
-    table = catalogue.table(database, int(request.text(request.base(table_element, "tableIdentity"), "0")),
-                            request.text(request.base(table_element, "tableGUID")),
-                            request.text(request.base(table_element, "tableName")))
+    table = _table(request, catalogue, database, table_element)
     pattern = request.text(request.own(request.element, "recordName"))
     options = request.own(request.element, "options")
     case_sensitive = _option(request, options, "caseSensitive", False)
@@ -178,11 +181,12 @@ class Criterion:
     """One "recordSearchCriterion": the attribute it names and the condition on its value."""
 
     NUMERIC = ("between", "greaterThan", "lessThan")
+    NUMBER_TYPES = ("POIN", "RNGE", "INPT")
+    TEXT_TYPES = ("STXT", "LTXT", "HLNK", "DISC", "FILE")
     # condition -> the value types it applies to
     APPLIES_TO = {
-        "between": ("POIN", "RNGE", "INPT"), "greaterThan": ("POIN", "RNGE", "INPT"),
-        "lessThan": ("POIN", "RNGE", "INPT"), "betweenDateTimes": ("DTTM",),
-        "contains": ("STXT", "LTXT", "HLNK", "DISC", "FILE"), "doesNotContain": ("STXT", "LTXT", "HLNK", "DISC", "FILE"),
+        "between": NUMBER_TYPES, "greaterThan": NUMBER_TYPES, "lessThan": NUMBER_TYPES, "betweenDateTimes": ("DTTM",),
+        "contains": TEXT_TYPES, "doesNotContain": TEXT_TYPES,
         "tabularColumnContains": ("TABL",), "containsAny": ("DISC",), "containsAll": ("DISC",), "exactly": ("INPT",),
         "exists": None, "doesNotExist": None,
     }
@@ -207,7 +211,9 @@ class Criterion:
             raise Fault(f"Attribute '{attribute['name']}' holds {attribute['type']} values, "
                         f"which '{self.kind}' does not apply to")
         self.request, self.catalogue, self.database = request, catalogue, database
-        getattr(self, "_read_" + ("numeric" if self.kind in self.NUMERIC else self.kind), lambda a: None)(attribute)
+        reader = self.OPERAND_READERS.get(self.kind)
+        if reader is not None:
+            reader(self, attribute)
 
     def _read_numeric(self, attribute):
         """The bounds in the comparison system; a bound without a unit is in the attribute's."""
@@ -227,23 +233,21 @@ class Criterion:
             setattr(self, end, to_system(_number(self.request.text(element), f"The {self.kind} bound")))
         self.strict = self.kind != "between"
 
-    def _read_betweenDateTimes(self, attribute):
+    def _read_dates(self, attribute):
         ends = [self.request.text(self.request.own(self.condition, end)) for end in ("lowEnd", "highEnd")]
         self.low, self.high = [_date(text, "A date bound") if text else None for text in ends]
 
-    def _read_tabularColumnContains(self, attribute):
+    def _read_column(self, attribute):
         self.column = self.condition.get(f"{{{self.request.service_ns}}}tabularColumn",
                                          self.condition.get("tabularColumn", ""))
         if self.column not in [c["name"] for c in attribute.get("columns", [])]:
             raise Fault(f"Attribute '{attribute['name']}' has no column '{self.column}'")
 
-    def _read_containsAny(self, attribute):
+    def _read_discrete(self, attribute):
         self.values = [self.request.text(v) for v in self.request.own_all(self.condition, "discrete")]
         for value in self.values:
             if value not in attribute.get("discreteValues", []):
                 raise Fault(f"'{value}' is no discrete value of attribute '{attribute['name']}'")
-
-    _read_containsAll = _read_containsAny
 
     def _read_exactly(self, attribute):
         text = self.request.text(self.condition)
@@ -251,6 +255,11 @@ class Criterion:
             self.number = int(text)
         except ValueError:
             raise Fault(f"The exact value '{text}' is not an integer") from None
+
+    # condition -> what reads its operands; the others take theirs as they match
+    OPERAND_READERS = {"between": _read_numeric, "greaterThan": _read_numeric, "lessThan": _read_numeric,
+                       "betweenDateTimes": _read_dates, "tabularColumnContains": _read_column,
+                       "containsAny": _read_discrete, "containsAll": _read_discrete, "exactly": _read_exactly}
 
     def _in_range(self, low, high):
         """Whether [low, high] (None: open) meets the criterion's bounds."""

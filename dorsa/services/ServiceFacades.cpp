@@ -24,6 +24,18 @@ std::string BrowseService::GetBrowseDefinition(const std::string& version)
     return Services::Browse.Namespace(version);
 }
 
+SearchService::SearchService(DorsaSession* session)
+{
+    m_simpleTextSearch = new SimpleTextSearchImpl(session);
+    m_criteriaSearch = new CriteriaSearchImpl(session);
+    m_recordNameSearch = new RecordNameSearchImpl(session);
+}
+
+std::string SearchService::GetSearchDefinition(const std::string& version)
+{
+    return Services::Search.Namespace(version);
+}
+
 DataExportService::DataExportService(DorsaSession* session)
 {
     m_getRecordAttributesByRef = new GetRecordAttributesByRefImpl(session);
@@ -32,6 +44,30 @@ DataExportService::DataExportService(DorsaSession* session)
 std::string DataExportService::GetDataExportDefinition(std::string version)
 {
     return Services::DataExport.Namespace(version);
+}
+
+DataImportService::DataImportService(DorsaSession* session)
+{
+    m_setRecordAttributes = new SetRecordAttributesImpl(session);
+    m_getUploadAddresses = new GetUploadAddressesImpl(session);
+}
+
+std::string DataImportService::GetDataImportDefinition(const std::string& version)
+{
+    return Services::DataImport.Namespace(version);
+}
+
+EngineeringDataService::EngineeringDataService(DorsaSession* session)
+{
+    m_getAvailableExporters = new GetAvailableExportersImpl(session);
+    m_exportRecordData = new ExportRecordDataImpl(session);
+    m_getExporterParameters = new GetExporterParametersImpl(session);
+    m_exportersForRecords = new ExportersForRecordsImpl(session);
+}
+
+std::string EngineeringDataService::GetEngineeringDataDefinition(const std::string& version)
+{
+    return Services::EngineeringData.Namespace(version);
 }
 
 } // namespace zvrtkDorsaServiceLayer

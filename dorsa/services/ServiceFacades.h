@@ -10,7 +10,13 @@
 #include "dorsa/browse/Subsets.h"
 #include "dorsa/browse/Tables.h"
 #include "dorsa/browse/Units.h"
+#include "dorsa/export/ExportRecordData.h"
+#include "dorsa/export/ExporterParameters.h"
+#include "dorsa/export/Exporters.h"
 #include "dorsa/export/RecordData.h"
+#include "dorsa/import/AttributeImport.h"
+#include "dorsa/search/CriteriaSearch.h"
+#include "dorsa/search/TextSearch.h"
 #include "dorsa/services/ServiceCatalogue.h"
 
 #include <string>
@@ -61,6 +67,25 @@ private:
     SmartPtr<GetMetaAttributesImpl> m_getMetaAttributes;
 };
 
+/// @brief The search service: free text, record name and attribute criteria searches.
+class DORSA_EXPORT SearchService final : public SmartPtrTarget_ts {
+public:
+    /// @brief Makes the three search operation objects on @p session.
+    explicit SearchService(DorsaSession* session);
+
+    /// @brief The service namespace for interface version @p version.
+    static std::string GetSearchDefinition(const std::string& version);
+
+    SmartPtr<SimpleTextSearchImpl> GetSimpleTextSearchImpl() const { return m_simpleTextSearch; }
+    SmartPtr<CriteriaSearchImpl> GetCriteriaSearchImpl() const { return m_criteriaSearch; }
+    SmartPtr<RecordNameSearchImpl> GetRecordNameSearchImpl() const { return m_recordNameSearch; }
+
+private:
+    SmartPtr<SimpleTextSearchImpl> m_simpleTextSearch;
+    SmartPtr<CriteriaSearchImpl> m_criteriaSearch;
+    SmartPtr<RecordNameSearchImpl> m_recordNameSearch;
+};
+
 /// @brief The data export service: reading the attribute values of records.
 class DORSA_EXPORT DataExportService final : public SmartPtrTarget_ts {
 public:
@@ -73,6 +98,46 @@ public:
 
 private:
     SmartPtr<GetRecordAttributesByRefImpl> m_getRecordAttributesByRef;
+};
+
+/**
+ * @brief The data import service: writing attribute values and asking where files go.
+ *
+ * ModifyRecordLinksImpl belongs to no facade.
+ */
+class DORSA_EXPORT DataImportService final : public SmartPtrTarget_ts {
+public:
+    explicit DataImportService(DorsaSession* session);
+
+    /// @brief The service namespace for interface version @p version.
+    static std::string GetDataImportDefinition(const std::string& version);
+
+    SmartPtr<SetRecordAttributesImpl> SetRecordAttributesImplPtr() const { return m_setRecordAttributes; }
+    SmartPtr<GetUploadAddressesImpl> GetUploadAddressesImplPtr() const { return m_getUploadAddresses; }
+
+private:
+    SmartPtr<SetRecordAttributesImpl> m_setRecordAttributes;
+    SmartPtr<GetUploadAddressesImpl> m_getUploadAddresses;
+};
+
+/// @brief The engineering data service: exporters and the export of record data.
+class DORSA_EXPORT EngineeringDataService final : public SmartPtrTarget_ts {
+public:
+    explicit EngineeringDataService(DorsaSession* session);
+
+    /// @brief The service namespace for interface version @p version.
+    static std::string GetEngineeringDataDefinition(const std::string& version);
+
+    SmartPtr<GetAvailableExportersImpl> GetGetAvailableExportersImplPtr() const { return m_getAvailableExporters; }
+    SmartPtr<ExportRecordDataImpl> GetExportRecordDataImpl() const { return m_exportRecordData; }
+    SmartPtr<GetExporterParametersImpl> GetGetExporterParametersImpl() const { return m_getExporterParameters; }
+    SmartPtr<ExportersForRecordsImpl> GetGetExportersForRecordsImpl() const { return m_exportersForRecords; }
+
+private:
+    SmartPtr<GetAvailableExportersImpl> m_getAvailableExporters;
+    SmartPtr<ExportRecordDataImpl> m_exportRecordData;
+    SmartPtr<GetExporterParametersImpl> m_getExporterParameters;
+    SmartPtr<ExportersForRecordsImpl> m_exportersForRecords;
 };
 
 } // namespace zvrtkDorsaServiceLayer

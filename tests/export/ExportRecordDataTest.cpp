@@ -138,7 +138,7 @@ TEST_F(ExportRecordDataTest, WritesTheRequestInItsFixedOrder)
         EXPECT_EQ(LastBodyContent(), "<eng:ExportRecordData>" + c.body + "</eng:ExportRecordData>") << c.name;
     }
     EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
-              Services::EngineeringData.Namespace("16/01") + "/ExportRecordDataRequest");
+              EngineeringDataService::GetEngineeringDataDefinition("16/01") + "/ExportRecordDataRequest");
 }
 
 TEST(ExportRecordDataRequest, StopBeforeSettingsExcludeEachOther)

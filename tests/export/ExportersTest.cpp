@@ -92,7 +92,7 @@ TEST_F(ExportersTest, AvailableExportersRequestWritesOnlyWhatIsSet)
     const std::string path = m_server.LastRequest().path;
     EXPECT_EQ(path.substr(path.rfind('/')), "/EngineeringData.svc");
     EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
-              Services::EngineeringData.Namespace("16/01") + "/GetAvailableExportersRequest");
+              EngineeringDataService::GetEngineeringDataDefinition("16/01") + "/GetAvailableExportersRequest");
 }
 
 TEST_F(ExportersTest, ExportersForRecordsRequestAlwaysWritesItsFlagsAndRecords)

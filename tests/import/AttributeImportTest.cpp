@@ -131,7 +131,7 @@ TEST_F(AttributeImportTest, WritesTheBatchInItsFixedOrder)
             << c.name;
     }
     EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
-              Services::DataImport.Namespace("16/01") + "/SetRecordAttributesRequest");
+              DataImportService::GetDataImportDefinition("16/01") + "/SetRecordAttributesRequest");
     const std::string path = m_server.LastRequest().path;
     EXPECT_EQ(path.substr(path.rfind('/')), "/DataImport.svc");
 }

@@ -37,7 +37,7 @@ TEST_F(RecordLinkModificationTest, EmptyRequestWritesAllFourChildren)
     EXPECT_EQ(LastBodyContent(), std::string("<dat:ModifyRecordLinksRequest><dat:recordLinkGroup/>") + s_modes +
                                      "<dat:recordLinkModifications/></dat:ModifyRecordLinksRequest>");
     EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
-              Services::DataImport.Namespace("16/01") + "/ModifyRecordLinksRequest");
+              DataImportService::GetDataImportDefinition("16/01") + "/ModifyRecordLinksRequest");
 }
 
 TEST_F(RecordLinkModificationTest, ModificationsGoInTheFixedOrderWhateverTheOrderOfAdding)

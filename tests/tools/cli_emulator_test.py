@@ -452,10 +452,8 @@ class ValuesAgainstEmulator(unittest.TestCase):
             (["1001", "--batch-size", "10001"], "--batch-size: Value 10001 not in range 1 to 10000"),
             (["1001", "--parallel", "0"], "--parallel: Value 0 not in range 1 to 8"),
             (["1001", "--parallel", "9"], "--parallel: Value 9 not in range 1 to 8"),
-            (["DS-18"], "RECORD: 'DS-18' is neither a record identity nor a record GUID"),
-            (["0"], "RECORD: '0' is neither a record identity nor a record GUID"),
-            (["99999999999"], "RECORD: '99999999999' is neither a record identity nor a record GUID"),
-            (["5e2b8c71-1003-4d19-b6e2-7a3f0c00100"], "RECORD: '5e2b8c71-1003-4d19-b6e2-7a3f0c00100' is neither"),
+            (["0"], "RECORD: '0' is no record identity (1 to 2147483647)"),
+            (["99999999999"], "RECORD: '99999999999' is no record identity (1 to 2147483647)"),
             ([], "RECORD is required"),
         ]
         for arguments, message in cases:

@@ -22,7 +22,7 @@ EMULATOR = os.environ.get("DORSA_EMULATOR",
 ROOT = "http://www.zelvra.com"
 SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
 XSI = "http://www.w3.org/2001/XMLSchema-instance"
-PREFIXES = {"Browse": "brow", "DataExport": "exp"}
+PREFIXES = {"Browse": "brow", "DataExport": "exp", "Search": "sear"}
 DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
 GUID_1002 = "5e2b8c71-1002-4d19-b6e2-7a3f0c001002"
 HISTORY_GUID_1003 = "9d40a6e3-1003-4c7e-a5b8-2e61f4001003"
@@ -97,8 +97,9 @@ class Emulator(EmulatorProcess):
     def __init__(self):
         super().__init__(EMULATOR)
 
-    def post(self, service, operation, content):
-        """(HTTP status, the response element or the fault string) of one call."""
+    def post(self, service, operation, content, response=None):
+        """(HTTP status, the response element or the fault string) of one call; the
+        response element is `response`, by default the operation name + "Response"."""
         prefix = PREFIXES[service]
         body = (f'<?xml version="1.0" encoding="UTF-8"?><soapenv:Envelope xmlns:zbt="{ROOT}/16/01/ZelvraBaseTypes" '
                 f'xmlns:soapenv="{SOAP_ENV}" xmlns:xsi="{XSI}" xmlns:header="{ROOT}/headers" '
@@ -117,7 +118,7 @@ class Emulator(EmulatorProcess):
         fault = child(soap_body, "Fault")
         if fault is not None:
             return status, text(fault, "faultstring")
-        return status, child(soap_body, operation + "Response")
+        return status, child(soap_body, response or operation + "Response")
 
 
 class EmulatorAnswers(unittest.TestCase):

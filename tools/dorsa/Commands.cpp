@@ -7,7 +7,7 @@ const std::vector<Command>& AllCommands()
     static const std::vector<Command> s_commands = [] {
         std::vector<Command> commands;
         for (const auto& family : {CatalogueCommands(), UnitCommands(), AttributeCommands(), ValueCommands(),
-                                    ImportCommands(), ExportCommands()}) {
+                                    SearchCommands(), ImportCommands(), ExportCommands()}) {
             commands.insert(commands.end(), family.begin(), family.end());
         }
         return commands;

@@ -37,5 +37,6 @@ std::vector<Command> AttributeCommands();
 std::vector<Command> ValueCommands();
 std::vector<Command> ImportCommands();
 std::vector<Command> ExportCommands();
+std::vector<Command> SearchCommands();
 
 } // namespace dorsatool

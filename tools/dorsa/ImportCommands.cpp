@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "ImportJson.h"
+#include "RecordArguments.h"
 #include "TableLookup.h"
 
 #include <cerrno>
@@ -25,17 +26,13 @@ void PrintRequest(const OperationBase& operation, const SmartPtr<IRequest>& requ
     std::cout << std::string(body->GetData(), body->GetLength()) << "\n";
 }
 
-json RecordJson(const SmartPtr<RecordReference>& record)
+std::string NamedRecordLabel(const SmartPtr<NamedRecord>& record)
 {
-    return {{"dbKey", record->GetDBKey()}, {"identity", record->GetIdentity()}, {"recordGUID", record->GetRecordGUID()}};
-}
-
-std::string RecordLabel(const SmartPtr<NamedRecord>& record)
-{
-    const SmartPtr<RecordReference> reference = record ? record->GetRecordReference() : new RecordReference;
-    const std::string id = reference->GetIdentity() != 0 ? std::to_string(reference->GetIdentity())
-                                                         : reference->GetRecordGUID();
-    const std::string name = record ? record->GetShortName() : "";
+    if (!record || !record->GetRecordReference()) {
+        return "";
+    }
+    const std::string name = record->GetShortName();
+    const std::string id = RecordLabel(record->GetRecordReference());
     return name.empty() ? id : id + " " + name;
 }
 
@@ -245,7 +242,7 @@ void AddChanges(const char* change, std::vector<SmartPtr<NamedTargettedSourceRec
     for (const SmartPtr<NamedTargettedSourceRecord>& source : sources) {
         json targets = json::array();
         for (const SmartPtr<NamedRecord>& target : source->AccessTargetRecords()) {
-            table.rows.push_back({change, RecordLabel(source->GetRecord()), RecordLabel(target)});
+            table.rows.push_back({change, NamedRecordLabel(source->GetRecord()), NamedRecordLabel(target)});
             targets.push_back(RecordJson(target->GetRecordReference()));
         }
         list.push_back({{"change", change},

@@ -11,6 +11,11 @@ CLI::Validator RecordValidator()
     return CLI::Validator([](std::string& record) { return RecordProblem(record); }, "IDENTITY|GUID");
 }
 
+CLI::Validator RecordOrNameValidator()
+{
+    return CLI::Validator([](std::string& record) { return RecordOrNameProblem(record); }, "IDENTITY|GUID|NAME");
+}
+
 std::string RecordLabel(const SmartPtr<RecordReference>& record)
 {
     return record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();

@@ -1,5 +1,7 @@
 #include "TableLookup.h"
 
+#include "Commands.h"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -37,9 +39,22 @@ bool IsGuid(const std::string& text)
 
 } // namespace
 
+bool IsRecordIdentityOrGuid(const std::string& record)
+{
+    return IsIdentity(record) || IsGuid(record);
+}
+
 std::string RecordProblem(const std::string& record)
 {
-    return IsIdentity(record) || IsGuid(record) ? "" : "'" + record + "' is neither a record identity nor a record GUID";
+    return IsRecordIdentityOrGuid(record) ? "" : "'" + record + "' is neither a record identity nor a record GUID";
+}
+
+std::string RecordOrNameProblem(const std::string& record)
+{
+    const bool digits = !record.empty() && std::all_of(record.begin(), record.end(), [](unsigned char c) {
+        return std::isdigit(c);
+    });
+    return !digits || IsIdentity(record) ? "" : "'" + record + "' is no record identity (1 to 2147483647)";
 }
 
 SmartPtr<RecordReference> MakeRecordReference(const std::string& dbKey, const std::string& record)
@@ -101,6 +116,35 @@ int FindTable(ToolContext& context, const std::string& dbKey, const std::string&
         }
     }
     return context.Fail(Exit_BadArguments, "no table '" + table + "' in " + dbKey);
+}
+
+int FindRecordByName(ToolContext& context, const std::string& dbKey, const std::string& table, const std::string& name,
+                     SmartPtr<RecordReference>& found)
+{
+    SmartPtr<RecordNameSearchRequest> request = new RecordNameSearchRequest;
+    request->SetTable(MakeTableReference(dbKey, table));
+    request->SetRecordName(name);
+    request->SetSearchShortNames(true);
+    RecordNameSearchImpl operation(context.Session());
+    SimpleTextSearchResponse response;
+    operation.RecordNameSearch(request, &response);
+    if (const int failed = context.Outcome(RecordNameSearchImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    const std::vector<SmartPtr<SearchResult>>& hits = response.AccessSearchResults();
+    if (hits.size() == 1) {
+        found = hits.front()->GetRecordReference();
+        return Exit_Ok;
+    }
+    if (hits.empty()) {
+        return context.Fail(Exit_BadArguments, "no record named '" + name + "' in " + table);
+    }
+    std::vector<std::string> identities;
+    for (const SmartPtr<SearchResult>& hit : hits) {
+        identities.push_back(std::to_string(hit->GetRecordReference()->GetIdentity()));
+    }
+    return context.Fail(Exit_BadArguments, "'" + name + "' names several records in " + table + ": " +
+                                               Join(identities));
 }
 
 } // namespace dorsatool

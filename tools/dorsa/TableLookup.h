@@ -7,8 +7,15 @@
 
 namespace dorsatool {
 
+// Whether `record` is a record history identity or a record GUID.
+bool IsRecordIdentityOrGuid(const std::string& record);
+
 // Why `record` names no record by identity or GUID, or empty.
 std::string RecordProblem(const std::string& record);
+
+// Why `record` is neither an identity, a GUID nor a name, or empty: digits alone are
+// always an identity, never a name.
+std::string RecordOrNameProblem(const std::string& record);
 
 // A record of a database by identity or GUID (one RecordProblem accepts).
 zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference> MakeRecordReference(const std::string& dbKey,
@@ -29,5 +36,11 @@ std::vector<std::string> AttributeNames(const std::vector<zvrtkDorsaServiceLayer
 // code of the failed call, or Exit_BadArguments after saying the database has no such table.
 int FindTable(ToolContext& context, const std::string& dbKey, const std::string& table,
               zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::TableDetail>& found);
+
+// The one record of `table` whose full or short name is `name` (in any letter case); Exit_Ok,
+// the exit code of the failed call, or Exit_BadArguments after saying that no record, or
+// more than one, has that name.
+int FindRecordByName(ToolContext& context, const std::string& dbKey, const std::string& table, const std::string& name,
+                     zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference>& found);
 
 } // namespace dorsatool

@@ -107,17 +107,33 @@ struct Batch {
     std::exception_ptr error; // what the call threw, rethrown on the caller's thread
 };
 
+// The records by identity or GUID as given, and by name as the table's records are named.
+int FindRecords(ToolContext& context, const ValuesArguments& arguments, std::vector<SmartPtr<RecordReference>>& records)
+{
+    for (const std::string& record : arguments.records) {
+        SmartPtr<RecordReference> reference;
+        if (IsRecordIdentityOrGuid(record)) {
+            reference = MakeRecordReference(arguments.dbKey, record);
+        } else if (const int failed = FindRecordByName(context, arguments.dbKey, arguments.table, record, reference)) {
+            return failed;
+        }
+        records.push_back(reference);
+    }
+    return Exit_Ok;
+}
+
 std::vector<std::unique_ptr<Batch>> MakeBatches(const ValuesArguments& arguments,
-                                                const std::vector<SmartPtr<AttributeReference>>& attributes)
+                                                const std::vector<SmartPtr<AttributeReference>>& attributes,
+                                                const std::vector<SmartPtr<RecordReference>>& records)
 {
     SmartPtr<UnitConversionContext> units;
     if (!arguments.unitSystem.empty()) {
         units = new UnitConversionContext;
         units->SetUnitSystem(arguments.unitSystem);
     }
-    const size_t size = arguments.batchSize > 0 ? static_cast<size_t>(arguments.batchSize) : arguments.records.size();
+    const size_t size = arguments.batchSize > 0 ? static_cast<size_t>(arguments.batchSize) : records.size();
     std::vector<std::unique_ptr<Batch>> batches;
-    for (size_t first = 0; first < arguments.records.size(); first += size) {
+    for (size_t first = 0; first < records.size(); first += size) {
         auto batch = std::make_unique<Batch>();
         batch->request = new GetRecordAttributesByRefRequest;
         batch->request->SetAttributeReferences(attributes);
@@ -126,9 +142,9 @@ std::vector<std::unique_ptr<Batch>> MakeBatches(const ValuesArguments& arguments
         if (arguments.inlineBinary) {
             batch->request->SetBinaryDataRepresentation(BinaryDataRepresentations::Inline);
         }
-        const size_t last = std::min(first + size, arguments.records.size());
+        const size_t last = std::min(first + size, records.size());
         for (size_t index = first; index < last; ++index) {
-            batch->request->AddRecordReference(MakeRecordReference(arguments.dbKey, arguments.records[index]));
+            batch->request->AddRecordReference(records[index]);
         }
         batches.push_back(std::move(batch));
     }
@@ -200,8 +216,12 @@ int RunValues(ToolContext& context, const ValuesArguments& arguments)
         }
         attributes = table->AccessAttributeReferences();
     }
-    std::vector<std::unique_ptr<Batch>> batches = MakeBatches(arguments, attributes);
-    SendBatches(context, batches, static_cast<size_t>(arguments.parallel), arguments.records.size());
+    std::vector<SmartPtr<RecordReference>> records;
+    if (const int failed = FindRecords(context, arguments, records)) {
+        return failed;
+    }
+    std::vector<std::unique_ptr<Batch>> batches = MakeBatches(arguments, attributes, records);
+    SendBatches(context, batches, static_cast<size_t>(arguments.parallel), records.size());
     // Judged in the caller's order: the first failure is the one reported.
     for (const std::unique_ptr<Batch>& batch : batches) {
         if (batch->error) {
@@ -229,9 +249,9 @@ Runner DefineValues(CLI::App& app)
     app.add_option("DB", arguments->dbKey, "database key")->required();
     app.add_option("TABLE", arguments->table, "table name")->required();
     app.add_option("RECORD", arguments->records,
-                   "records, each by identity or GUID (not by name yet)")
+                   "records, each by identity, GUID, or full or short name")
         ->required()
-        ->check(RecordValidator());
+        ->check(RecordOrNameValidator());
     // One name per --attribute: names hold spaces and commas, and "[name]" is a record
     // property, not a list to split.
     app.add_option("--attribute", arguments->attributes,

@@ -18,6 +18,7 @@ import data_file
 import importer
 import exporters
 import record_data
+import search
 import units
 from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
 
@@ -25,11 +26,12 @@ from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, faul
 REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c",
                   "GetAttributeDetails": "d", "GetAttributeParameters": "", "GetParameterDetails": "p",
                   "GetAttributeMinMax": "m", "GetMetaAttributes": "", "GetRecordAttributes": "r",
-                  "GetRecordAttributesByRef": "x", "SetRecordAttributes": "i", "GetUploadAddresses": "",
+                  "GetRecordAttributesByRef": "x", "SimpleTextSearch": "s", "RecordNameSearch": "",
+                  "CriteriaSearch": "k", "SetRecordAttributes": "i", "GetUploadAddresses": "",
                   "GetAvailableExporters": "g", "ExportersForRecords": "", "GetExporterParameters": "q",
                   "ExportRecordData": "t"}
 HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS,
-            **importer.HANDLERS, **exporters.HANDLERS}
+            **search.HANDLERS, **importer.HANDLERS, **exporters.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):

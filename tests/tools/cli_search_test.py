@@ -1,0 +1,168 @@
+"""The dorsa tool's search commands against the bundled emulator.
+
+Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
+
+import json
+import unittest
+
+from cli_emulator_test import Emulator, dorsa
+
+DB = "DORSA_SAMPLES"
+ALLOYS = "Alloys and Polymers"
+
+
+class SearchesAgainstEmulator(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def run_tool(self, *arguments):
+        result = dorsa(self.emulator.url, *arguments)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stderr, "")
+        return result.stdout
+
+    def found(self, *arguments):
+        """(record identity, table) of each hit, in the order shown."""
+        return [(hit["record"]["identity"], hit["table"]) for hit in json.loads(self.run_tool("--json", *arguments))]
+
+    def test_free_text_as_a_table(self):
+        self.assertEqual(self.run_tool("search", DB, "aluminium").splitlines(), [
+            "RANKING  NAME                                                           SHORT NAME  TABLE"
+            "                RECORD",
+            "2        Friction stir welding of aluminium to aluminium-lithium sheet  FSW         Processes"
+            "            2101",
+            "1        Dorsa aluminium DA-61, aged                                    DA-61       Alloys and Polymers"
+            "  1002",
+            "1        Orvane Aluminium Sheet                                         ORV         Suppliers"
+            "            3101"])
+
+    def test_free_text_within_tables_and_a_filter(self):
+        cases = [
+            (["Dorsa"], [(1002, ALLOYS), (1003, ALLOYS), (1001, ALLOYS)]),
+            (["aluminium", "--table", "Processes", "--table", "Suppliers"], [(2101, "Processes"), (3101, "Suppliers")]),
+            (["aluminium", "--filter", "ProducersTablesOnly"], [(3101, "Suppliers")]),
+            (["titanium"], []),
+        ]
+        for arguments, expected in cases:
+            with self.subTest(arguments=arguments):
+                self.assertEqual(self.found("search", DB, *arguments), expected)
+
+    def test_json_hits_carry_names_ranking_and_guids(self):
+        [hit] = json.loads(self.run_tool("--json", "search", DB, "DS-18"))
+        self.assertEqual(hit, {"ranking": "2", "name": "Dorsa steel DS-18, annealed", "shortName": "DS-18",
+                               "table": ALLOYS,
+                               "record": {"dbKey": DB, "identity": 1001,
+                                          "recordGUID": "5e2b8c71-1001-4d19-b6e2-7a3f0c001001",
+                                          "historyGUID": "9d40a6e3-1001-4c7e-a5b8-2e61f4001001"}})
+
+    def test_find_name_with_its_switches(self):
+        cases = [
+            ([ALLOYS, "Dorsa steel DS-18, annealed"], [1001]),
+            ([ALLOYS, "DS-18"], []),
+            ([ALLOYS, "DS-18", "--short"], [1001]),
+            ([ALLOYS, "ds-18", "--short"], [1001]),
+            ([ALLOYS, "ds-18", "--short", "--case-sensitive"], []),
+            ([ALLOYS, "Dorsa *"], [1002, 1003, 1001]),
+            (["Processes", "sand casting"], [2102]),
+        ]
+        for arguments, expected in cases:
+            with self.subTest(arguments=arguments):
+                hits = self.found("find-name", DB, *arguments)
+                self.assertEqual([identity for identity, _ in hits], expected)
+                self.assertTrue(all(table == arguments[0] for _, table in hits))
+
+    def test_find_by_criteria(self):
+        cases = [
+            (["Density between 1000 and 3000 kg/m^3"], [1002, 1003]),
+            (["Density between 2 and 3 g/cm^3"], [1002]),
+            (["Yield strength > 200 MPa"], [1002, 1001]),
+            (["Corrosion resistance contains-any Good,Excellent"], [1002, 1001]),
+            (["Corrosion resistance contains-all Good, Acceptable"], [1002]),
+            (["Datasheet exists"], [1001]),
+            (["Datasheet does-not-exist"], [1002, 1003]),
+            (["Date tested between 2015-01-01 and 2017-01-01"], [1001]),
+            (["Composition column Element contains Cr"], [1001]),
+            (["Number of tests = 12"], [1002]),
+            (["Material family does-not-contain ferrous"], [1003]),
+            (["Yield strength > 200 MPa", "Material family contains non-ferrous"], [1002]),
+            (["Process type contains-any Joining"], [2101]),
+        ]
+        for criteria, expected in cases:
+            with self.subTest(criteria=criteria):
+                arguments = [part for criterion in criteria for part in ("--where", criterion)]
+                self.assertEqual([identity for identity, _ in self.found("find", DB, *arguments)], expected)
+        self.assertEqual(self.found("find", DB, "--table", ALLOYS, "--where", "Density between 7000 and 8000"),
+                         [(1001, ALLOYS)])
+
+    def test_malformed_criteria_point_at_the_word(self):
+        cases = [
+            ("Density between 1000 3000 kg/m^3", "dorsa: --where: expected 'and', found '3000'\n"
+                                                 "  Density between 1000 3000 kg/m^3\n"
+                                                 "                       ^\n"),
+            ("Datasheet", "dorsa: --where: expected a condition (between, >, <, =, contains, does-not-contain, "
+                          "contains-any, contains-all, column, exists, does-not-exist), found the end\n"
+                          "  Datasheet\n"
+                          "           ^\n"),
+        ]
+        for criterion, message in cases:
+            with self.subTest(criterion=criterion):
+                result = dorsa(self.emulator.url, "find", DB, "--where", "Datasheet exists", "--where", criterion)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", message))
+
+    def test_what_the_service_refuses(self):
+        cases = [
+            (["find", DB, "--where", "Hardness > 3"], 5,
+             "dorsa: SOAP fault from CriteriaSearch: Unknown attribute 'Hardness' in database DORSA_SAMPLES\n"),
+            (["find", DB, "--where", "Density between 1 and 2 MPa"], 5,
+             "dorsa: SOAP fault from CriteriaSearch: The unit 'MPa' does not measure attribute 'Density' "
+             "(held in 'kg/m^3')\n"),
+            (["search", DB, "aluminium", "--table", "Nowhere"], 5,
+             "dorsa: SOAP fault from SimpleTextSearch: Unknown table Nowhere in database DORSA_SAMPLES\n"),
+            (["find-name", DB, "Nowhere", "x"], 5,
+             "dorsa: SOAP fault from RecordNameSearch: Unknown table Nowhere in database DORSA_SAMPLES\n"),
+            (["search", DB, "aluminium", "--filter", "MetalsOnly"], 2, "dorsa: unknown table filter: MetalsOnly\n"),
+        ]
+        for arguments, code, message in cases:
+            with self.subTest(arguments=arguments):
+                result = dorsa(self.emulator.url, *arguments)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (code, "", message))
+
+
+class ValuesOfRecordsByName(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def values(self, *records):
+        return dorsa(self.emulator.url, "--json", "values", DB, ALLOYS, *records, "--attribute", "[shortName]")
+
+    def test_full_and_short_names_beside_identities(self):
+        result = self.values("DS-18", "dorsa aluminium da-61, aged", "1003")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        shown = [(r["record"]["identity"], r["values"][0]["value"]["value"]) for r in json.loads(result.stdout)]
+        self.assertEqual(shown, [(1001, "DS-18"), (1002, "DA-61"), (1003, "DP-6")])
+
+    def test_a_name_must_name_one_record(self):
+        cases = [
+            (["DS-18", "Dorsa titanium"], "dorsa: no record named 'Dorsa titanium' in Alloys and Polymers\n"),
+            (["5e2b8c71-1003-4d19-b6e2-7a3f0c00100"],
+             "dorsa: no record named '5e2b8c71-1003-4d19-b6e2-7a3f0c00100' in Alloys and Polymers\n"),
+            (["Dorsa*"], "dorsa: 'Dorsa*' names several records in Alloys and Polymers: 1002, 1003, 1001\n"),
+        ]
+        for records, message in cases:
+            with self.subTest(records=records):
+                result = self.values(*records)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", message))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,214 @@
+"""The emulator's three searches over its sample records, asked as the client library asks them.
+
+DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
+
+import unittest
+
+from emulator_records_test import DB, Emulator, by_id, by_name, child, children, text
+
+METALS = "<zbt:Profile><zbt:Key>METALS_VIEW</zbt:Key></zbt:Profile>"
+
+
+def scope(search_filter="NoFilter", mode=None, guids=False, record_filter=None):
+    content = f"<sear:searchFilter>{search_filter}</sear:searchFilter>"
+    content += f"<sear:searchMode>{mode}</sear:searchMode>" if mode else ""
+    content += f"<sear:populateGUIDs>{'true' if guids else 'false'}</sear:populateGUIDs>"
+    return content + (f"<sear:recordFilter>{record_filter}</sear:recordFilter>" if record_filter is not None else "")
+
+
+def text_search(words, tables=(), **options):
+    content = f"<sear:dbKey>DORSA_SAMPLES</sear:dbKey><sear:searchValue>{words}</sear:searchValue>" + scope(**options)
+    if tables:
+        content += "<sear:restrictToTables>" + "".join(f"<sear:table><zbt:tableName>{t}</zbt:tableName></sear:table>"
+                                                        for t in tables) + "</sear:restrictToTables>"
+    return content
+
+
+def name_search(name, table="Alloys and Polymers", full=1, short=0, case=0, guids=0, record_filter=None):
+    content = (f"<sear:table><zbt:tableName>{table}</zbt:tableName>{DB}</sear:table>" if table else "")
+    content += f"<sear:recordName>{name}</sear:recordName>"
+    content += f"<sear:recordFilter>{record_filter}</sear:recordFilter>" if record_filter is not None else ""
+    return content + (f'<sear:options sear:populateGUIDs="{guids}" sear:searchFullNames="{full}" '
+                      f'sear:searchShortNames="{short}" sear:caseSensitive="{case}"/>')
+
+
+def criterion(attribute, value):
+    return (f"<sear:recordSearchCriterion><sear:searchAttribute>{attribute}</sear:searchAttribute>"
+            f"<sear:searchValue>{value}</sear:searchValue></sear:recordSearchCriterion>")
+
+
+def criteria_search(*criteria, **options):
+    return "<sear:dbKey>DORSA_SAMPLES</sear:dbKey>" + "".join(criteria) + scope(**options)
+
+
+def bound(end, value, unit=""):
+    number = value if isinstance(value, str) else repr(value)
+    return f'<sear:{end} sear:unit="{unit}">{number}</sear:{end}>' if unit else f"<sear:{end}>{number}</sear:{end}>"
+
+
+def between(low=None, high=None, unit=""):
+    return ("<sear:between>" + (bound("lowEnd", low, unit) if low is not None else "") +
+            (bound("highEnd", high, unit) if high is not None else "") + "</sear:between>")
+
+
+def discrete(kind, *values):
+    return f"<sear:{kind}>" + "".join(f"<sear:discrete>{v}</sear:discrete>" for v in values) + f"</sear:{kind}>"
+
+
+class EmulatorSearches(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def response(self, operation, content):
+        """The reply's "SimpleTextSearchResponse", the response element of every search."""
+        status, reply = self.emulator.post("Search", operation, content, "SimpleTextSearchResponse")
+        self.assertEqual(status, 200, reply)
+        self.assertIsNotNone(reply, f"{operation} reply has no SimpleTextSearchResponse")
+        return reply
+
+    def hits(self, operation, content):
+        """(identity, ranking) of each hit, in reply order."""
+        return [(int(text(hit, "recordReference/identity/recordHistoryIdentity")), int(text(hit, "ranking")))
+                for hit in children(self.response(operation, content), "resultRecords")]
+
+    def found(self, operation, content):
+        """The identities of the hits, in identity order."""
+        return sorted(identity for identity, _ in self.hits(operation, content))
+
+    def fault(self, operation, content):
+        status, reply = self.emulator.post("Search", operation, content)
+        self.assertEqual(status, 500, reply)
+        return reply
+
+    def test_free_text_over_names_and_text_values(self):
+        cases = [
+            ("words are found case-insensitively in names", text_search("DORSA"), [1001, 1002, 1003]),
+            ("and short names", text_search("ds-18"), [1001]),
+            ("in long texts", text_search("austenitic"), [1001]),
+            ("every word must occur, as a word", text_search("aluminium sheet"), [2101, 3101]),
+            ("a word is not part of a longer one", text_search("alumin"), []),
+            ("within the tables named", text_search("aluminium", tables=["Processes", "Suppliers"]), [2101, 3101]),
+            ("within a table filter", text_search("aluminium", search_filter="ProducersTablesOnly"), [3101]),
+            ("within a profile", text_search("dorsa", record_filter=METALS), [1001, 1002]),
+            ("in a read-only search", text_search("casting", mode="ReadOnly"), [2102]),
+            ("nothing found", text_search("titanium"), []),
+        ]
+        for name, content, expected in cases:
+            with self.subTest(name):
+                self.assertEqual(self.found("SimpleTextSearch", content), expected)
+
+    def test_more_occurrences_rank_higher_and_ties_go_by_name(self):
+        self.assertEqual(self.hits("SimpleTextSearch", text_search("aluminium")), [(2101, 2), (1002, 1), (3101, 1)])
+        self.assertEqual(self.hits("SimpleTextSearch", text_search("aluminium sheet")), [(2101, 3), (3101, 2)])
+
+    def test_a_hit_carries_names_colour_type_and_guids_when_asked(self):
+        for guids in (False, True):
+            with self.subTest(guids=guids):
+                [hit] = children(self.response("SimpleTextSearch", text_search("DS-18", guids=guids)),
+                                 "resultRecords")
+                self.assertEqual((text(hit, "shortName"), text(hit, "fullName")),
+                                 ("DS-18", "Dorsa steel DS-18, annealed"))
+                self.assertEqual((hit.get("color"), hit.get("type")), ("Default", "Record"))
+                self.assertEqual(text(hit, "recordReference/recordGUID") is not None, guids)
+
+    def test_record_names_with_the_three_switches(self):
+        cases = [
+            ("a full name", name_search("Dorsa steel DS-18, annealed"), [1001]),
+            ("in any letter case", name_search("dorsa steel ds-18, ANNEALED"), [1001]),
+            ("unless case-sensitive", name_search("dorsa steel ds-18, annealed", case=1), []),
+            ("a short name is not a full name", name_search("DS-18"), []),
+            ("short names when asked", name_search("DS-18", full=0, short=1), [1001]),
+            ("a wildcard", name_search("Dorsa*"), [1001, 1002, 1003]),
+            ("a wildcard over both names", name_search("D*", short=1), [1001, 1002, 1003]),
+            ("no switch on", name_search("Dorsa*", full=0), []),
+            ("within a profile", name_search("Dorsa*", record_filter=METALS), [1001, 1002]),
+            ("another table", name_search("Sand casting", table="Processes"), [2102]),
+        ]
+        for name, content, expected in cases:
+            with self.subTest(name):
+                self.assertEqual(self.found("RecordNameSearch", content), expected)
+        # A record whose full and short name both match ranks higher than one only one of them matches.
+        self.assertEqual(self.hits("RecordNameSearch", name_search("D*a*", short=1)),
+                         [(1002, 2), (1003, 1), (1001, 1)])
+
+    def test_criteria_over_the_stored_values(self):
+        density, yield_strength = by_name("Density"), by_name("Yield strength")
+        cases = [
+            ("between in the stored unit", [criterion(density, between(1000.0, 3000.0, "kg/m^3"))], [1002, 1003]),
+            ("between in another unit", [criterion(density, between(2.0, 3.0, "g/cm^3"))], [1002]),
+            ("between without a unit is in the attribute's", [criterion(density, between(7000.0))], [1001]),
+            ("greater than, open ranges included",
+             [criterion(yield_strength, bound("greaterThan", 200.0, "MPa"))], [1001, 1002]),
+            ("less than in pascal", [criterion(yield_strength, bound("lessThan", 1.0e8, "Pa"))], [1002, 1003]),
+            ("contains any", [criterion(by_name("Corrosion resistance"), discrete("containsAny", "Good", "Excellent"))],
+             [1001, 1002]),
+            ("contains all", [criterion(by_id(111), discrete("containsAll", "Good", "Acceptable"))], [1002]),
+            ("exists", [criterion(by_name("Datasheet"), "<sear:exists>true</sear:exists>")], [1001]),
+            ("does not exist", [criterion(by_name("Datasheet"), "<sear:doesNotExist>true</sear:doesNotExist>")],
+             [1002, 1003]),
+            ("dates", [criterion(by_name("Date tested"), "<sear:betweenDateTimes><sear:lowEnd>2015-01-01</sear:lowEnd>"
+                                 "<sear:highEnd>2017-01-01T00:00:00</sear:highEnd></sear:betweenDateTimes>")], [1001]),
+            ("dates outside", [criterion(by_name("Date tested"), "<sear:betweenDateTimes><sear:lowEnd>2017-01-01"
+                                         "</sear:lowEnd><sear:highEnd/></sear:betweenDateTimes>")], []),
+            ("tabular column", [criterion(by_name("Composition"), '<sear:tabularColumnContains sear:tabularColumn='
+                                          '"Element">cr</sear:tabularColumnContains>')], [1001]),
+            ("text contains", [criterion(by_name("Material family"), "<sear:contains>metal</sear:contains>")],
+             [1001, 1002]),
+            ("text does not contain",
+             [criterion(by_name("Material family"), "<sear:doesNotContain>ferrous</sear:doesNotContain>")], [1003]),
+            ("exactly", [criterion(by_name("Number of tests"), "<sear:exactly>12</sear:exactly>")], [1002]),
+            ("every criterion must hold",
+             [criterion(density, between(1000.0, 8000.0)), criterion(by_name("RoHS compliant"),
+                                                                     "<sear:exists>true</sear:exists>"),
+              criterion(by_id(107), "<sear:contains>Metal</sear:contains>")], [1001, 1002]),
+            ("another table", [criterion(by_name("Process type", "Processes"), discrete("containsAny", "Joining"))],
+             [2101]),
+        ]
+        for name, criteria, expected in cases:
+            with self.subTest(name):
+                self.assertEqual(self.found("CriteriaSearch", criteria_search(*criteria)), expected)
+        metals = self.hits("CriteriaSearch", criteria_search(criterion(density, between(1000.0, 8000.0)),
+                                                             record_filter=METALS))
+        self.assertEqual(metals, [(1001, 2), (1002, 1)])  # both points of 1001 match, the one of 1002
+
+    def test_refused_searches_are_faults(self):
+        density = by_name("Density")
+        cases = [
+            ("SimpleTextSearch", text_search("  "), "The search text is empty"),
+            ("SimpleTextSearch", text_search("a", tables=["Nowhere"]), "Unknown table Nowhere"),
+            ("SimpleTextSearch", text_search("a", search_filter="MetalsOnly"), "Unknown table filter: MetalsOnly"),
+            ("SimpleTextSearch", text_search("a", mode="Fast"), "Unknown search mode: Fast"),
+            ("SimpleTextSearch", text_search("a", record_filter="<zbt:Profile><zbt:Key>NONE</zbt:Key></zbt:Profile>"),
+             "Unknown profile: NONE"),
+            ("RecordNameSearch", name_search("x", table=None), "A record name search names no table"),
+            ("CriteriaSearch", criteria_search(criterion(by_name("Hardness"), "<sear:exists>true</sear:exists>")),
+             "Unknown attribute 'Hardness'"),
+            ("CriteriaSearch", criteria_search(criterion(density, between(1.0, 2.0, "MPa"))),
+             "The unit 'MPa' does not measure attribute 'Density'"),
+            ("CriteriaSearch", criteria_search(criterion(density, between(1.0, 2.0, "furlong"))),
+             "Unknown unit: furlong"),
+            ("CriteriaSearch", criteria_search(criterion(density, "<sear:exactly>3</sear:exactly>")),
+             "Attribute 'Density' holds POIN values, which 'exactly' does not apply to"),
+            ("CriteriaSearch", criteria_search(criterion(by_id(111), discrete("containsAny", "Shiny"))),
+             "'Shiny' is no discrete value of attribute 'Corrosion resistance'"),
+            ("CriteriaSearch", criteria_search(criterion(by_id(105), "<sear:tabularColumnContains sear:tabularColumn="
+                                                                     '"Mass">Fe</sear:tabularColumnContains>')),
+             "Attribute 'Composition' has no column 'Mass'"),
+            ("CriteriaSearch", criteria_search(criterion(density, "<sear:roughly>3</sear:roughly>")),
+             "Unknown search value"),
+            ("CriteriaSearch", criteria_search(criterion(density, "")), "holds 0 search values, expected one"),
+            ("CriteriaSearch", criteria_search(criterion(density, between("heavy", None))),
+             "The between bound 'heavy' is not a number"),
+        ]
+        for operation, content, message in cases:
+            with self.subTest(message):
+                self.assertIn(message, self.fault(operation, content))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

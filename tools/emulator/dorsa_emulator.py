@@ -15,16 +15,21 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 import attributes
 import catalogue
 import data_file
+import links
 import record_data
+import tree
 import units
+import versions
 from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
 
 # Replies vary their prefixes as real servers do, so clients must match local names.
 REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c",
                   "GetAttributeDetails": "d", "GetAttributeParameters": "", "GetParameterDetails": "p",
                   "GetAttributeMinMax": "m", "GetMetaAttributes": "", "GetRecordAttributes": "r",
-                  "GetRecordAttributesByRef": "x"}
-HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS}
+                  "GetRecordAttributesByRef": "x", "GetRootNode": "t", "GetChildNodes": "", "GetTreeRecords": "t",
+                  "GetRecordLinkGroups": "l", "GetLinkedRecords": "", "GetRecordVersions": "v"}
+HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS, **tree.HANDLERS,
+            **links.HANDLERS, **versions.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):

@@ -103,7 +103,7 @@ def get_record_attributes(request, catalogue, w):
 
 # GetRecordAttributesByRef
 
-def _allowed_subsets(request, catalogue, element):
+def allowed_subsets(request, catalogue, element):
     """The identities of the subsets a filter lets through, per database key; None for no filter."""
     if element is None or not len(element):
         return None
@@ -169,7 +169,7 @@ def get_record_attributes_by_ref(request, catalogue, w):
         elif query.pseudo not in PSEUDO_VALUES:
             raise Fault(f"Unknown pseudo attribute [{query.pseudo}]")
     records = [find_record(request, catalogue, e) for e in request.own_all(request.element, "recordReference")]
-    allowed = _allowed_subsets(request, catalogue, request.own(request.element, "filter"))
+    allowed = allowed_subsets(request, catalogue, request.own(request.element, "filter"))
     binary = request.text(request.own(request.element, "binaryDataRepresentation"), "URL")
     if binary not in BINARY_REPRESENTATIONS:
         raise Fault(f"Unknown binary data representation: {binary}")

@@ -35,5 +35,6 @@ std::vector<Command> CatalogueCommands();
 std::vector<Command> UnitCommands();
 std::vector<Command> AttributeCommands();
 std::vector<Command> ValueCommands();
+std::vector<Command> TreeCommands();
 
 } // namespace dorsatool

@@ -72,7 +72,10 @@ public:
     bool GetStandardNamesOnly() const { return m_standardNamesOnly; }
     void SetStandardNamesOnly(bool only) { m_standardNamesOnly = only; }
     std::vector<SmartPtr<RecordLinkGroupReference>>& AccessRecordLinkGroups() { return m_recordLinkGroups; }
-    void SetRecordLinkGroups(const std::vector<SmartPtr<RecordLinkGroupReference>>& groups) { m_recordLinkGroups = groups; }
+    void SetRecordLinkGroups(const std::vector<SmartPtr<RecordLinkGroupReference>>& groups)
+    {
+        m_recordLinkGroups = groups;
+    }
     void AddRecordLinkGroup(const SmartPtr<RecordLinkGroupReference>& group) { m_recordLinkGroups.push_back(group); }
 
     /// @brief The groups when there are any, then "brow:database" when a key is set.
@@ -90,7 +93,10 @@ public:
     GetLinkedRecordsRequest() = default;
 
     std::vector<SmartPtr<RecordLinkGroupReference>>& AccessRecordLinkGroups() { return m_recordLinkGroups; }
-    void SetRecordLinkGroups(const std::vector<SmartPtr<RecordLinkGroupReference>>& groups) { m_recordLinkGroups = groups; }
+    void SetRecordLinkGroups(const std::vector<SmartPtr<RecordLinkGroupReference>>& groups)
+    {
+        m_recordLinkGroups = groups;
+    }
     void AddRecordLinkGroup(const SmartPtr<RecordLinkGroupReference>& group) { m_recordLinkGroups.push_back(group); }
     std::vector<SmartPtr<RecordReference>>& AccessRecordReferences() { return m_recordReferences; }
     void SetRecordReferences(const std::vector<SmartPtr<RecordReference>>& records) { m_recordReferences = records; }

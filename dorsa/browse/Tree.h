@@ -162,7 +162,8 @@ private:
 };
 
 /// @brief Fetches the root of a table's record tree.
-class DORSA_EXPORT GetRootNodeImpl final : public OperationImpl<Catalogue::GetRootNode, GetRootNode, GetRootNodeResponse> {
+class DORSA_EXPORT GetRootNodeImpl final
+    : public OperationImpl<Catalogue::GetRootNode, GetRootNode, GetRootNodeResponse> {
 public:
     using OperationImpl::OperationImpl;
 

@@ -209,8 +209,9 @@ TEST_F(RecordLinksTest, ReadsLinkedRecordsGroupByGroup)
     ASSERT_EQ(suppliers.GetLinkedRecords().size(), 1u);
     EXPECT_EQ(suppliers.GetLinkedRecords()[0]->GetLongName(), "Orvane Steel Works");
     EXPECT_EQ(suppliers.GetLinkedRecords()[0]->GetRecordReference()->GetIdentity(), 3001);
-    EXPECT_EQ(suppliers.GetTableFilters(),
-              (std::vector<TableFilters::eTablesFilter>{TableFilters::ProducersTablesOnly, TableFilters::eTablesFilter(0)}));
+    const std::vector<TableFilters::eTablesFilter> filters{TableFilters::ProducersTablesOnly,
+                                                           TableFilters::eTablesFilter(0)};
+    EXPECT_EQ(suppliers.GetTableFilters(), filters);
     EXPECT_EQ(suppliers.GetStandardNames(), std::vector<std::string>{"Supplier"});
     EXPECT_TRUE(source.GetRecordLinkGroups()->AccessRecordLinkGroups()[1]->GetLinkedRecords().empty());
 

@@ -40,8 +40,8 @@ void AskChildNodes(DorsaSession* session, const SmartPtr<GetChildNodes>& request
 
 TEST_F(TreeTest, WritesEachRequestWithItsDefaultsAndEveryOptionalPart)
 {
-    const std::string flagsByDefault = "<brow:recurse>false</brow:recurse><brow:recurseMaxDepth>0</brow:recurseMaxDepth>"
-                                       "<brow:populateGUIDs>false</brow:populateGUIDs>";
+    const std::string flagsByDefault = "<brow:recurse>false</brow:recurse><brow:recurseMaxDepth>0"
+                                       "</brow:recurseMaxDepth><brow:populateGUIDs>false</brow:populateGUIDs>";
     const RequestCase cases[] = {
         {"root node without a table", [](DorsaSession* s) {
              GetRootNodeResponse response;
@@ -226,8 +226,8 @@ TEST_F(TreeTest, RepliesWithoutTheirElementLeaveTheCallersResponse)
 
 TEST_F(TreeTest, NonNumericParentIdentityThrowsAfterTheOutcomeIsRecorded)
 {
-    Reply(Envelope(ChildNodesReply(Node("", "top", 1, Children(Node("", "below", 2, "<t:parentRecordHistoryIdentity>one"
-                                                                                   "</t:parentRecordHistoryIdentity>"))))));
+    const std::string badParent = "<t:parentRecordHistoryIdentity>one</t:parentRecordHistoryIdentity>";
+    Reply(Envelope(ChildNodesReply(Node("", "top", 1, Children(Node("", "below", 2, badParent))))));
     GetChildNodesResponse response;
     EXPECT_THROW(GetChildNodesImpl(m_session.get()).RequestChildNodes(ChildNodesOf(1), &response),
                  std::invalid_argument);

@@ -67,8 +67,9 @@ def drawing(table, start, levels, branches):
 
 
 def nested(table, record):
-    return {"identity": record["identity"], "name": record["name"], "shortName": record.get("shortName", record["name"]),
-            "type": record.get("type", "Record"), "color": record.get("color", "Black"),
+    return {"identity": record["identity"], "name": record["name"],
+            "shortName": record.get("shortName", record["name"]), "type": record.get("type", "Record"),
+            "color": record.get("color", "Black"),
             "children": [nested(table, c) for c in tree.children_of(table, record)]}
 
 

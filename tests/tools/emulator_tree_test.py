@@ -127,7 +127,8 @@ class EmulatorAnswers(unittest.TestCase):
             self.assertEqual(text(metals, "parentRecordHistoryIdentity"), "1000")
             self.assertEqual(list(metals.keys()), ["color", "type"])
             steel = child(child(metals, "children/treeRecord"), "children/treeRecord")
-            self.assertEqual((text(steel, "shortName"), text(steel, "fullName")), ("DS-18", "Dorsa steel DS-18, annealed"))
+            self.assertEqual((text(steel, "shortName"), text(steel, "fullName")),
+                             ("DS-18", "Dorsa steel DS-18, annealed"))
             self.assertEqual((steel.get("color"), steel.get("type")), (None, "Record"))
             self.assertEqual(text(steel, "recordReference/recordGUID"),
                              "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
@@ -172,8 +173,9 @@ class EmulatorAnswers(unittest.TestCase):
         database = "<brow:database><brow:dbKey>DORSA_SAMPLES</brow:dbKey>" \
                    "<brow:standardNamesOnly>{}</brow:standardNamesOnly></brow:database>"
         found = self.link_groups(database.format("false"))
-        self.assertEqual([(text(g, "name"), text(g, "linkGroupType"), text(g, "recordLinkGroup/recordLinkGroupIdentity"),
-                           text(g, "reverseName"), text(g, "from/tableName"), text(g, "to/tableName")) for g in found],
+        self.assertEqual([(text(g, "name"), text(g, "linkGroupType"),
+                           text(g, "recordLinkGroup/recordLinkGroupIdentity"), text(g, "reverseName"),
+                           text(g, "from/tableName"), text(g, "to/tableName")) for g in found],
                          [("Suppliers", "static", "61", "Supplied materials", "Alloys and Polymers", "Suppliers"),
                           ("Supplied materials", "static", "62", "Suppliers", "Suppliers", "Alloys and Polymers"),
                           ("Standards", "dynamic", "63", "Materials covered", "Alloys and Polymers", "Standards"),
@@ -190,8 +192,8 @@ class EmulatorAnswers(unittest.TestCase):
         self.assertEqual([text(g, "name") for g in self.link_groups(given)], ["Materials covered", "Suppliers"])
         self.assertEqual(self.fault("GetRecordLinkGroups", ""),
                          "GetRecordLinkGroups names neither a database nor link groups")
-        self.assertEqual(self.fault("GetRecordLinkGroups", "<zbt:recordLinkGroups>" + group(99) +
-                                    "</zbt:recordLinkGroups>"), "Unknown record link group 99 in database DORSA_SAMPLES")
+        self.assertEqual(self.fault("GetRecordLinkGroups", f"<zbt:recordLinkGroups>{group(99)}</zbt:recordLinkGroups>"),
+                         "Unknown record link group 99 in database DORSA_SAMPLES")
 
     def linked(self, records, groups=(), guids=False, filter_content=None):
         content = "<zbt:recordLinkGroups>" + "".join(groups) + "</zbt:recordLinkGroups>" + record_list(*records)
@@ -210,8 +212,11 @@ class EmulatorAnswers(unittest.TestCase):
             (([4002, 4003],), [(4002, [("Materials covered", [1002])]), (4003, [("Materials covered", [1003])])]),
             (([1001, 3001], [group(63)]), [(1001, [("Standards", [4001])]), (3001, [])]),
             (([3002], (), False, PROFILE.format("POLYMERS_VIEW")), [(3002, [("Supplied materials", [])])]),
-            (([3002], (), False, PROFILE.format("METALS_VIEW")), [(3002, [("Supplied materials", [1002, 1005, 1006])])]),
-            (([1003], (), False, PROFILE.format("METALS_VIEW")), [(1003, [("Suppliers", [3003]), ("Standards", [4003])])]),
+            (([3002], (), False, PROFILE.format("METALS_VIEW")),
+             [(3002, [("Supplied materials", [1002, 1005, 1006])])]),
+            # the filter narrows the linked records of the filter's table only
+            (([1003], (), False, PROFILE.format("METALS_VIEW")),
+             [(1003, [("Suppliers", [3003]), ("Standards", [4003])])]),
         ]
         for arguments, expected in cases:
             with self.subTest(arguments=arguments):
@@ -219,16 +224,18 @@ class EmulatorAnswers(unittest.TestCase):
 
     def test_linked_records_carry_filters_standard_names_and_guids_when_asked(self):
         for guids, shown in ((False, None), (True, "5e2b8c71-3001-4d19-b6e2-7a3f0c003001")):
-            content = "<zbt:recordLinkGroups/>" + record_list(1001) + f"<brow:populateGUIDs>{int(guids)}</brow:populateGUIDs>"
+            content = f"<zbt:recordLinkGroups/>{record_list(1001)}<brow:populateGUIDs>{int(guids)}</brow:populateGUIDs>"
             source = child(self.call("GetLinkedRecords", content), "sourceRecords/sourceRecord")
             suppliers = child(source, "recordLinkGroups/recordLinkGroup")
             self.assertEqual([f.text for f in children(child(suppliers, "tableFilters"), "tableFilter")],
                              ["ProducersTablesOnly", "ReferenceTablesOnly"])
             self.assertEqual(text(suppliers, "standardNames/standardName"), "Supplier")
             supplier = child(suppliers, "linkedRecords/record")
-            self.assertEqual((text(supplier, "shortName"), text(supplier, "fullName")), ("Orvane", "Orvane Steel Works"))
+            self.assertEqual((text(supplier, "shortName"), text(supplier, "fullName")),
+                             ("Orvane", "Orvane Steel Works"))
             self.assertEqual(text(supplier, "recordReference/recordGUID"), shown)
-            self.assertEqual(text(source, "record/recordGUID"), "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
+            self.assertEqual(text(source, "record/recordGUID"),
+                             "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
 
 
 ROOT_BASE = "http://www.zelvra.com/16/01/ZelvraBaseTypes"
@@ -296,7 +303,8 @@ class DataFileChecksTreesAndLinks(unittest.TestCase):
             (lambda d: entry(d, 1100).update(color="Mauve"), "databases[0].tables[0].records[4].color is 'Mauve'"),
             (lambda d: entry(d, 1100).update(parent=3001),
              "databases[0].tables[0].records[4].parent is 3001, which is no record of table Alloys and Polymers"),
-            (lambda d: entry(d, 1100).update(parent=1110), "databases[0].tables[0].records[0].parent leads into a cycle"),
+            (lambda d: entry(d, 1100).update(parent=1110),
+             "databases[0].tables[0].records[0].parent leads into a cycle"),
             (lambda d: entry(d, 1100).pop("parent"),
              "databases[0].tables[0] has 2 records without a parent, expected one root"),
             (lambda d: records(d, 2).append(dict(entry(d, 1004), parent=3000, subsets=[])),

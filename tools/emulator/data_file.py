@@ -276,7 +276,8 @@ def _check_link_groups(database, path):
         for i, pair in enumerate(group.get("links", [])):
             for identity, table in zip(pair, (source, target)):
                 if identity not in {r["identity"] for r in table.get("records", [])}:
-                    raise DataFileError(f"{at}.links[{i}] names {identity}, which is no record of table {table['name']}")
+                    raise DataFileError(f"{at}.links[{i}] names {identity}, "
+                                        f"which is no record of table {table['name']}")
 
 
 def _check_record_value(value, path, table, by_id, meta):

@@ -15,7 +15,7 @@ direction's identity.
 A record filter on GetLinkedRecords narrows the linked records, by the rule tree.py
 describes for the tree."""
 
-from attributes import find_record, flag, integer, stored_value, write_record_reference
+from attributes import find_record, flag, integer, write_record_reference
 from catalogue import write_table_reference
 from record_data import allowed_subsets
 from soap import Fault
@@ -46,6 +46,10 @@ def _table(database, identity):
     return next(t for t in database["tables"] if t["id"] == identity)
 
 
+def _value(record, attribute_id):
+    return next((v["value"] for v in record["attributes"] if v["id"] == attribute_id), None)
+
+
 def linked(database, direction, record):
     """The records that `direction` links `record` to, in the target table's order."""
     group, target = direction.group, _table(database, direction.target)
@@ -53,9 +57,8 @@ def linked(database, direction, record):
         source_attribute, target_attribute = group["match"]["from"], group["match"]["to"]
         if not direction.forward:
             source_attribute, target_attribute = target_attribute, source_attribute
-        value = stored_value(record, {"id": source_attribute})
-        return [r for r in target.get("records", []) if value is not None and
-                stored_value(r, {"id": target_attribute}) == value]
+        value = _value(record, source_attribute)
+        return [r for r in target.get("records", []) if value is not None and _value(r, target_attribute) == value]
     pairs = [(a, b) if direction.forward else (b, a) for a, b in group.get("links", [])]
     identities = {b for a, b in pairs if a == record["identity"]}
     return [r for r in target.get("records", []) if r["identity"] in identities]
@@ -100,7 +103,8 @@ def _requested(request, catalogue):
         identity = integer(request.text(request.base(element, "recordLinkGroupIdentity"), "0"),
                            "Record link group identity")
         name = request.text(request.base(request.base(element, "name"), "recordLinkGroupName"))
-        match = [d for d in directions(database) if (identity and d.id == identity) or (not identity and d.name == name)]
+        match = [d for d in directions(database)
+                 if (identity and d.id == identity) or (not identity and d.name == name)]
         if not match:
             raise Fault(f"Unknown record link group {identity or repr(name)} in database {database['key']}")
         found.append((database["key"], match[0]))

@@ -8,8 +8,9 @@ oldest first, in the record's "history", each {"version", "guid", "state"} with 
 edited), "Superseded" or "Withdrawn".
 
 Selectors: "All" gives every version, oldest first; "AllReleased" those that were
-released (Released, Superseded, Withdrawn); "Latest" the newest; "LatestRead" the newest
-Released one, as a reader sees it (nothing for a record never released)."""
+released (Released, Superseded, Withdrawn; an Unversioned record its one version); "Latest"
+the newest; "LatestRead" the newest Released (or Unversioned) one, as a reader sees it:
+nothing for a record never released."""
 
 from attributes import find_record, write_record_reference
 from soap import Fault
@@ -17,6 +18,7 @@ from soap import Fault
 SELECTORS = ["LatestRead", "Latest", "AllReleased", "All"]
 HISTORY_STATES = ["Released", "Superseded", "Withdrawn"]
 EVER_RELEASED = {"Released", "Superseded", "Withdrawn", "Unversioned"}
+READABLE = {"Released", "Unversioned"}
 
 
 def current_state(table, record):
@@ -38,7 +40,7 @@ def selected(versions, selector):
         return [v for v in versions if v[2] in EVER_RELEASED]
     if selector == "Latest":
         return versions[-1:]
-    readable = [v for v in versions if v[2] in ("Released", "Unversioned")]
+    readable = [v for v in versions if v[2] in READABLE]
     return readable[-1:]
 
 

@@ -7,7 +7,8 @@ const std::vector<Command>& AllCommands()
     static const std::vector<Command> s_commands = [] {
         std::vector<Command> commands;
         for (const auto& family : {CatalogueCommands(), UnitCommands(), AttributeCommands(), ValueCommands(),
-                                    SearchCommands(), ImportCommands(), ExportCommands()}) {
+                                    SearchCommands(), ImportCommands(), ExportCommands(),
+                                    TreeCommands()}) {
             commands.insert(commands.end(), family.begin(), family.end());
         }
         return commands;

@@ -38,5 +38,6 @@ std::vector<Command> ValueCommands();
 std::vector<Command> ImportCommands();
 std::vector<Command> ExportCommands();
 std::vector<Command> SearchCommands();
+std::vector<Command> TreeCommands();
 
 } // namespace dorsatool

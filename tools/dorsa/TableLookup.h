@@ -25,6 +25,13 @@ zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference> MakeRe
 zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::TableReference> MakeTableReference(const std::string& dbKey,
                                                                                              const std::string& table);
 
+// Why `record` names no record on the command line (neither an identity nor a GUID); "" when it does.
+std::string RecordProblem(const std::string& record);
+
+// A record by the identity or GUID the user gave.
+zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference> MakeRecordReference(const std::string& dbKey,
+                                                                                               const std::string& record);
+
 // An attribute of a table by its name.
 zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::AttributeReference>
 MakeAttributeReference(const std::string& dbKey, const std::string& table, const std::string& attribute);

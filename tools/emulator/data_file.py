@@ -4,14 +4,19 @@ The layout is written down once, as data, in the shape the emulator's handlers r
 load() refuses a file that does not fit, naming the first place that does not, so that a
 broken file stops the emulator at start instead of failing every call. What the shapes
 cannot say is checked after them: that the identities one part names (parameters,
-meta-attributes, subsets, units, the attribute a record value belongs to) exist."""
+meta-attributes, subsets, units, the attribute a record value belongs to, the parent of
+a tree entry, the tables, attributes and records of a link group) exist, and that each
+table's tree has one root and no cycle."""
 
 import json
 
 from attributes import COLUMN_KINDS, INTERPOLATIONS, PARAMETER_TYPES, SCALE_TYPES, TARGET_COLUMN_TYPES
 from catalogue import TABLE_FILTERS
 from exporters import FORMATS, USAGES
+from links import LINK_GROUP_TYPES
+from tree import RECORD_COLORS, RECORD_TYPES
 from values import ATTRIBUTE_ELEMENTS
+from versions import HISTORY_STATES
 
 
 class DataFileError(Exception):
@@ -79,17 +84,25 @@ PARAMETER = Fields({"id": int, "name": str, "unit": str, "scaleType": OneOf(SCAL
 PROFILE = Fields({"key": str, "name": str, "subsets": ListOf(int)})
 SUBSET = Fields({"id": int, "name": str})
 VALUE = Fields({"type": OneOf(ATTRIBUTE_ELEMENTS)})
+# an earlier version of a record (versions.py)
+VERSION = Fields({"version": int, "guid": str, "state": OneOf(HISTORY_STATES)})
+# "parent", "type" and "color" place the record in its table's tree (tree.py)
 RECORD = Fields({"identity": int, "guid": str, "historyGuid": str, "name": str,
                  "attributes": ListOf(Fields({"id": int, "name": str, "value": VALUE}))},
                 {"shortName": str, "subsets": ListOf(int), "version": int, "released": str, "revision": REVISION,
-                 "parent": int, "folder": bool,
-                 "metaAttributes": ListOf(Fields({"id": int, "name": str, "about": int, "value": VALUE}))})
+                 "metaAttributes": ListOf(Fields({"id": int, "name": str, "about": int, "value": VALUE})),
+                 "parent": int, "type": OneOf(RECORD_TYPES), "color": OneOf(RECORD_COLORS), "history": ListOf(VERSION)})
 TABLE = Fields({"id": int, "guid": str, "name": str, "filters": ListOf(OneOf(TABLE_FILTERS)),
                 "attributes": ListOf(ATTRIBUTE), "standardAttributes": ListOf(str), "subsets": ListOf(SUBSET)},
-               {"records": ListOf(RECORD)})
+               {"records": ListOf(RECORD), "versioned": bool})
+# one record link group, in its forward direction (links.py)
+LINK_GROUP = Fields({"id": int, "name": str, "type": OneOf(LINK_GROUP_TYPES), "from": int, "to": int,
+                     "reverse": Fields({"id": int, "name": str}, {"standardNames": ListOf(str)})},
+                    {"standardNames": ListOf(str), "links": ListOf(Row(int, int)),
+                     "match": Fields({"from": int, "to": int})})
 DATABASE = Fields({"key": str, "volumeName": str, "tables": ListOf(TABLE), "unitSystems": ListOf(str),
                    "units": ListOf(UNIT), "conversions": MapOf(ListOf(CONVERSION))},
-                  {"parameters": ListOf(PARAMETER), "profiles": ListOf(PROFILE)})
+                  {"parameters": ListOf(PARAMETER), "profiles": ListOf(PROFILE), "linkGroups": ListOf(LINK_GROUP)})
 # "parameter" is the identity of a parameter of each database the exporter serves
 EXPORTER_PARAMETER = Fields({"id": str, "parameter": int, "usage": OneOf(USAGES)}, {"default": NUMBER})
 EXPORTER_ATTRIBUTE = Fields({"name": str}, {"types": ListOf(OneOf(ATTRIBUTE_ELEMENTS)),
@@ -210,11 +223,73 @@ def _check_database(database, path):
             for kind in ("attributes", "metaAttributes"):
                 for v, value in enumerate(record.get(kind, [])):
                     _check_record_value(value, f"{rt}.{kind}[{v}]", table, by_id, kind == "metaAttributes")
+    _check_trees(database, path)
+    _check_link_groups(database, path)
     for p, profile in enumerate(database.get("profiles", [])):
         for i, identity in enumerate(profile["subsets"]):
             if identity not in subsets:
                 raise DataFileError(f"{path}.profiles[{p}].subsets[{i}] is {identity}, "
                                     f"which is no subset of database {key}")
+
+
+def _check_trees(database, path):
+    """Record identities are unique in the database; each table's entries form one tree."""
+    seen = {}
+    for t, table in enumerate(database["tables"]):
+        records = table.get("records", [])
+        by_identity = {}
+        for r, record in enumerate(records):
+            at = f"{path}.tables[{t}].records[{r}]"
+            if record["identity"] in seen:
+                raise DataFileError(f"{at}.identity is {record['identity']}, which {seen[record['identity']]} has too")
+            seen[record["identity"]] = f"record '{record['name']}'"
+            by_identity[record["identity"]] = record
+        roots = [r for r, record in enumerate(records) if "parent" not in record]
+        if records and len(roots) != 1:
+            raise DataFileError(f"{path}.tables[{t}] has {len(roots)} records without a parent, expected one root")
+        for r, record in enumerate(records):
+            if "parent" in record and record["parent"] not in by_identity:
+                raise DataFileError(f"{path}.tables[{t}].records[{r}].parent is {record['parent']}, "
+                                    f"which is no record of table {table['name']}")
+        for r, record in enumerate(records):
+            at = f"{path}.tables[{t}].records[{r}]"
+            above, steps = record, 0
+            while "parent" in above and steps <= len(records):
+                above, steps = by_identity[above["parent"]], steps + 1
+            if steps > len(records):
+                raise DataFileError(f"{at}.parent leads into a cycle: the tree has no way up to its root")
+
+
+def _check_link_groups(database, path):
+    """A link group's tables, links and matched attributes exist; static groups list links,
+    dynamic ones match values."""
+    tables = {table["id"]: table for table in database["tables"]}
+    identities = set()
+    for g, group in enumerate(database.get("linkGroups", [])):
+        at = f"{path}.linkGroups[{g}]"
+        for own, where in ((group, at), (group["reverse"], f"{at}.reverse")):
+            if own["id"] in identities:
+                raise DataFileError(f"{where}.id is {own['id']}, which another link group has too")
+            identities.add(own["id"])
+        for end in ("from", "to"):
+            if group[end] not in tables:
+                raise DataFileError(f"{at}.{end} is {group[end]}, which is no table of database {database['key']}")
+        source, target = tables[group["from"]], tables[group["to"]]
+        if group["type"] == "dynamic":
+            if "match" not in group or "links" in group:
+                raise DataFileError(f"{at} is dynamic: it has a 'match' and no 'links'")
+            for end, table in (("from", source), ("to", target)):
+                if group["match"][end] not in {a["id"] for a in table["attributes"]}:
+                    raise DataFileError(f"{at}.match.{end} is {group['match'][end]}, "
+                                        f"which is no attribute of table {table['name']}")
+            continue
+        if "match" in group:
+            raise DataFileError(f"{at} is {group['type']}: its links are listed, not matched")
+        for i, pair in enumerate(group.get("links", [])):
+            for identity, table in zip(pair, (source, target)):
+                if identity not in {r["identity"] for r in table.get("records", [])}:
+                    raise DataFileError(f"{at}.links[{i}] names {identity}, "
+                                        f"which is no record of table {table['name']}")
 
 
 def _check_record_value(value, path, table, by_id, meta):

@@ -15,23 +15,28 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 import attributes
 import catalogue
 import data_file
-import importer
 import exporters
+import importer
+import links
 import record_data
 import search
+import tree
 import units
+import versions
 from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
 
 # Replies vary their prefixes as real servers do, so clients must match local names.
 REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c",
                   "GetAttributeDetails": "d", "GetAttributeParameters": "", "GetParameterDetails": "p",
                   "GetAttributeMinMax": "m", "GetMetaAttributes": "", "GetRecordAttributes": "r",
-                  "GetRecordAttributesByRef": "x", "SimpleTextSearch": "s", "RecordNameSearch": "",
-                  "CriteriaSearch": "k", "SetRecordAttributes": "i", "GetUploadAddresses": "",
+                  "GetRecordAttributesByRef": "x", "GetRootNode": "n", "GetChildNodes": "", "GetTreeRecords": "n",
+                  "GetRecordLinkGroups": "l", "GetLinkedRecords": "", "GetRecordVersions": "v",
+                  "SimpleTextSearch": "s", "RecordNameSearch": "", "CriteriaSearch": "k", "SetRecordAttributes": "i", "GetUploadAddresses": "",
                   "GetAvailableExporters": "g", "ExportersForRecords": "", "GetExporterParameters": "q",
                   "ExportRecordData": "t"}
 HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS,
-            **search.HANDLERS, **importer.HANDLERS, **exporters.HANDLERS}
+            **search.HANDLERS, **importer.HANDLERS, **exporters.HANDLERS,
+            **tree.HANDLERS, **links.HANDLERS, **versions.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):

@@ -18,6 +18,7 @@ from catalogue import Catalogue
 from import_values import BadValue, ValueReader
 from record_data import file_url
 from soap import Fault
+from tree import next_identity
 
 ERROR_MODES = ("FaultAndRollbackOnAnyError", "LogAndContinueWherePossible")
 IMPORT_MODES = ("update", "create", "copy")
@@ -78,16 +79,14 @@ def _referenced_record(request, working, element, what):
     return find_record(request, working, element)
 
 
-def _new_identity(database):
-    return max([r["identity"] for t in database["tables"] for r in t.get("records", [])] + [0]) + 1
-
-
 def _as_new_record(record, database, parent):
-    record.update(identity=_new_identity(database), guid=str(uuid.uuid4()), historyGuid=str(uuid.uuid4()), version=1,
+    record.update(identity=next_identity(database), guid=str(uuid.uuid4()), historyGuid=str(uuid.uuid4()), version=1,
                   parent=parent["identity"],
                   revision={"created": _now(), "createdUser": IMPORT_USER, "modified": _now(),
                             "modifiedUser": IMPORT_USER, "updateCount": 0})
-    record.pop("released", None)
+    # A copy starts a history of its own.
+    for own in ("released", "history"):
+        record.pop(own, None)
     return record
 
 
@@ -161,8 +160,8 @@ def _import_record(request, working, entry):
         record["shortName"] = name
     elif mode == "create":
         raise BadRecord("a new record needs a name")
-    if new:
-        record["folder"] = request.text(request.base(entry, "isFolder"), "0").strip() in ("1", "true")
+    if new and request.text(request.base(entry, "isFolder"), "0").strip() in ("1", "true"):
+        record["type"] = "Folder"
     if request.text(request.base(entry, "releaseRecord")).strip() == "1":
         record["released"] = _now()
     if request.base(entry, "UpdateSubsetsMode") is not None or request.base(entry, "subsetReferences") is not None:

@@ -20,6 +20,11 @@ COMPARISON_SYSTEM = "SI"
 
 # What every search shares: which records it looks at, and how a hit is written
 
+def _records(table):
+    """The records of `table` a search looks at: folders only hold records, so none is found."""
+    return [record for record in table.get("records", []) if record.get("type") != "Folder"]
+
+
 def _scope(request, catalogue, database, tables=None):
     """(table, record) of every record the search filter, the mode and the record filter
     let through, within `tables` when given."""
@@ -34,7 +39,7 @@ def _scope(request, catalogue, database, tables=None):
     for table in tables if tables is not None else database["tables"]:
         if wanted_filter != "NoFilter" and wanted_filter not in table["filters"]:
             continue
-        for record in table.get("records", []):
+        for record in _records(table):
             if allowed is None or allowed.get(database["key"], set()) & set(record.get("subsets", [])):
                 found.append((table, record))
     return found
@@ -139,7 +144,7 @@ def record_name_search(request, catalogue, w):
                 if _option(request, options, switch, default)]
     allowed = allowed_subsets(request, catalogue, request.own(request.element, "recordFilter"))
     ranked = []
-    for record in table.get("records", []):
+    for record in _records(table):
         if allowed is not None and not allowed.get(database["key"], set()) & set(record.get("subsets", [])):
             continue
         matches = sum(1 for key in searched if _name_matches(pattern, record.get(key, ""), case_sensitive))

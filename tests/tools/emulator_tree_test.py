@@ -1,0 +1,332 @@
+"""The emulator's record tree, link groups, linked records and versions, asked as the
+client library asks them, and the functions that change its tree and links.
+
+DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
+
+import json
+import os
+import sys
+import tempfile
+import unittest
+
+from emulator_records_test import DB, EMULATOR, Emulator, child, children, record, text
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(EMULATOR)))
+import data_file  # noqa: E402
+import links  # noqa: E402
+import tree  # noqa: E402
+from soap import Fault  # noqa: E402
+
+ALLOYS = "<zbt:tableName>Alloys and Polymers</zbt:tableName>"
+
+
+def child_nodes(parent, recurse=False, depth=0, guids=False, filter_content=None):
+    content = f"<brow:parent>{record(parent)}</brow:parent>"
+    content += f"<brow:recordFilter>{filter_content}</brow:recordFilter>" if filter_content is not None else ""
+    return content + (f"<brow:recurse>{'true' if recurse else 'false'}</brow:recurse>"
+                      f"<brow:recurseMaxDepth>{depth}</brow:recurseMaxDepth>"
+                      f"<brow:populateGUIDs>{'true' if guids else 'false'}</brow:populateGUIDs>")
+
+
+def identity(tree_record):
+    return int(text(tree_record, "recordReference/identity/recordHistoryIdentity"))
+
+
+def shape(tree_records):
+    """(identity, shape of its children or None) of each tree record."""
+    return [(identity(r), shape(children(child(r, "children"), "treeRecord")) if child(r, "children") is not None
+             else None) for r in tree_records]
+
+
+def record_list(*identities):
+    return "<zbt:recordReferences>" + "".join(f"<zbt:record>{record(i)}</zbt:record>" for i in identities) + \
+        "</zbt:recordReferences>"
+
+
+def group(identity=0, name=""):
+    content = DB + (f'<zbt:recordLinkGroupIdentity zbt:recordLinkGroupType="static">{identity}'
+                    "</zbt:recordLinkGroupIdentity>" if identity else
+                    f'<zbt:name><zbt:recordLinkGroupName zbt:isStandard="false">{name}</zbt:recordLinkGroupName>'
+                    "</zbt:name>")
+    return f"<zbt:recordLinkGroup>{content}</zbt:recordLinkGroup>"
+
+
+PROFILE = "<zbt:Profile><zbt:Key>{}</zbt:Key></zbt:Profile>"
+FULL_TREE = [(1100, [(1110, [(1001, None), (1004, None)]), (1120, [(1002, [(1006, None)]), (1005, None)])]),
+             (1200, [(1003, None)])]
+
+
+class EmulatorAnswers(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.emulator = Emulator()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.emulator.stop()
+
+    def call(self, operation, content):
+        status, reply = self.emulator.post("Browse", operation, content)
+        self.assertEqual(status, 200, reply)
+        return reply
+
+    def fault(self, operation, content):
+        status, reply = self.emulator.post("Browse", operation, content)
+        self.assertEqual(status, 500)
+        return reply
+
+    def tree_records(self, content):
+        return children(child(self.call("GetChildNodes", content), "treeRecords"), "treeRecord")
+
+    def test_root_node_of_a_table(self):
+        for table, expected in ((ALLOYS + DB, (1000, "Alloys and Polymers")),
+                                ("<zbt:tableIdentity>4</zbt:tableIdentity>" + DB, (4000, "Standards"))):
+            with self.subTest(expected=expected):
+                root = child(self.call("GetRootNode", f"<brow:table>{table}</brow:table>"), "rootNode")
+                self.assertEqual((identity(root), text(root, "shortName")), expected)
+                self.assertEqual(root.get("type"), "Folder")
+                self.assertIsNone(child(root, "parentRecordHistoryIdentity"))
+                self.assertIsNotNone(child(root, "recordReference/recordGUID"))
+        self.assertEqual(self.fault("GetRootNode", "<brow:table><zbt:tableName>Nothing</zbt:tableName>" + DB +
+                                    "</brow:table>"), "Unknown table Nothing in database DORSA_SAMPLES")
+
+    def test_child_nodes_to_each_depth(self):
+        cases = [
+            ((1000, False, 0), [(1100, None), (1200, None)]),
+            ((1000, False, 3), [(1100, None), (1200, None)]),  # the depth counts only when recursing
+            ((1000, True, 1), [(1100, None), (1200, None)]),
+            ((1000, True, 2), [(1100, [(1110, None), (1120, None)]), (1200, [(1003, None)])]),
+            ((1000, True, 0), FULL_TREE),
+            ((1000, True, -1), FULL_TREE),
+            ((1100, True, 2), [(1110, [(1001, None), (1004, None)]), (1120, [(1002, None), (1005, None)])]),
+            ((1001, True, 0), []),
+        ]
+        for (parent, recurse, depth), expected in cases:
+            with self.subTest(parent=parent, recurse=recurse, depth=depth):
+                self.assertEqual(shape(self.tree_records(child_nodes(parent, recurse, depth))), expected)
+
+    def test_record_filters_keep_the_path_to_what_passes(self):
+        subset = "<zbt:subsetReferences><zbt:subset>" + DB + "<zbt:subsetIdentity>{}</zbt:subsetIdentity>" \
+                 "</zbt:subset></zbt:subsetReferences>"
+        cases = [
+            ("", FULL_TREE),
+            (PROFILE.format("METALS_VIEW"), FULL_TREE[:1]),
+            (PROFILE.format("POLYMERS_VIEW"), [(1200, [(1003, None)])]),
+            (subset.format(13), FULL_TREE),
+            (subset.format(21), FULL_TREE),  # a subset of another table says nothing about this one
+        ]
+        for filter_content, expected in cases:
+            with self.subTest(filter=filter_content):
+                found = self.tree_records(child_nodes(1000, True, 0, filter_content=filter_content))
+                self.assertEqual(shape(found), expected)
+
+    def test_tree_entries_carry_colour_type_parent_and_guids_when_asked(self):
+        for guids in (False, True):
+            metals, polymers = self.tree_records(child_nodes(1000, True, 0, guids))
+            self.assertEqual((metals.get("color"), metals.get("type")), ("Blue", "Folder"))
+            self.assertEqual(text(metals, "parentRecordHistoryIdentity"), "1000")
+            self.assertEqual(list(metals.keys()), ["color", "type"])
+            steel = child(child(metals, "children/treeRecord"), "children/treeRecord")
+            self.assertEqual((text(steel, "shortName"), text(steel, "fullName")),
+                             ("DS-18", "Dorsa steel DS-18, annealed"))
+            self.assertEqual((steel.get("color"), steel.get("type")), (None, "Record"))
+            self.assertEqual(text(steel, "recordReference/recordGUID"),
+                             "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
+        found = children(child(self.call("GetTreeRecords", record_list(1006, 1001)), "treeRecords"), "treeRecord")
+        self.assertEqual([(identity(r), text(r, "parentRecordHistoryIdentity"), r.get("type")) for r in found],
+                         [(1006, "1002", "Generic"), (1001, "1110", "Record")])
+        self.assertTrue(all(child(r, "children") is None for r in found))
+
+    def test_version_states_by_selector(self):
+        cases = [
+            (1001, "All", ["Superseded", "Superseded", "Released"]),
+            (1001, "AllReleased", ["Superseded", "Superseded", "Released"]),
+            (1001, "Latest", ["Released"]),
+            (1003, "All", ["Withdrawn", "Released"]),
+            (1005, "All", ["Released", "Unreleased"]),
+            (1005, "Latest", ["Unreleased"]),
+            (1005, "LatestRead", ["Released"]),
+            (1005, "AllReleased", ["Released"]),
+            (1004, "LatestRead", []),
+            (1004, "All", ["Unreleased"]),
+            (3001, "LatestRead", ["Unversioned"]),
+        ]
+        for identity_, selector, expected in cases:
+            with self.subTest(record=identity_, selector=selector):
+                reply = self.call("GetRecordVersions", f"<brow:versions>{selector}</brow:versions>" +
+                                  record_list(identity_))
+                states = children(child(reply, "recordVersionStates"), "recordVersionState")
+                self.assertEqual([text(s, "versionState") for s in states], expected)
+                self.assertTrue(all(text(s, "record/identity/recordHistoryIdentity") == str(identity_)
+                                    for s in states))
+        reply = self.call("GetRecordVersions", "<brow:versions>All</brow:versions>" + record_list(1005))
+        self.assertEqual([text(s, "record/recordGUID") for s in children(child(reply, "recordVersionStates"),
+                                                                         "recordVersionState")],
+                         ["5e2b8c71-1005-4d19-b6e2-7a3f0c101005", "5e2b8c71-1005-4d19-b6e2-7a3f0c001005"])
+        self.assertEqual(self.fault("GetRecordVersions", "<brow:versions>Newest</brow:versions>" + record_list(1001)),
+                         "Unknown version selector: Newest")
+
+    def link_groups(self, content):
+        return children(child(self.call("GetRecordLinkGroups", content), "recordLinkGroupDetails"), "recordLinkGroup")
+
+    def test_link_groups_in_both_directions(self):
+        database = "<brow:database><brow:dbKey>DORSA_SAMPLES</brow:dbKey>" \
+                   "<brow:standardNamesOnly>{}</brow:standardNamesOnly></brow:database>"
+        found = self.link_groups(database.format("false"))
+        self.assertEqual([(text(g, "name"), text(g, "linkGroupType"),
+                           text(g, "recordLinkGroup/recordLinkGroupIdentity"), text(g, "reverseName"),
+                           text(g, "from/tableName"), text(g, "to/tableName")) for g in found],
+                         [("Suppliers", "static", "61", "Supplied materials", "Alloys and Polymers", "Suppliers"),
+                          ("Supplied materials", "static", "62", "Suppliers", "Suppliers", "Alloys and Polymers"),
+                          ("Standards", "dynamic", "63", "Materials covered", "Alloys and Polymers", "Standards"),
+                          ("Materials covered", "dynamic", "64", "Standards", "Standards", "Alloys and Polymers")])
+        reverse = child(found[1], "reverseRecordLinkGroup")
+        self.assertEqual((text(reverse, "recordLinkGroupIdentity"), child(reverse, "recordLinkGroupIdentity").get(
+            f"{{{ROOT_BASE}}}recordLinkGroupType"), text(reverse, "name/recordLinkGroupName")),
+            ("61", "static", "Suppliers"))
+        self.assertEqual([[n.text for n in children(child(g, "standardNames"), "standardName")] for g in found],
+                         [["Supplier"], [], ["Applicable standard"], []])
+        self.assertEqual([text(g, "name") for g in self.link_groups(database.format("true"))],
+                         ["Suppliers", "Standards"])
+        given = "<zbt:recordLinkGroups>" + group(name="Materials covered") + group(61) + "</zbt:recordLinkGroups>"
+        self.assertEqual([text(g, "name") for g in self.link_groups(given)], ["Materials covered", "Suppliers"])
+        self.assertEqual(self.fault("GetRecordLinkGroups", ""),
+                         "GetRecordLinkGroups names neither a database nor link groups")
+        self.assertEqual(self.fault("GetRecordLinkGroups", f"<zbt:recordLinkGroups>{group(99)}</zbt:recordLinkGroups>"),
+                         "Unknown record link group 99 in database DORSA_SAMPLES")
+
+    def linked(self, records, groups=(), guids=False, filter_content=None):
+        content = "<zbt:recordLinkGroups>" + "".join(groups) + "</zbt:recordLinkGroups>" + record_list(*records)
+        content += f"<brow:populateGUIDs>{1 if guids else 0}</brow:populateGUIDs>"
+        content += f"<brow:recordFilter>{filter_content}</brow:recordFilter>" if filter_content is not None else ""
+        sources = children(child(self.call("GetLinkedRecords", content), "sourceRecords"), "sourceRecord")
+        return [(int(text(s, "record/identity/recordHistoryIdentity")),
+                 [(text(g, "name"), [identity(r) for r in children(child(g, "linkedRecords"), "record")])
+                  for g in children(child(s, "recordLinkGroups"), "recordLinkGroup")]) for s in sources]
+
+    def test_linked_records_group_by_group(self):
+        cases = [
+            (([1001, 1004],), [(1001, [("Suppliers", [3001]), ("Standards", [4001])]),
+                               (1004, [("Suppliers", [3001]), ("Standards", [])])]),
+            (([3002],), [(3002, [("Supplied materials", [1002, 1005, 1006])])]),
+            (([4002, 4003],), [(4002, [("Materials covered", [1002])]), (4003, [("Materials covered", [1003])])]),
+            (([1001, 3001], [group(63)]), [(1001, [("Standards", [4001])]), (3001, [])]),
+            (([3002], (), False, PROFILE.format("POLYMERS_VIEW")), [(3002, [("Supplied materials", [])])]),
+            (([3002], (), False, PROFILE.format("METALS_VIEW")),
+             [(3002, [("Supplied materials", [1002, 1005, 1006])])]),
+            # the filter narrows the linked records of the filter's table only
+            (([1003], (), False, PROFILE.format("METALS_VIEW")),
+             [(1003, [("Suppliers", [3003]), ("Standards", [4003])])]),
+        ]
+        for arguments, expected in cases:
+            with self.subTest(arguments=arguments):
+                self.assertEqual(self.linked(*arguments), expected)
+
+    def test_linked_records_carry_filters_standard_names_and_guids_when_asked(self):
+        for guids, shown in ((False, None), (True, "5e2b8c71-3001-4d19-b6e2-7a3f0c003001")):
+            content = f"<zbt:recordLinkGroups/>{record_list(1001)}<brow:populateGUIDs>{int(guids)}</brow:populateGUIDs>"
+            source = child(self.call("GetLinkedRecords", content), "sourceRecords/sourceRecord")
+            suppliers = child(source, "recordLinkGroups/recordLinkGroup")
+            self.assertEqual([f.text for f in children(child(suppliers, "tableFilters"), "tableFilter")],
+                             ["ProducersTablesOnly", "ReferenceTablesOnly"])
+            self.assertEqual(text(suppliers, "standardNames/standardName"), "Supplier")
+            supplier = child(suppliers, "linkedRecords/record")
+            self.assertEqual((text(supplier, "shortName"), text(supplier, "fullName")),
+                             ("Orvane", "Orvane Steel Works"))
+            self.assertEqual(text(supplier, "recordReference/recordGUID"), shown)
+            self.assertEqual(text(source, "record/recordGUID"),
+                             "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
+
+
+ROOT_BASE = "http://www.zelvra.com/16/01/ZelvraBaseTypes"
+
+
+class ChangingTheData(unittest.TestCase):
+    """What an import calls to add records to the tree and to add and remove links."""
+
+    def setUp(self):
+        self.data = data_file.load(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"))
+        self.database = self.data["databases"][0]
+        self.alloys = self.database["tables"][0]
+
+    def entry(self, identity_):
+        return next(r for r in self.alloys["records"] if r["identity"] == identity_)
+
+    def test_a_record_added_under_a_parent_comes_last_below_it(self):
+        identity_ = tree.next_identity(self.database)
+        self.assertEqual(identity_, 4004)
+        added = tree.add_record(self.alloys, {"identity": identity_, "name": "New", "guid": "g", "historyGuid": "h",
+                                              "attributes": []}, self.entry(1110))
+        self.assertEqual([r["identity"] for r in tree.children_of(self.alloys, self.entry(1110))], [1001, 1004, 4004])
+        self.assertIs(tree.parent_of(self.alloys, added), self.entry(1110))
+        with self.assertRaises(Fault):
+            tree.add_record(self.alloys, {"identity": 1}, self.database["tables"][2]["records"][0])
+
+    def test_links_added_and_removed_in_either_direction(self):
+        by_id = {d.id: d for d in links.directions(self.database)}
+        steel = self.entry(1001)
+        self.assertTrue(links.add_link(self.database, 62, 3002, 1001))  # from the supplier's side
+        self.assertFalse(links.add_link(self.database, 61, 1001, 3002))  # the same link
+        self.assertEqual([r["identity"] for r in links.linked(self.database, by_id[61], steel)], [3001, 3002])
+        self.assertTrue(links.remove_link(self.database, 61, 1001, 3001))
+        self.assertFalse(links.remove_link(self.database, 62, 3001, 1001))
+        self.assertEqual([r["identity"] for r in links.linked(self.database, by_id[61], steel)], [3002])
+        for bad in (63, 99):
+            with self.subTest(group=bad), self.assertRaises(Fault):
+                links.add_link(self.database, bad, 1001, 4001)
+
+
+class DataFileChecksTreesAndLinks(unittest.TestCase):
+    def refusal(self, change):
+        with open(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"), encoding="utf-8") as sample:
+            data = json.load(sample)
+        change(data["databases"][0])
+        with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as written:
+            json.dump(data, written)
+        try:
+            data_file.load(written.name)
+        except data_file.DataFileError as error:
+            return str(error)
+        finally:
+            os.unlink(written.name)
+        return None
+
+    def test_names_the_first_misfit(self):
+        def records(database, table=0):
+            return database["tables"][table]["records"]
+
+        def entry(database, identity_):
+            return next(r for t in database["tables"] for r in t.get("records", []) if r["identity"] == identity_)
+
+        cases = [
+            (lambda d: entry(d, 1100).update(parent=1001.5), "databases[0].tables[0].records[4].parent is a number"),
+            (lambda d: entry(d, 1100).update(color="Mauve"), "databases[0].tables[0].records[4].color is 'Mauve'"),
+            (lambda d: entry(d, 1100).update(parent=3001),
+             "databases[0].tables[0].records[4].parent is 3001, which is no record of table Alloys and Polymers"),
+            (lambda d: entry(d, 1100).update(parent=1110),
+             "databases[0].tables[0].records[0].parent leads into a cycle"),
+            (lambda d: entry(d, 1100).pop("parent"),
+             "databases[0].tables[0] has 2 records without a parent, expected one root"),
+            (lambda d: records(d, 2).append(dict(entry(d, 1004), parent=3000, subsets=[])),
+             "databases[0].tables[2].records[5].identity is 1004, which record 'Dorsa steel DS-22, cold worked' has"),
+            (lambda d: entry(d, 1001)["history"][0].update(state="Unreleased"),
+             "databases[0].tables[0].records[0].history[0].state is 'Unreleased'"),
+            (lambda d: d["linkGroups"][0].update(to=9), "databases[0].linkGroups[0].to is 9, which is no table"),
+            (lambda d: d["linkGroups"][0]["links"].append([1001, 4001]),
+             "databases[0].linkGroups[0].links[6] names 4001, which is no record of table Suppliers"),
+            (lambda d: d["linkGroups"][1]["reverse"].update(id=61),
+             "databases[0].linkGroups[1].reverse.id is 61, which another link group has too"),
+            (lambda d: d["linkGroups"][1].update(links=[]), "databases[0].linkGroups[1] is dynamic"),
+            (lambda d: d["linkGroups"][1]["match"].update(to=107),
+             "databases[0].linkGroups[1].match.to is 107, which is no attribute of table Standards"),
+            (lambda d: d["linkGroups"][0].update(match={"from": 107, "to": 601}),
+             "databases[0].linkGroups[0] is static: its links are listed"),
+        ]
+        for change, message in cases:
+            with self.subTest(message=message):
+                refusal = self.refusal(change)
+                self.assertTrue(refusal is not None and refusal.startswith(message), refusal)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

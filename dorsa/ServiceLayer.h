@@ -51,6 +51,7 @@
 #include "dorsa/search/CriteriaSearch.h"
 #include "dorsa/search/SearchValues.h"
 #include "dorsa/search/TextSearch.h"
+#include "dorsa/services/DorsaServiceLayerServices.h"
 #include "dorsa/services/ServiceCatalogue.h"
 #include "dorsa/services/ServiceFacades.h"
 #include "dorsa/session/AuthModules.h"

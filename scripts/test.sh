@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the library and runs every test: once as a plain build, with the locale-sensitive
+# Builds the library and runs every test: once as a plain build (and its API documentation), with the locale-sensitive
 # tests run again under a comma-decimal locale; once under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the concurrency tests under ThreadSanitizer; and the fuzzers.
 # Every suite runs even when an earlier one fails; the script fails if any did.
@@ -29,6 +29,9 @@ echo "== Tests"
 configure build
 cmake --build build -j "$jobs"
 run_ctest "tests" build
+
+echo "== API documentation (fails on undocumented session, pipeline and facade classes)"
+cmake --build build --target docs || failed+=("docs")
 
 echo "== Locale-sensitive tests under de_DE.UTF-8"
 DORSA_TEST_LOCALE=de_DE.UTF-8 run_ctest "locale tests" build -L locale

@@ -14,6 +14,11 @@ BrowseService::BrowseService(DorsaSession* session)
     m_getCurrencies = new GetCurrenciesImpl(session);
     m_getUnitConversions = new GetUnitConversionsImpl(session);
     m_getUnits = new GetUnitsImpl(session);
+    m_getRootNode = new GetRootNodeImpl(session);
+    m_getChildNodes = new GetChildNodesImpl(session);
+    m_getRecordLinkGroups = new GetRecordLinkGroupsImpl(session);
+    m_getRecordVersions = new GetRecordVersionsImpl(session);
+    m_getLinkedRecords = new GetLinkedRecordsImpl(session);
     m_getAttributeParameters = new GetAttributeParametersImpl(session);
     m_getParameterDetails = new GetParameterDetailsImpl(session);
     m_getMetaAttributes = new GetMetaAttributesImpl(session);

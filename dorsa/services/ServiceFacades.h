@@ -7,8 +7,11 @@
 #include "dorsa/browse/MetaAttributes.h"
 #include "dorsa/browse/ParameterDetails.h"
 #include "dorsa/browse/RecordAttributes.h"
+#include "dorsa/browse/RecordLinks.h"
+#include "dorsa/browse/RecordVersions.h"
 #include "dorsa/browse/Subsets.h"
 #include "dorsa/browse/Tables.h"
+#include "dorsa/browse/Tree.h"
 #include "dorsa/browse/Units.h"
 #include "dorsa/export/ExportRecordData.h"
 #include "dorsa/export/ExporterParameters.h"
@@ -47,6 +50,11 @@ public:
     SmartPtr<GetCurrenciesImpl> GetGetCurrenciesImpl() const { return m_getCurrencies; }
     SmartPtr<GetUnitConversionsImpl> GetGetUnitConversionsImpl() const { return m_getUnitConversions; }
     SmartPtr<GetUnitsImpl> GetGetUnitsImpl() const { return m_getUnits; }
+    SmartPtr<GetRootNodeImpl> GetGetRootNodeImpl() const { return m_getRootNode; }
+    SmartPtr<GetChildNodesImpl> GetGetChildNodesImpl() const { return m_getChildNodes; }
+    SmartPtr<GetRecordLinkGroupsImpl> GetGetRecordLinkGroupsImpl() const { return m_getRecordLinkGroups; }
+    SmartPtr<GetRecordVersionsImpl> GetGetRecordVersionsImpl() const { return m_getRecordVersions; }
+    SmartPtr<GetLinkedRecordsImpl> GetGetLinkedRecordsImpl() const { return m_getLinkedRecords; }
     SmartPtr<GetAttributeParametersImpl> GetGetAttributeParametersImpl() const { return m_getAttributeParameters; }
     SmartPtr<GetParameterDetailsImpl> GetGetParameterDetailsImpl() const { return m_getParameterDetails; }
     SmartPtr<GetMetaAttributesImpl> GetGetMetaAttributesImpl() const { return m_getMetaAttributes; }
@@ -62,6 +70,11 @@ private:
     SmartPtr<GetCurrenciesImpl> m_getCurrencies;
     SmartPtr<GetUnitConversionsImpl> m_getUnitConversions;
     SmartPtr<GetUnitsImpl> m_getUnits;
+    SmartPtr<GetRootNodeImpl> m_getRootNode;
+    SmartPtr<GetChildNodesImpl> m_getChildNodes;
+    SmartPtr<GetRecordLinkGroupsImpl> m_getRecordLinkGroups;
+    SmartPtr<GetRecordVersionsImpl> m_getRecordVersions;
+    SmartPtr<GetLinkedRecordsImpl> m_getLinkedRecords;
     SmartPtr<GetAttributeParametersImpl> m_getAttributeParameters;
     SmartPtr<GetParameterDetailsImpl> m_getParameterDetails;
     SmartPtr<GetMetaAttributesImpl> m_getMetaAttributes;

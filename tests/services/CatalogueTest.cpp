@@ -1,5 +1,6 @@
-// Every operation of the catalogue, called with a default request through the facades
-// (GetTreeRecords and ModifyRecordLinks, which belong to none, directly) against the
+// Every operation of the catalogue, called with a default request through the facades of
+// one services object (GetTreeRecords and ModifyRecordLinks, which belong to none, made on
+// its session) against the
 // loopback server: the endpoint it posts to, its SOAP action and body element, and the
 // reply element it reads. Where to post and what to send is checked against the
 // emulator's own list of the operations, kept apart from the library's catalogue.
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -22,22 +24,13 @@ using namespace zvrtkDorsaServiceLayer;
 
 const char s_version[] = "16/01";
 
-// The facades over the fixture's session, as a host that made its own session has them.
-struct Facades {
-    explicit Facades(DorsaSession* session) : browse(new BrowseService(session)), dataExport(new DataExportService(session))
-    {
-    }
-    SmartPtr<BrowseService> browse;
-    SmartPtr<DataExportService> dataExport;
-};
-
 // One operation: its call with a default request, the reply element it must read with
 // the content it is given, and whether it read that content.
 struct CatalogueCase {
     const char* operation;
     const char* responseElement;
     const char* replyContent;
-    std::function<bool(Facades&, DorsaSession*)> call;
+    std::function<bool(DorsaServiceLayerServices&)> call;
 };
 
 // Calls the member with a new default request and says whether `read` holds of the response.
@@ -49,90 +42,194 @@ bool CallWithDefaults(Operation& operation, Member member, Check read)
     return read(response);
 }
 
+bool FoundOne(SimpleTextSearchResponse& response)
+{
+    return response.AccessSearchResults().size() == 1;
+}
+
 const CatalogueCase s_cases[] = {
     {"GetDatabases", "GetDatabasesResponse", "<databaseDetails><database/></databaseDetails>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          GetDatabasesResponse response;
-         f.browse->GetGetDatabaseImpl()->GetDatabases(&response);
+         s.GetBrowseService()->GetGetDatabaseImpl()->GetDatabases(&response);
          return response.AccessDatabases().size() == 1;
      }},
     {"GetTables", "GetTablesResponse", "<tableDetails><table/></tableDetails>",
-     [](Facades& f, DorsaSession*) {
-         return CallWithDefaults<GetTables, GetTablesResponse>(*f.browse->GetGetTablesImpl(), &GetTablesImpl::RequestTables,
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetTables, GetTablesResponse>(*s.GetBrowseService()->GetGetTablesImpl(), &GetTablesImpl::RequestTables,
                                                                [](GetTablesResponse& r) { return r.AccessTableDetails().size() == 1; });
      }},
     {"GetSubsets", "GetSubsetsResponse", "<subsetDetails><subsetDetail/></subsetDetails>",
-     [](Facades& f, DorsaSession*) {
-         return CallWithDefaults<GetSubsets, GetSubsetsResponse>(*f.browse->GetGetSubsetsImpl(), &GetSubsetsImpl::GetSubsets,
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetSubsets, GetSubsetsResponse>(*s.GetBrowseService()->GetGetSubsetsImpl(), &GetSubsetsImpl::GetSubsets,
                                                                  [](GetSubsetsResponse& r) { return r.AccessSubsetDetails().size() == 1; });
      }},
     {"GetAttributeDetails", "GetAttributeDetailsResponse", "<attributeDetails><attributeDetail/></attributeDetails>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetAttributeDetailsRequest, GetAttributeDetailsResponse>(
-             *f.browse->GetGetAttributeDetailsImpl(), &GetAttributeDetailsImpl::RequestAttributeDetails,
+             *s.GetBrowseService()->GetGetAttributeDetailsImpl(), &GetAttributeDetailsImpl::RequestAttributeDetails,
              [](GetAttributeDetailsResponse& r) { return r.AccessAttributeDetails().size() == 1; });
      }},
     {"GetAttributeMinMax", "GetAttributeMinMaxResponse", "<minMaxes><minMax/></minMaxes>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetAttributeMinMaxRequest, GetAttributeMinMaxResponse>(
-             *f.browse->GetGetAttributeMinMaxImpl(), &GetAttributeMinMaxImpl::RequestAttributeMinMax,
+             *s.GetBrowseService()->GetGetAttributeMinMaxImpl(), &GetAttributeMinMaxImpl::RequestAttributeMinMax,
              [](GetAttributeMinMaxResponse& r) { return r.AccessAttributeMinMaxes().size() == 1; });
      }},
     {"GetRecordAttributes", "GetRecordAttributesResponse", "<recordAttributes><recordAttribute/></recordAttributes>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetRecordAttributesRequest, GetRecordAttributesResponse>(
-             *f.browse->GetGetRecordAttributesImpl(),
+             *s.GetBrowseService()->GetGetRecordAttributesImpl(),
              static_cast<void (GetRecordAttributesImpl::*)(SmartPtr<GetRecordAttributesRequest>, GetRecordAttributesResponse*)>(
                  &GetRecordAttributesImpl::RequestRecordAttributes),
              [](GetRecordAttributesResponse& r) { return r.AccessRecordAttributes().size() == 1; });
      }},
     {"GetUnitSystems", "GetUnitSystemsResponse", "<unitSystems><unitSystem>SI</unitSystem></unitSystems>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetUnitSystems, GetUnitSystemsResponse>(
-             *f.browse->GetGetUnitSystemsImpl(), &GetUnitSystemsImpl::GetUnitSystems,
+             *s.GetBrowseService()->GetGetUnitSystemsImpl(), &GetUnitSystemsImpl::GetUnitSystems,
              [](GetUnitSystemsResponse& r) { return r.AccessUnitSystems().size() == 1; });
      }},
     {"GetCurrencies", "GetCurrenciesResponse", "<currency/>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          GetCurrenciesResponse response;
-         f.browse->GetGetCurrenciesImpl()->GetCurrencies(&response);
+         s.GetBrowseService()->GetGetCurrenciesImpl()->GetCurrencies(&response);
          return response.AccessCurrencies().size() == 1;
      }},
     {"GetUnitConversions", "GetUnitConversionsResponse",
      "<unitConversionContexts><unitConversionContext/></unitConversionContexts>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetUnitConversions, GetUnitConversionsResponse>(
-             *f.browse->GetGetUnitConversionsImpl(), &GetUnitConversionsImpl::GetUnitConversions,
+             *s.GetBrowseService()->GetGetUnitConversionsImpl(), &GetUnitConversionsImpl::GetUnitConversions,
              [](GetUnitConversionsResponse& r) { return r.AccessConversions().size() == 1; });
      }},
     {"GetUnits", "GetUnitsResponse", "<Databases><Database><dbKey>K</dbKey></Database></Databases>",
-     [](Facades& f, DorsaSession*) {
-         return CallWithDefaults<GetUnits, GetUnitsResponse>(*f.browse->GetGetUnitsImpl(), &GetUnitsImpl::GetUnits,
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetUnits, GetUnitsResponse>(*s.GetBrowseService()->GetGetUnitsImpl(), &GetUnitsImpl::GetUnits,
                                                              [](GetUnitsResponse& r) { return r.GetUnitsByDatabase().size() == 1; });
      }},
     {"GetAttributeParameters", "GetAttributeParametersResponse", "<parameterDetails><parameterDetail/></parameterDetails>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetAttributeParametersRequest, GetAttributeParametersResponse>(
-             *f.browse->GetGetAttributeParametersImpl(), &GetAttributeParametersImpl::GetAttributeParameters,
+             *s.GetBrowseService()->GetGetAttributeParametersImpl(), &GetAttributeParametersImpl::GetAttributeParameters,
              [](GetAttributeParametersResponse& r) { return r.AccessAttributeParameters().size() == 1; });
      }},
     {"GetParameterDetails", "GetParameterDetailsResponse", "<parameterDetails><parameterDetail/></parameterDetails>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetParameterDetailsRequest, GetParameterDetailsResponse>(
-             *f.browse->GetGetParameterDetailsImpl(), &GetParameterDetailsImpl::GetParameterDetails,
+             *s.GetBrowseService()->GetGetParameterDetailsImpl(), &GetParameterDetailsImpl::GetParameterDetails,
              [](GetParameterDetailsResponse& r) { return r.AccessAttributeParameters().size() == 1; });
      }},
     {"GetMetaAttributes", "GetMetaAttributesResponse", "<Attribute/>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetMetaAttributesRequest, GetMetaAttributesResponse>(
-             *f.browse->GetGetMetaAttributesImpl(), &GetMetaAttributesImpl::GetMetaAttributes,
+             *s.GetBrowseService()->GetGetMetaAttributesImpl(), &GetMetaAttributesImpl::GetMetaAttributes,
              [](GetMetaAttributesResponse& r) { return r.GetAttributes().size() == 1; });
      }},
     {"GetRecordAttributesByRef", "GetRecordAttributesByRefResponse", "<results><recordData/></results>",
-     [](Facades& f, DorsaSession*) {
+     [](DorsaServiceLayerServices& s) {
          return CallWithDefaults<GetRecordAttributesByRefRequest, GetRecordAttributesByRefResponse>(
-             *f.dataExport->GetRecordAttributesByRefImplPtr(), &GetRecordAttributesByRefImpl::RequestRecordAttributesByRef,
+             *s.GetDataExportService()->GetRecordAttributesByRefImplPtr(), &GetRecordAttributesByRefImpl::RequestRecordAttributesByRef,
              [](GetRecordAttributesByRefResponse& r) { return r.AccessRecordData().size() == 1; });
+     }},
+    {"GetRootNode", "GetRootNodeResponse", "<rootNode/>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetRootNode, GetRootNodeResponse>(*s.GetBrowseService()->GetGetRootNodeImpl(),
+                                                                   &GetRootNodeImpl::RequestRootNode,
+                                                                   [](GetRootNodeResponse& r) { return bool(r.GetRootNode()); });
+     }},
+    {"GetChildNodes", "GetChildNodesResponse", "<treeRecords><treeRecord/></treeRecords>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetChildNodes, GetChildNodesResponse>(
+             *s.GetBrowseService()->GetGetChildNodesImpl(), &GetChildNodesImpl::RequestChildNodes,
+             [](GetChildNodesResponse& r) { return r.AccessTreeRecords().size() == 1; });
+     }},
+    {"GetTreeRecords", "GetTreeRecordsResponse", "<treeRecords><treeRecord/></treeRecords>",
+     [](DorsaServiceLayerServices& s) {
+         GetTreeRecordsImpl operation(s.GetSession().get());
+         return CallWithDefaults<GetTreeRecordsRequest, GetTreeRecordsResponse>(
+             operation, &GetTreeRecordsImpl::RequestTreeNodes,
+             [](GetTreeRecordsResponse& r) { return r.AccessTreeRecords().size() == 1; });
+     }},
+    {"GetRecordLinkGroups", "GetRecordLinkGroupsResponse", "<recordLinkGroupDetails><recordLinkGroup/></recordLinkGroupDetails>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetRecordLinkGroups, GetRecordLinkGroupsResponse>(
+             *s.GetBrowseService()->GetGetRecordLinkGroupsImpl(), &GetRecordLinkGroupsImpl::GetRecordLinkGroups,
+             [](GetRecordLinkGroupsResponse& r) { return r.AccessRecordLinkGroups().size() == 1; });
+     }},
+    {"GetLinkedRecords", "GetLinkedRecordsResponse", "<sourceRecords><sourceRecord/></sourceRecords>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetLinkedRecordsRequest, GetLinkedRecordsResponse>(
+             *s.GetBrowseService()->GetGetLinkedRecordsImpl(), &GetLinkedRecordsImpl::GetLinkedRecords,
+             [](GetLinkedRecordsResponse& r) { return r.GetSourceRecords().size() == 1; });
+     }},
+    {"GetRecordVersions", "GetRecordVersionsResponse", "<recordVersionStates><recordVersionState/></recordVersionStates>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetRecordVersionsRequest, GetRecordVersionsResponse>(
+             *s.GetBrowseService()->GetGetRecordVersionsImpl(), &GetRecordVersionsImpl::GetRecordVersions,
+             [](GetRecordVersionsResponse& r) { return r.AccessRecordStates().size() == 1; });
+     }},
+    {"SimpleTextSearch", "SimpleTextSearchResponse", "<resultRecords/>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<SimpleTextSearch, SimpleTextSearchResponse>(
+             *s.GetSearchService()->GetSimpleTextSearchImpl(), &SimpleTextSearchImpl::Search, FoundOne);
+     }},
+    {"CriteriaSearch", "SimpleTextSearchResponse", "<resultRecords/>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<CriteriaSearch, SimpleTextSearchResponse>(*s.GetSearchService()->GetCriteriaSearchImpl(),
+                                                                           &CriteriaSearchImpl::Search, FoundOne);
+     }},
+    {"RecordNameSearch", "SimpleTextSearchResponse", "<resultRecords/>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<RecordNameSearchRequest, SimpleTextSearchResponse>(
+             *s.GetSearchService()->GetRecordNameSearchImpl(), &RecordNameSearchImpl::RecordNameSearch, FoundOne);
+     }},
+    {"SetRecordAttributes", "SetRecordAttributesResponse", "<recordsImported><record/></recordsImported>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<SetRecordAttributesRequest, SetRecordAttributesResponse>(
+             *s.GetDataImportService()->SetRecordAttributesImplPtr(), &SetRecordAttributesImpl::SetRecordAttributes_Request,
+             [](SetRecordAttributesResponse& r) { return r.AccessRecordsImported().size() == 1; });
+     }},
+    {"GetUploadAddresses", "GetUploadAddressesResponse", "<records><record/></records>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetUploadAddressesRequest, GetUploadAddressesResponse>(
+             *s.GetDataImportService()->GetUploadAddressesImplPtr(), &GetUploadAddressesImpl::GetUploadAddresses,
+             [](GetUploadAddressesResponse& r) { return r.AccessRecordsWithAttributeAddresses().size() == 1; });
+     }},
+    {"ModifyRecordLinks", "ModifyRecordLinksResponse", "<linked><sourceRecord/></linked>",
+     [](DorsaServiceLayerServices& s) {
+         ModifyRecordLinksImpl operation(s.GetSession().get());
+         return CallWithDefaults<ModifyRecordLinksRequest, ModifyRecordLinksResponse>(
+             operation, &ModifyRecordLinksImpl::ModifyRecordLinks, [](ModifyRecordLinksResponse& r) {
+                 return r.GetRecordLinkChanges() && r.GetRecordLinkChanges()->AccessLinked().size() == 1;
+             });
+     }},
+    {"GetAvailableExporters", "GetAvailableExportersResponse", "<exporter/>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetAvailableExportersRequest, GetAvailableExportersResponse>(
+             *s.GetEngineeringDataService()->GetGetAvailableExportersImplPtr(),
+             &GetAvailableExportersImpl::GetAvailableExporters,
+             [](GetAvailableExportersResponse& r) { return r.GetExporters().size() == 1; });
+     }},
+    {"ExportRecordData", "text", "a,b",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<ExportRecordDataRequest, ExportRecordDataResponse>(
+             *s.GetEngineeringDataService()->GetExportRecordDataImpl(), &ExportRecordDataImpl::ExportRecordData,
+             [](ExportRecordDataResponse& r) { return r.GetText() == "a,b"; });
+     }},
+    {"GetExporterParameters", "GetExporterParametersResponse", "<Records><Record/></Records>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<GetExporterParametersRequest, GetExporterParametersResponse>(
+             *s.GetEngineeringDataService()->GetGetExporterParametersImpl(),
+             &GetExporterParametersImpl::GetExporterParameters,
+             [](GetExporterParametersResponse& r) { return r.GetRecords().size() == 1; });
+     }},
+    {"ExportersForRecords", "ExportersForRecordsResponse", "<records><record/></records>",
+     [](DorsaServiceLayerServices& s) {
+         return CallWithDefaults<ExportersForRecordsRequest, ExportersForRecordsResponse>(
+             *s.GetEngineeringDataService()->GetGetExportersForRecordsImpl(),
+             &ExportersForRecordsImpl::GetExportersForRecords,
+             [](ExportersForRecordsResponse& r) { return r.GetRecords().size() == 1; });
      }},
 };
 
@@ -175,7 +272,8 @@ TEST_F(CatalogueTest, EveryOperationPostsAndReadsAsTheEmulatorKnowsIt)
     ASSERT_TRUE(emulator.is_object()) << "the emulator's list of operations could not be read";
     const std::map<std::string, std::string> prefixes = {
         {"Browse", "brow"}, {"Search", "sear"}, {"DataExport", "exp"}, {"DataImport", "dat"}, {"EngineeringData", "eng"}};
-    Facades facades(m_session.get());
+    const SmartPtr<DorsaServiceLayerServices> services =
+        DorsaServiceLayerServices::CreateOne(m_server.Url(), DorsaSLAuth_Annonymous::CreateOne());
     for (const CatalogueCase& c : s_cases) {
         SCOPED_TRACE(c.operation);
         ASSERT_TRUE(emulator.contains(c.operation));
@@ -185,7 +283,7 @@ TEST_F(CatalogueTest, EveryOperationPostsAndReadsAsTheEmulatorKnowsIt)
 
         Reply(Envelope(std::string("<r:") + c.responseElement + " xmlns:r=\"" + serviceNamespace + "\">" +
                        c.replyContent + "</r:" + c.responseElement + ">"));
-        EXPECT_TRUE(c.call(facades, m_session.get())) << "the reply was not read from " << c.responseElement;
+        EXPECT_TRUE(c.call(*services)) << "the reply was not read from " << c.responseElement;
 
         const RecordedRequest request = m_server.LastRequest();
         EXPECT_EQ(request.path, "/" + service + ".svc");
@@ -199,6 +297,15 @@ TEST_F(CatalogueTest, EveryOperationPostsAndReadsAsTheEmulatorKnowsIt)
             EXPECT_NE(request.body.find("xmlns:" + body.prefix + "=\"" + serviceNamespace + "\""), std::string::npos);
         }
     }
+}
+
+TEST_F(CatalogueTest, EveryRowIsCalledOnce)
+{
+    std::set<std::string> called;
+    for (const CatalogueCase& c : s_cases) {
+        EXPECT_TRUE(called.insert(c.operation).second) << c.operation;
+    }
+    EXPECT_EQ(called.size(), std::size(Catalogue::s_rows));
 }
 
 TEST_F(CatalogueTest, TheCatalogueRowsAreTheEmulatorsOperations)

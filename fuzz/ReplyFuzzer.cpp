@@ -5,6 +5,13 @@
 // Input: byte 0 picks the operation (s_operations), byte 1 the HTTP status (s_statuses),
 // the rest is the reply body. Both are counted from a letter, 'A' and 'a', so that a
 // seed file reads as text: "Aa<s:Envelope ..." is a 200 reply to GetDatabases.
+// Row n of s_operations is the byte 'A' + n in ASCII, and any byte picks a row, counted
+// round the table: 'A' to 'N' the catalogue, unit, attribute metadata and record reads
+// (GetDatabases to GetRecordAttributesByRef), 'O' to 'T' the tree, link and version reads
+// (GetRootNode to GetRecordVersions), 'U' to 'W' the searches, 'X' to '[' the exporters
+// (GetAvailableExporters to ExportRecordData), '\' to '^' the imports (SetRecordAttributes,
+// GetUploadAddresses, ModifyRecordLinks). Past 'Z' the bytes are punctuation, which is
+// fine for a seed: the files are read as bytes.
 #include "ExpectedFailures.h"
 
 #include "dorsa/ServiceLayer.h"
@@ -81,6 +88,22 @@ const ReplyTarget s_operations[] = {
     {"GetMetaAttributes", &FeedReplyTo<GetMetaAttributesImpl>},
     {"GetRecordAttributes", &FeedReplyTo<GetRecordAttributesImpl>},
     {"GetRecordAttributesByRef", &FeedReplyTo<GetRecordAttributesByRefImpl>},
+    {"GetRootNode", &FeedReplyTo<GetRootNodeImpl>},
+    {"GetChildNodes", &FeedReplyTo<GetChildNodesImpl>},
+    {"GetTreeRecords", &FeedReplyTo<GetTreeRecordsImpl>},
+    {"GetRecordLinkGroups", &FeedReplyTo<GetRecordLinkGroupsImpl>},
+    {"GetLinkedRecords", &FeedReplyTo<GetLinkedRecordsImpl>},
+    {"GetRecordVersions", &FeedReplyTo<GetRecordVersionsImpl>},
+    {"SimpleTextSearch", &FeedReplyTo<SimpleTextSearchImpl>},
+    {"RecordNameSearch", &FeedReplyTo<RecordNameSearchImpl>},
+    {"CriteriaSearch", &FeedReplyTo<CriteriaSearchImpl>},
+    {"GetAvailableExporters", &FeedReplyTo<GetAvailableExportersImpl>},
+    {"ExportersForRecords", &FeedReplyTo<ExportersForRecordsImpl>},
+    {"GetExporterParameters", &FeedReplyTo<GetExporterParametersImpl>},
+    {"ExportRecordData", &FeedReplyTo<ExportRecordDataImpl>},
+    {"SetRecordAttributes", &FeedReplyTo<SetRecordAttributesImpl>},
+    {"GetUploadAddresses", &FeedReplyTo<GetUploadAddressesImpl>},
+    {"ModifyRecordLinks", &FeedReplyTo<ModifyRecordLinksImpl>},
 };
 
 // The row `byte` picks, counting from `first`; any byte picks one.

@@ -8,8 +8,10 @@
 # The targets (fuzz/, a CMake project of its own, built with clang into build-fuzz):
 #   reply_fuzzer   a reply body and status through an operation's reply pipeline. Byte 0
 #                  picks the operation ('A' GetDatabases, 'B' GetTables, 'C' GetSubsets,
-#                  'D' GetUnits, 'E' GetUnitSystems, 'F' GetCurrencies, 'G' GetUnitConversions, 'H' to 'N' the attribute
-#                  metadata and record operations in the order of fuzz/ReplyFuzzer.cpp),
+#                  'D' GetUnits, 'E' GetUnitSystems, 'F' GetCurrencies, 'G' GetUnitConversions,
+#                  'H' to 'N' the attribute metadata and record operations, 'O' to 'T' the
+#                  tree, link and version operations, 'U' to 'W' the searches, 'X' to '['
+#                  the exporters, '\' to '^' the imports, in the order of fuzz/ReplyFuzzer.cpp),
 #                  byte 1 the status ('a' 200, 'b' 500, 'c' 401, 'd' 404, ... see
 #                  fuzz/ReplyFuzzer.cpp), the rest is the body.
 #   values_fuzzer  an XML text, every element of it read as an attribute value and
@@ -117,6 +119,20 @@ generate_deep_inputs() {
   printf '%s' "$(repeat "$block" 50)" >"$v/pi-closing-tags-95000"
   printf '<!DOCTYPE x [ <!ELEMENT a ANY> <!-- ]>%s' "$opens" >"$v/doctype-subset-comment-$depth"
   printf "<a'>%s" "$opens" >"$v/quote-in-element-name-$depth"
+  generate_deep_tree "$r"
+}
+
+# A tree of records nested as deep as the parser lets through, each the only child of the
+# one above, for GetChildNodes ('P'), whose reader follows the tree down record by record:
+# Envelope, Body, the response and "treeRecords" take four levels, each tree level two, the
+# deepest record and its "shortName" two more, so 997 levels reach the limit of 2000.
+generate_deep_tree() {
+  local levels=997 head tail
+  head='Pa<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body><GetChildNodesResponse><treeRecords>'
+  tail='</treeRecords></GetChildNodesResponse></s:Body></s:Envelope>'
+  printf '%s%s<treeRecord><shortName>deepest</shortName></treeRecord>%s%s' "$head" \
+    "$(repeat '<treeRecord><children>' "$levels")" "$(repeat '</children></treeRecord>' "$levels")" "$tail" \
+    >"$1/tree-records-nested-$levels"
 }
 
 # The first sanitizer, libFuzzer or terminate report of a log, with its stack; frames

@@ -19,7 +19,7 @@ EMULATOR = os.environ.get("DORSA_EMULATOR",
 ROOT = "http://www.zelvra.com"
 SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
 XSI = "http://www.w3.org/2001/XMLSchema-instance"
-PREFIXES = {"DataImport": "dat", "DataExport": "exp"}
+PREFIXES = {"DataImport": "dat", "DataExport": "exp", "Browse": "brow", "Search": "sear"}
 DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
 
 

@@ -177,6 +177,61 @@ class ImportAndReadBack(ImportFiles):
         self.assertEqual(self.read_back(1002)["Material family"]["value"], "Changed")
 
 
+class LinkAndReadBack(unittest.TestCase):
+    """dorsa link against an emulator of each test's own, read back with dorsa links."""
+
+    def setUp(self):
+        self.emulator = EmulatorProcess(EMULATOR)
+        self.addCleanup(self.emulator.stop)
+
+    def run_tool(self, *arguments):
+        result = dorsa(self.emulator.url, *arguments)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return result.stdout
+
+    def linked(self, record, group):
+        [found] = json.loads(self.run_tool("--json", "links", "DORSA_SAMPLES", str(record), "--group", group))
+        return [r["identity"] for g in found["groups"] for r in g["linkedRecords"]]
+
+    def test_added_link_shows_in_the_linked_records(self):
+        changes = json.loads(self.run_tool("--json", "link", "DORSA_SAMPLES", "61", "--add", "1001:3003:second: lot 4",
+                                           "--add", "1004:3003"))
+        self.assertEqual([(c["change"], c["source"]["identity"], [t["identity"] for t in c["targets"]])
+                          for c in changes], [("linked", 1001, [3003]), ("linked", 1004, [3003])])
+        self.assertEqual(self.linked(1001, "Suppliers"), [3001, 3003])
+        self.assertEqual(self.linked(3003, "Supplied materials"), [1001, 1003, 1004])
+
+    def test_remove_and_unlink_all_by_name_within_a_table(self):
+        output = self.run_tool("link", "DORSA_SAMPLES", "Supplied materials", "--table", "Suppliers",
+                               "--remove", "3002:1002", "--unlink-all", "3001")
+        self.assertEqual(output.splitlines(), [
+            "CHANGE    SOURCE       TARGET",
+            "unlinked  3001 Orvane  1001 DS-18",
+            "unlinked  3001 Orvane  1004 DS-22",
+            "unlinked  3002 Talvik  1002 DA-61"])
+        self.assertEqual(self.linked(3001, "Supplied materials"), [])
+        self.assertEqual(self.linked(3002, "Supplied materials"), [1005, 1006])
+        self.assertEqual(self.linked(1002, "Suppliers"), [])
+
+    def test_a_link_the_server_refuses_changes_nothing(self):
+        result = dorsa(self.emulator.url, "link", "DORSA_SAMPLES", "63", "--group-type", "dynamic",
+                       "--add", "1001:4002")
+        self.assertEqual(result.returncode, 5, result.stderr)
+        self.assertEqual(result.stderr, "dorsa: SOAP fault from ModifyRecordLinks: Link group Standards is dynamic: "
+                                        "its links cannot be changed\n")
+        self.assertEqual(self.linked(1001, "Standards"), [4001])
+        # A record of the wrong table is skipped; the rest is made.
+        changes = json.loads(self.run_tool("--json", "link", "DORSA_SAMPLES", "61", "--add", "1001:4002",
+                                           "--add", "1002:3001"))
+        self.assertEqual(changes, [{"change": "linked", "source": {
+            "dbKey": "DORSA_SAMPLES", "identity": 1002, "recordGUID": "5e2b8c71-1002-4d19-b6e2-7a3f0c001002",
+            "historyGUID": "9d40a6e3-1002-4c7e-a5b8-2e61f4001002"}, "targets": [{
+                "dbKey": "DORSA_SAMPLES", "identity": 3001, "recordGUID": "5e2b8c71-3001-4d19-b6e2-7a3f0c003001",
+                "historyGUID": "9d40a6e3-3001-4c7e-a5b8-2e61f4003001"}]}])
+        self.assertEqual(self.linked(1002, "Suppliers"), [3001, 3002])
+        self.assertEqual(self.linked(1001, "Suppliers"), [3001])
+
+
 class DryRunAndMalformedFiles(ImportFiles):
     def test_dry_run_prints_the_request_and_sends_nothing(self):
         path = self.file({"mode": "copy", "record": 1002, "parent": "5e2b8c71-1001-4d19-b6e2-7a3f0c001001",

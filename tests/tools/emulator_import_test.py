@@ -12,6 +12,8 @@ import urllib.request
 from xml.etree import ElementTree
 
 from emulator_process import EmulatorProcess
+from emulator_search_test import text_search
+from emulator_tree_test import child_nodes
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 EMULATOR = os.environ.get("DORSA_EMULATOR",
@@ -19,7 +21,7 @@ EMULATOR = os.environ.get("DORSA_EMULATOR",
 ROOT = "http://www.zelvra.com"
 SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
 XSI = "http://www.w3.org/2001/XMLSchema-instance"
-PREFIXES = {"DataImport": "dat", "DataExport": "exp"}
+PREFIXES = {"DataImport": "dat", "DataExport": "exp", "Browse": "brow", "Search": "sear"}
 DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
 
 
@@ -129,11 +131,11 @@ def value_import(attribute_id, value=None):
     return f"<zbt:importAttributeValue>{attribute(attribute_id)}{content}</zbt:importAttributeValue>"
 
 
-def import_record(mode, *values, name="", reference=None, parent=None, release=True):
+def import_record(mode, *values, name="", reference=None, parent=None, release=True, folder=False):
     parts = ["<zbt:importAttributeValues>" + "".join(values) + "</zbt:importAttributeValues>"]
     parts.append("<zbt:releaseRecord>1</zbt:releaseRecord>" if release else "")
     parts.append(f"<zbt:recordName>{name}</zbt:recordName>" if name else "")
-    parts.append("<zbt:isFolder>0</zbt:isFolder>")
+    parts.append(f"<zbt:isFolder>{int(folder)}</zbt:isFolder>")
     if mode == "update":
         parts.append(f"<zbt:record>{record(reference)}</zbt:record>")
     elif mode == "create":
@@ -278,6 +280,32 @@ class ImportChangesTheData(unittest.TestCase):
         self.assertEqual(status, 500)
         [probe] = self.emulator.imported(import_request(import_record("create", name="After", parent=1001)))
         self.assertEqual(self.emulator.name(probe - 1), "Committed first")
+
+    def test_created_folders_and_records_take_their_place_in_the_tree_and_in_searches(self):
+        [folder] = self.emulator.imported(import_request(import_record("create", name="Castings", parent=1100,
+                                                                       folder=True)))
+        [cast, copied] = self.emulator.imported(import_request(
+            import_record("create", name="DS-30 cast", parent=folder),
+            import_record("copy", name="DA-61 cast", reference=1002, parent=folder)))
+
+        def below(parent):
+            status, reply = self.emulator.post("Browse", "GetChildNodes", child_nodes(parent))
+            self.assertEqual(status, 200, reply)
+            return [(int(text(r, "recordReference/identity/recordHistoryIdentity")), text(r, "fullName"),
+                     r.get("type"), text(r, "parentRecordHistoryIdentity")) for r in child(reply, "treeRecords")]
+
+        self.assertEqual(below(1100)[-1], (folder, "Castings", "Folder", "1100"))
+        self.assertEqual(below(folder), [(cast, "DS-30 cast", "Record", str(folder)),
+                                         (copied, "DA-61 cast", "Record", str(folder))])
+
+        def found(words):
+            status, reply = self.emulator.post("Search", "SimpleTextSearch", text_search(words))
+            self.assertEqual(status, 200, reply)
+            return [int(text(r, "recordReference/identity/recordHistoryIdentity")) for r in reply]
+
+        self.assertEqual(found("DS-30"), [cast])
+        self.assertEqual(found("cast"), [copied, cast])
+        self.assertEqual(found("Castings"), [])  # a folder only holds records
 
     def test_uploaded_file_is_what_a_later_read_points_at(self):
         status, reply = self.emulator.post("DataImport", "GetUploadAddresses",

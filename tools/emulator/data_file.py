@@ -99,6 +99,7 @@ TABLE = Fields({"id": int, "guid": str, "name": str, "filters": ListOf(OneOf(TAB
 LINK_GROUP = Fields({"id": int, "name": str, "type": OneOf(LINK_GROUP_TYPES), "from": int, "to": int,
                      "reverse": Fields({"id": int, "name": str}, {"standardNames": ListOf(str)})},
                     {"standardNames": ListOf(str), "links": ListOf(Row(int, int)),
+                     "linkNotes": ListOf(Fields({"link": Row(int, int), "notes": str, "reverseNotes": str})),
                      "match": Fields({"from": int, "to": int})})
 DATABASE = Fields({"key": str, "volumeName": str, "tables": ListOf(TABLE), "unitSystems": ListOf(str),
                    "units": ListOf(UNIT), "conversions": MapOf(ListOf(CONVERSION))},
@@ -261,7 +262,7 @@ def _check_trees(database, path):
 
 
 def _check_link_groups(database, path):
-    """A link group's tables, links and matched attributes exist; static groups list links,
+    """A link group's tables, links, link notes and matched attributes exist; static groups list links,
     dynamic ones match values."""
     tables = {table["id"]: table for table in database["tables"]}
     identities = set()
@@ -276,8 +277,8 @@ def _check_link_groups(database, path):
                 raise DataFileError(f"{at}.{end} is {group[end]}, which is no table of database {database['key']}")
         source, target = tables[group["from"]], tables[group["to"]]
         if group["type"] == "dynamic":
-            if "match" not in group or "links" in group:
-                raise DataFileError(f"{at} is dynamic: it has a 'match' and no 'links'")
+            if "match" not in group or "links" in group or "linkNotes" in group:
+                raise DataFileError(f"{at} is dynamic: it has a 'match' and neither 'links' nor 'linkNotes'")
             for end, table in (("from", source), ("to", target)):
                 if group["match"][end] not in {a["id"] for a in table["attributes"]}:
                     raise DataFileError(f"{at}.match.{end} is {group['match'][end]}, "
@@ -290,6 +291,9 @@ def _check_link_groups(database, path):
                 if identity not in {r["identity"] for r in table.get("records", [])}:
                     raise DataFileError(f"{at}.links[{i}] names {identity}, "
                                         f"which is no record of table {table['name']}")
+        for i, notes in enumerate(group.get("linkNotes", [])):
+            if notes["link"] not in group.get("links", []):
+                raise DataFileError(f"{at}.linkNotes[{i}].link is {notes['link']}, which the group does not list")
 
 
 def _check_record_value(value, path, table, by_id, meta):

@@ -17,6 +17,7 @@ import catalogue
 import data_file
 import exporters
 import importer
+import link_changes
 import links
 import record_data
 import search
@@ -33,10 +34,10 @@ REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetU
                   "GetRecordLinkGroups": "l", "GetLinkedRecords": "", "GetRecordVersions": "v",
                   "SimpleTextSearch": "s", "RecordNameSearch": "", "CriteriaSearch": "k", "SetRecordAttributes": "i", "GetUploadAddresses": "",
                   "GetAvailableExporters": "g", "ExportersForRecords": "", "GetExporterParameters": "q",
-                  "ExportRecordData": "t"}
+                  "ExportRecordData": "t", "ModifyRecordLinks": "j"}
 HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS,
             **search.HANDLERS, **importer.HANDLERS, **exporters.HANDLERS,
-            **tree.HANDLERS, **links.HANDLERS, **versions.HANDLERS}
+            **tree.HANDLERS, **links.HANDLERS, **versions.HANDLERS, **link_changes.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):

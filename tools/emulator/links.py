@@ -9,8 +9,12 @@ links the records whose values match: "match" is {"from": attribute of the from 
 "to": attribute of the to table}, and two records are linked when both hold a value of
 these attributes and the values are equal.
 
-Code that changes links (an import) calls add_link() and remove_link() with either
-direction's identity.
+A static group may keep the notes of its links in "linkNotes": {"link": [from identity,
+to identity], "notes", "reverseNotes"}, the notes as seen from the from record and from
+the to record; a link without notes has no entry.
+
+Code that changes links (ModifyRecordLinks, link_changes.py) calls add_link() and
+remove_link() with either direction's identity.
 
 A record filter on GetLinkedRecords narrows the linked records, by the rule tree.py
 describes for the tree."""
@@ -65,49 +69,80 @@ def linked(database, direction, record):
 
 
 def _static_pair(database, group_id, source, target):
-    """The forward group of the direction `group_id` and the link as that group stores it."""
+    """The forward group of the direction `group_id`, the link as that group stores it and
+    whether `group_id` is the forward direction."""
     for direction in directions(database):
         if direction.id == group_id:
             if direction.type != "static":
                 raise Fault(f"Link group {direction.name} is {direction.type}: its links follow from values")
-            return direction.group, [source, target] if direction.forward else [target, source]
+            pair = [source, target] if direction.forward else [target, source]
+            return direction.group, pair, direction.forward
     raise Fault(f"Unknown record link group {group_id} in database {database['key']}")
 
 
-def add_link(database, group_id, source, target):
+def add_link(database, group_id, source, target, notes="", reverse_notes=""):
     """Links the records with history identities `source` and `target` through the static
-    group direction `group_id`; False when they already were."""
-    group, pair = _static_pair(database, group_id, source, target)
+    group direction `group_id`, with the notes seen from `source` and from `target`; False
+    when they already were linked (their notes stay as they were)."""
+    group, pair, forward = _static_pair(database, group_id, source, target)
     if pair in group.setdefault("links", []):
         return False
     group["links"].append(pair)
+    if notes or reverse_notes:
+        notes, reverse_notes = (notes, reverse_notes) if forward else (reverse_notes, notes)
+        group.setdefault("linkNotes", []).append({"link": pair, "notes": notes, "reverseNotes": reverse_notes})
     return True
 
 
 def remove_link(database, group_id, source, target):
-    """Removes that link; False when there was none."""
-    group, pair = _static_pair(database, group_id, source, target)
+    """Removes that link and its notes; False when there was none."""
+    group, pair, _ = _static_pair(database, group_id, source, target)
     if pair not in group.get("links", []):
         return False
     group["links"].remove(pair)
+    kept = [n for n in group.get("linkNotes", []) if n["link"] != pair]
+    if kept:
+        group["linkNotes"] = kept
+    else:
+        group.pop("linkNotes", None)
     return True
 
 
 # Reading group references out of a request
 
+def find_direction(request, catalogue, element):
+    """(database, direction) of a record link group reference: by identity, by name (within
+    the table it starts at, when the reference names one) or by standard name."""
+    database = catalogue.database(request.text(request.base(element, "dbKey")))
+    identity = integer(request.text(request.base(element, "recordLinkGroupIdentity"), "0"),
+                       "Record link group identity")
+    name_element = request.base(element, "name")
+    group_name = request.base(name_element, "recordLinkGroupName")
+    name = request.text(group_name)
+    standard = group_name is not None and \
+        group_name.get(f"{{{request.base_ns}}}isStandard", "false").strip().lower() in ("true", "1")
+    table = request.base(name_element, "table")
+    start = None
+    if not identity and not standard and table is not None and len(table):
+        start = catalogue.table(database, integer(request.text(request.base(table, "tableIdentity"), "0"),
+                                                  "Table identity"),
+                                request.text(request.base(table, "tableGUID")),
+                                request.text(request.base(table, "tableName")))["id"]
+    for d in directions(database):
+        if identity:
+            if d.id == identity:
+                return database, d
+        elif (name in d.standard_names if standard else d.name == name) and start in (None, d.source):
+            return database, d
+    raise Fault(f"Unknown record link group {identity or repr(name)} in database {database['key']}")
+
+
 def _requested(request, catalogue):
     """(database key, direction) of every "recordLinkGroup" of "recordLinkGroups", in order."""
     found = []
     for element in request.base_all(request.base(request.element, "recordLinkGroups"), "recordLinkGroup"):
-        database = catalogue.database(request.text(request.base(element, "dbKey")))
-        identity = integer(request.text(request.base(element, "recordLinkGroupIdentity"), "0"),
-                           "Record link group identity")
-        name = request.text(request.base(request.base(element, "name"), "recordLinkGroupName"))
-        match = [d for d in directions(database)
-                 if (identity and d.id == identity) or (not identity and d.name == name)]
-        if not match:
-            raise Fault(f"Unknown record link group {identity or repr(name)} in database {database['key']}")
-        found.append((database["key"], match[0]))
+        database, direction = find_direction(request, catalogue, element)
+        found.append((database["key"], direction))
     return found
 
 
@@ -136,8 +171,8 @@ def _detail(w, database, d):
                  _standard_names(w, d.standard_names))
 
 
-def _named_record(w, database, record, guids):
-    return w.own("record", w.own("shortName", text=record.get("shortName", record["name"])),
+def named_record(w, database, record, guids=True, container="record"):
+    return w.own(container, w.own("shortName", text=record.get("shortName", record["name"])),
                  w.own("fullName", text=record["name"]),
                  write_record_reference(w, database, record, "recordReference", guids))
 
@@ -176,7 +211,7 @@ def get_linked_records(request, catalogue, w):
             visible = visible_identities(database, target, allowed)
             records = [r for r in linked(database, direction, record) if visible is None or r["identity"] in visible]
             groups.append(w.own("recordLinkGroup", w.own("name", text=direction.name),
-                                w.own("linkedRecords", *[_named_record(w, database, r, guids) for r in records]),
+                                w.own("linkedRecords", *[named_record(w, database, r, guids) for r in records]),
                                 w.own("tableFilters", *[w.own("tableFilter", text=f) for f in target["filters"]]),
                                 _standard_names(w, direction.standard_names)))
         sources.append(w.own("sourceRecord", write_record_reference(w, database, record, guids=guids),

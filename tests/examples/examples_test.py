@@ -1,6 +1,6 @@
 """The example hosts against the bundled emulator.
 
-Run by CTest with DORSA_LIST_TABLES, DORSA_READ_UNITS and DORSA_EMULATOR in the environment."""
+Run by CTest with DORSA_LIST_TABLES, DORSA_READ_UNITS, DORSA_MATERIAL_TOUR and DORSA_EMULATOR in the environment."""
 
 import os
 import subprocess
@@ -9,6 +9,7 @@ import unittest
 
 LIST_TABLES = os.environ["DORSA_LIST_TABLES"]
 READ_UNITS = os.environ["DORSA_READ_UNITS"]
+MATERIAL_TOUR = os.environ["DORSA_MATERIAL_TOUR"]
 EMULATOR = os.environ["DORSA_EMULATOR"]
 # Nothing listens on the discard port of the loopback interface.
 REFUSING_URL = "http://127.0.0.1:9/dorsa"
@@ -52,6 +53,23 @@ class ExamplesAgainstEmulator(unittest.TestCase):
         self.assertEqual(lines[0], "DORSA_SAMPLES: 7 units")
         self.assertIn("  kg/m^3", lines)
         self.assertIn("  USD/kg (currency)", lines)
+
+    def test_material_tour_goes_from_tables_through_search_and_values_to_an_export(self):
+        result = run(MATERIAL_TOUR, self.url, "steel")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.split("Records holding")[1].splitlines(), [
+            " 'steel':",
+            "  Dorsa steel DS-18, annealed [1001]",
+            "  Dorsa steel DS-22, cold worked [1004]",
+            "Density of each:",
+            "  1001: 7900 kg/m^3",
+            "  1001: 7820 kg/m^3",
+            "Exported by sheetwise.csv.v2:",
+            "Record,Attribute,Value,Low,High,Unit,Conditions",
+            '"Dorsa steel DS-18, annealed",Density,7900.0,,,kg/m^3,Temperature=20.0 \u00b0C',
+            '"Dorsa steel DS-18, annealed",Density,7820.0,,,kg/m^3,Temperature=300.0 \u00b0C',
+        ])
+        self.assertIn("  Suppliers\n", result.stdout.split("Records holding")[0])
 
     def test_a_soap_fault_is_reported_with_its_fault_string(self):
         result = run(READ_UNITS, self.url, "NO_SUCH_DB")

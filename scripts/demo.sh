@@ -48,13 +48,7 @@ tour export DORSA_SAMPLES sheetwise.csv.v2 1001 1004 -o "$work/steels.csv"
 echo "--- $work/steels.csv:"
 cat "$work/steels.csv"
 
-cat >"$work/new-steel.json" <<JSON
-{"database": "DORSA_SAMPLES", "table": "$table",
- "records": [{"mode": "create", "parent": 1110, "name": "Dorsa steel DS-40, trial melt",
-   "values": {"Material family": "Metal (ferrous)", "Number of tests": 3,
-              "Density": {"type": "point", "unit": "kg/m^3", "points": [{"value": 7850, "parameters": {"Temperature": 20}}]}}}]}
-JSON
-tour import "$work/new-steel.json"
+tour import examples/new-steel.json
 tour search DORSA_SAMPLES steel --table "$table"
 tour find DORSA_SAMPLES --table "$table" --where "Density between 7.8 and 8 g/cm^3"
 

@@ -1,5 +1,7 @@
 #include "Commands.h"
+#include "RecordArguments.h"
 #include "TableLookup.h"
+#include "ValueJson.h"
 #include "ValueText.h"
 
 #include <map>
@@ -118,12 +120,6 @@ const char* const s_scaleTypes[] = {"NotSet", "Linear", "Log"};
 const char* const s_interpolations[] = {"None", "Linear", "CubicSpline"};
 const char* const s_parameterTypes[] = {"NumericUnrestricted", "NumericRestricted", "Discrete"};
 
-template <size_t N>
-const char* EnumText(const char* const (&texts)[N], int value)
-{
-    return value >= 0 && static_cast<size_t>(value) < N ? texts[value] : "Unknown";
-}
-
 json ParameterValueJson(const SmartPtr<DorsaParameterValue>& value)
 {
     if (!value) {
@@ -132,26 +128,19 @@ json ParameterValueJson(const SmartPtr<DorsaParameterValue>& value)
     return value->GetValueName().empty() ? json(value->GetValue()) : json(value->GetValueName());
 }
 
-std::string ParameterUnit(const ParameterDetail& parameter)
-{
-    return parameter.GetUnit() ? parameter.GetUnit()->GetUnitSymbol() : "";
-}
-
 json ParameterJson(const ParameterDetail& parameter)
 {
     json values = json::array();
     for (const SmartPtr<DorsaParameterValue>& value : parameter.GetParameterValues()) {
         values.push_back(ParameterValueJson(value));
     }
-    const SmartPtr<ParameterReference> reference = parameter.GetParameterReference();
-    return {{"id", reference ? reference->GetID() : 0},
-            {"name", parameter.GetName()},
-            {"unit", ParameterUnit(parameter)},
-            {"scaleType", EnumText(s_scaleTypes, parameter.GetScaleType())},
-            {"interpolation", EnumText(s_interpolations, parameter.GetInterpolationType())},
-            {"parameterType", EnumText(s_parameterTypes, parameter.GetParameterType())},
-            {"default", ParameterValueJson(parameter.GetDefaultValue())},
-            {"values", values}};
+    json entry = ParameterInformationJson(parameter);
+    entry.update({{"scaleType", EnumText(s_scaleTypes, parameter.GetScaleType())},
+                  {"interpolation", EnumText(s_interpolations, parameter.GetInterpolationType())},
+                  {"parameterType", EnumText(s_parameterTypes, parameter.GetParameterType())},
+                  {"default", ParameterValueJson(parameter.GetDefaultValue())},
+                  {"values", values}});
+    return entry;
 }
 
 // One attribute's row and JSON object; `extras` is null without --details.
@@ -191,7 +180,7 @@ void AddAttribute(AttributeDetail& detail, const AttributeExtras* extras, TextTa
         const auto foundParameters = extras->parameters.find(detail.GetIdentity());
         if (foundParameters != extras->parameters.end()) {
             for (const SmartPtr<ParameterDetail>& parameter : foundParameters->second) {
-                const std::string unit = ParameterUnit(*parameter);
+                const std::string unit = UnitSymbol(parameter->GetUnit());
                 parameters.push_back(unit.empty() ? parameter->GetName() : parameter->GetName() + " (" + unit + ")");
                 parametersJson.push_back(ParameterJson(*parameter));
             }
@@ -248,6 +237,176 @@ int RunAttributes(ToolContext& context, const AttributesArguments& arguments)
     return Exit_Ok;
 }
 
+struct RangeArguments {
+    std::string dbKey;
+    std::string table;
+    std::vector<std::string> attributes;
+    std::string unitSystem;
+};
+
+struct ParametersArguments {
+    std::string dbKey;
+    std::vector<std::string> parameters;
+    std::string table;
+    std::string attribute;
+    std::string record;
+};
+
+// A number, a name or a date of a JSON value as a table cell shows it; empty for null.
+std::string CellText(const json& value)
+{
+    if (value.is_string()) {
+        return value.get<std::string>();
+    }
+    if (value.is_number_integer()) {
+        return std::to_string(value.get<long long>());
+    }
+    return value.is_number() ? Number(value.get<double>()) : "";
+}
+
+// A smallest or largest stored value: a number, a date as text, "NaN" as the reply has
+// it, or null when the attribute holds no value with an order.
+json ExtremeJson(const SmartPtr<MinMaxValue>& value)
+{
+    switch (value ? value->GetType() : MinMaxValue::Nothing) {
+    case MinMaxValue::Date:
+        return value->GetDateTime();
+    case MinMaxValue::Double:
+        return value->GetDouble();
+    case MinMaxValue::Integer:
+        return value->GetInteger();
+    case MinMaxValue::NotANumber:
+        return "NaN";
+    case MinMaxValue::Nothing:
+        break;
+    }
+    return nullptr;
+}
+
+int RunRange(ToolContext& context, const RangeArguments& arguments)
+{
+    std::vector<SmartPtr<AttributeReference>> attributes;
+    for (const std::string& name : arguments.attributes) {
+        attributes.push_back(MakeAttributeReference(arguments.dbKey, arguments.table, name));
+    }
+    if (attributes.empty()) {
+        SmartPtr<TableDetail> table;
+        if (const int failed = FindTable(context, arguments.dbKey, arguments.table, table)) {
+            return failed;
+        }
+        attributes = table->AccessAttributeReferences();
+    }
+    SmartPtr<GetAttributeMinMaxRequest> request = NamingAttributes<GetAttributeMinMaxRequest>(attributes);
+    request->SetUnitConversionContext(UnitSystemContext(arguments.unitSystem));
+    GetAttributeMinMaxResponse response;
+    GetAttributeMinMaxImpl(context.Session()).RequestAttributeMinMax(request, &response);
+    if (const int failed = context.Outcome(GetAttributeMinMaxImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    TextTable table{{"ATTRIBUTE", "MIN", "MAX", "UNIT"}, {}};
+    json list = json::array();
+    for (const SmartPtr<AttributeMinMax>& range : response.AccessAttributeMinMaxes()) {
+        const SmartPtr<AttributeReference> attribute = range->GetAttributeReference();
+        const json entry{{"attribute", attribute ? attribute->GetName() : ""},
+                         {"id", AttributeIdentity(attribute)},
+                         {"min", ExtremeJson(range->GetMinValue())},
+                         {"max", ExtremeJson(range->GetMaxValue())},
+                         {"unit", range->GetUnits()}};
+        table.rows.push_back({CellText(entry["attribute"]), CellText(entry["min"]), CellText(entry["max"]),
+                              range->GetUnits()});
+        list.push_back(entry);
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
+// The parameters the command names, or else those of --attribute.
+int ParameterReferences(ToolContext& context, const ParametersArguments& arguments,
+                        std::vector<SmartPtr<ParameterReference>>& references)
+{
+    for (const std::string& parameter : arguments.parameters) {
+        references.push_back(MakeParameterReference(arguments.dbKey, parameter));
+    }
+    if (!references.empty()) {
+        return Exit_Ok;
+    }
+    if (arguments.attribute.empty()) {
+        return context.Fail(Exit_BadArguments, "name a PARAMETER, or an --attribute whose parameters to show");
+    }
+    GetAttributeParametersResponse response;
+    GetAttributeParametersImpl(context.Session())
+        .GetAttributeParameters(NamingAttributes<GetAttributeParametersRequest>(
+                                    {MakeAttributeReference(arguments.dbKey, arguments.table, arguments.attribute)}),
+                                &response);
+    if (const int failed = context.Outcome(GetAttributeParametersImpl::s_soapAction,
+                                           response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    // A parameter the reply gives without a reference cannot be asked about.
+    for (const SmartPtr<ParameterDetail>& parameter : response.AccessAttributeParameters()) {
+        if (parameter->GetParameterReference()) {
+            references.push_back(parameter->GetParameterReference());
+        }
+    }
+    return Exit_Ok;
+}
+
+// What the reply says the details are told for: the attribute, its record, and the
+// parameter's place among the attribute's parameters; null when for nothing.
+json AppliesToJson(const ParameterDetail& parameter)
+{
+    const SmartPtr<AttributeReference> attribute = parameter.GetAppliesToAttribute();
+    const SmartPtr<RecordReference> record = parameter.GetAppliesToRecord();
+    if (!attribute && !record) {
+        return nullptr;
+    }
+    return {{"attribute", attribute ? json(attribute->GetName()) : json(nullptr)},
+            {"record", record ? RecordJson(record) : json(nullptr)},
+            {"order", parameter.GetOrder()}};
+}
+
+int RunParameters(ToolContext& context, const ParametersArguments& arguments)
+{
+    SmartPtr<GetParameterDetailsRequest> request = new GetParameterDetailsRequest;
+    if (const int failed = ParameterReferences(context, arguments, request->AccessParameterReferences())) {
+        return failed;
+    }
+    if (!arguments.attribute.empty()) {
+        request->SetFunctionalAttribute(MakeAttributeReference(arguments.dbKey, arguments.table, arguments.attribute));
+    }
+    if (!arguments.record.empty()) {
+        SmartPtr<RecordReference> record;
+        if (const int failed = FindRecord(context, arguments.dbKey, arguments.table, arguments.record, record)) {
+            return failed;
+        }
+        request->SetRecordReference(record);
+    }
+    GetParameterDetailsResponse response;
+    GetParameterDetailsImpl(context.Session()).GetParameterDetails(request, &response);
+    if (const int failed = context.Outcome(GetParameterDetailsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    TextTable table{{"ID", "NAME", "UNIT", "TYPE", "SCALE", "INTERPOLATION", "DEFAULT", "VALUES"}, {}};
+    json list = json::array();
+    for (const SmartPtr<ParameterDetail>& parameter : response.AccessAttributeParameters()) {
+        json entry = ParameterJson(*parameter);
+        entry["appliesTo"] = AppliesToJson(*parameter);
+        std::vector<std::string> values;
+        for (const json& value : entry["values"]) {
+            values.push_back(CellText(value));
+        }
+        std::vector<std::string> row;
+        for (const char* field : {"id", "name", "unit", "parameterType", "scaleType", "interpolation", "default"}) {
+            row.push_back(CellText(entry[field]));
+        }
+        row.push_back(Join(values));
+        table.rows.push_back(row);
+        list.push_back(entry);
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
 Runner DefineAttributes(CLI::App& app)
 {
     auto arguments = std::make_shared<AttributesArguments>();
@@ -258,12 +417,45 @@ Runner DefineAttributes(CLI::App& app)
     return [arguments](ToolContext& context) { return RunAttributes(context, *arguments); };
 }
 
+Runner DefineRange(CLI::App& app)
+{
+    auto arguments = std::make_shared<RangeArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("TABLE", arguments->table, "table name")->required();
+    app.add_option("ATTRIBUTE", arguments->attributes, "attributes by name (default: every attribute of the table)");
+    app.add_option("--unit-system", arguments->unitSystem, "show the values in this unit system, e.g. Imperial");
+    return [arguments](ToolContext& context) { return RunRange(context, *arguments); };
+}
+
+Runner DefineParameters(CLI::App& app)
+{
+    auto arguments = std::make_shared<ParametersArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("PARAMETER", arguments->parameters,
+                   "parameters, each by identity or name (default: every parameter of --attribute)")
+        ->check(CLI::Validator([](std::string& parameter) { return IdentityOrNameProblem(parameter, "parameter"); },
+                               "IDENTITY|NAME"));
+    CLI::Option* table = app.add_option("--table", arguments->table, "the table of --attribute");
+    CLI::Option* attribute =
+        app.add_option("--attribute", arguments->attribute,
+                       "a functional attribute of --table: show the parameters as it uses them")
+            ->needs(table);
+    app.add_option("--record", arguments->record,
+                   "a record of --table by identity, GUID, or full or short name: list only the parameter values "
+                   "its data of --attribute holds")
+        ->needs(attribute)
+        ->check(RecordOrNameValidator());
+    return [arguments](ToolContext& context) { return RunParameters(context, *arguments); };
+}
+
 } // namespace
 
 std::vector<Command> AttributeCommands()
 {
     return {
         {"attributes", "list the attributes of a table with their types and units", DefineAttributes},
+        {"range", "show the smallest and largest stored value of attributes", DefineRange},
+        {"parameters", "show the details of parameters, or of those a functional attribute uses", DefineParameters},
     };
 }
 

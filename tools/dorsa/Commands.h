@@ -30,6 +30,13 @@ std::string Join(const std::vector<std::string>& items, const char* separator = 
 // A number as people read it: up to ten significant digits.
 std::string Number(double value);
 
+// The text of an enum value from its table of texts, indexed by value; `unknown` outside it.
+template <size_t N>
+const char* EnumText(const char* const (&texts)[N], int value, const char* unknown = "Unknown")
+{
+    return value >= 0 && static_cast<size_t>(value) < N ? texts[value] : unknown;
+}
+
 // The commands of each family.
 std::vector<Command> CatalogueCommands();
 std::vector<Command> UnitCommands();

@@ -1,5 +1,8 @@
 #include "Commands.h"
 #include "RecordArguments.h"
+#include "TableLookup.h"
+#include "ValueJson.h"
+#include "ValueText.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -204,18 +207,10 @@ SmartPtr<ExportRecordDataRequest> MakeExportRequest(const ExportArguments& argum
     for (const std::string& record : arguments.records) {
         request->AddRecord(MakeRecordReference(arguments.dbKey, record));
     }
-    // By name alone: the server finds each in the table of every record.
     for (const std::string& name : arguments.attributes) {
-        SmartPtr<AttributeReference> attribute = new AttributeReference;
-        attribute->SetDBKey(arguments.dbKey);
-        attribute->SetName(name);
-        request->AddAttribute(attribute);
+        request->AddAttribute(MakeAttributeReference(arguments.dbKey, name));
     }
-    if (!arguments.unitSystem.empty()) {
-        SmartPtr<UnitConversionContext> units = new UnitConversionContext;
-        units->SetUnitSystem(arguments.unitSystem);
-        request->SetUnitConversionContext(units);
-    }
+    request->SetUnitConversionContext(UnitSystemContext(arguments.unitSystem));
     request->SetSigFigs(arguments.sigFigs);
     return request;
 }
@@ -255,6 +250,108 @@ int RunExport(ToolContext& context, const ExportArguments& arguments)
     return Exit_Ok;
 }
 
+struct ExporterParametersArguments {
+    std::string dbKey;
+    std::string exporter;
+    std::vector<std::string> records;
+    std::string unitSystem;
+};
+
+// By AttributeExporterParameters::eDataPresence: as people read it, and as JSON has it.
+const char* const s_presenceTexts[] = {"unknown", "present", "not applicable", "missing", "incompatible"};
+const char* const s_presenceNames[] = {"Unknown", "Present", "NotApplicable", "Missing",
+                                       "DataIncompatibleWithConfiguration"};
+// By ExporterParameter::eUsage.
+const char* const s_usages[] = {"unknown", "free", "fixed", "unused"};
+
+json ExporterParameterJson(const ExporterParameter& parameter)
+{
+    json entry = ParameterInformationJson(parameter);
+    entry.update({{"exporterId", parameter.GetId()}, {"usage", EnumText(s_usages, parameter.GetUsage(), "unknown")}});
+    return entry;
+}
+
+// "T = Temperature (°C), fixed": the exporter's id of the parameter, the parameter, its use.
+std::string ExporterParameterText(const ExporterParameter& parameter)
+{
+    const std::string unit = UnitSymbol(parameter.GetUnit());
+    return parameter.GetId() + " = " + parameter.GetName() + (unit.empty() ? "" : " (" + unit + ")") + ", " +
+           EnumText(s_usages, parameter.GetUsage(), "unknown");
+}
+
+// The parameter domains of a graph: in JSON, and as lines such as "T: 20, 100".
+json GraphDomainJson(const GraphDomain& graph, std::vector<std::string>& lines)
+{
+    json domains = json::array();
+    for (const SmartPtr<ParameterDomain>& domain : graph.GetParameterDomains()) {
+        std::vector<std::string> texts;
+        json values = json::array();
+        for (const SmartPtr<ParameterValue>& value : domain->GetValues()) {
+            texts.push_back(ParameterValueText(value));
+            values.push_back(ParameterValueJson(value));
+        }
+        lines.push_back(domain->GetExporterParameterId() + ": " + Join(texts));
+        domains.push_back({{"exporterId", domain->GetExporterParameterId()},
+                           {"interpolable", domain->GetInterpolable()},
+                           {"values", values}});
+    }
+    return domains;
+}
+
+// One attribute's row and JSON object.
+json AddExporterAttribute(const std::string& record, AttributeExporterParameters& entry, TextTable& table)
+{
+    const SmartPtr<NamedAttribute> attribute = entry.GetAttribute() ? entry.GetAttribute() : new NamedAttribute;
+    const SmartPtr<AttributeReference> reference = attribute->GetAttribute();
+    std::vector<std::string> parameterLines;
+    json parameters = json::array();
+    for (const SmartPtr<ExporterParameter>& parameter : entry.AccessParameters()) {
+        parameterLines.push_back(ExporterParameterText(*parameter));
+        parameters.push_back(ExporterParameterJson(*parameter));
+    }
+    std::vector<std::string> domainLines;
+    json graphs = json::array();
+    for (const SmartPtr<GraphDomain>& graph : entry.AccessGraphDomains()) {
+        graphs.push_back(GraphDomainJson(*graph, domainLines));
+    }
+    table.rows.push_back({record, attribute->GetName(), EnumText(s_presenceTexts, entry.GetDataPresence(), "unknown"),
+                          Join(parameterLines, "\n"), Join(domainLines, "\n")});
+    return {{"attribute", attribute->GetName()},
+            {"id", reference ? reference->GetAttributeID() : 0},
+            {"data", EnumText(s_presenceNames, entry.GetDataPresence())},
+            {"parameters", parameters},
+            {"graphDomains", graphs}};
+}
+
+int RunExporterParameters(ToolContext& context, const ExporterParametersArguments& arguments)
+{
+    SmartPtr<GetExporterParametersRequest> request = new GetExporterParametersRequest;
+    for (const std::string& record : arguments.records) {
+        request->AddRecord(MakeRecordReference(arguments.dbKey, record));
+    }
+    request->SetExporterKey(arguments.exporter);
+    request->SetUnitConversionContext(UnitSystemContext(arguments.unitSystem));
+    request->SetPopulateGUIDs(true);
+    GetExporterParametersResponse response;
+    GetExporterParametersImpl(context.Session()).GetExporterParameters(request, &response);
+    if (const int failed = context.Outcome(GetExporterParametersImpl::s_soapAction,
+                                           response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    TextTable table{{"RECORD", "ATTRIBUTE", "DATA", "PARAMETERS", "DOMAINS"}, {}};
+    json list = json::array();
+    for (const SmartPtr<RecordExporterParameters>& entry : response.GetRecords()) {
+        const SmartPtr<RecordReference> record = entry->GetRecord() ? entry->GetRecord() : new RecordReference;
+        json attributes = json::array();
+        for (const SmartPtr<AttributeExporterParameters>& attribute : entry->AccessAttributes()) {
+            attributes.push_back(AddExporterAttribute(RecordLabel(record), *attribute, table));
+        }
+        list.push_back({{"record", RecordJson(record)}, {"attributes", attributes}});
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
 Runner DefineExporters(CLI::App& app)
 {
     auto arguments = std::make_shared<ExportersArguments>();
@@ -288,12 +385,27 @@ Runner DefineExport(CLI::App& app)
     return [arguments](ToolContext& context) { return RunExport(context, *arguments); };
 }
 
+Runner DefineExporterParameters(CLI::App& app)
+{
+    auto arguments = std::make_shared<ExporterParametersArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("EXPORTER", arguments->exporter, "the key of the exporter, as `dorsa exporters` lists it")
+        ->required();
+    app.add_option("RECORD", arguments->records, "records, each by identity or GUID")
+        ->required()
+        ->check(RecordValidator());
+    app.add_option("--unit-system", arguments->unitSystem, "show units and domains in this unit system, e.g. Imperial");
+    return [arguments](ToolContext& context) { return RunExporterParameters(context, *arguments); };
+}
+
 } // namespace
 
 std::vector<Command> ExportCommands()
 {
     return {
         {"exporters", "list the server's exporters, or those that apply to records", DefineExporters},
+        {"exporter-parameters", "show what an exporter needs of each attribute of records, with graph domains",
+         DefineExporterParameters},
         {"export", "export record data through one of the server's exporters", DefineExport},
     };
 }

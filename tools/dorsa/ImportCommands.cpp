@@ -109,6 +109,44 @@ int RunImport(ToolContext& context, const ImportArguments& arguments)
     return Exit_Ok;
 }
 
+struct UploadAddressesArguments {
+    std::string dbKey;
+    std::vector<std::string> records;
+    std::vector<std::string> attributes;
+};
+
+int RunUploadAddresses(ToolContext& context, const UploadAddressesArguments& arguments)
+{
+    SmartPtr<GetUploadAddressesRequest> request = new GetUploadAddressesRequest;
+    for (const std::string& record : arguments.records) {
+        request->AddRecord(MakeRecordReference(arguments.dbKey, record));
+    }
+    for (const std::string& attribute : arguments.attributes) {
+        request->AddAttributeReference(MakeAttributeReference(arguments.dbKey, attribute));
+    }
+    GetUploadAddressesResponse response;
+    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
+    if (const int failed = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    TextTable table{{"RECORD", "ATTRIBUTE", "URL"}, {}};
+    json list = json::array();
+    for (const SmartPtr<RecordWithAttributeAddresses>& entry : response.AccessRecordsWithAttributeAddresses()) {
+        const SmartPtr<RecordReference> record = entry->GetRecordReference() ? entry->GetRecordReference()
+                                                                             : new RecordReference;
+        json addresses = json::array();
+        for (const SmartPtr<AttributeAddress>& address : entry->AccessAttributeAddresses()) {
+            table.rows.push_back({RecordLabel(record), address->GetAttributeName(), address->GetURL()});
+            addresses.push_back({{"attribute", address->GetAttributeName()},
+                                 {"id", address->GetAttributeID()},
+                                 {"url", address->GetURL()}});
+        }
+        list.push_back({{"record", RecordJson(record)}, {"addresses", addresses}});
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
 Runner DefineImport(CLI::App& app)
 {
     auto arguments = std::make_shared<ImportArguments>();
@@ -300,6 +338,20 @@ Runner DefineLink(CLI::App& app)
     return [arguments](ToolContext& context) { return RunLink(context, *arguments); };
 }
 
+Runner DefineUploadAddresses(CLI::App& app)
+{
+    auto arguments = std::make_shared<UploadAddressesArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("RECORD", arguments->records, "records, each by identity or GUID")
+        ->required()
+        ->check(RecordValidator());
+    app.add_option("--attribute", arguments->attributes,
+                   "a file or picture attribute, by name, found in the table of each record; repeat for more")
+        ->required()
+        ->allow_extra_args(false);
+    return [arguments](ToolContext& context) { return RunUploadAddresses(context, *arguments); };
+}
+
 } // namespace
 
 std::vector<Command> ImportCommands()
@@ -307,6 +359,7 @@ std::vector<Command> ImportCommands()
     return {
         {"import", "create, update and copy records with their values, from a JSON file", DefineImport},
         {"link", "add and remove links between records of a link group", DefineLink},
+        {"upload-addresses", "tell where to PUT the file and picture content of records", DefineUploadAddresses},
     };
 }
 

@@ -51,10 +51,15 @@ std::string RecordProblem(const std::string& record)
 
 std::string RecordOrNameProblem(const std::string& record)
 {
-    const bool digits = !record.empty() && std::all_of(record.begin(), record.end(), [](unsigned char c) {
+    return IdentityOrNameProblem(record, "record");
+}
+
+std::string IdentityOrNameProblem(const std::string& text, const std::string& kind)
+{
+    const bool digits = !text.empty() && std::all_of(text.begin(), text.end(), [](unsigned char c) {
         return std::isdigit(c);
     });
-    return !digits || IsIdentity(record) ? "" : "'" + record + "' is no record identity (1 to 2147483647)";
+    return !digits || IsIdentity(text) ? "" : "'" + text + "' is no " + kind + " identity (1 to 2147483647)";
 }
 
 SmartPtr<RecordReference> MakeRecordReference(const std::string& dbKey, const std::string& record)
@@ -87,6 +92,36 @@ SmartPtr<AttributeReference> MakeAttributeReference(const std::string& dbKey, co
     reference->SetName(attribute);
     reference->SetPartialTableReference(partialTable);
     return reference;
+}
+
+SmartPtr<AttributeReference> MakeAttributeReference(const std::string& dbKey, const std::string& attribute)
+{
+    SmartPtr<AttributeReference> reference = new AttributeReference;
+    reference->SetDBKey(dbKey);
+    reference->SetName(attribute);
+    return reference;
+}
+
+SmartPtr<ParameterReference> MakeParameterReference(const std::string& dbKey, const std::string& parameter)
+{
+    SmartPtr<ParameterReference> reference = new ParameterReference;
+    reference->SetDBKey(dbKey);
+    if (IsIdentity(parameter)) {
+        reference->SetID(std::stoi(parameter));
+    } else {
+        reference->SetName(parameter);
+    }
+    return reference;
+}
+
+SmartPtr<UnitConversionContext> UnitSystemContext(const std::string& unitSystem)
+{
+    if (unitSystem.empty()) {
+        return nullptr;
+    }
+    SmartPtr<UnitConversionContext> context = new UnitConversionContext;
+    context->SetUnitSystem(unitSystem);
+    return context;
 }
 
 std::vector<std::string> AttributeNames(const std::vector<SmartPtr<AttributeReference>>& attributes)
@@ -145,6 +180,16 @@ int FindRecordByName(ToolContext& context, const std::string& dbKey, const std::
     }
     return context.Fail(Exit_BadArguments, "'" + name + "' names several records in " + table + ": " +
                                                Join(identities));
+}
+
+int FindRecord(ToolContext& context, const std::string& dbKey, const std::string& table, const std::string& record,
+               SmartPtr<RecordReference>& found)
+{
+    if (IsRecordIdentityOrGuid(record)) {
+        found = MakeRecordReference(dbKey, record);
+        return Exit_Ok;
+    }
+    return FindRecordByName(context, dbKey, table, record, found);
 }
 
 } // namespace dorsatool

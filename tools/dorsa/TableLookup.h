@@ -17,6 +17,10 @@ std::string RecordProblem(const std::string& record);
 // always an identity, never a name.
 std::string RecordOrNameProblem(const std::string& record);
 
+// Why `text` is neither an identity nor a name of a `kind` ("parameter"), or empty: digits
+// alone are always an identity, never a name.
+std::string IdentityOrNameProblem(const std::string& text, const std::string& kind);
+
 // A record of a database by identity or GUID (one RecordProblem accepts).
 zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference> MakeRecordReference(const std::string& dbKey,
                                                                                                const std::string& record);
@@ -36,6 +40,18 @@ zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference> MakeRe
 zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::AttributeReference>
 MakeAttributeReference(const std::string& dbKey, const std::string& table, const std::string& attribute);
 
+// An attribute by its name alone: the server finds it in the table of each record a request names.
+zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::AttributeReference>
+MakeAttributeReference(const std::string& dbKey, const std::string& attribute);
+
+// A parameter of a database by identity or name (one IdentityOrNameProblem accepts).
+zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::ParameterReference>
+MakeParameterReference(const std::string& dbKey, const std::string& parameter);
+
+// Values in the unit system `unitSystem`; null for an empty name, which leaves them in database units.
+zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::UnitConversionContext>
+UnitSystemContext(const std::string& unitSystem);
+
 // The names of the attributes, in their order.
 std::vector<std::string> AttributeNames(const std::vector<zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::AttributeReference>>& attributes);
 
@@ -49,5 +65,10 @@ int FindTable(ToolContext& context, const std::string& dbKey, const std::string&
 // more than one, has that name.
 int FindRecordByName(ToolContext& context, const std::string& dbKey, const std::string& table, const std::string& name,
                      zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference>& found);
+
+// The record `record` names: by identity or GUID as given, else by full or short name in
+// `table` as FindRecordByName finds it.
+int FindRecord(ToolContext& context, const std::string& dbKey, const std::string& table, const std::string& record,
+               zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::RecordReference>& found);
 
 } // namespace dorsatool

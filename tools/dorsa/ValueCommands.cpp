@@ -112,9 +112,7 @@ int FindRecords(ToolContext& context, const ValuesArguments& arguments, std::vec
 {
     for (const std::string& record : arguments.records) {
         SmartPtr<RecordReference> reference;
-        if (IsRecordIdentityOrGuid(record)) {
-            reference = MakeRecordReference(arguments.dbKey, record);
-        } else if (const int failed = FindRecordByName(context, arguments.dbKey, arguments.table, record, reference)) {
+        if (const int failed = FindRecord(context, arguments.dbKey, arguments.table, record, reference)) {
             return failed;
         }
         records.push_back(reference);
@@ -126,11 +124,7 @@ std::vector<std::unique_ptr<Batch>> MakeBatches(const ValuesArguments& arguments
                                                 const std::vector<SmartPtr<AttributeReference>>& attributes,
                                                 const std::vector<SmartPtr<RecordReference>>& records)
 {
-    SmartPtr<UnitConversionContext> units;
-    if (!arguments.unitSystem.empty()) {
-        units = new UnitConversionContext;
-        units->SetUnitSystem(arguments.unitSystem);
-    }
+    const SmartPtr<UnitConversionContext> units = UnitSystemContext(arguments.unitSystem);
     const size_t size = arguments.batchSize > 0 ? static_cast<size_t>(arguments.batchSize) : records.size();
     std::vector<std::unique_ptr<Batch>> batches;
     for (size_t first = 0; first < records.size(); first += size) {
@@ -243,6 +237,65 @@ int RunValues(ToolContext& context, const ValuesArguments& arguments)
     return Exit_Ok;
 }
 
+struct PopulatedArguments {
+    std::string dbKey;
+    std::vector<std::string> records;
+    bool empty = false;
+    bool meta = false;
+};
+
+// "Data source notes (about Datasheet)" for a meta-attribute, the name alone for the others.
+std::string AttributeLabel(const NamedAttribute& attribute)
+{
+    const SmartPtr<NamedAttribute> about = attribute.GetMetaAboutAttribute();
+    return about ? attribute.GetName() + " (about " + about->GetName() + ")" : attribute.GetName();
+}
+
+// One attribute of one record, the record and attribute never null.
+json RecordAttributeJson(const SmartPtr<RecordReference>& record, const NamedAttribute& attribute,
+                         const RecordAttribute& entry)
+{
+    const SmartPtr<NamedAttribute> about = attribute.GetMetaAboutAttribute();
+    const SmartPtr<AttributeReference> reference = attribute.GetAttribute();
+    return {{"record", RecordJson(record)},
+            {"attribute", attribute.GetName()},
+            {"id", reference ? reference->GetAttributeID() : 0},
+            {"metaAbout", about ? json(about->GetName()) : json(nullptr)},
+            {"hasData", entry.GetHasData()},
+            {"dataVersion", entry.GetDataVersionNumber()},
+            {"createdRecordVersion", entry.GetDataCreatedRecordVersion()},
+            {"retiredRecordVersion", entry.GetDataRetiredRecordVersion()}};
+}
+
+int RunPopulated(ToolContext& context, const PopulatedArguments& arguments)
+{
+    SmartPtr<GetRecordAttributesRequest> request = GetRecordAttributesRequest::CreateOne();
+    for (const std::string& record : arguments.records) {
+        request->AddRecordReference(MakeRecordReference(arguments.dbKey, record));
+    }
+    request->SetIncludeEmpty(arguments.empty);
+    request->SetIncludeMeta(arguments.meta);
+    GetRecordAttributesResponse response;
+    GetRecordAttributesImpl(context.Session()).RequestRecordAttributes(request, &response);
+    if (const int failed = context.Outcome(GetRecordAttributesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    TextTable table{{"RECORD", "ATTRIBUTE", "ID", "DATA", "VERSION"}, {}};
+    json list = json::array();
+    for (const SmartPtr<RecordAttribute>& entry : response.AccessRecordAttributes()) {
+        const SmartPtr<RecordReference> record = entry->GetRecordReference() ? entry->GetRecordReference()
+                                                                             : new RecordReference;
+        const SmartPtr<NamedAttribute> attribute = entry->GetAttribute() ? entry->GetAttribute() : new NamedAttribute;
+        const json item = RecordAttributeJson(record, *attribute, *entry);
+        const bool hasData = entry->GetHasData();
+        table.rows.push_back({RecordLabel(record), AttributeLabel(*attribute), std::to_string(item["id"].get<int>()),
+                              hasData ? "yes" : "no", hasData ? std::to_string(entry->GetDataVersionNumber()) : ""});
+        list.push_back(item);
+    }
+    context.Print(table, list);
+    return Exit_Ok;
+}
+
 Runner DefineValues(CLI::App& app)
 {
     auto arguments = std::make_shared<ValuesArguments>();
@@ -268,12 +321,25 @@ Runner DefineValues(CLI::App& app)
     return [arguments](ToolContext& context) { return RunValues(context, *arguments); };
 }
 
+Runner DefinePopulated(CLI::App& app)
+{
+    auto arguments = std::make_shared<PopulatedArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("RECORD", arguments->records, "records, each by identity or GUID")
+        ->required()
+        ->check(RecordValidator());
+    app.add_flag("--empty", arguments->empty, "also list the attributes of each record's table that hold no data");
+    app.add_flag("--meta", arguments->meta, "also list meta-attributes");
+    return [arguments](ToolContext& context) { return RunPopulated(context, *arguments); };
+}
+
 } // namespace
 
 std::vector<Command> ValueCommands()
 {
     return {
         {"values", "show the attribute values of records", DefineValues},
+        {"populated", "list the attributes that records hold data for", DefinePopulated},
     };
 }
 

@@ -9,24 +9,12 @@ using nlohmann::json;
 
 namespace {
 
-json ParameterValueJson(const SmartPtr<ParameterValue>& value)
-{
-    if (!value) {
-        return nullptr;
-    }
-    return value->eGetType() == ParameterValue::Numeric ? json(value->GetValue_Numeric())
-                                                         : json(value->GetValue_Discrete());
-}
-
 json ParametersJson(const SmartPtr<Parameters>& parameters)
 {
     json list = json::array();
     if (parameters) {
         for (const SmartPtr<ParameterInformation>& parameter : parameters->AccessParameters()) {
-            const SmartPtr<ParameterReference> reference = parameter->GetParameterReference();
-            list.push_back({{"id", reference ? reference->GetID() : 0},
-                            {"name", parameter->GetName()},
-                            {"unit", UnitSymbol(parameter->GetUnit())}});
+            list.push_back(ParameterInformationJson(*parameter));
         }
     }
     return list;
@@ -251,6 +239,23 @@ json ValueJson(const SmartPtr<IDataValue>& value)
         result["dataVersion"] = value->GetDataVersionNo();
     }
     return result;
+}
+
+json ParameterValueJson(const SmartPtr<ParameterValue>& value)
+{
+    if (!value) {
+        return nullptr;
+    }
+    return value->eGetType() == ParameterValue::Numeric ? json(value->GetValue_Numeric())
+                                                         : json(value->GetValue_Discrete());
+}
+
+json ParameterInformationJson(const ParameterInformation& parameter)
+{
+    const SmartPtr<ParameterReference> reference = parameter.GetParameterReference();
+    return {{"id", reference ? reference->GetID() : 0},
+            {"name", parameter.GetName()},
+            {"unit", UnitSymbol(parameter.GetUnit())}};
 }
 
 } // namespace dorsatool

@@ -51,14 +51,6 @@ std::string OneLine(std::string text)
     return text;
 }
 
-std::string ParameterValueText(const SmartPtr<ParameterValue>& value)
-{
-    if (!value) {
-        return "";
-    }
-    return value->eGetType() == ParameterValue::Numeric ? Number(value->GetValue_Numeric()) : value->GetValue_Discrete();
-}
-
 // The parameters a value depends on, found by identity or else by name.
 class ParameterUnits final {
 public:
@@ -440,6 +432,14 @@ std::string ValueText(const SmartPtr<IDataValue>& value)
         text += " (fallback)";
     }
     return text;
+}
+
+std::string ParameterValueText(const SmartPtr<ParameterValue>& value)
+{
+    if (!value) {
+        return "";
+    }
+    return value->eGetType() == ParameterValue::Numeric ? Number(value->GetValue_Numeric()) : value->GetValue_Discrete();
 }
 
 } // namespace dorsatool

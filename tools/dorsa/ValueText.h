@@ -19,4 +19,7 @@ const char* ColumnKind(zvrtkDorsaServiceLayer::TabularColumn::eColType type);
 // A tabular value comes as a small table of several lines, a long text keeps its lines.
 std::string ValueText(const zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::IDataValue>& value);
 
+// A parameter value as people read it: the number, or the name of the discrete choice.
+std::string ParameterValueText(const zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::ParameterValue>& value);
+
 } // namespace dorsatool

@@ -153,8 +153,8 @@ struct RecordDataReply {
     std::size_t recordCount = 0;
 };
 
-// The fixture's records, each value as an "attributeValue", repeated under fresh record
-// identities until the reply reaches `targetBytes`.
+// The fixture's records that hold values, each value as an "attributeValue", repeated under
+// fresh record identities until the reply reaches `targetBytes`.
 RecordDataReply LargeRecordDataReply(std::size_t targetBytes)
 {
     std::ifstream file(DORSA_FIXTURES_DIR "/sample_attribute_values.xml", std::ios::binary);
@@ -163,6 +163,9 @@ RecordDataReply LargeRecordDataReply(std::size_t targetBytes)
     for (std::size_t start = fixture.find("<record "); start != std::string::npos;
          start = fixture.find("<record ", start + 1)) {
         const std::size_t open = fixture.find('>', start) + 1;
+        if (fixture[open - 2] == '/') {
+            continue; // a record without values: folders and empty records
+        }
         std::string values = fixture.substr(open, fixture.find("</record>", open) - open);
         for (std::size_t at = 0; (at = values.find("<attribute>", at)) != std::string::npos;) {
             values.replace(at, 11, "<attributeValue>");

@@ -21,7 +21,7 @@ EMULATOR = os.environ.get("DORSA_EMULATOR",
 ROOT = "http://www.zelvra.com"
 SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
 XSI = "http://www.w3.org/2001/XMLSchema-instance"
-PREFIXES = {"DataImport": "dat", "DataExport": "exp", "Browse": "brow", "Search": "sear"}
+PREFIXES = {"DataImport": "dat", "DataExport": "exp", "Browse": "brow", "Search": "sear", "EngineeringData": "eng"}
 DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
 
 
@@ -354,6 +354,37 @@ class StateSurvivesARestart(unittest.TestCase):
                 self.assertEqual(text(emulator.values(identity)[113]), "12")
             finally:
                 emulator.stop()
+
+    def test_the_state_holds_all_the_data_file_held(self):
+        def exporters(emulator):
+            status, reply = emulator.post("EngineeringData", "GetAvailableExporters", "")
+            self.assertEqual(status, 200, reply)
+            return [text(entry, "key") for entry in reply]
+
+        with open(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"), encoding="utf-8") as sample:
+            data = json.load(sample)
+        data["maintainer"] = "Materials lab, bench 4"  # a key the emulator does not read
+        with tempfile.TemporaryDirectory() as directory:
+            source, state = os.path.join(directory, "data.json"), os.path.join(directory, "state.json")
+            with open(source, "w", encoding="utf-8") as output:
+                json.dump(data, output)
+            emulator = Emulator(EMULATOR, "--data", source, "--state", state)
+            try:
+                before = exporters(emulator)
+                emulator.imported(import_request(import_record("create", name="Written", parent=1001)))
+            finally:
+                emulator.stop()
+            with open(state, encoding="utf-8") as saved:
+                written = json.load(saved)
+            self.assertEqual({k: v for k, v in written.items() if k != "databases"},
+                             {k: v for k, v in data.items() if k != "databases"})
+            emulator = Emulator(EMULATOR, "--state", state)
+            try:
+                after = exporters(emulator)
+            finally:
+                emulator.stop()
+        self.assertEqual(before, ["sheetwise.csv.v1", "sheetwise.csv.v2", "jsonic.record.v1", "strata.card.v3"])
+        self.assertEqual(after, before)
 
 
 if __name__ == "__main__":

@@ -39,12 +39,12 @@ class Store:
         self.lock = threading.Lock()
 
     def working_copy(self, catalogue):
-        return Catalogue({"databases": copy.deepcopy(catalogue.databases), "currencies": catalogue.currencies})
+        return Catalogue({**catalogue.as_data(), "databases": copy.deepcopy(catalogue.databases)})
 
     def commit(self, catalogue, working):
         catalogue.databases = working.databases
         if self.state_file:
-            self._write({"databases": catalogue.databases, "currencies": catalogue.currencies})
+            self._write(catalogue.as_data())
 
     def _write(self, data):
         # Written beside the file and renamed over it, so a reader never sees half a state.

@@ -107,13 +107,19 @@ class EmulatorSearches(unittest.TestCase):
         self.assertEqual(self.hits("SimpleTextSearch", text_search("aluminium sheet")), [(2101, 3), (3101, 2)])
 
     def test_a_hit_carries_names_colour_type_and_guids_when_asked(self):
-        for guids in (False, True):
-            with self.subTest(guids=guids):
-                [hit] = children(self.response("SimpleTextSearch", text_search("DS-18", guids=guids)),
+        # words, GUIDs asked for, (short name, full name, colour, type) of the one hit
+        cases = [
+            ("DS-18", False, ("DS-18", "Dorsa steel DS-18, annealed", "Default", "Record")),
+            ("DS-18", True, ("DS-18", "Dorsa steel DS-18, annealed", "Default", "Record")),
+            ("DS-22", False, ("DS-22", "Dorsa steel DS-22, cold worked", "Red", "Record")),
+            ("DA-61/S2", False, ("DA-61/S2", "DA-61 sheet, 2 mm", "Default", "Generic")),
+        ]
+        for words, guids, expected in cases:
+            with self.subTest(words=words, guids=guids):
+                [hit] = children(self.response("SimpleTextSearch", text_search(words, guids=guids)),
                                  "resultRecords")
-                self.assertEqual((text(hit, "shortName"), text(hit, "fullName")),
-                                 ("DS-18", "Dorsa steel DS-18, annealed"))
-                self.assertEqual((hit.get("color"), hit.get("type")), ("Default", "Record"))
+                self.assertEqual((text(hit, "shortName"), text(hit, "fullName"), hit.get("color"), hit.get("type")),
+                                 expected)
                 self.assertEqual(text(hit, "recordReference/recordGUID") is not None, guids)
 
     def test_record_names_with_the_three_switches(self):

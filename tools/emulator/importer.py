@@ -18,7 +18,7 @@ from catalogue import Catalogue
 from import_values import BadValue, ValueReader
 from record_data import file_url
 from soap import Fault
-from tree import next_identity
+from tree import next_identity, short_name
 
 ERROR_MODES = ("FaultAndRollbackOnAnyError", "LogAndContinueWherePossible")
 IMPORT_MODES = ("update", "create", "copy")
@@ -213,7 +213,7 @@ def set_record_attributes(request, catalogue, w):
         if pending:
             catalogue.store.commit(catalogue, working)
     records = [w.own("record", write_record_reference(w, database, record, "recordReference"),
-                     w.own("shortName", text=record.get("shortName", record["name"])),
+                     w.own("shortName", text=short_name(record)),
                      w.own("fullName", text=record["name"]))
                for database, record in imported]
     return w.response("SetRecordAttributes", w.own("recordsImported", *records))

@@ -26,6 +26,7 @@ PREFIXES = {"Browse": "brow", "DataExport": "exp", "Search": "sear"}
 DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
 GUID_1002 = "5e2b8c71-1002-4d19-b6e2-7a3f0c001002"
 HISTORY_GUID_1003 = "9d40a6e3-1003-4c7e-a5b8-2e61f4001003"
+DELETE = object()  # for DataFileConsistency: the item is removed
 
 
 # References as the client writes them
@@ -469,6 +470,54 @@ class DataFileConsistency(unittest.TestCase):
         self.assertEqual(result.returncode, 2, result.stderr)
         return result.stderr.partition(f"{data_file.name}: ")[2].strip()
 
+    def changed(self, path, value):
+        """The sample data with the item at `path` set to `value`, or removed when `value` is DELETE."""
+        data = copy.deepcopy(self.sample)
+        parent = data
+        for step in path[:-1]:
+            parent = parent[step]
+        if value is DELETE:
+            del parent[path[-1]]
+        else:
+            parent[path[-1]] = value
+        return data
+
+    def test_values_that_lack_what_their_kind_needs(self):
+        values = ["databases", 0, "tables", 0, "records", 0, "attributes"]
+        at = "databases[0].tables[0].records[0].attributes"
+        composition = values + [4, "value"]
+        cases = [
+            (values + [10, "value", "values"], DELETE, f"{at}[10].value has no 'values'"),
+            (values + [10, "value", "values", 0], ["Good"], f"{at}[10].value.values[0] has 1 items, expected 2"),
+            (values + [0, "value", "points"], DELETE, f"{at}[0].value has no 'points'"),
+            (values + [0, "value", "points", 0, "value"], "7900", f"{at}[0].value.points[0].value is a string, "
+                                                                   "expected an integer or a number"),
+            (values + [1, "value", "low"], DELETE, f"{at}[1].value has no 'low'"),
+            (values + [12, "value", "value"], True, f"{at}[12].value.value is true or false, expected an integer"),
+            (values + [3, "value", "series"], DELETE, f"{at}[3].value has no 'series'"),
+            (values + [3, "value", "xAxis"], "Time", f"{at}[3].value.xAxis is 'Time', "
+                                                     "which is none of the value's parameters"),
+            (values + [3, "value", "series", 0, "points", 1], [0.2],
+             f"{at}[3].value.series[0].points[1] is [0.2], expected [x, y] or [x, lower y, upper y]"),
+            (values + [3, "value", "series", 0, "constraints", 0, "name"], DELETE,
+             f"{at}[3].value.series[0].constraints[0] has no 'name'"),
+            (values + [14, "value", "values", 0, "value"], DELETE,
+             f"{at}[14].value.values[0] has neither a 'value' nor a 'low' and a 'high'"),
+            (composition + ["rows", 0, "cells"], [{"type": "STXT", "value": "Fe"}, None, None, {"type": "EMPT"}],
+             f"{at}[4].value.rows[0].cells has 4 cells, but the table has 3 columns"),
+            (composition + ["rows", 0, "cells", 0, "value"], DELETE, f"{at}[4].value.rows[0].cells[0] has no 'value'"),
+            (composition + ["rows", 1, "cells", 2, "items", 1, "type"], "TABL",
+             f"{at}[4].value.rows[1].cells[2].items[1].type is 'TABL', expected one of "),
+            (composition + ["rows", 0], {"identity": 1}, f"{at}[4].value.rows[0] has no 'cells'"),
+            (["databases", 0, "tables", 0, "records", 0, "metaAttributes", 0, "value", "value"], DELETE,
+             "databases[0].tables[0].records[0].metaAttributes[0].value has no 'value'"),
+        ]
+        for path, value, message in cases:
+            with self.subTest(message=message):
+                refusal = self.refusal(self.changed(path, value))
+                self.assertTrue(refusal.startswith(message), refusal)
+                self.assertNotIn("\n", refusal)
+
     def test_names_the_first_misfit(self):
         table = ["databases", 0, "tables", 0]
         cases = [
@@ -487,9 +536,9 @@ class DataFileConsistency(unittest.TestCase):
             (table + ["attributes", 1, "id"], 101,
              "databases[0].tables[0].attributes[1].id is 101, which attribute 'Density' of database DORSA_SAMPLES "
              "has too"),
-            (table + ["records", 0, "attributes", 1, "value", "type"], "POIN",
-             "databases[0].tables[0].records[0].attributes[1].value.type is 'POIN', "
-             "but attribute 'Young's modulus' holds RNGE values"),
+            (table + ["records", 0, "attributes", 6, "value", "type"], "LTXT",
+             "databases[0].tables[0].records[0].attributes[6].value.type is 'LTXT', "
+             "but attribute 'Material family' holds STXT values"),
             (table + ["records", 1, "attributes", 4, "value", "values", 1, 0], "Fair",
              "databases[0].tables[0].records[1].attributes[4].value.values[1] is 'Fair', "
              "which is no discrete value of attribute 'Corrosion resistance'"),
@@ -509,12 +558,8 @@ class DataFileConsistency(unittest.TestCase):
         ]
         for path, value, message in cases:
             with self.subTest(message=message):
-                data = copy.deepcopy(self.sample)
-                parent = data
-                for step in path[:-1]:
-                    parent = parent[step]
-                parent[path[-1]] = value
-                self.assertTrue(self.refusal(data).startswith(message), self.refusal(data))
+                refusal = self.refusal(self.changed(path, value))
+                self.assertTrue(refusal.startswith(message), refusal)
 
 
 if __name__ == "__main__":

@@ -42,6 +42,11 @@ class PublishedSchema(unittest.TestCase):
             "unknown filter": (table + ["filters", 0], "NoSuchFilter"),
             "conversion row too short": (["databases", 0, "conversions"], {"kg/m^3": [["kg/m^3", "g/cm^3", 0.001]]}),
             "boolean for a number": (["currencies", 0, "factor"], True),
+            "discrete value without its values": (table + ["records", 0, "attributes", 10, "value"], {"type": "DISC"}),
+            "range without its low end": (table + ["records", 0, "attributes", 1, "value"],
+                                          {"type": "RNGE", "high": 210.0}),
+            "text in a tabular cell": (table + ["records", 0, "attributes", 4, "value", "rows", 0, "cells", 0],
+                                       "Fe"),
         }
         for name, (path, value) in broken.items():
             with self.subTest(name):

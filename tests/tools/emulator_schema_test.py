@@ -1,10 +1,11 @@
 """The published JSON Schema of the emulator's data file: current, and in step with the checker."""
 
-import copy
 import json
 import os
 import sys
 import unittest
+
+from emulator_process import changed
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 EMULATOR_DIR = os.path.join(HERE, "..", "..", "tools", "emulator")
@@ -50,11 +51,7 @@ class PublishedSchema(unittest.TestCase):
         }
         for name, (path, value) in broken.items():
             with self.subTest(name):
-                data = copy.deepcopy(sample)
-                target = data
-                for step in path[:-1]:
-                    target = target[step]
-                target[path[-1]] = value
+                data = changed(sample, path, value)
                 self.assertFalse(validator.is_valid(data))
                 with self.assertRaises(data_file.DataFileError):
                     data_file.check(data, data_file.DATA_FILE)

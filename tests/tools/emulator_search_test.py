@@ -4,7 +4,7 @@ DORSA_EMULATOR may name the emulator script; by default the one of this source t
 
 import unittest
 
-from emulator_records_test import DB, Emulator, by_id, by_name, child, children, text
+from soap_posting import DB, EmulatorTestCase, by_id, by_name, children, history_identity, text
 
 METALS = "<zbt:Profile><zbt:Key>METALS_VIEW</zbt:Key></zbt:Profile>"
 
@@ -55,35 +55,21 @@ def discrete(kind, *values):
     return f"<sear:{kind}>" + "".join(f"<sear:discrete>{v}</sear:discrete>" for v in values) + f"</sear:{kind}>"
 
 
-class EmulatorSearches(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
+class EmulatorSearches(EmulatorTestCase):
+    service = "Search"
 
     def response(self, operation, content):
         """The reply's "SimpleTextSearchResponse", the response element of every search."""
-        status, reply = self.emulator.post("Search", operation, content, "SimpleTextSearchResponse")
-        self.assertEqual(status, 200, reply)
-        self.assertIsNotNone(reply, f"{operation} reply has no SimpleTextSearchResponse")
-        return reply
+        return self.call(operation, content, response="SimpleTextSearchResponse")
 
     def hits(self, operation, content):
         """(identity, ranking) of each hit, in reply order."""
-        return [(int(text(hit, "recordReference/identity/recordHistoryIdentity")), int(text(hit, "ranking")))
+        return [(history_identity(hit), int(text(hit, "ranking")))
                 for hit in children(self.response(operation, content), "resultRecords")]
 
     def found(self, operation, content):
         """The identities of the hits, in identity order."""
         return sorted(identity for identity, _ in self.hits(operation, content))
-
-    def fault(self, operation, content):
-        status, reply = self.emulator.post("Search", operation, content)
-        self.assertEqual(status, 500, reply)
-        return reply
 
     def test_free_text_over_names_and_text_values(self):
         cases = [

@@ -416,6 +416,8 @@ class DataFileConsistency(unittest.TestCase):
             (composition + ["rows", 0, "cells", 0, "value"], DELETE, f"{at}[4].value.rows[0].cells[0] has no 'value'"),
             (composition + ["rows", 1, "cells", 2, "items", 1, "type"], "TABL",
              f"{at}[4].value.rows[1].cells[2].items[1].type is 'TABL', expected one of "),
+            (composition + ["rows", 1, "cells", 2, "items", 0, "source"], "2001",
+             f"{at}[4].value.rows[1].cells[2].items[0].source is a string, expected an integer"),
             (composition + ["rows", 0], {"identity": 1}, f"{at}[4].value.rows[0] has no 'cells'"),
             (table + ["records", 0, "metaAttributes", 0, "value", "value"], DELETE,
              "databases[0].tables[0].records[0].metaAttributes[0].value has no 'value'"),

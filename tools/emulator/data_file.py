@@ -125,11 +125,14 @@ SCALARS = {
     "PICT": BINARY,
 }
 EMPTY = Fields({})
-# a list in a tabular cell; its items may also carry the history identity of their "source" record
-LIST = Fields({"items": ListOf(Tagged("type", {**SCALARS, "EMPT": EMPTY}))})
+# a list in a tabular cell; each item may name the record it comes from, by history identity
+LIST = Fields({"items": ListOf(Tagged("type", {**{kind: Fields(shape.required, {**shape.optional, "source": int})
+                                                  for kind, shape in SCALARS.items()},
+                                               "EMPT": Fields({}, {"source": int})}))})
 CELLS = ListOf(Nullable(Tagged("type", {**SCALARS, "LIST": LIST, "EMPT": EMPTY})))
-TABULAR_ROW = Fields({"cells": CELLS}, {"identity": int, "linkedRecords": ListOf(Fields({"dbKey": str, "identity": int})),
-                                         "linkingValue": str})
+TABULAR_ROW = Fields({"cells": CELLS},
+                     {"identity": int, "linkedRecords": ListOf(Fields({"dbKey": str, "identity": int})),
+                      "linkingValue": str})
 TABULAR = Fields({"columns": ListOf(Fields({"name": str}, {"type": OneOf(["Local", *TARGET_COLUMN_TYPES])})),
                   "rows": ListOf(TABULAR_ROW)},
                  {"summary": Fields({"cells": CELLS})})

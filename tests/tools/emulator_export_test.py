@@ -2,32 +2,19 @@
 
 DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
 
-import copy
 import csv
 import io
 import json
-import os
-import subprocess
-import sys
-import tempfile
 import unittest
-import urllib.error
-import urllib.request
-from xml.etree import ElementTree
 
-from emulator_process import EmulatorProcess
-from emulator_records_test import DB, EMULATOR, ROOT, SOAP_ENV, XSI, by_id, child, children, local, record, text
+from emulator_process import changed, refusal, sample_data
+from soap_posting import ROOT, EmulatorTestCase, by_id, child, children, local, parameter, record_list, text
 
 ENG = f"{ROOT}/16/01/EngineeringData"
 
 
-def records(*identities):
-    return "<zbt:recordReferences>" + "".join(f"<zbt:record>{record(i)}</zbt:record>" for i in identities) + \
-        "</zbt:recordReferences>"
-
-
 def temperature(value, unit=""):
-    content = (f"<zbt:Parameter>{DB}<zbt:parameterIdentity>7</zbt:parameterIdentity></zbt:Parameter>"
+    content = (f"<zbt:Parameter>{parameter(7)}</zbt:Parameter>"
                f'<zbt:ParameterValue xsi:type="zbt:NumericParameterValue"><zbt:Value>{value!r}</zbt:Value>'
                "</zbt:ParameterValue>")
     return f"<eng:parameterValue>{content}" + (f"<zbt:UnitSymbol>{unit}</zbt:UnitSymbol>" if unit else "") + \
@@ -35,7 +22,7 @@ def temperature(value, unit=""):
 
 
 def export_request(key, identities, attributes=(), unit_system="", figures=0, values=(), stop="", filter_content=""):
-    content = records(*identities)
+    content = record_list(*identities)
     if attributes:
         content += "<eng:attributes>" + "".join(f"<eng:attribute>{a}</eng:attribute>" for a in attributes) + \
             "</eng:attributes>"
@@ -56,46 +43,11 @@ def exporter_summary(element):
             if child(element, "transforms") is not None else None)
 
 
-class Emulator(EmulatorProcess):
-    def __init__(self):
-        super().__init__(EMULATOR)
-
-    def post(self, operation, content):
-        """(HTTP status, the reply's element in the body or the fault string) of one call."""
-        body = (f'<?xml version="1.0" encoding="UTF-8"?><soapenv:Envelope xmlns:zbt="{ROOT}/16/01/ZelvraBaseTypes" '
-                f'xmlns:soapenv="{SOAP_ENV}" xmlns:xsi="{XSI}" xmlns:eng="{ENG}"><soapenv:Header/><soapenv:Body>'
-                f"<eng:{operation}>{content}</eng:{operation}></soapenv:Body></soapenv:Envelope>")
-        request = urllib.request.Request(f"{self.url}/EngineeringData.svc", data=body.encode(), method="POST",
-                                         headers={"Content-Type": "text/xml;charset=UTF-8",
-                                                  "SOAPAction": f"{ENG}/{operation}Request"})
-        try:
-            with urllib.request.urlopen(request, timeout=30) as reply:
-                status, data = reply.status, reply.read()
-        except urllib.error.HTTPError as error:
-            status, data = error.code, error.read()
-        soap_body = child(ElementTree.fromstring(data), "Body")
-        fault = child(soap_body, "Fault")
-        if fault is not None:
-            return status, text(fault, "faultstring")
-        return status, soap_body[0]
-
-
-class ExporterAnswers(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
-
-    def call(self, operation, content):
-        status, reply = self.emulator.post(operation, content)
-        self.assertEqual(status, 200, reply)
-        return reply
+class ExporterAnswers(EmulatorTestCase):
+    service = "EngineeringData"
 
     def export(self, *arguments, **options):
-        reply = self.call("ExportRecordData", export_request(*arguments, **options))
+        reply = self.call("ExportRecordData", export_request(*arguments, **options), response="text")
         self.assertEqual(reply.tag, f"{{{ENG}}}text")
         return reply.text or ""
 
@@ -130,7 +82,7 @@ class ExporterAnswers(unittest.TestCase):
         reply = self.call("ExportersForRecords",
                           "<eng:packageAndModelRequired>0</eng:packageAndModelRequired>"
                           "<eng:specificAttributeExportersOnly>0</eng:specificAttributeExportersOnly>"
-                          "<eng:versionPolicy>LatestVersionPerName</eng:versionPolicy>" + records(1001, 1003))
+                          "<eng:versionPolicy>LatestVersionPerName</eng:versionPolicy>" + record_list(1001, 1003))
         found = {}
         for entry in children(child(reply, "records"), "record"):
             identity = int(text(entry, "record/identity/recordHistoryIdentity"))
@@ -147,11 +99,12 @@ class ExporterAnswers(unittest.TestCase):
         specific = self.call("ExportersForRecords",
                              "<eng:packageAndModelRequired>1</eng:packageAndModelRequired>"
                              "<eng:specificAttributeExportersOnly>1</eng:specificAttributeExportersOnly>"
-                             "<eng:package>Jsonic</eng:package><eng:model>Record document</eng:model>" + records(1001))
+                             "<eng:package>Jsonic</eng:package><eng:model>Record document</eng:model>" +
+                             record_list(1001))
         self.assertEqual(children(child(child(specific, "records"), "record/exporters"), "exporter"), [])
 
     def test_exporter_parameters_per_attribute(self):
-        content = records(1001, 1002) + "<eng:ExporterKey>strata.card.v3</eng:ExporterKey>" \
+        content = record_list(1001, 1002) + "<eng:ExporterKey>strata.card.v3</eng:ExporterKey>" \
             "<eng:UnitConversionContext><zbt:unitSystem>Imperial</zbt:unitSystem></eng:UnitConversionContext>" \
             "<eng:populateGUIDs>1</eng:populateGUIDs>"
         reply = self.call("GetExporterParameters", content)
@@ -175,8 +128,8 @@ class ExporterAnswers(unittest.TestCase):
         self.assertEqual({text(a, "Attribute/name"): a.get("data")
                           for a in children(child(aluminium, "Attributes"), "Attribute")}["Stress-strain curve"],
                          "Missing")
-        plain = self.call("GetExporterParameters", records(1003) + "<eng:ExporterKey>jsonic.record.v1</eng:ExporterKey>"
-                          "<eng:populateGUIDs>0</eng:populateGUIDs>")
+        plain = self.call("GetExporterParameters", record_list(1003) +
+                          "<eng:ExporterKey>jsonic.record.v1</eng:ExporterKey><eng:populateGUIDs>0</eng:populateGUIDs>")
         polymer = children(child(plain, "Records"), "Record")[0]
         self.assertIsNone(child(polymer, "Record/recordGUID"))
         self.assertEqual({text(a, "Attribute/name"): a.get("data")
@@ -251,10 +204,10 @@ class ExporterAnswers(unittest.TestCase):
     def test_misspelt_and_unknown_parts_are_faults(self):
         key = "<eng:ExporterKey>strata.card.v3</eng:ExporterKey>"
         cases = [
-            ("ExportRecordData", records(1001) + key, "ExportRecordData names its exporter in exporterKey"),
-            ("GetExporterParameters", records(1001) + "<eng:exporterKey>strata.card.v3</eng:exporterKey>",
+            ("ExportRecordData", record_list(1001) + key, "ExportRecordData names its exporter in exporterKey"),
+            ("GetExporterParameters", record_list(1001) + "<eng:exporterKey>strata.card.v3</eng:exporterKey>",
              "GetExporterParameters names its exporter in ExporterKey"),
-            ("GetExporterParameters", records(1001) + key + "<eng:unitConversionContext/>",
+            ("GetExporterParameters", record_list(1001) + key + "<eng:unitConversionContext/>",
              "GetExporterParameters takes its context as UnitConversionContext"),
             ("ExportRecordData", export_request("strata.card.v3", [1001]) + "<eng:UnitConversionContext/>",
              "ExportRecordData takes its context as unitConversionContext"),
@@ -268,20 +221,18 @@ class ExporterAnswers(unittest.TestCase):
                 "</eng:exporterKey>", '</eng:exporterKey><eng:parameterValues eng:significantFigures="0"/>'),
              "Significant figures must be 1 or more, not 0"),
             ("GetAvailableExporters", "<eng:versionPolicy/>", "Unknown version policy: ''"),
-            ("ExportersForRecords", "<eng:packageAndModelRequired>1</eng:packageAndModelRequired>" + records(1001),
+            ("ExportersForRecords", "<eng:packageAndModelRequired>1</eng:packageAndModelRequired>" + record_list(1001),
              "A package and a model are required"),
         ]
         for operation, content, message in cases:
             with self.subTest(message=message):
-                self.assertEqual(self.emulator.post(operation, content), (500, message))
+                self.assertEqual(self.fault(operation, content), message)
 
 
 class ExporterDataFile(unittest.TestCase):
     """Exporter definitions that name what the databases lack stop the emulator, saying where."""
 
     def test_names_the_first_misfit(self):
-        with open(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"), encoding="utf-8") as sample:
-            data = json.load(sample)
         cases = [
             (["format"], "xml", "exporters[3].format is 'xml', expected one of card, csv, json"),
             (["attributes", 0, "name"], "Colour", "exporters[3].attributes[0].name is 'Colour', "
@@ -289,24 +240,13 @@ class ExporterDataFile(unittest.TestCase):
             (["attributes", 0, "parameters", 0, "parameter"], 70,
              "exporters[3].attributes[0].parameters[0].parameter is 70, which is no parameter of database "
              "DORSA_SAMPLES"),
-            (["key"], "jsonic.record.v1", "exporters[3].key is 'jsonic.record.v1', which an exporter before it has too"),
+            (["key"], "jsonic.record.v1",
+             "exporters[3].key is 'jsonic.record.v1', which an exporter before it has too"),
         ]
+        sample = sample_data()
         for path, value, message in cases:
             with self.subTest(message=message):
-                broken = copy.deepcopy(data)
-                target = broken["exporters"][3]
-                for step in path[:-1]:
-                    target = target[step]
-                target[path[-1]] = value
-                with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as data_file:
-                    json.dump(broken, data_file)
-                try:
-                    result = subprocess.run([sys.executable, EMULATOR, "--port", "0", "--data", data_file.name],
-                                            capture_output=True, text=True, timeout=30)
-                finally:
-                    os.unlink(data_file.name)
-                self.assertEqual(result.returncode, 2, result.stderr)
-                self.assertEqual(result.stderr.partition(f"{data_file.name}: ")[2].strip(), message)
+                self.assertEqual(refusal(changed(sample, ["exporters", 3, *path], value)), (2, message))
 
 
 if __name__ == "__main__":

@@ -7,34 +7,17 @@ import json
 import os
 import tempfile
 import unittest
-import urllib.error
 import urllib.request
 from xml.etree import ElementTree
 
-from emulator_process import EmulatorProcess
+from emulator_process import sample_data
 from emulator_search_test import text_search
 from emulator_tree_test import child_nodes
-
-HERE = os.path.dirname(os.path.abspath(__file__))
-EMULATOR = os.environ.get("DORSA_EMULATOR",
-                          os.path.join(HERE, "..", "..", "tools", "emulator", "dorsa_emulator.py"))
-ROOT = "http://www.zelvra.com"
-SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
-XSI = "http://www.w3.org/2001/XMLSchema-instance"
-PREFIXES = {"DataImport": "dat", "DataExport": "exp", "Browse": "brow", "Search": "sear"}
-DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
-
-
-def record(identity):
-    return f"{DB}<zbt:identity><zbt:recordHistoryIdentity>{identity}</zbt:recordHistoryIdentity></zbt:identity>"
+from soap_posting import DB, Emulator, EmulatorTestCase, by_id, child, history_identity, parameter, record, text
 
 
 def attribute(identity):
-    return f"<zbt:attribute>{DB}<zbt:attributeIdentity>{identity}</zbt:attributeIdentity></zbt:attribute>"
-
-
-def parameter(identity):
-    return f"{DB}<zbt:parameterIdentity>{identity}</zbt:parameterIdentity>"
+    return f"<zbt:attribute>{by_id(identity)}</zbt:attribute>"
 
 
 def numeric(value, name="ParameterValue"):
@@ -108,24 +91,6 @@ EVERY_TYPE = [
 ]
 
 
-def local(element):
-    return element.tag.rpartition("}")[2]
-
-
-def child(element, path):
-    """The element at `path`: local names joined by "/", each the first of its name or "name[n]" the n-th."""
-    for step in filter(None, path.split("/")):
-        name, _, index = step.rstrip("]").partition("[")
-        found = [c for c in element if local(c) == name] if element is not None else []
-        element = found[int(index or 0)] if len(found) > int(index or 0) else None
-    return element
-
-
-def text(element, path=""):
-    found = child(element, path)
-    return None if found is None else (found.text or "")
-
-
 def value_import(attribute_id, value=None):
     content = f"<zbt:value>{value}</zbt:value>" if value is not None else ""
     return f"<zbt:importAttributeValue>{attribute(attribute_id)}{content}</zbt:importAttributeValue>"
@@ -152,29 +117,7 @@ def import_request(*records, mode="LogAndContinueWherePossible", threshold=0):
             f"<dat:importErrorMode>{mode}</dat:importErrorMode>{control}")
 
 
-class Emulator(EmulatorProcess):
-    def post(self, service, operation, content, root=None):
-        """(HTTP status, the response element or the fault string) of one call."""
-        prefix = PREFIXES[service]
-        root = root or operation
-        body = (f'<?xml version="1.0" encoding="UTF-8"?><soapenv:Envelope xmlns:zbt="{ROOT}/16/01/ZelvraBaseTypes" '
-                f'xmlns:soapenv="{SOAP_ENV}" xmlns:xsi="{XSI}" xmlns:{prefix}="{ROOT}/16/01/{service}">'
-                f"<soapenv:Body><{prefix}:{root}>{content}</{prefix}:{root}></soapenv:Body></soapenv:Envelope>")
-        request = urllib.request.Request(
-            f"{self.url}/{service}.svc", data=body.encode(), method="POST",
-            headers={"Content-Type": "text/xml;charset=UTF-8",
-                     "SOAPAction": f"{ROOT}/16/01/{service}/{operation}Request"})
-        try:
-            with urllib.request.urlopen(request, timeout=30) as reply:
-                status, data = reply.status, reply.read()
-        except urllib.error.HTTPError as error:
-            status, data = error.code, error.read()
-        soap_body = child(ElementTree.fromstring(data), "Body")
-        fault = child(soap_body, "Fault")
-        if fault is not None:
-            return status, text(fault, "faultstring")
-        return status, child(soap_body, operation + "Response")
-
+class ImportEmulator(Emulator):
     def set_attributes(self, content):
         return self.post("DataImport", "SetRecordAttributes", content, "SetRecordAttributesRequest")
 
@@ -183,8 +126,7 @@ class Emulator(EmulatorProcess):
         status, reply = self.set_attributes(content)
         if status != 200:
             raise AssertionError(f"import failed ({status}): {reply}")
-        return [int(text(r, "recordReference/identity/recordHistoryIdentity"))
-                for r in child(reply, "recordsImported")]
+        return [history_identity(r) for r in child(reply, "recordsImported")]
 
     def values(self, identity, binary="Inline"):
         """{attribute identity: the value element} of one record; None for an unknown record."""
@@ -208,14 +150,8 @@ class Emulator(EmulatorProcess):
             if status == 200 else None
 
 
-class ImportChangesTheData(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator(EMULATOR)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
+class ImportChangesTheData(EmulatorTestCase):
+    emulator_class = ImportEmulator
 
     def test_a_new_record_holds_one_value_of_every_type(self):
         values = [value_import(a, v) for a, v, _ in EVERY_TYPE]
@@ -289,31 +225,27 @@ class ImportChangesTheData(unittest.TestCase):
             import_record("copy", name="DA-61 cast", reference=1002, parent=folder)))
 
         def below(parent):
-            status, reply = self.emulator.post("Browse", "GetChildNodes", child_nodes(parent))
-            self.assertEqual(status, 200, reply)
-            return [(int(text(r, "recordReference/identity/recordHistoryIdentity")), text(r, "fullName"),
-                     r.get("type"), text(r, "parentRecordHistoryIdentity")) for r in child(reply, "treeRecords")]
+            reply = self.call("GetChildNodes", child_nodes(parent), "Browse")
+            return [(history_identity(r), text(r, "fullName"), r.get("type"), text(r, "parentRecordHistoryIdentity"))
+                    for r in child(reply, "treeRecords")]
 
         self.assertEqual(below(1100)[-1], (folder, "Castings", "Folder", "1100"))
         self.assertEqual(below(folder), [(cast, "DS-30 cast", "Record", str(folder)),
                                          (copied, "DA-61 cast", "Record", str(folder))])
 
         def found(words):
-            status, reply = self.emulator.post("Search", "SimpleTextSearch", text_search(words))
-            self.assertEqual(status, 200, reply)
-            return [int(text(r, "recordReference/identity/recordHistoryIdentity")) for r in reply]
+            return [history_identity(r) for r in self.call("SimpleTextSearch", text_search(words), "Search")]
 
         self.assertEqual(found("DS-30"), [cast])
         self.assertEqual(found("cast"), [copied, cast])
         self.assertEqual(found("Castings"), [])  # a folder only holds records
 
     def test_uploaded_file_is_what_a_later_read_points_at(self):
-        status, reply = self.emulator.post("DataImport", "GetUploadAddresses",
-                                           f"<dat:records><dat:record>{record(1002)}</dat:record></dat:records>"
-                                           f"<dat:attributes><dat:attribute>{DB}<zbt:attributeIdentity>106"
-                                           "</zbt:attributeIdentity></dat:attribute></dat:attributes>",
-                                           "GetUploadAddressesRequest")
-        self.assertEqual(status, 200, reply)
+        def addresses(attribute_id):
+            return (f"<dat:records><dat:record>{record(1002)}</dat:record></dat:records><dat:attributes>"
+                    f"<dat:attribute>{by_id(attribute_id)}</dat:attribute></dat:attributes>")
+
+        reply = self.call("GetUploadAddresses", addresses(106), "DataImport", "GetUploadAddressesRequest")
         url = text(reply, "records/record/attributes/attribute/URL")
         self.assertTrue(url.startswith(self.emulator.url + "/files/"), url)
         upload = urllib.request.Request(url, data=b"uploaded \x01 bytes", method="PUT",
@@ -324,36 +256,48 @@ class ImportChangesTheData(unittest.TestCase):
         with urllib.request.urlopen(url, timeout=30) as download:
             self.assertEqual(download.read(), b"uploaded \x01 bytes")
             self.assertEqual(download.headers["Content-Type"], "application/x-test")
-        status, fault = self.emulator.post("DataImport", "GetUploadAddresses",
-                                           f"<dat:records><dat:record>{record(1002)}</dat:record></dat:records>"
-                                           f"<dat:attributes><dat:attribute>{DB}<zbt:attributeIdentity>107"
-                                           "</zbt:attributeIdentity></dat:attribute></dat:attributes>",
-                                           "GetUploadAddressesRequest")
-        self.assertEqual(status, 500)
-        self.assertIn("holds no files", fault)
+        self.assertIn("holds no files", self.fault("GetUploadAddresses", addresses(107), "DataImport",
+                                                   "GetUploadAddressesRequest"))
 
 
 class StateSurvivesARestart(unittest.TestCase):
-    def test_committed_changes_are_served_after_a_restart(self):
+    def test_the_state_holds_what_was_served_and_committed(self):
+        data = sample_data()
+        data["maintainer"] = "Materials lab, bench 4"  # a key the emulator does not read
         with tempfile.TemporaryDirectory() as directory:
-            state = os.path.join(directory, "state.json")
-            emulator = Emulator(EMULATOR, "--state", state)
+            source, state = os.path.join(directory, "data.json"), os.path.join(directory, "state.json")
+            with open(source, "w", encoding="utf-8") as output:
+                json.dump(data, output)
+            emulator = ImportEmulator("--data", source, "--state", state)
             try:
+                # one value of every type, all of which the restarted emulator's checks must take
                 [identity] = emulator.imported(import_request(import_record(
-                    "create", value_import(113, "<zbt:IntegerDataValue>12</zbt:IntegerDataValue>"),
+                    "create", *[value_import(a, v) for a, v, _ in EVERY_TYPE],
                     name="Kept across restarts", parent=1001)))
+                values = emulator.values(identity)
+                exporters = self.exporters(emulator)
             finally:
                 emulator.stop()
-            self.assertEqual(os.listdir(directory), ["state.json"])
+            self.assertEqual(sorted(os.listdir(directory)), ["data.json", "state.json"])
             with open(state, encoding="utf-8") as saved:
-                records = json.load(saved)["databases"][0]["tables"][0]["records"]
-            self.assertEqual(records[-1]["parent"], 1001)
-            emulator = Emulator(EMULATOR, "--state", state)
+                written = json.load(saved)
+            self.assertEqual(written["databases"][0]["tables"][0]["records"][-1]["parent"], 1001)
+            self.assertEqual({k: v for k, v in written.items() if k != "databases"},
+                             {k: v for k, v in data.items() if k != "databases"})
+            emulator = ImportEmulator("--state", state)
             try:
                 self.assertEqual(emulator.name(identity), "Kept across restarts")
-                self.assertEqual(text(emulator.values(identity)[113]), "12")
+                self.assertEqual({a: ElementTree.tostring(v) for a, v in emulator.values(identity).items()},
+                                 {a: ElementTree.tostring(v) for a, v in values.items()})
+                self.assertEqual(self.exporters(emulator), exporters)
             finally:
                 emulator.stop()
+        self.assertEqual(exporters, ["sheetwise.csv.v1", "sheetwise.csv.v2", "jsonic.record.v1", "strata.card.v3"])
+
+    def exporters(self, emulator):
+        status, reply = emulator.post("EngineeringData", "GetAvailableExporters", "")
+        self.assertEqual(status, 200, reply)
+        return [text(entry, "key") for entry in reply]
 
 
 if __name__ == "__main__":

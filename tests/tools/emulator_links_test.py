@@ -8,7 +8,8 @@ import os
 import tempfile
 import unittest
 
-from emulator_import_test import DB, EMULATOR, Emulator, child, record
+from emulator_process import sample_data
+from soap_posting import DB, Emulator, child, history_identity, record
 
 BY_GUID_3003 = f"{DB}<zbt:recordGUID>5e2b8c71-3003-4d19-b6e2-7a3f0c003003</zbt:recordGUID>"
 
@@ -69,13 +70,9 @@ def modify(group, *modifications, error_mode="LogAndContinueWherePossible", chec
 
 # Reading replies
 
-def identity_of(named_record):
-    return int(child(named_record, "recordReference/identity/recordHistoryIdentity").text)
-
-
 def changes(reply, kind):
     """[(source identity, [target identities])] of the "linked" or "unlinked" part of a reply."""
-    return [(identity_of(child(s, "record")), [identity_of(t) for t in child(s, "targetRecords")])
+    return [(history_identity(s, "record/recordReference"), [history_identity(t) for t in child(s, "targetRecords")])
             for s in (child(reply, kind) if child(reply, kind) is not None else [])]
 
 
@@ -100,7 +97,7 @@ class LinkEmulator(Emulator):
         if status != 200:
             raise AssertionError(f"GetLinkedRecords failed ({status}): {reply}")
         found = child(reply, "sourceRecords/sourceRecord/recordLinkGroups/recordLinkGroup/linkedRecords")
-        return [identity_of(r) for r in found]
+        return [history_identity(r) for r in found]
 
 
 class FreshEmulator(unittest.TestCase):
@@ -109,7 +106,7 @@ class FreshEmulator(unittest.TestCase):
     arguments = ()
 
     def emulator(self):
-        emulator = LinkEmulator(EMULATOR, *self.arguments)
+        emulator = LinkEmulator(*self.arguments)
         self.addCleanup(emulator.stop)
         return emulator
 
@@ -186,8 +183,7 @@ class CheckModes(FreshEmulator):
     """A group that links the alloy records among themselves, where a link can run either way."""
 
     def setUp(self):
-        with open(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"), encoding="utf-8") as sample:
-            data = json.load(sample)
+        data = sample_data()
         data["databases"][0]["linkGroups"].append({"id": 65, "name": "Similar", "type": "static", "from": 1,
                                                    "to": 1, "reverse": {"id": 66, "name": "Similar to"},
                                                    "links": [[1001, 1004]]})
@@ -219,7 +215,7 @@ class StateKeepsLinkChanges(unittest.TestCase):
     def test_links_and_their_notes_survive_a_restart(self):
         with tempfile.TemporaryDirectory() as directory:
             state = os.path.join(directory, "state.json")
-            emulator = LinkEmulator(EMULATOR, "--state", state)
+            emulator = LinkEmulator("--state", state)
             try:
                 emulator.changed(modify(by_identity(62), link(3003, (1004, "from the supplier", "from the alloy")),
                                         unlink(3002, 1002)))
@@ -232,7 +228,7 @@ class StateKeepsLinkChanges(unittest.TestCase):
             # Kept as seen from the forward direction: the alloy's notes first.
             self.assertEqual(suppliers["linkNotes"], [{"link": [1004, 3003], "notes": "from the alloy",
                                                        "reverseNotes": "from the supplier"}])
-            emulator = LinkEmulator(EMULATOR, "--state", state)
+            emulator = LinkEmulator("--state", state)
             try:
                 self.assertEqual(emulator.linked(1004, "Suppliers"), [3001, 3003])
                 self.assertEqual(emulator.linked(1002, "Suppliers"), [])

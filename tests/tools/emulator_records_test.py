@@ -3,54 +3,15 @@
 DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
 
 import base64
-import copy
-import json
-import os
-import subprocess
-import sys
-import tempfile
 import unittest
-import urllib.error
 import urllib.request
-from xml.etree import ElementTree
 
-from emulator_process import EmulatorProcess
+from emulator_process import DELETE, changed, refusal, sample_data
+from soap_posting import (DB, ROOT, EmulatorTestCase, by_id, by_name, by_standard_name, child, children, local,
+                          pseudo, record, text)
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-EMULATOR = os.environ.get("DORSA_EMULATOR",
-                          os.path.join(HERE, "..", "..", "tools", "emulator", "dorsa_emulator.py"))
-ROOT = "http://www.zelvra.com"
-SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
-XSI = "http://www.w3.org/2001/XMLSchema-instance"
-PREFIXES = {"Browse": "brow", "DataExport": "exp", "Search": "sear"}
-DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
 GUID_1002 = "5e2b8c71-1002-4d19-b6e2-7a3f0c001002"
 HISTORY_GUID_1003 = "9d40a6e3-1003-4c7e-a5b8-2e61f4001003"
-
-
-# References as the client writes them
-def by_id(identity):
-    return f"{DB}<zbt:attributeIdentity>{identity}</zbt:attributeIdentity>"
-
-
-def by_name(name, table="Alloys and Polymers"):
-    return (f'{DB}<zbt:name zbt:isStandard="false"><zbt:table><zbt:tableName>{table}</zbt:tableName></zbt:table>'
-            f"<zbt:attributeName>{name}</zbt:attributeName></zbt:name>")
-
-
-def by_standard_name(name):
-    return f'{DB}<zbt:name zbt:isStandard="true"><zbt:attributeName>{name}</zbt:attributeName></zbt:name>'
-
-
-def pseudo(name):
-    return f'<zbt:name zbt:isStandard="true"><zbt:pseudo>{name}</zbt:pseudo></zbt:name>'
-
-
-def record(identity=0, guid="", history_guid="", db=DB):
-    content = db + (f"<zbt:identity><zbt:recordHistoryIdentity>{identity}</zbt:recordHistoryIdentity></zbt:identity>"
-                    if identity else "")
-    content += f"<zbt:recordGUID>{guid}</zbt:recordGUID>" if guid else ""
-    return content + (f"<zbt:recordHistoryGUID>{history_guid}</zbt:recordHistoryGUID>" if history_guid else "")
 
 
 def attribute_list(*references):
@@ -68,76 +29,15 @@ def by_ref_request(attributes, records, filter_content=None, guids=False, binary
                       f"<exp:binaryDataRepresentation>{binary}</exp:binaryDataRepresentation>")
 
 
-# Reading replies by local name, as the client does
-def local(element):
-    return element.tag.rpartition("}")[2]
-
-
-def children(element, name):
-    return [] if element is None else [child for child in element if local(child) == name]
-
-
-def child(element, path):
-    for name in path.split("/"):
-        found = children(element, name)
-        element = found[0] if found else None
-    return element
-
-
-def text(element, path):
-    found = child(element, path)
-    return None if found is None else (found.text or "")
-
-
 def listed_values(parameter_detail):
     return [float(v.text) for v in child(parameter_detail, "parameterValues").iter() if local(v) == "value"]
 
 
-class Emulator(EmulatorProcess):
-    def __init__(self):
-        super().__init__(EMULATOR)
-
-    def post(self, service, operation, content, response=None):
-        """(HTTP status, the response element or the fault string) of one call; the
-        response element is `response`, by default the operation name + "Response"."""
-        prefix = PREFIXES[service]
-        body = (f'<?xml version="1.0" encoding="UTF-8"?><soapenv:Envelope xmlns:zbt="{ROOT}/16/01/ZelvraBaseTypes" '
-                f'xmlns:soapenv="{SOAP_ENV}" xmlns:xsi="{XSI}" xmlns:header="{ROOT}/headers" '
-                f'xmlns:{prefix}="{ROOT}/16/01/{service}"><soapenv:Header/><soapenv:Body>'
-                f"<{prefix}:{operation}>{content}</{prefix}:{operation}></soapenv:Body></soapenv:Envelope>")
-        request = urllib.request.Request(
-            f"{self.url}/{service}.svc", data=body.encode(), method="POST",
-            headers={"Content-Type": "text/xml;charset=UTF-8",
-                     "SOAPAction": f"{ROOT}/16/01/{service}/{operation}Request"})
-        try:
-            with urllib.request.urlopen(request, timeout=30) as reply:
-                status, data = reply.status, reply.read()
-        except urllib.error.HTTPError as error:
-            status, data = error.code, error.read()
-        soap_body = child(ElementTree.fromstring(data), "Body")
-        fault = child(soap_body, "Fault")
-        if fault is not None:
-            return status, text(fault, "faultstring")
-        return status, child(soap_body, response or operation + "Response")
-
-
-class EmulatorAnswers(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
-
-    def call(self, service, operation, content):
-        status, reply = self.emulator.post(service, operation, content)
-        self.assertEqual(status, 200, reply)
-        self.assertIsNotNone(reply, f"{operation} reply has no {operation}Response")
-        return reply
+class EmulatorAnswers(EmulatorTestCase):
+    service = "Browse"
 
     def by_ref(self, *arguments, **options):
-        reply = self.call("DataExport", "GetRecordAttributesByRef", by_ref_request(*arguments, **options))
+        reply = self.call("GetRecordAttributesByRef", by_ref_request(*arguments, **options), "DataExport")
         return children(child(reply, "results"), "recordData")
 
     @staticmethod
@@ -159,7 +59,7 @@ class EmulatorAnswers(unittest.TestCase):
             (by_name("Melt flow index", "Grades").replace("DORSA_SAMPLES", "POLY_DB"), "POIN", "g/10 min",
              ("true", "false", "true"), "1", None, None),
         ]
-        reply = self.call("Browse", "GetAttributeDetails", attribute_list(*[case[0] for case in cases]))
+        reply = self.call("GetAttributeDetails", attribute_list(*[case[0] for case in cases]))
         details = children(child(reply, "attributeDetails"), "attributeDetail")
         self.assertEqual(len(details), len(cases))
         for detail, (_, kind, unit, flags, order, axis, discrete) in zip(details, cases):
@@ -175,7 +75,7 @@ class EmulatorAnswers(unittest.TestCase):
                 self.assertEqual(text(detail, "identity"), text(detail, "attribute/attributeIdentity"))
 
     def test_composition_columns_and_meta_attribute_detail(self):
-        reply = self.call("Browse", "GetAttributeDetails", attribute_list(by_id(105), by_id(190)))
+        reply = self.call("GetAttributeDetails", attribute_list(by_id(105), by_id(190)))
         composition, notes = children(child(reply, "attributeDetails"), "attributeDetail")
         columns = [(local(c), text(c, "Name"), c.get("type"), c.get("columnType"), text(c, "DatabaseUnit"))
                    for c in child(composition, "columns")]
@@ -203,7 +103,7 @@ class EmulatorAnswers(unittest.TestCase):
         ]
         for reference, context, unit, kind, low, high in cases:
             with self.subTest(reference=reference, context=context):
-                reply = self.call("Browse", "GetAttributeMinMax", attribute_list(reference) + context)
+                reply = self.call("GetAttributeMinMax", attribute_list(reference) + context)
                 entry = child(reply, "minMaxes/minMax")
                 self.assertEqual(text(entry, "unit"), unit)
                 self.assertIsNotNone(text(entry, "attributeReference/attributeIdentity"))
@@ -215,7 +115,7 @@ class EmulatorAnswers(unittest.TestCase):
                 self.assertAlmostEqual(read(text(entry, f"max/{kind}")), high)
 
     def test_parameters(self):
-        reply = self.call("Browse", "GetAttributeParameters", attribute_list(by_id(104), by_id(102), by_id(115)))
+        reply = self.call("GetAttributeParameters", attribute_list(by_id(104), by_id(102), by_id(115)))
         details = children(child(reply, "parameterDetails"), "parameterDetail")
         self.assertEqual([(text(d, "Name"), text(d, "appliesTo/attributeReference/attributeIdentity"),
                            text(d, "appliesTo/order")) for d in details],
@@ -243,7 +143,7 @@ class EmulatorAnswers(unittest.TestCase):
         ]
         for parameters, asked_for, values, applies in cases:
             with self.subTest(parameters=parameters, asked_for=asked_for):
-                reply = self.call("Browse", "GetParameterDetails",
+                reply = self.call("GetParameterDetails",
                                   f"<zbt:parameterReferences>{parameters}</zbt:parameterReferences>{asked_for}")
                 details = children(child(reply, "parameterDetails"), "parameterDetail")
                 self.assertEqual([listed_values(d) for d in details], values)
@@ -251,7 +151,7 @@ class EmulatorAnswers(unittest.TestCase):
                                  {applies})
 
     def test_meta_attributes(self):
-        reply = self.call("Browse", "GetMetaAttributes", attribute_list(by_id(101), by_standard_name("Young's modulus"),
+        reply = self.call("GetMetaAttributes", attribute_list(by_id(101), by_standard_name("Young's modulus"),
                                                                         by_id(104)))
         entries = children(reply, "Attribute")
         self.assertEqual([(text(e, "ParentAttribute/attributeIdentity"),
@@ -280,7 +180,7 @@ class EmulatorAnswers(unittest.TestCase):
         ]
         for flags, expected in cases:
             with self.subTest(flags=flags):
-                reply = self.call("Browse", "GetRecordAttributes",
+                reply = self.call("GetRecordAttributes",
                                   f"<zbt:recordReferences><zbt:record>{record(1003)}</zbt:record>"
                                   f"</zbt:recordReferences>{flags}")
                 entries = children(child(reply, "recordAttributes"), "recordAttribute")
@@ -291,7 +191,7 @@ class EmulatorAnswers(unittest.TestCase):
                 self.assertEqual([e for e in entries if child(e, "parameterDetails") is not None], [])
 
     def test_record_attributes_with_parameter_details(self):
-        reply = self.call("Browse", "GetRecordAttributes",
+        reply = self.call("GetRecordAttributes",
                           f"<zbt:recordReferences><zbt:record>{record(history_guid=HISTORY_GUID_1003)}</zbt:record>"
                           f"<zbt:record>{record(guid=GUID_1002)}</zbt:record></zbt:recordReferences>"
                           "<brow:includeParameterDetails>1</brow:includeParameterDetails>")
@@ -340,6 +240,31 @@ class EmulatorAnswers(unittest.TestCase):
         self.assertEqual([(text(v, "AttributeName"), local(v[1]), v[1].text) for v in values],
                          [(f"[{name}]", kind, value) for name, kind, value in cases])
 
+    def test_pseudo_attributes_from_the_tree(self):
+        tree = ["parentName", "parentShortName", "parentRecordHistoryIdentity", "parentRecordHistoryGUID",
+                "recordType", "recordColor", "childRecords"]
+        # record, the texts of the pseudo attributes above (None: left out of the reply)
+        cases = [
+            (1001, ["Ferrous", "Ferrous", "1110", "9d40a6e3-1110-4c7e-a5b8-2e61f4001110", "Record", "Default", "0"]),
+            (1002, ["Non-ferrous", "Non-ferrous", "1120", "9d40a6e3-1120-4c7e-a5b8-2e61f4001120", "Record", "Green",
+                    "1"]),
+            (1006, ["Dorsa aluminium DA-61, aged", "DA-61", "1002", "9d40a6e3-1002-4c7e-a5b8-2e61f4001002", "Generic",
+                    "Default", "0"]),
+            # directly below the root, the table's own entry, which is the parent the tree gives too
+            (1100, ["Alloys and Polymers", "Alloys and Polymers", "1000", "9d40a6e3-1000-4c7e-a5b8-2e61f4001000",
+                    "Folder", "Blue", "2"]),
+            (2101, ["Processes", "Processes", "2000", "9d40a6e3-2000-4c7e-a5b8-2e61f4002000", "Record", "Default",
+                    "0"]),
+            # the root has nothing above it
+            (4000, [None, None, None, None, "Folder", "Grey", "3"]),
+        ]
+        for identity, expected in cases:
+            with self.subTest(record=identity):
+                [found] = self.by_ref([pseudo(name) for name in tree], [record(identity)])
+                values = {text(v, "AttributeName"): v[1].text
+                          for v in children(child(found, "attributeValues"), "attributeValue")}
+                self.assertEqual([values.get(f"[{name}]") for name in tree], expected)
+
     def test_binary_data_by_url_or_inline(self):
         for binary in ("URL", "Inline"):
             with self.subTest(binary=binary):
@@ -374,17 +299,18 @@ class EmulatorAnswers(unittest.TestCase):
 
     def test_guids_and_units(self):
         for guids in (False, True):
-            found = self.by_ref([by_id(102)], [record(1001)], guids=guids,
-                                context="<zbt:unitSystem>Imperial</zbt:unitSystem>")
-            self.assertEqual(text(found[0], "record/recordGUID"),
-                             "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
-            value = child(found[0], "attributeValues/attributeValue/RangeDataValue")
-            self.assertEqual(text(value, "UnitSymbol"), "10^6 psi")
-            self.assertAlmostEqual(float(text(value, "LowValue")), 190.0 * 0.1450377)
+            with self.subTest(guids=guids):
+                found = self.by_ref([by_id(102)], [record(1001)], guids=guids,
+                                    context="<zbt:unitSystem>Imperial</zbt:unitSystem>")
+                self.assertEqual(text(found[0], "record/recordGUID"),
+                                 "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
+                value = child(found[0], "attributeValues/attributeValue/RangeDataValue")
+                self.assertEqual(text(value, "UnitSymbol"), "10^6 psi")
+                self.assertAlmostEqual(float(text(value, "LowValue")), 190.0 * 0.1450377)
 
     def test_reply_prefixes_vary_but_names_hold(self):
-        replies = [self.call("Browse", "GetAttributeDetails", attribute_list(by_id(101))),
-                   self.call("Browse", "GetMetaAttributes", attribute_list(by_id(101)))]
+        replies = [self.call("GetAttributeDetails", attribute_list(by_id(101))),
+                   self.call("GetMetaAttributes", attribute_list(by_id(101)))]
         self.assertEqual({r.tag for r in replies}, {f"{{{ROOT}/16/01/Browse}}GetAttributeDetailsResponse",
                                                     f"{{{ROOT}/16/01/Browse}}GetMetaAttributesResponse"})
 
@@ -426,26 +352,14 @@ class EmulatorAnswers(unittest.TestCase):
 
 
 class DataFileConsistency(unittest.TestCase):
-    """A data file whose parts name what is not there stops the emulator, saying where."""
-
-    @classmethod
-    def setUpClass(cls):
-        with open(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"), encoding="utf-8") as sample:
-            cls.sample = json.load(sample)
-
-    def refusal(self, data):
-        with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as data_file:
-            json.dump(data, data_file)
-        try:
-            result = subprocess.run([sys.executable, EMULATOR, "--port", "0", "--data", data_file.name],
-                                    capture_output=True, text=True, timeout=30)
-        finally:
-            os.unlink(data_file.name)
-        self.assertEqual(result.returncode, 2, result.stderr)
-        return result.stderr.partition(f"{data_file.name}: ")[2].strip()
+    """A data file whose parts do not fit stops the emulator with one line that says where."""
 
     def test_names_the_first_misfit(self):
         table = ["databases", 0, "tables", 0]
+        values = table + ["records", 0, "attributes"]
+        at = "databases[0].tables[0].records[0].attributes"
+        composition = values + [4, "value"]
+        # path, value (DELETE: the item is removed), the start of the message
         cases = [
             (table + ["attributes", 0, "type"], "PNT",
              "databases[0].tables[0].attributes[0].type is 'PNT', expected one of "),
@@ -462,9 +376,9 @@ class DataFileConsistency(unittest.TestCase):
             (table + ["attributes", 1, "id"], 101,
              "databases[0].tables[0].attributes[1].id is 101, which attribute 'Density' of database DORSA_SAMPLES "
              "has too"),
-            (table + ["records", 0, "attributes", 1, "value", "type"], "POIN",
-             "databases[0].tables[0].records[0].attributes[1].value.type is 'POIN', "
-             "but attribute 'Young's modulus' holds RNGE values"),
+            (table + ["records", 0, "attributes", 6, "value", "type"], "LTXT",
+             "databases[0].tables[0].records[0].attributes[6].value.type is 'LTXT', "
+             "but attribute 'Material family' holds STXT values"),
             (table + ["records", 1, "attributes", 4, "value", "values", 1, 0], "Fair",
              "databases[0].tables[0].records[1].attributes[4].value.values[1] is 'Fair', "
              "which is no discrete value of attribute 'Corrosion resistance'"),
@@ -481,15 +395,40 @@ class DataFileConsistency(unittest.TestCase):
              "databases[0].parameters[1].values[0] is an array, expected an integer or a number or a string"),
             (["databases", 0, "profiles", 0, "subsets", 0], 99,
              "databases[0].profiles[0].subsets[0] is 99, which is no subset of database DORSA_SAMPLES"),
+            (values + [10, "value", "values"], DELETE, f"{at}[10].value has no 'values'"),
+            (values + [10, "value", "values", 0], ["Good"], f"{at}[10].value.values[0] has 1 items, expected 2"),
+            (values + [0, "value", "points"], DELETE, f"{at}[0].value has no 'points'"),
+            (values + [0, "value", "points", 0, "value"], "7900", f"{at}[0].value.points[0].value is a string, "
+                                                                   "expected an integer or a number"),
+            (values + [1, "value", "low"], DELETE, f"{at}[1].value has no 'low'"),
+            (values + [12, "value", "value"], True, f"{at}[12].value.value is true or false, expected an integer"),
+            (values + [3, "value", "series"], DELETE, f"{at}[3].value has no 'series'"),
+            (values + [3, "value", "xAxis"], "Time", f"{at}[3].value.xAxis is 'Time', "
+                                                     "which is none of the value's parameters"),
+            (values + [3, "value", "series", 0, "points", 1], [0.2],
+             f"{at}[3].value.series[0].points[1] is [0.2], expected [x, y] or [x, lower y, upper y]"),
+            (values + [3, "value", "series", 0, "constraints", 0, "name"], DELETE,
+             f"{at}[3].value.series[0].constraints[0] has no 'name'"),
+            (values + [14, "value", "values", 0, "value"], DELETE,
+             f"{at}[14].value.values[0] has neither a 'value' nor a 'low' and a 'high'"),
+            (composition + ["rows", 0, "cells"], [{"type": "STXT", "value": "Fe"}, None, None, {"type": "EMPT"}],
+             f"{at}[4].value.rows[0].cells has 4 cells, but the table has 3 columns"),
+            (composition + ["rows", 0, "cells", 0, "value"], DELETE, f"{at}[4].value.rows[0].cells[0] has no 'value'"),
+            (composition + ["rows", 1, "cells", 2, "items", 1, "type"], "TABL",
+             f"{at}[4].value.rows[1].cells[2].items[1].type is 'TABL', expected one of "),
+            (composition + ["rows", 1, "cells", 2, "items", 0, "source"], "2001",
+             f"{at}[4].value.rows[1].cells[2].items[0].source is a string, expected an integer"),
+            (composition + ["rows", 0], {"identity": 1}, f"{at}[4].value.rows[0] has no 'cells'"),
+            (table + ["records", 0, "metaAttributes", 0, "value", "value"], DELETE,
+             "databases[0].tables[0].records[0].metaAttributes[0].value has no 'value'"),
         ]
+        sample = sample_data()
         for path, value, message in cases:
             with self.subTest(message=message):
-                data = copy.deepcopy(self.sample)
-                parent = data
-                for step in path[:-1]:
-                    parent = parent[step]
-                parent[path[-1]] = value
-                self.assertTrue(self.refusal(data).startswith(message), self.refusal(data))
+                code, line = refusal(changed(sample, path, value))
+                self.assertEqual(code, 2, line)
+                self.assertTrue(line.startswith(message), line)
+                self.assertNotIn("\n", line)
 
 
 if __name__ == "__main__":

@@ -1,10 +1,11 @@
 """The published JSON Schema of the emulator's data file: current, and in step with the checker."""
 
-import copy
 import json
 import os
 import sys
 import unittest
+
+from emulator_process import changed
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 EMULATOR_DIR = os.path.join(HERE, "..", "..", "tools", "emulator")
@@ -42,14 +43,15 @@ class PublishedSchema(unittest.TestCase):
             "unknown filter": (table + ["filters", 0], "NoSuchFilter"),
             "conversion row too short": (["databases", 0, "conversions"], {"kg/m^3": [["kg/m^3", "g/cm^3", 0.001]]}),
             "boolean for a number": (["currencies", 0, "factor"], True),
+            "discrete value without its values": (table + ["records", 0, "attributes", 10, "value"], {"type": "DISC"}),
+            "range without its low end": (table + ["records", 0, "attributes", 1, "value"],
+                                          {"type": "RNGE", "high": 210.0}),
+            "text in a tabular cell": (table + ["records", 0, "attributes", 4, "value", "rows", 0, "cells", 0],
+                                       "Fe"),
         }
         for name, (path, value) in broken.items():
             with self.subTest(name):
-                data = copy.deepcopy(sample)
-                target = data
-                for step in path[:-1]:
-                    target = target[step]
-                target[path[-1]] = value
+                data = changed(sample, path, value)
                 self.assertFalse(validator.is_valid(data))
                 with self.assertRaises(data_file.DataFileError):
                     data_file.check(data, data_file.DATA_FILE)

@@ -4,7 +4,7 @@ DORSA_EMULATOR may name the emulator script; by default the one of this source t
 
 import unittest
 
-from emulator_records_test import DB, Emulator, by_id, by_name, child, children, text
+from soap_posting import DB, EmulatorTestCase, by_id, by_name, children, history_identity, text
 
 METALS = "<zbt:Profile><zbt:Key>METALS_VIEW</zbt:Key></zbt:Profile>"
 
@@ -55,35 +55,21 @@ def discrete(kind, *values):
     return f"<sear:{kind}>" + "".join(f"<sear:discrete>{v}</sear:discrete>" for v in values) + f"</sear:{kind}>"
 
 
-class EmulatorSearches(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
+class EmulatorSearches(EmulatorTestCase):
+    service = "Search"
 
     def response(self, operation, content):
         """The reply's "SimpleTextSearchResponse", the response element of every search."""
-        status, reply = self.emulator.post("Search", operation, content, "SimpleTextSearchResponse")
-        self.assertEqual(status, 200, reply)
-        self.assertIsNotNone(reply, f"{operation} reply has no SimpleTextSearchResponse")
-        return reply
+        return self.call(operation, content, response="SimpleTextSearchResponse")
 
     def hits(self, operation, content):
         """(identity, ranking) of each hit, in reply order."""
-        return [(int(text(hit, "recordReference/identity/recordHistoryIdentity")), int(text(hit, "ranking")))
+        return [(history_identity(hit), int(text(hit, "ranking")))
                 for hit in children(self.response(operation, content), "resultRecords")]
 
     def found(self, operation, content):
         """The identities of the hits, in identity order."""
         return sorted(identity for identity, _ in self.hits(operation, content))
-
-    def fault(self, operation, content):
-        status, reply = self.emulator.post("Search", operation, content)
-        self.assertEqual(status, 500, reply)
-        return reply
 
     def test_free_text_over_names_and_text_values(self):
         cases = [
@@ -107,13 +93,19 @@ class EmulatorSearches(unittest.TestCase):
         self.assertEqual(self.hits("SimpleTextSearch", text_search("aluminium sheet")), [(2101, 3), (3101, 2)])
 
     def test_a_hit_carries_names_colour_type_and_guids_when_asked(self):
-        for guids in (False, True):
-            with self.subTest(guids=guids):
-                [hit] = children(self.response("SimpleTextSearch", text_search("DS-18", guids=guids)),
+        # words, GUIDs asked for, (short name, full name, colour, type) of the one hit
+        cases = [
+            ("DS-18", False, ("DS-18", "Dorsa steel DS-18, annealed", "Default", "Record")),
+            ("DS-18", True, ("DS-18", "Dorsa steel DS-18, annealed", "Default", "Record")),
+            ("DS-22", False, ("DS-22", "Dorsa steel DS-22, cold worked", "Red", "Record")),
+            ("DA-61/S2", False, ("DA-61/S2", "DA-61 sheet, 2 mm", "Default", "Generic")),
+        ]
+        for words, guids, expected in cases:
+            with self.subTest(words=words, guids=guids):
+                [hit] = children(self.response("SimpleTextSearch", text_search(words, guids=guids)),
                                  "resultRecords")
-                self.assertEqual((text(hit, "shortName"), text(hit, "fullName")),
-                                 ("DS-18", "Dorsa steel DS-18, annealed"))
-                self.assertEqual((hit.get("color"), hit.get("type")), ("Default", "Record"))
+                self.assertEqual((text(hit, "shortName"), text(hit, "fullName"), hit.get("color"), hit.get("type")),
+                                 expected)
                 self.assertEqual(text(hit, "recordReference/recordGUID") is not None, guids)
 
     def test_record_names_with_the_three_switches(self):

@@ -9,7 +9,8 @@ import sys
 import tempfile
 import unittest
 
-from emulator_records_test import DB, EMULATOR, Emulator, child, children, record, text
+from emulator_process import EMULATOR, SAMPLE_DATA, sample_data
+from soap_posting import BASE_TYPES, DB, EmulatorTestCase, child, children, history_identity, record, record_list, text
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(EMULATOR)))
 import data_file  # noqa: E402
@@ -28,19 +29,11 @@ def child_nodes(parent, recurse=False, depth=0, guids=False, filter_content=None
                       f"<brow:populateGUIDs>{'true' if guids else 'false'}</brow:populateGUIDs>")
 
 
-def identity(tree_record):
-    return int(text(tree_record, "recordReference/identity/recordHistoryIdentity"))
-
-
 def shape(tree_records):
     """(identity, shape of its children or None) of each tree record."""
-    return [(identity(r), shape(children(child(r, "children"), "treeRecord")) if child(r, "children") is not None
-             else None) for r in tree_records]
-
-
-def record_list(*identities):
-    return "<zbt:recordReferences>" + "".join(f"<zbt:record>{record(i)}</zbt:record>" for i in identities) + \
-        "</zbt:recordReferences>"
+    return [(history_identity(r),
+             shape(children(child(r, "children"), "treeRecord")) if child(r, "children") is not None else None)
+            for r in tree_records]
 
 
 def group(identity=0, name=""):
@@ -56,24 +49,8 @@ FULL_TREE = [(1100, [(1110, [(1001, None), (1004, None)]), (1120, [(1002, [(1006
              (1200, [(1003, None)])]
 
 
-class EmulatorAnswers(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
-
-    def call(self, operation, content):
-        status, reply = self.emulator.post("Browse", operation, content)
-        self.assertEqual(status, 200, reply)
-        return reply
-
-    def fault(self, operation, content):
-        status, reply = self.emulator.post("Browse", operation, content)
-        self.assertEqual(status, 500)
-        return reply
+class EmulatorAnswers(EmulatorTestCase):
+    service = "Browse"
 
     def tree_records(self, content):
         return children(child(self.call("GetChildNodes", content), "treeRecords"), "treeRecord")
@@ -83,7 +60,7 @@ class EmulatorAnswers(unittest.TestCase):
                                 ("<zbt:tableIdentity>4</zbt:tableIdentity>" + DB, (4000, "Standards"))):
             with self.subTest(expected=expected):
                 root = child(self.call("GetRootNode", f"<brow:table>{table}</brow:table>"), "rootNode")
-                self.assertEqual((identity(root), text(root, "shortName")), expected)
+                self.assertEqual((history_identity(root), text(root, "shortName")), expected)
                 self.assertEqual(root.get("type"), "Folder")
                 self.assertIsNone(child(root, "parentRecordHistoryIdentity"))
                 self.assertIsNotNone(child(root, "recordReference/recordGUID"))
@@ -122,18 +99,19 @@ class EmulatorAnswers(unittest.TestCase):
 
     def test_tree_entries_carry_colour_type_parent_and_guids_when_asked(self):
         for guids in (False, True):
-            metals, polymers = self.tree_records(child_nodes(1000, True, 0, guids))
-            self.assertEqual((metals.get("color"), metals.get("type")), ("Blue", "Folder"))
-            self.assertEqual(text(metals, "parentRecordHistoryIdentity"), "1000")
-            self.assertEqual(list(metals.keys()), ["color", "type"])
-            steel = child(child(metals, "children/treeRecord"), "children/treeRecord")
-            self.assertEqual((text(steel, "shortName"), text(steel, "fullName")),
-                             ("DS-18", "Dorsa steel DS-18, annealed"))
-            self.assertEqual((steel.get("color"), steel.get("type")), (None, "Record"))
-            self.assertEqual(text(steel, "recordReference/recordGUID"),
-                             "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
+            with self.subTest(guids=guids):
+                metals, polymers = self.tree_records(child_nodes(1000, True, 0, guids))
+                self.assertEqual((metals.get("color"), metals.get("type")), ("Blue", "Folder"))
+                self.assertEqual(text(metals, "parentRecordHistoryIdentity"), "1000")
+                self.assertEqual(list(metals.keys()), ["color", "type"])
+                steel = child(metals, "children/treeRecord/children/treeRecord")
+                self.assertEqual((text(steel, "shortName"), text(steel, "fullName")),
+                                 ("DS-18", "Dorsa steel DS-18, annealed"))
+                self.assertEqual((steel.get("color"), steel.get("type")), (None, "Record"))
+                self.assertEqual(text(steel, "recordReference/recordGUID"),
+                                 "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
         found = children(child(self.call("GetTreeRecords", record_list(1006, 1001)), "treeRecords"), "treeRecord")
-        self.assertEqual([(identity(r), text(r, "parentRecordHistoryIdentity"), r.get("type")) for r in found],
+        self.assertEqual([(history_identity(r), text(r, "parentRecordHistoryIdentity"), r.get("type")) for r in found],
                          [(1006, "1002", "Generic"), (1001, "1110", "Record")])
         self.assertTrue(all(child(r, "children") is None for r in found))
 
@@ -151,13 +129,13 @@ class EmulatorAnswers(unittest.TestCase):
             (1004, "All", ["Unreleased"]),
             (3001, "LatestRead", ["Unversioned"]),
         ]
-        for identity_, selector, expected in cases:
-            with self.subTest(record=identity_, selector=selector):
+        for identity, selector, expected in cases:
+            with self.subTest(record=identity, selector=selector):
                 reply = self.call("GetRecordVersions", f"<brow:versions>{selector}</brow:versions>" +
-                                  record_list(identity_))
+                                  record_list(identity))
                 states = children(child(reply, "recordVersionStates"), "recordVersionState")
                 self.assertEqual([text(s, "versionState") for s in states], expected)
-                self.assertTrue(all(text(s, "record/identity/recordHistoryIdentity") == str(identity_)
+                self.assertTrue(all(history_identity(s, "record") == identity
                                     for s in states))
         reply = self.call("GetRecordVersions", "<brow:versions>All</brow:versions>" + record_list(1005))
         self.assertEqual([text(s, "record/recordGUID") for s in children(child(reply, "recordVersionStates"),
@@ -182,7 +160,7 @@ class EmulatorAnswers(unittest.TestCase):
                           ("Materials covered", "dynamic", "64", "Standards", "Standards", "Alloys and Polymers")])
         reverse = child(found[1], "reverseRecordLinkGroup")
         self.assertEqual((text(reverse, "recordLinkGroupIdentity"), child(reverse, "recordLinkGroupIdentity").get(
-            f"{{{ROOT_BASE}}}recordLinkGroupType"), text(reverse, "name/recordLinkGroupName")),
+            f"{{{BASE_TYPES}}}recordLinkGroupType"), text(reverse, "name/recordLinkGroupName")),
             ("61", "static", "Suppliers"))
         self.assertEqual([[n.text for n in children(child(g, "standardNames"), "standardName")] for g in found],
                          [["Supplier"], [], ["Applicable standard"], []])
@@ -200,8 +178,8 @@ class EmulatorAnswers(unittest.TestCase):
         content += f"<brow:populateGUIDs>{1 if guids else 0}</brow:populateGUIDs>"
         content += f"<brow:recordFilter>{filter_content}</brow:recordFilter>" if filter_content is not None else ""
         sources = children(child(self.call("GetLinkedRecords", content), "sourceRecords"), "sourceRecord")
-        return [(int(text(s, "record/identity/recordHistoryIdentity")),
-                 [(text(g, "name"), [identity(r) for r in children(child(g, "linkedRecords"), "record")])
+        return [(history_identity(s, "record"),
+                 [(text(g, "name"), [history_identity(r) for r in children(child(g, "linkedRecords"), "record")])
                   for g in children(child(s, "recordLinkGroups"), "recordLinkGroup")]) for s in sources]
 
     def test_linked_records_group_by_group(self):
@@ -238,24 +216,21 @@ class EmulatorAnswers(unittest.TestCase):
                              "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
 
 
-ROOT_BASE = "http://www.zelvra.com/16/01/ZelvraBaseTypes"
-
-
 class ChangingTheData(unittest.TestCase):
     """What an import calls to add records to the tree and to add and remove links."""
 
     def setUp(self):
-        self.data = data_file.load(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"))
+        self.data = data_file.load(SAMPLE_DATA)
         self.database = self.data["databases"][0]
         self.alloys = self.database["tables"][0]
 
-    def entry(self, identity_):
-        return next(r for r in self.alloys["records"] if r["identity"] == identity_)
+    def entry(self, identity):
+        return next(r for r in self.alloys["records"] if r["identity"] == identity)
 
     def test_a_record_added_under_a_parent_comes_last_below_it(self):
-        identity_ = tree.next_identity(self.database)
-        self.assertEqual(identity_, 4004)
-        added = tree.add_record(self.alloys, {"identity": identity_, "name": "New", "guid": "g", "historyGuid": "h",
+        identity = tree.next_identity(self.database)
+        self.assertEqual(identity, 4004)
+        added = tree.add_record(self.alloys, {"identity": identity, "name": "New", "guid": "g", "historyGuid": "h",
                                               "attributes": []}, self.entry(1110))
         self.assertEqual([r["identity"] for r in tree.children_of(self.alloys, self.entry(1110))], [1001, 1004, 4004])
         self.assertIs(tree.parent_of(self.alloys, added), self.entry(1110))
@@ -278,8 +253,7 @@ class ChangingTheData(unittest.TestCase):
 
 class DataFileChecksTreesAndLinks(unittest.TestCase):
     def refusal(self, change):
-        with open(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"), encoding="utf-8") as sample:
-            data = json.load(sample)
+        data = sample_data()
         change(data["databases"][0])
         with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as written:
             json.dump(data, written)
@@ -295,8 +269,8 @@ class DataFileChecksTreesAndLinks(unittest.TestCase):
         def records(database, table=0):
             return database["tables"][table]["records"]
 
-        def entry(database, identity_):
-            return next(r for t in database["tables"] for r in t.get("records", []) if r["identity"] == identity_)
+        def entry(database, identity):
+            return next(r for t in database["tables"] for r in t.get("records", []) if r["identity"] == identity)
 
         cases = [
             (lambda d: entry(d, 1100).update(parent=1001.5), "databases[0].tables[0].records[4].parent is a number"),

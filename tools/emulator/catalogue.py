@@ -14,9 +14,16 @@ ATTRIBUTE_SELECTORS = ["NonMetaAttributes", "MetaAttributes", "StandardAttribute
 
 class Catalogue:
     def __init__(self, data):
+        # Kept whole, keys the emulator does not read included, so that what is written back
+        # holds everything the data file held.
+        self.data = data
         self.databases = data["databases"]
         self.currencies = data.get("currencies", [])
         self.exporters = data.get("exporters", [])
+
+    def as_data(self):
+        """The data file as served now: as it was loaded, with the databases as changed since."""
+        return {**self.data, "databases": self.databases}
 
     def database(self, key):
         for database in self.databases:

@@ -59,6 +59,21 @@ class OneOf:
         self.choices = set(choices)
 
 
+class Nullable:
+    """null, or a value of one shape."""
+
+    def __init__(self, shape):
+        self.shape = shape
+
+
+class Tagged:
+    """A JSON object whose key `tag` names its kind, and the Fields shape of each kind."""
+
+    def __init__(self, tag, kinds):
+        self.tag = tag
+        self.kinds = kinds
+
+
 NUMBER = (int, float)
 
 UNIT = Fields({"symbol": str, "hasCurrency": bool})
@@ -83,7 +98,56 @@ PARAMETER = Fields({"id": int, "name": str, "unit": str, "scaleType": OneOf(SCAL
                    {"unitName": str, "default": PARAMETER_VALUE, "help": HELP, "revision": REVISION})
 PROFILE = Fields({"key": str, "name": str, "subsets": ListOf(int)})
 SUBSET = Fields({"id": int, "name": str})
-VALUE = Fields({"type": OneOf(ATTRIBUTE_ELEMENTS)})
+
+# Values (values.py writes them): every key a value's kind needs is required.
+VALUE_PARAMETER = Fields({"name": str}, {"id": int, "unit": str, "unitName": str, "dbKey": str})
+# a parameter at a value: of a point, or a constraint of a curve or a grid value
+CONSTRAINT = Fields({"name": str, "value": PARAMETER_VALUE},
+                    {"id": int, "unit": str, "unitName": str, "dbKey": str, "label": str})
+COMMON = {"version": int, "notApplicable": bool}
+UNITTED = {"unit": str, "estimated": bool, **COMMON}
+BINARY = Fields({}, {"fileName": str, "contentType": str, "description": str, "content": str, "contentBase64": str,
+                     "url": str})
+SCALARS = {
+    "INPT": Fields({"value": int}, COMMON),
+    "LOGI": Fields({"value": bool}, COMMON),
+    "STXT": Fields({"value": str}, COMMON),
+    "LTXT": Fields({"value": str}, COMMON),
+    "DTTM": Fields({"value": str}, COMMON),
+    "HLNK": Fields({"value": str}, {"description": str, **COMMON}),
+    # pairs of value text and order
+    "DISC": Fields({"values": ListOf(Row(str, int))}, COMMON),
+    # null for an open end
+    "RNGE": Fields({"low": Nullable(NUMBER), "high": Nullable(NUMBER)}, UNITTED),
+    "POIN": Fields({"points": ListOf(Fields({"value": NUMBER}, {"parameters": ListOf(CONSTRAINT)}))},
+                   {"parameters": ListOf(VALUE_PARAMETER), **UNITTED}),
+    "FILE": BINARY,
+    "PICT": BINARY,
+}
+EMPTY = Fields({})
+# a list in a tabular cell; each item may name the record it comes from, by history identity
+LIST = Fields({"items": ListOf(Tagged("type", {**{kind: Fields(shape.required, {**shape.optional, "source": int})
+                                                  for kind, shape in SCALARS.items()},
+                                               "EMPT": Fields({}, {"source": int})}))})
+CELLS = ListOf(Nullable(Tagged("type", {**SCALARS, "LIST": LIST, "EMPT": EMPTY})))
+TABULAR_ROW = Fields({"cells": CELLS},
+                     {"identity": int, "linkedRecords": ListOf(Fields({"dbKey": str, "identity": int})),
+                      "linkingValue": str})
+TABULAR = Fields({"columns": ListOf(Fields({"name": str}, {"type": OneOf(["Local", *TARGET_COLUMN_TYPES])})),
+                  "rows": ListOf(TABULAR_ROW)},
+                 {"summary": Fields({"cells": CELLS})})
+# a point is [x, y] or [x, lower y, upper y]
+SERIES = Fields({"parameters": ListOf(VALUE_PARAMETER), "xAxis": str,
+                 "series": ListOf(Fields({"points": ListOf(ListOf(PARAMETER_VALUE))},
+                                         {"constraints": ListOf(CONSTRAINT), "decoration": str}))},
+                {"unit": str, "unitName": str, "logarithmic": bool, **COMMON})
+# each grid value is a point ("value") or a range ("low" and "high")
+GRIDDED = Fields({"parameters": ListOf(VALUE_PARAMETER),
+                  "values": ListOf(Fields({}, {"value": NUMBER, "low": NUMBER, "high": NUMBER, "estimated": bool,
+                                               "constraints": ListOf(CONSTRAINT)}))},
+                 {"unit": str, "decoration": str, **COMMON})
+VALUE = Tagged("type", {**SCALARS, "TABL": TABULAR, "FLOAT_FUNCTIONAL_SERIES": SERIES,
+                        "FLOAT_FUNCTIONAL_GRIDDED": GRIDDED})
 # an earlier version of a record (versions.py)
 VERSION = Fields({"version": int, "guid": str, "state": OneOf(HISTORY_STATES)})
 # "parent", "type" and "color" place the record in its table's tree (tree.py)
@@ -170,7 +234,21 @@ def _check_choice(value, shape, path):
         raise DataFileError(f"{path} is '{value}', expected one of {', '.join(sorted(shape.choices))}")
 
 
-CHECKS = {Fields: _check_fields, ListOf: _check_list, MapOf: _check_map, Row: _check_row, OneOf: _check_choice}
+def _check_nullable(value, shape, path):
+    if value is not None:
+        check(value, shape.shape, path)
+
+
+def _check_tagged(value, shape, path):
+    _expect_type(value, dict, path)
+    if shape.tag not in value:
+        raise DataFileError(f"{_where(path)} has no '{shape.tag}'")
+    check(value[shape.tag], OneOf(shape.kinds), f"{path}.{shape.tag}" if path else shape.tag)
+    _check_fields(value, shape.kinds[value[shape.tag]], path)
+
+
+CHECKS = {Fields: _check_fields, ListOf: _check_list, MapOf: _check_map, Row: _check_row, OneOf: _check_choice,
+          Nullable: _check_nullable, Tagged: _check_tagged}
 
 
 def check(value, shape, path=""):
@@ -311,11 +389,36 @@ def _check_record_value(value, path, table, by_id, meta):
             if text not in attribute.get("discreteValues", []):
                 raise DataFileError(f"{path}.value.values[{i}] is '{text}', "
                                     f"which is no discrete value of attribute '{attribute['name']}'")
+    _check_value_parts(value["value"], f"{path}.value")
     if meta:
         parent = by_id.get(value["about"])
         if parent is None or value["id"] not in parent.get("metaAttributes", []):
             raise DataFileError(f"{path}.about is {value['about']}, "
                                 f"which is no attribute that '{attribute['name']}' describes")
+
+
+def _check_value_parts(value, path):
+    """What a value's shape cannot say: how its parts fit together."""
+    kind = value["type"]
+    if kind == "TABL":
+        rows = [(f"{path}.rows[{r}]", row) for r, row in enumerate(value["rows"])]
+        for where, row in rows + ([(f"{path}.summary", value["summary"])] if "summary" in value else []):
+            if len(row["cells"]) > len(value["columns"]):
+                raise DataFileError(f"{where}.cells has {len(row['cells'])} cells, "
+                                    f"but the table has {len(value['columns'])} columns")
+    elif kind == "FLOAT_FUNCTIONAL_SERIES":
+        if value["xAxis"] not in {parameter["name"] for parameter in value["parameters"]}:
+            raise DataFileError(f"{path}.xAxis is '{value['xAxis']}', which is none of the value's parameters")
+        for s, series in enumerate(value["series"]):
+            for p, point in enumerate(series["points"]):
+                ys = point[1:]
+                if len(ys) not in (1, 2) or any(isinstance(y, str) for y in ys):
+                    raise DataFileError(f"{path}.series[{s}].points[{p}] is {json.dumps(point)}, "
+                                        f"expected [x, y] or [x, lower y, upper y]")
+    elif kind == "FLOAT_FUNCTIONAL_GRIDDED":
+        for v, entry in enumerate(value["values"]):
+            if "value" not in entry and not ("low" in entry and "high" in entry):
+                raise DataFileError(f"{path}.values[{v}] has neither a 'value' nor a 'low' and a 'high'")
 
 
 def _check_exporters(data):

@@ -13,7 +13,7 @@ from collections import namedtuple
 
 from attributes import (AttributeQuery, conversion, find_parameter, find_record, flag, integer,
                         named_attribute_children, parameter_values_in, stored_value, write_record_reference)
-from record_data import allowed_subsets
+from record_filter import allowed_subsets
 from soap import Fault
 
 FORMATS = ["csv", "json", "card"]

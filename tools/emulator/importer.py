@@ -18,7 +18,7 @@ from catalogue import Catalogue
 from import_values import BadValue, ValueReader
 from record_data import file_url
 from soap import Fault
-from tree import next_identity
+from tree import next_identity, short_name
 
 ERROR_MODES = ("FaultAndRollbackOnAnyError", "LogAndContinueWherePossible")
 IMPORT_MODES = ("update", "create", "copy")
@@ -39,12 +39,12 @@ class Store:
         self.lock = threading.Lock()
 
     def working_copy(self, catalogue):
-        return Catalogue({"databases": copy.deepcopy(catalogue.databases), "currencies": catalogue.currencies})
+        return Catalogue({**catalogue.as_data(), "databases": copy.deepcopy(catalogue.databases)})
 
     def commit(self, catalogue, working):
         catalogue.databases = working.databases
         if self.state_file:
-            self._write({"databases": catalogue.databases, "currencies": catalogue.currencies})
+            self._write(catalogue.as_data())
 
     def _write(self, data):
         # Written beside the file and renamed over it, so a reader never sees half a state.
@@ -213,7 +213,7 @@ def set_record_attributes(request, catalogue, w):
         if pending:
             catalogue.store.commit(catalogue, working)
     records = [w.own("record", write_record_reference(w, database, record, "recordReference"),
-                     w.own("shortName", text=record.get("shortName", record["name"])),
+                     w.own("shortName", text=short_name(record)),
                      w.own("fullName", text=record["name"]))
                for database, record in imported]
     return w.response("SetRecordAttributes", w.own("recordsImported", *records))

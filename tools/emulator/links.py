@@ -21,9 +21,9 @@ describes for the tree."""
 
 from attributes import find_record, flag, integer, write_record_reference
 from catalogue import write_table_reference
-from record_data import allowed_subsets
+from record_filter import allowed_subsets
 from soap import Fault
-from tree import visible_identities
+from tree import short_name, visible_identities
 
 LINK_GROUP_TYPES = ["static", "dynamic", "crossDatabase"]
 
@@ -172,7 +172,7 @@ def _detail(w, database, d):
 
 
 def named_record(w, database, record, guids=True, container="record"):
-    return w.own(container, w.own("shortName", text=record.get("shortName", record["name"])),
+    return w.own(container, w.own("shortName", text=short_name(record)),
                  w.own("fullName", text=record["name"]),
                  write_record_reference(w, database, record, "recordReference", guids))
 

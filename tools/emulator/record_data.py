@@ -3,9 +3,11 @@
 import copy
 
 from attributes import (AttributeQuery, attribute_detail, attribute_parameters, conversion, find_record, flag,
-                        integer, named_attribute_children, parameter_detail, parameter_values_in, stored_value,
+                        named_attribute_children, parameter_detail, parameter_values_in, stored_value,
                         write_record_reference, write_revision)
+from record_filter import allowed_subsets
 from soap import Fault
+from tree import children_of, parent_of, record_type, short_name
 from values import binary_content, render_attribute
 
 BINARY_REPRESENTATIONS = ["URL", "Inline"]
@@ -24,30 +26,38 @@ def _date(value):
     return {"type": "DTTM", "value": value} if value else None
 
 
+def _of_parent(pseudo):
+    """The pseudo attribute `pseudo` of the entry above the record in its table's tree; None
+    for the root, which is the table's own entry and has nothing above it."""
+    def value(database, table, record):
+        parent = parent_of(table, record)
+        return None if parent is None else PSEUDO_VALUES[pseudo](database, table, parent)
+    return value
+
+
 # Record properties asked for like attributes, by pseudo name; None when the record has none.
 PSEUDO_VALUES = {
     "name": lambda d, t, r: _text(r["name"]),
-    "shortName": lambda d, t, r: _text(r.get("shortName", "")),
+    "shortName": lambda d, t, r: _text(short_name(r)),
     "subsets": lambda d, t, r: _text(", ".join(s["name"] for s in t["subsets"] if s["id"] in r.get("subsets", []))),
     "releasedDate": lambda d, t, r: _date(r.get("released")),
     "modifiedDate": lambda d, t, r: _date(r.get("revision", {}).get("modified")),
-    "recordType": lambda d, t, r: _text("Record"),
+    "recordType": lambda d, t, r: _text(record_type(r)),
     "recordHistoryIdentity": lambda d, t, r: _integer(r["identity"]),
-    "recordColor": lambda d, t, r: _text("Default"),
+    "recordColor": lambda d, t, r: _text(r.get("color", "Default")),
     "linkedRecords": lambda d, t, r: _integer(0),
     "versionState": lambda d, t, r: _text("Released" if r.get("released") else "Unreleased"),
     "recordGUID": lambda d, t, r: _text(r["guid"]),
     "recordHistoryGUID": lambda d, t, r: _text(r["historyGuid"]),
     "recordVersionNumber": lambda d, t, r: _integer(r.get("version", 1)),
     "tableName": lambda d, t, r: _text(t["name"]),
-    "childRecords": lambda d, t, r: _integer(0),
+    "childRecords": lambda d, t, r: _integer(len(children_of(t, r))),
     "tableFilters": lambda d, t, r: _text(", ".join(t["filters"])),
     "writable": lambda d, t, r: {"type": "LOGI", "value": False},
-    # The sample records hang directly under their tables: they have no parent record.
-    "parentName": lambda d, t, r: None,
-    "parentShortName": lambda d, t, r: None,
-    "parentRecordHistoryIdentity": lambda d, t, r: None,
-    "parentRecordHistoryGUID": lambda d, t, r: None,
+    "parentName": _of_parent("name"),
+    "parentShortName": _of_parent("shortName"),
+    "parentRecordHistoryIdentity": _of_parent("recordHistoryIdentity"),
+    "parentRecordHistoryGUID": _of_parent("recordHistoryGUID"),
 }
 
 
@@ -102,38 +112,6 @@ def get_record_attributes(request, catalogue, w):
 
 
 # GetRecordAttributesByRef
-
-def allowed_subsets(request, catalogue, element):
-    """The identities of the subsets a filter lets through, per database key; None for no filter."""
-    if element is None or not len(element):
-        return None
-    profile = request.base(element, "Profile")
-    if profile is not None:
-        key = request.text(request.base(profile, "Key"))
-        allowed = {}
-        for database in catalogue.databases:
-            for candidate in database.get("profiles", []):
-                if candidate["key"] == key:
-                    allowed[database["key"]] = set(candidate["subsets"])
-        if not allowed:
-            raise Fault(f"Unknown profile: {key}")
-        return allowed
-    allowed = {}
-    for reference in request.base_all(request.base(element, "subsetReferences"), "subset"):
-        database = catalogue.database(request.text(request.base(reference, "dbKey")))
-        identity = integer(request.text(request.base(reference, "subsetIdentity"), "0"), "Subset identity")
-        name = request.base(reference, "name")
-        subset_name = request.text(request.base(name, "subsetName"))
-        table = request.base(name, "table")
-        table_name = request.text(request.base(table, "tableName"))
-        match = [s["id"] for t in database["tables"] for s in t["subsets"]
-                 if (identity and s["id"] == identity) or
-                 (not identity and s["name"] == subset_name and table_name in ("", t["name"]))]
-        if not match:
-            raise Fault(f"Unknown subset {identity or repr(subset_name)} in database {database['key']}")
-        allowed.setdefault(database["key"], set()).update(match)
-    return allowed
-
 
 def file_url(request, database, record, attribute):
     return f"{request.base_url}{FILE_PATH}{database['key']}/{record['identity']}/{attribute['id']}"

@@ -9,7 +9,8 @@ from datetime import datetime
 
 from attributes import AttributeQuery, flag, integer, stored_value, write_record_reference
 from catalogue import TABLE_FILTERS
-from record_data import PSEUDO_VALUES, allowed_subsets
+from record_data import PSEUDO_VALUES
+from record_filter import allowed_subsets
 from soap import Fault
 from units import convert
 

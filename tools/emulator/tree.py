@@ -17,7 +17,7 @@ nothing about that table); a folder or record passes as well when anything below
 does, so that the path down to what passes stays visible."""
 
 from attributes import find_record, flag, integer, write_record_reference
-from record_data import allowed_subsets
+from record_filter import allowed_subsets
 from soap import Fault
 
 RECORD_TYPES = ["Record", "Folder", "Generic"]
@@ -45,6 +45,15 @@ def parent_of(table, record):
         if candidate["identity"] == record.get("parent"):
             return candidate
     return None
+
+
+def record_type(record):
+    return record.get("type", "Record")
+
+
+def short_name(record):
+    """The entry's short name; its full name when the data gives none, as folders often do."""
+    return record.get("shortName", record["name"])
 
 
 def next_identity(database):
@@ -83,7 +92,7 @@ def visible_identities(database, table, allowed):
 
 def tree_record(w, database, table, record, guids=True, children=None, container="treeRecord"):
     """One tree entry; `children`, when given, are the written entries below it."""
-    parts = [w.own("shortName", text=record.get("shortName", record["name"])), w.own("fullName", text=record["name"]),
+    parts = [w.own("shortName", text=short_name(record)), w.own("fullName", text=record["name"]),
              write_record_reference(w, database, record, "recordReference", guids)]
     if children is not None:
         parts.append(w.own("children", *children))
@@ -91,7 +100,7 @@ def tree_record(w, database, table, record, guids=True, children=None, container
     if parent is not None:
         parts.append(w.own("parentRecordHistoryIdentity", text=parent["identity"]))
     attributes = {"color": record["color"]} if "color" in record else {}
-    attributes["type"] = record.get("type", "Record")
+    attributes["type"] = record_type(record)
     return w.own(container, *parts, **attributes)
 
 

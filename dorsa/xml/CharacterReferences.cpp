@@ -115,7 +115,7 @@ Reference DecodeReference(const char* at, const char* end)
 // A value holding an '&': an attribute's, or a text node's and perhaps its element's.
 struct ValueToTranslate {
     XmlAttribute<char>* attribute;
-    XmlNode<char>* text;
+    XmlNode<char>* text;    // a text node, or an element parsed without text nodes
     XmlNode<char>* element; // shares the text node's span, or null
 };
 
@@ -184,6 +184,10 @@ std::vector<ValueToTranslate> ValuesWithReferences(XmlDocument<char>& document)
             // An element's own text is the span of its first text node: keep them one.
             XmlNode<char>* parent = node->parent();
             values.push_back({nullptr, node, parent && parent->value() == node->value() ? parent : nullptr});
+        } else if (node->type() == rapidxml::node_element && !node->first_node() &&
+                   HasAmpersand(node->value(), node->value_size())) {
+            // Parsed without text nodes, the text is the element's value alone.
+            values.push_back({nullptr, node, nullptr});
         }
     }
     return values;

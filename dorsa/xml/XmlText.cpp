@@ -75,17 +75,27 @@ const char* EndOfStartTag(const char* at, const char* end, bool& selfClosing)
 
 } // namespace
 
-MarkupProblem ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth)
+// What a piece of markup is to the text around it: text between a start tag and the
+// next end tag is an element's own text, any other is text beside markup.
+enum class Markup { StartTag, EndTag, Other };
+
+MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth)
 {
     const char* end = text + length;
     std::size_t depth = 0;
+    MarkupScan scan;
+    Markup previous = Markup::Other;
+    const char* textStart = text;
     for (const char* at = text; at < end;) {
         at = static_cast<const char*>(std::memchr(at, '<', static_cast<std::size_t>(end - at)));
         if (!at) {
             break;
         }
+        const char* const markupStart = at;
+        Markup markup = Markup::Other;
         const char next = at + 1 < end ? at[1] : '\0';
         if (next == '/') {
+            markup = Markup::EndTag;
             depth -= depth > 0 ? 1 : 0;
             at = SkipPast(at, end, ">");
         } else if (next == '?') {
@@ -94,24 +104,35 @@ MarkupProblem ScanMarkup(const char* text, std::size_t length, std::size_t maxDe
         } else if (StartsWith(at, end, "<!--")) {
             at = SkipPast(at + 4, end, "-->");
         } else if (StartsWith(at, end, "<![CDATA[")) {
+            scan.textBesideMarkup = true;
             at = SkipPast(at + 9, end, "]]>");
         } else if (StartsWith(at, end, "<!DOCTYPE")) {
             // SOAP forbids one, and its internal subset is where markup could hide.
-            return MarkupProblem::Doctype;
+            scan.problem = MarkupProblem::Doctype;
+            return scan;
         } else if (next == '!') {
             at = SkipPast(at, end, ">");
         } else {
             bool selfClosing = false;
             at = EndOfStartTag(at + 1, end, selfClosing);
             if (!at) {
-                return MarkupProblem::None; // the parser refuses the text here
+                return scan; // the parser refuses the text here
             }
+            markup = selfClosing ? Markup::Other : Markup::StartTag;
             if (!selfClosing && ++depth > maxDepth) {
-                return MarkupProblem::TooDeep;
+                scan.problem = MarkupProblem::TooDeep;
+                return scan;
             }
         }
+        // The parser makes no text node of blanks alone.
+        if (!scan.textBesideMarkup && !(previous == Markup::StartTag && markup == Markup::EndTag) &&
+            SkipWhile(textStart, markupStart, Tables::lookup_whitespace) != markupStart) {
+            scan.textBesideMarkup = true;
+        }
+        previous = markup;
+        textStart = at;
     }
-    return MarkupProblem::None;
+    return scan;
 }
 
 ParsedXml::ParsedXml() = default;
@@ -131,7 +152,8 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
     if (std::memchr(text, '\0', length)) {
         return Refuse("NUL byte in the text");
     }
-    switch (ScanMarkup(text, length, s_maxNestingDepth)) {
+    const MarkupScan scan = ScanMarkup(text, length, s_maxNestingDepth);
+    switch (scan.problem) {
     case MarkupProblem::TooDeep:
         return Refuse(FormatString("elements nested deeper than %zu levels", s_maxNestingDepth));
     case MarkupProblem::Doctype:
@@ -141,9 +163,16 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
     }
     // Parsed without writing into the text; references are translated afterwards, once
     // the whole text is known to be well-formed, so a refused text stays as it came.
+    // A text node per element text would double the nodes of a typical reply; where no
+    // text lies beside markup, each element's text is its value alone and prints the same.
+    constexpr int flags = rapidxml::parse_non_destructive | rapidxml::parse_validate_closing_tags;
     const char* where = nullptr;
     try {
-        m_document->parse<rapidxml::parse_non_destructive | rapidxml::parse_validate_closing_tags>(text);
+        if (scan.textBesideMarkup) {
+            m_document->parse<flags>(text);
+        } else {
+            m_document->parse<flags | rapidxml::parse_no_data_nodes>(text);
+        }
     } catch (const XmlParseError& error) {
         m_error = error.what();
         where = static_cast<const char*>(error.Where());

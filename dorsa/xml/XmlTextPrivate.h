@@ -22,10 +22,18 @@ enum class MarkupProblem {
     Doctype, // a document type declaration
 };
 
+struct MarkupScan {
+    MarkupProblem problem = MarkupProblem::None;
+    // Some text lies elsewhere than alone between an element's start and end tags: beside
+    // child elements, comments or processing instructions, or in a CDATA section. Only
+    // such a text needs the parser's text nodes to be printed again as it was read.
+    bool textBesideMarkup = false;
+};
+
 // A cheap scan of `text` that reads tags exactly as RapidXML does (its own character
 // tables, comments, CDATA, processing instructions and attributes), so that what it
 // counts is what the parser would recurse into.
-MarkupProblem ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth);
+MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth);
 
 enum class ParseMode {
     InPlace,        // entities translated, as a reader needs them

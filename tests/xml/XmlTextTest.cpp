@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <iterator>
+#include <random>
 
 #include <string>
 
@@ -52,7 +53,7 @@ TEST(XmlText, NestingScanCountsOnlyElements)
         {"<a><?></a></a>?><b><c></c></b></a>", 2, true},
     };
     for (const DepthCase& c : cases) {
-        const bool tooDeep = detail::ScanMarkup(c.text.data(), c.text.size(), c.maxDepth) == detail::MarkupProblem::TooDeep;
+        const bool tooDeep = detail::ScanMarkup(c.text.data(), c.text.size(), c.maxDepth).problem == detail::MarkupProblem::TooDeep;
         EXPECT_EQ(tooDeep, c.exceeds) << c.text;
     }
 }
@@ -61,7 +62,7 @@ TEST(XmlText, ADocumentTypeDeclarationIsRefused)
 {
     // Its internal subset ends at "]>", not at the first '>': markup could hide in it.
     const std::string text = "<!DOCTYPE x [ > <b c='> ]>" + Nested(10) + "'/>";
-    EXPECT_EQ(detail::ScanMarkup(text.data(), text.size(), 5), detail::MarkupProblem::Doctype);
+    EXPECT_EQ(detail::ScanMarkup(text.data(), text.size(), 5).problem, detail::MarkupProblem::Doctype);
     detail::ParsedXml parsed;
     EXPECT_FALSE(parsed.Parse(text.data(), text.size(), detail::ParseMode::InPlace));
     EXPECT_NE(parsed.Error().find("document type declaration"), std::string::npos) << parsed.Error();
@@ -174,6 +175,78 @@ TEST(XmlText, InPlaceParsingTranslatesReferencesAsRapidXmlDoes)
         ASSERT_TRUE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) << text;
         EXPECT_EQ(detail::PrintXml(parsed.Document()), PrintedByRapidXml(text)) << text;
     }
+}
+
+struct TextNodeCase {
+    std::string text;
+    bool textBesideMarkup;
+};
+
+std::size_t CountTextNodes(const XmlNode<char>* node)
+{
+    std::size_t count = node->type() == rapidxml::node_data ? 1 : 0;
+    for (const XmlNode<char>* child = node->first_node(); child; child = child->next_sibling()) {
+        count += CountTextNodes(child);
+    }
+    return count;
+}
+
+TEST(XmlText, TextNodesAreMadeOnlyWhereTextLiesBesideMarkup)
+{
+    const TextNodeCase cases[] = {
+        {"<?xml version=\"1.0\"?><a><b>x</b><c>y &amp; z</c><d/></a>", false},
+        {"<a>\n  <b> x </b>\n  <c/>\n</a>", false},
+        {"<a>  </a>", false},
+        {"<a x='<b>t</b>'>t</a>", false},
+        {"<a>x<b/></a>", true},
+        {"<a><b/>x</a>", true},
+        {"<a><b></b>x</a>", true},
+        {"<a>x<!-- c -->y</a>", true},
+        {"<a>x<?pi?></a>", true},
+        {"<a><![CDATA[x]]></a>", true},
+        {"<a>one<b>&lt;</b>two &amp; three</a>", true},
+    };
+    for (const TextNodeCase& c : cases) {
+        EXPECT_EQ(detail::ScanMarkup(c.text.data(), c.text.size(), 10).textBesideMarkup, c.textBesideMarkup) << c.text;
+        std::string buffer = c.text;
+        detail::ParsedXml parsed;
+        ASSERT_TRUE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) << c.text;
+        // Printed, and read, the same either way.
+        EXPECT_EQ(detail::PrintXml(parsed.Document()), PrintedByRapidXml(c.text)) << c.text;
+        if (!c.textBesideMarkup) {
+            EXPECT_EQ(CountTextNodes(&parsed.Document()), 0u) << c.text;
+        }
+    }
+    std::string leaf = "<a><b>1 &lt; 2</b></a>";
+    detail::ParsedXml parsed;
+    ASSERT_TRUE(parsed.ParseInPlace(&leaf[0], leaf.size(), detail::ParseMode::InPlace));
+    const XmlNode<char>* b = parsed.Document().first_node()->first_node();
+    EXPECT_EQ(std::string(b->value(), b->value_size()), "1 < 2");
+}
+
+// Texts made of random pieces: whichever way the parse goes, with text nodes or without,
+// the print is RapidXML's own.
+TEST(XmlText, RandomTextsPrintAsRapidXmlPrintsThem)
+{
+    const char* const pieces[] = {"<a>", "</a>", "<b>", "</b>", "<c/>", "x", " ", "\n", "&amp;", "&lt;", "&#65;",
+                                  "y z", "<!--c-->", "<?p?>", "<![CDATA[d]]>", "<d e='<f>'>", "</d>"};
+    std::mt19937 random(7);
+    int wellFormed = 0;
+    for (int i = 0; i < 60000; ++i) {
+        std::string text = "<r>";
+        for (unsigned k = random() % 10; k > 0; --k) {
+            text += pieces[random() % std::size(pieces)];
+        }
+        text += "</r>";
+        std::string buffer = text;
+        detail::ParsedXml parsed;
+        if (!parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) {
+            continue;
+        }
+        ASSERT_EQ(detail::PrintXml(parsed.Document()), PrintedByRapidXml(text)) << text;
+        ++wellFormed;
+    }
+    EXPECT_GT(wellFormed, 10000);
 }
 
 TEST(XmlText, ElementTextIsTheTranslatedFirstText)

@@ -364,15 +364,18 @@ Runner DefineExporters(CLI::App& app)
     return [arguments](ToolContext& context) { return RunExporters(context, *arguments); };
 }
 
+// The positionals `export` and `exporter-parameters` share: DB EXPORTER RECORD...
+void AddExporterAndRecords(CLI::App& app, std::string& dbKey, std::string& exporter, std::vector<std::string>& records)
+{
+    app.add_option("DB", dbKey, "database key")->required();
+    app.add_option("EXPORTER", exporter, "the key of the exporter, as `dorsa exporters` lists it")->required();
+    app.add_option("RECORD", records, "records, each by identity or GUID")->required()->check(RecordValidator());
+}
+
 Runner DefineExport(CLI::App& app)
 {
     auto arguments = std::make_shared<ExportArguments>();
-    app.add_option("DB", arguments->dbKey, "database key")->required();
-    app.add_option("EXPORTER", arguments->exporter, "the key of the exporter, as `dorsa exporters` lists it")
-        ->required();
-    app.add_option("RECORD", arguments->records, "records, each by identity or GUID")
-        ->required()
-        ->check(RecordValidator());
+    AddExporterAndRecords(app, arguments->dbKey, arguments->exporter, arguments->records);
     app.add_option("--attribute", arguments->attributes,
                    "an attribute to export, by name; repeat for more (default: every one the exporter takes)")
         ->allow_extra_args(false);
@@ -388,12 +391,7 @@ Runner DefineExport(CLI::App& app)
 Runner DefineExporterParameters(CLI::App& app)
 {
     auto arguments = std::make_shared<ExporterParametersArguments>();
-    app.add_option("DB", arguments->dbKey, "database key")->required();
-    app.add_option("EXPORTER", arguments->exporter, "the key of the exporter, as `dorsa exporters` lists it")
-        ->required();
-    app.add_option("RECORD", arguments->records, "records, each by identity or GUID")
-        ->required()
-        ->check(RecordValidator());
+    AddExporterAndRecords(app, arguments->dbKey, arguments->exporter, arguments->records);
     app.add_option("--unit-system", arguments->unitSystem, "show units and domains in this unit system, e.g. Imperial");
     return [arguments](ToolContext& context) { return RunExporterParameters(context, *arguments); };
 }

@@ -82,23 +82,19 @@ SmartPtr<TableReference> MakeTableReference(const std::string& dbKey, const std:
     return reference;
 }
 
-SmartPtr<AttributeReference> MakeAttributeReference(const std::string& dbKey, const std::string& table,
-                                                    const std::string& attribute)
-{
-    SmartPtr<PartialTableReference> partialTable = new PartialTableReference;
-    partialTable->SetTableName(table);
-    SmartPtr<AttributeReference> reference = new AttributeReference;
-    reference->SetDBKey(dbKey);
-    reference->SetName(attribute);
-    reference->SetPartialTableReference(partialTable);
-    return reference;
-}
-
 SmartPtr<AttributeReference> MakeAttributeReference(const std::string& dbKey, const std::string& attribute)
 {
     SmartPtr<AttributeReference> reference = new AttributeReference;
     reference->SetDBKey(dbKey);
     reference->SetName(attribute);
+    return reference;
+}
+
+SmartPtr<AttributeReference> MakeAttributeReference(const std::string& dbKey, const std::string& table,
+                                                    const std::string& attribute)
+{
+    SmartPtr<AttributeReference> reference = MakeAttributeReference(dbKey, attribute);
+    reference->SetPartialTableReference(PartialTableReference::CreateOneFromTableName(table));
     return reference;
 }
 

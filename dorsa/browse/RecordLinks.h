@@ -116,37 +116,31 @@ private:
     SmartPtr<RecordFilter> m_recordFilter;
 };
 
-/// @brief The link groups asked for. A reply without "recordLinkGroupDetails" leaves the
-/// caller's as they were.
+/// @brief The link groups asked for; empty when the reply has no "recordLinkGroupDetails".
 class DORSA_EXPORT GetRecordLinkGroupsResponse final : public ResponseBase,
-                                                       public XmlReadableHolding<GetRecordLinkGroupsResponse> {
+                                                       public XmlReadable<GetRecordLinkGroupsResponse> {
 public:
-    static constexpr const char* s_content = "recordLinkGroupDetails";
-
     GetRecordLinkGroupsResponse() = default;
 
     std::vector<SmartPtr<RecordLinkGroupDetail>>& AccessRecordLinkGroups() { return m_recordLinkGroups; }
 
 private:
-    friend XmlReadableHolding<GetRecordLinkGroupsResponse>;
+    friend XmlReadable<GetRecordLinkGroupsResponse>;
     explicit GetRecordLinkGroupsResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordLinkGroupDetail>> m_recordLinkGroups;
 };
 
-/// @brief The source records asked for with their links. A reply without "sourceRecords"
-/// leaves the caller's as they were.
+/// @brief The source records asked for with their links; empty when the reply has no "sourceRecords".
 class DORSA_EXPORT GetLinkedRecordsResponse final : public ResponseBase,
-                                                    public XmlReadableHolding<GetLinkedRecordsResponse> {
+                                                    public XmlReadable<GetLinkedRecordsResponse> {
 public:
-    static constexpr const char* s_content = "sourceRecords";
-
     GetLinkedRecordsResponse() = default;
 
     std::vector<SmartPtr<SourceRecord>>& GetSourceRecords() { return m_sourceRecords; }
 
 private:
-    friend XmlReadableHolding<GetLinkedRecordsResponse>;
+    friend XmlReadable<GetLinkedRecordsResponse>;
     explicit GetLinkedRecordsResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<SourceRecord>> m_sourceRecords;

@@ -69,19 +69,16 @@ private:
     std::vector<SmartPtr<RecordReference>> m_records;
 };
 
-/// @brief The version states asked for. A reply without "recordVersionStates" leaves the
-/// caller's as they were.
+/// @brief The version states asked for; empty when the reply has no "recordVersionStates".
 class DORSA_EXPORT GetRecordVersionsResponse final : public ResponseBase,
-                                                     public XmlReadableHolding<GetRecordVersionsResponse> {
+                                                     public XmlReadable<GetRecordVersionsResponse> {
 public:
-    static constexpr const char* s_content = "recordVersionStates";
-
     GetRecordVersionsResponse() = default;
 
     std::vector<SmartPtr<RecordVersionState>>& AccessRecordStates() { return m_recordStates; }
 
 private:
-    friend XmlReadableHolding<GetRecordVersionsResponse>;
+    friend XmlReadable<GetRecordVersionsResponse>;
     explicit GetRecordVersionsResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordVersionState>> m_recordStates;

@@ -105,29 +105,25 @@ private:
     std::vector<SmartPtr<RecordReference>> m_records;
 };
 
-/// @brief The root of a table's tree. A reply without "rootNode" leaves the caller's as it was.
-class DORSA_EXPORT GetRootNodeResponse final : public ResponseBase, public XmlReadableHolding<GetRootNodeResponse> {
+/// @brief The root of a table's tree; null when the reply has no "rootNode".
+class DORSA_EXPORT GetRootNodeResponse final : public ResponseBase, public XmlReadable<GetRootNodeResponse> {
 public:
-    static constexpr const char* s_content = "rootNode";
-
     GetRootNodeResponse() = default;
 
     SmartPtr<TreeRecord> GetRootNode() const { return m_rootNode; }
     void SetRootNode(const SmartPtr<TreeRecord>& rootNode) { m_rootNode = rootNode; }
 
 private:
-    friend XmlReadableHolding<GetRootNodeResponse>;
+    friend XmlReadable<GetRootNodeResponse>;
     explicit GetRootNodeResponse(const XmlNode<char>* node);
 
     SmartPtr<TreeRecord> m_rootNode;
 };
 
 /// @brief Tree records in "treeRecords", the answer of GetChildNodes and GetTreeRecords.
-/// A reply without "treeRecords" leaves the caller's records as they were.
+/// Empty when the reply has no "treeRecords".
 class DORSA_EXPORT TreeRecordsResponse : public ResponseBase {
 public:
-    static constexpr const char* s_content = "treeRecords";
-
     std::vector<SmartPtr<TreeRecord>>& AccessTreeRecords() { return m_treeRecords; }
     void AddTreeRecord(const SmartPtr<TreeRecord>& record) { m_treeRecords.push_back(record); }
 
@@ -141,23 +137,23 @@ private:
 
 /// @brief The children of a record, nested when asked for recursively.
 class DORSA_EXPORT GetChildNodesResponse final : public TreeRecordsResponse,
-                                                 public XmlReadableHolding<GetChildNodesResponse> {
+                                                 public XmlReadable<GetChildNodesResponse> {
 public:
     GetChildNodesResponse() = default;
 
 private:
-    friend XmlReadableHolding<GetChildNodesResponse>;
+    friend XmlReadable<GetChildNodesResponse>;
     explicit GetChildNodesResponse(const XmlNode<char>* node) : TreeRecordsResponse(node) {}
 };
 
 /// @brief The tree entries of the records asked for.
 class DORSA_EXPORT GetTreeRecordsResponse final : public TreeRecordsResponse,
-                                                  public XmlReadableHolding<GetTreeRecordsResponse> {
+                                                  public XmlReadable<GetTreeRecordsResponse> {
 public:
     GetTreeRecordsResponse() = default;
 
 private:
-    friend XmlReadableHolding<GetTreeRecordsResponse>;
+    friend XmlReadable<GetTreeRecordsResponse>;
     explicit GetTreeRecordsResponse(const XmlNode<char>* node) : TreeRecordsResponse(node) {}
 };
 

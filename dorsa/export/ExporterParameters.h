@@ -125,16 +125,17 @@ private:
     bool m_populateGUIDs = false;
 };
 
-/// @brief The exporter parameters of each record asked for. A reply without "Records"
-/// gives no response object, so the caller's keeps what it held.
-class DORSA_EXPORT GetExporterParametersResponse final : public ResponseBase {
+/// @brief The exporter parameters of each record asked for; empty when the reply has no "Records".
+class DORSA_EXPORT GetExporterParametersResponse final : public ResponseBase, public XmlReadable<GetExporterParametersResponse> {
 public:
     GetExporterParametersResponse() = default;
-    static SmartPtr<GetExporterParametersResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordExporterParameters>>& GetRecords() { return m_records; }
 
 private:
+    friend XmlReadable<GetExporterParametersResponse>;
+    explicit GetExporterParametersResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<RecordExporterParameters>> m_records;
 };
 

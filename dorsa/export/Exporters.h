@@ -216,16 +216,17 @@ private:
     std::vector<SmartPtr<RecordReference>> m_records;
 };
 
-/// @brief The exporters of each record asked for. A reply without "records" gives no
-/// response object, so the caller's keeps what it held.
-class DORSA_EXPORT ExportersForRecordsResponse final : public ResponseBase {
+/// @brief The exporters of each record asked for; empty when the reply has no "records".
+class DORSA_EXPORT ExportersForRecordsResponse final : public ResponseBase, public XmlReadable<ExportersForRecordsResponse> {
 public:
     ExportersForRecordsResponse() = default;
-    static SmartPtr<ExportersForRecordsResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ExportersForRecord>>& GetRecords() { return m_records; }
 
 private:
+    friend XmlReadable<ExportersForRecordsResponse>;
+    explicit ExportersForRecordsResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<ExportersForRecord>> m_records;
 };
 

@@ -150,16 +150,17 @@ private:
     int m_commitThreshold = -1;
 };
 
-/// @brief The records the server imported. A reply without "recordsImported" gives no
-/// response object, so the caller's keeps what it held.
-class DORSA_EXPORT SetRecordAttributesResponse final : public ResponseBase {
+/// @brief The records the server imported; empty when the reply has no "recordsImported".
+class DORSA_EXPORT SetRecordAttributesResponse final : public ResponseBase, public XmlReadable<SetRecordAttributesResponse> {
 public:
     SetRecordAttributesResponse() = default;
-    static SmartPtr<SetRecordAttributesResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<NamedRecord>>& AccessRecordsImported() { return m_recordsImported; }
 
 private:
+    friend XmlReadable<SetRecordAttributesResponse>;
+    explicit SetRecordAttributesResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<NamedRecord>> m_recordsImported;
 };
 
@@ -204,16 +205,17 @@ private:
     std::vector<SmartPtr<AttributeAddress>> m_addresses;
 };
 
-/// @brief The upload addresses, by record. A reply without "records" gives no response
-/// object, so the caller's keeps what it held.
-class DORSA_EXPORT GetUploadAddressesResponse final : public ResponseBase {
+/// @brief The upload addresses, by record; empty when the reply has no "records".
+class DORSA_EXPORT GetUploadAddressesResponse final : public ResponseBase, public XmlReadable<GetUploadAddressesResponse> {
 public:
     GetUploadAddressesResponse() = default;
-    static SmartPtr<GetUploadAddressesResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordWithAttributeAddresses>>& AccessRecordsWithAttributeAddresses() { return m_records; }
 
 private:
+    friend XmlReadable<GetUploadAddressesResponse>;
+    explicit GetUploadAddressesResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<RecordWithAttributeAddresses>> m_records;
 };
 

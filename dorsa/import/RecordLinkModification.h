@@ -256,15 +256,18 @@ private:
 };
 
 /// @brief What a link modification changed; the response element itself holds the changes.
-class DORSA_EXPORT ModifyRecordLinksResponse final : public ResponseBase {
+class DORSA_EXPORT ModifyRecordLinksResponse final : public ResponseBase,
+                                                     public XmlReadable<ModifyRecordLinksResponse> {
 public:
     ModifyRecordLinksResponse() = default;
-    static SmartPtr<ModifyRecordLinksResponse> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<RecordLinkChanges> GetRecordLinkChanges() const { return m_changes; }
     void SetRecordLinkChanges(const SmartPtr<RecordLinkChanges>& changes) { m_changes = changes; }
 
 private:
+    friend XmlReadable<ModifyRecordLinksResponse>;
+    explicit ModifyRecordLinksResponse(const XmlNode<char>* node) : m_changes(RecordLinkChanges::CreateOne(node)) {}
+
     SmartPtr<RecordLinkChanges> m_changes;
 };
 

@@ -3,16 +3,16 @@
 #include "dorsa/DorsaExport.h"
 #include "dorsa/platform/SmartPtr.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
 // How a reply names the attribute a value belongs to. Read only.
-class DORSA_EXPORT AttributeIdentifier : public SmartPtrTarget_ts {
+class DORSA_EXPORT AttributeIdentifier : public SmartPtrTarget_ts, public XmlReadable<AttributeIdentifier> {
 public:
     AttributeIdentifier() = default;
-    static SmartPtr<AttributeIdentifier> CreateOne(const XmlNode<char>* node);
 
     std::string GetAttributeName() const { return m_attributeName; }
     void SetAttributeName(const std::string& name) { m_attributeName = name; }
@@ -22,6 +22,7 @@ public:
     void SetStandardAttributeName(const std::string& name) { m_standardAttributeName = name; }
 
 protected:
+    friend XmlReadable<AttributeIdentifier>;
     explicit AttributeIdentifier(const XmlNode<char>* node);
 
 private:
@@ -31,15 +32,16 @@ private:
 };
 
 // An attribute together with the address to upload its file content to.
-class DORSA_EXPORT AttributeAddress final : public AttributeIdentifier {
+class DORSA_EXPORT AttributeAddress final : public AttributeIdentifier, public XmlReadable<AttributeAddress> {
 public:
     AttributeAddress() = default;
-    static SmartPtr<AttributeAddress> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<AttributeAddress>::CreateOne;
 
     std::string GetURL() const { return m_url; }
     void SetURL(const std::string& url) { m_url = url; }
 
 private:
+    friend XmlReadable<AttributeAddress>;
     explicit AttributeAddress(const XmlNode<char>* node);
 
     std::string m_url;

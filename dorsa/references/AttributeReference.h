@@ -3,6 +3,7 @@
 #include "dorsa/DorsaExport.h"
 #include "dorsa/references/DorsaEntityReference.h"
 #include "dorsa/references/TableReference.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
@@ -10,7 +11,7 @@ namespace zvrtkDorsaServiceLayer {
 
 // An attribute, by identity or by name (within a table, unless the name is a standard
 // name). A pseudo attribute names a record property that is asked for like an attribute.
-class DORSA_EXPORT AttributeReference : public DorsaEntityReference {
+class DORSA_EXPORT AttributeReference : public DorsaEntityReference, public XmlReadable<AttributeReference> {
 public:
     struct PseudoAttrs {
         enum eDorsaPseudoAttributeReference : int {
@@ -39,7 +40,6 @@ public:
     };
 
     AttributeReference() = default;
-    static SmartPtr<AttributeReference> CreateOne(const XmlNode<char>* node);
 
     int GetAttributeID() const { return m_attributeID; }
     void SetAttributeID(int id) { m_attributeID = id; }
@@ -58,6 +58,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<AttributeReference>;
     explicit AttributeReference(const XmlNode<char>* node);
 
 private:

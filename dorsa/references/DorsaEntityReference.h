@@ -3,6 +3,7 @@
 #include "dorsa/DorsaExport.h"
 #include "dorsa/platform/SmartPtr.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
@@ -27,15 +28,15 @@ private:
 };
 
 // A database as the server lists it: key and volume name. Never written.
-class DORSA_EXPORT DorsaDatabase final : public DorsaEntityReference {
+class DORSA_EXPORT DorsaDatabase final : public DorsaEntityReference, public XmlReadable<DorsaDatabase> {
 public:
     DorsaDatabase() = default;
-    static SmartPtr<DorsaDatabase> CreateOne(const XmlNode<char>* node);
 
     // The volume name.
     std::string GetName() const { return m_volumeName; }
 
 private:
+    friend XmlReadable<DorsaDatabase>;
     explicit DorsaDatabase(const XmlNode<char>* node);
 
     std::string m_volumeName;

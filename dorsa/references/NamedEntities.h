@@ -4,16 +4,16 @@
 #include "dorsa/references/AttributeReference.h"
 #include "dorsa/references/RecordReference.h"
 #include "dorsa/references/SubsetReference.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
 // An attribute with its display name; a meta-attribute also knows the attribute it describes.
-class DORSA_EXPORT NamedAttribute : public SmartPtrTarget_ts {
+class DORSA_EXPORT NamedAttribute : public SmartPtrTarget_ts, public XmlReadable<NamedAttribute> {
 public:
     NamedAttribute() = default;
-    static SmartPtr<NamedAttribute> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<AttributeReference> GetAttribute() const { return m_attribute; }
     void SetAttribute(const SmartPtr<AttributeReference>& attribute) { m_attribute = attribute; }
@@ -26,6 +26,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<NamedAttribute>;
     explicit NamedAttribute(const XmlNode<char>* node);
 
 private:
@@ -36,10 +37,9 @@ private:
 };
 
 // A record with its short and full names. Never written.
-class DORSA_EXPORT NamedRecord : public SmartPtrTarget_ts {
+class DORSA_EXPORT NamedRecord : public SmartPtrTarget_ts, public XmlReadable<NamedRecord> {
 public:
     NamedRecord() = default;
-    static SmartPtr<NamedRecord> CreateOne(const XmlNode<char>* node);
 
     std::string GetShortName() const { return m_shortName; }
     std::string GetLongName() const { return m_longName; }
@@ -47,6 +47,7 @@ public:
     SmartPtr<RecordReference> GetRecordReference() const { return m_recordReference; }
 
 protected:
+    friend XmlReadable<NamedRecord>;
     explicit NamedRecord(const XmlNode<char>* node);
 
 private:
@@ -56,10 +57,9 @@ private:
 };
 
 // A subset with its display name.
-class DORSA_EXPORT NamedSubset : public SmartPtrTarget_ts {
+class DORSA_EXPORT NamedSubset : public SmartPtrTarget_ts, public XmlReadable<NamedSubset> {
 public:
     NamedSubset() = default;
-    static SmartPtr<NamedSubset> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<SubsetReference> GetSubset() const { return m_subset; }
     void SetSubset(const SmartPtr<SubsetReference>& subset) { m_subset = subset; }
@@ -70,6 +70,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<NamedSubset>;
     explicit NamedSubset(const XmlNode<char>* node);
 
 private:

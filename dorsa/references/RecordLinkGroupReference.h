@@ -3,6 +3,7 @@
 #include "dorsa/DorsaExport.h"
 #include "dorsa/references/DorsaEntityReference.h"
 #include "dorsa/references/TableReference.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
@@ -23,10 +24,9 @@ struct DORSA_EXPORT RecordLinkGroupTypes {
 
 // A record link group, by identity (with its type) or by name within a table. A new
 // reference already holds an empty table that the caller may fill in place.
-class DORSA_EXPORT RecordLinkGroupReference : public DorsaEntityReference {
+class DORSA_EXPORT RecordLinkGroupReference : public DorsaEntityReference, public XmlReadable<RecordLinkGroupReference> {
 public:
     RecordLinkGroupReference() = default;
-    static SmartPtr<RecordLinkGroupReference> CreateOne(const XmlNode<char>* node);
 
     int GetRecordLinkGroupIdentity() const { return m_identity; }
     void SetRecordLinkGroupIdentity(int identity) { m_identity = identity; }
@@ -43,6 +43,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<RecordLinkGroupReference>;
     explicit RecordLinkGroupReference(const XmlNode<char>* node);
 
 private:

@@ -2,18 +2,18 @@
 
 #include "dorsa/DorsaExport.h"
 #include "dorsa/references/DorsaEntityReference.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
 // A record, by record history identity and/or GUIDs.
-class DORSA_EXPORT RecordReference : public DorsaEntityReference {
+class DORSA_EXPORT RecordReference : public DorsaEntityReference, public XmlReadable<RecordReference> {
 public:
     RecordReference() = default;
     RecordReference(const RecordReference& other) = default;
     RecordReference& operator=(const RecordReference& other) = default;
-    static SmartPtr<RecordReference> CreateOne(const XmlNode<char>* node);
 
     // The record history identity; 0 when not set.
     int GetIdentity() const { return m_identity; }
@@ -27,6 +27,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<RecordReference>;
     explicit RecordReference(const XmlNode<char>* node);
 
 private:

@@ -3,16 +3,16 @@
 #include "dorsa/DorsaExport.h"
 #include "dorsa/platform/SmartPtr.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
 // A table named by identity, GUID and/or name, without its database.
-class DORSA_EXPORT PartialTableReference : public SmartPtrTarget_ts {
+class DORSA_EXPORT PartialTableReference : public SmartPtrTarget_ts, public XmlReadable<PartialTableReference> {
 public:
     PartialTableReference() = default;
-    static SmartPtr<PartialTableReference> CreateOne(const XmlNode<char>* node);
     static SmartPtr<PartialTableReference> CreateOneFromTableID(int tableID);
     static SmartPtr<PartialTableReference> CreateOneFromTableGUID(const std::string& tableGUID);
     static SmartPtr<PartialTableReference> CreateOneFromTableName(const std::string& tableName);
@@ -28,6 +28,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<PartialTableReference>;
     explicit PartialTableReference(const XmlNode<char>* node);
 
 private:
@@ -37,10 +38,10 @@ private:
 };
 
 // A table within a database.
-class DORSA_EXPORT TableReference : public PartialTableReference {
+class DORSA_EXPORT TableReference : public PartialTableReference, public XmlReadable<TableReference> {
 public:
     TableReference() = default;
-    static SmartPtr<TableReference> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<TableReference>::CreateOne;
 
     std::string GetDBKey() const { return m_dbKey; }
     void SetDBKey(const std::string& dbKey) { m_dbKey = dbKey; }
@@ -48,6 +49,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<TableReference>;
     explicit TableReference(const XmlNode<char>* node);
 
 private:
@@ -55,12 +57,13 @@ private:
 };
 
 // The same content as TableReference, under the name some replies use.
-class DORSA_EXPORT DorsaTableReference final : public TableReference {
+class DORSA_EXPORT DorsaTableReference final : public TableReference, public XmlReadable<DorsaTableReference> {
 public:
     DorsaTableReference() = default;
-    static SmartPtr<DorsaTableReference> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<DorsaTableReference>::CreateOne;
 
 private:
+    friend XmlReadable<DorsaTableReference>;
     explicit DorsaTableReference(const XmlNode<char>* node) : TableReference(node) {}
 };
 

@@ -2,6 +2,7 @@
 
 #include "dorsa/DorsaExport.h"
 #include "dorsa/values/Parameters.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -23,10 +24,10 @@ struct DORSA_EXPORT GraphDecoration {
 };
 
 // A fixed value of another parameter that a series or value holds under.
-class DORSA_EXPORT Constraint final : public ParameterReferenceAndValue {
+class DORSA_EXPORT Constraint final : public ParameterReferenceAndValue, public XmlReadable<Constraint> {
 public:
     Constraint() = default;
-    static SmartPtr<Constraint> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<Constraint>::CreateOne;
 
     std::string GetLabel() const { return m_label; }
     void SetLabel(const std::string& label) { m_label = label; }
@@ -34,15 +35,15 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<Constraint>;
     explicit Constraint(const XmlNode<char>* node);
 
     std::string m_label;
 };
 
-class DORSA_EXPORT Constraints final : public SmartPtrTarget_ts {
+class DORSA_EXPORT Constraints final : public SmartPtrTarget_ts, public XmlReadable<Constraints> {
 public:
     Constraints() = default;
-    static SmartPtr<Constraints> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<Constraint>>& AccessConstraints() { return m_constraints; }
     void AddConstraint(const SmartPtr<Constraint>& constraint) { m_constraints.push_back(constraint); }
@@ -50,6 +51,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<Constraints>;
     explicit Constraints(const XmlNode<char>* node);
 
     std::vector<SmartPtr<Constraint>> m_constraints;
@@ -81,10 +83,9 @@ private:
     bool m_isEstimated = false;
 };
 
-class DORSA_EXPORT XYPoint final : public XYDatum {
+class DORSA_EXPORT XYPoint final : public XYDatum, public XmlReadable<XYPoint> {
 public:
     XYPoint() = default;
-    static SmartPtr<XYDatum> CreateOne(const XmlNode<char>* node);
 
     double GetY() const { return m_y; }
     void SetY(double y) { m_y = y; }
@@ -93,15 +94,15 @@ public:
     eDataType GetType() const override { return XYDatum::XYPoint; }
 
 private:
+    friend XmlReadable<XYPoint>;
     explicit XYPoint(const XmlNode<char>* node);
 
     double m_y = 0.0;
 };
 
-class DORSA_EXPORT XYRange final : public XYDatum {
+class DORSA_EXPORT XYRange final : public XYDatum, public XmlReadable<XYRange> {
 public:
     XYRange() = default;
-    static SmartPtr<XYDatum> CreateOne(const XmlNode<char>* node);
 
     double GetLowerY() const { return m_lowerY; }
     void SetLowerY(double y) { m_lowerY = y; }
@@ -112,6 +113,7 @@ public:
     eDataType GetType() const override { return XYDatum::XYRange; }
 
 private:
+    friend XmlReadable<XYRange>;
     explicit XYRange(const XmlNode<char>* node);
 
     double m_lowerY = 0.0;
@@ -119,13 +121,12 @@ private:
 };
 
 // The x-y data of one series.
-class DORSA_EXPORT XYData final : public SmartPtrTarget_ts {
+class DORSA_EXPORT XYData final : public SmartPtrTarget_ts, public XmlReadable<XYData> {
 public:
     // GetType() of an empty list.
     static constexpr int s_noData = 2;
 
     XYData() = default;
-    static SmartPtr<XYData> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<XYDatum>>& AccessXYPoints() { return m_points; }
     void AddXYPoint(const SmartPtr<XYDatum>& point) { m_points.push_back(point); }
@@ -136,16 +137,16 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<XYData>;
     explicit XYData(const XmlNode<char>* node);
 
     std::vector<SmartPtr<XYDatum>> m_points;
 };
 
 // One series of a graph: its data and the constraints it holds under.
-class DORSA_EXPORT Series final : public SmartPtrTarget_ts {
+class DORSA_EXPORT Series final : public SmartPtrTarget_ts, public XmlReadable<Series> {
 public:
     Series() = default;
-    static SmartPtr<Series> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<Constraints> GetConstraints() const { return m_constraints; }
     void SetConstraints(const SmartPtr<Constraints>& constraints) { m_constraints = constraints; }
@@ -157,6 +158,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<Series>;
     explicit Series(const XmlNode<char>* node);
 
     SmartPtr<Constraints> m_constraints = new Constraints;
@@ -164,10 +166,9 @@ private:
     GraphDecoration::eOptions m_decoration = GraphDecoration::Markers;
 };
 
-class DORSA_EXPORT FloatFunctionalGraph : public SmartPtrTarget_ts {
+class DORSA_EXPORT FloatFunctionalGraph : public SmartPtrTarget_ts, public XmlReadable<FloatFunctionalGraph> {
 public:
     FloatFunctionalGraph() = default;
-    static SmartPtr<FloatFunctionalGraph> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<Series>>& AccessSeries() { return m_series; }
     void AddSeries(const SmartPtr<Series>& series) { m_series.push_back(series); }
@@ -179,6 +180,7 @@ public:
     virtual void CreateXMLNode(XmlNode<char>* node) const;
 
 protected:
+    friend XmlReadable<FloatFunctionalGraph>;
     explicit FloatFunctionalGraph(const XmlNode<char>* node);
 
 private:
@@ -187,10 +189,10 @@ private:
     bool m_logarithmicYAxis = false;
 };
 
-class DORSA_EXPORT FloatFunctionalSeriesGraph final : public FloatFunctionalGraph {
+class DORSA_EXPORT FloatFunctionalSeriesGraph final : public FloatFunctionalGraph, public XmlReadable<FloatFunctionalSeriesGraph> {
 public:
     FloatFunctionalSeriesGraph() = default;
-    static SmartPtr<FloatFunctionalSeriesGraph> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<FloatFunctionalSeriesGraph>::CreateOne;
 
     SmartPtr<ParameterInformation> GetXAxisParameter() const { return m_xAxisParameter; }
     void SetXAxisParameter(const SmartPtr<ParameterInformation>& parameter) { m_xAxisParameter = parameter; }
@@ -198,6 +200,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const override;
 
 private:
+    friend XmlReadable<FloatFunctionalSeriesGraph>;
     explicit FloatFunctionalSeriesGraph(const XmlNode<char>* node);
 
     SmartPtr<ParameterInformation> m_xAxisParameter = new ParameterInformation;
@@ -231,10 +234,9 @@ private:
     bool m_estimated = false;
 };
 
-class DORSA_EXPORT FloatFunctionalPointValue final : public FloatFunctionalValue {
+class DORSA_EXPORT FloatFunctionalPointValue final : public FloatFunctionalValue, public XmlReadable<FloatFunctionalPointValue> {
 public:
     FloatFunctionalPointValue() = default;
-    static SmartPtr<FloatFunctionalValue> CreateOne(const XmlNode<char>* node);
 
     double GetValue() const { return m_value; }
     void SetValue(double value) { m_value = value; }
@@ -244,15 +246,15 @@ public:
     std::string GetNodeType() const override { return "FloatFunctionalPointValue"; }
 
 private:
+    friend XmlReadable<FloatFunctionalPointValue>;
     explicit FloatFunctionalPointValue(const XmlNode<char>* node);
 
     double m_value = 0.0;
 };
 
-class DORSA_EXPORT FloatFunctionalRangeValue final : public FloatFunctionalValue {
+class DORSA_EXPORT FloatFunctionalRangeValue final : public FloatFunctionalValue, public XmlReadable<FloatFunctionalRangeValue> {
 public:
     FloatFunctionalRangeValue() = default;
-    static SmartPtr<FloatFunctionalValue> CreateOne(const XmlNode<char>* node);
 
     double GetLowValue() const { return m_low; }
     void SetLowValue(double low) { m_low = low; }
@@ -264,16 +266,16 @@ public:
     std::string GetNodeType() const override { return "FloatFunctionalRangedValue"; }
 
 private:
+    friend XmlReadable<FloatFunctionalRangeValue>;
     explicit FloatFunctionalRangeValue(const XmlNode<char>* node);
 
     double m_low = 0.0;
     double m_high = 0.0;
 };
 
-class DORSA_EXPORT FloatFunctionalValues final : public SmartPtrTarget_ts {
+class DORSA_EXPORT FloatFunctionalValues final : public SmartPtrTarget_ts, public XmlReadable<FloatFunctionalValues> {
 public:
     FloatFunctionalValues() = default;
-    static SmartPtr<FloatFunctionalValues> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<FloatFunctionalValue>>& AccessValues() { return m_values; }
     void AddValue(const SmartPtr<FloatFunctionalValue>& value) { m_values.push_back(value); }
@@ -283,6 +285,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<FloatFunctionalValues>;
     explicit FloatFunctionalValues(const XmlNode<char>* node);
 
     std::vector<SmartPtr<FloatFunctionalValue>> m_values;

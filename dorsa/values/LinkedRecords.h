@@ -4,6 +4,7 @@
 #include "dorsa/browse/TableFilters.h"
 #include "dorsa/references/NamedEntities.h"
 #include "dorsa/values/DataValue.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -11,10 +12,9 @@
 namespace zvrtkDorsaServiceLayer {
 
 // The records linked to a record through one link group.
-class DORSA_EXPORT RecordLinkGroup final : public SmartPtrTarget_ts {
+class DORSA_EXPORT RecordLinkGroup final : public SmartPtrTarget_ts, public XmlReadable<RecordLinkGroup> {
 public:
     RecordLinkGroup() = default;
-    static SmartPtr<RecordLinkGroup> CreateOne(const XmlNode<char>* node);
 
     std::string GetName() const { return m_name; }
     std::vector<SmartPtr<NamedRecord>> GetLinkedRecords() const { return m_linkedRecords; }
@@ -22,6 +22,7 @@ public:
     std::vector<std::string> GetStandardNames() const { return m_standardNames; }
 
 private:
+    friend XmlReadable<RecordLinkGroup>;
     explicit RecordLinkGroup(const XmlNode<char>* node);
 
     std::string m_name;

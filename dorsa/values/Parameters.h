@@ -6,6 +6,7 @@
 #include "dorsa/references/ParameterReference.h"
 #include "dorsa/references/RevisionInfo.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -13,7 +14,7 @@
 namespace zvrtkDorsaServiceLayer {
 
 // The value of a parameter: a number, or a named discrete choice.
-class DORSA_EXPORT ParameterValue final : public SmartPtrTarget_ts {
+class DORSA_EXPORT ParameterValue final : public SmartPtrTarget_ts, public XmlReadable<ParameterValue> {
 public:
     enum eParameterValueType : int {
         Numeric = 0,
@@ -21,7 +22,6 @@ public:
     };
 
     ParameterValue() = default;
-    static SmartPtr<ParameterValue> CreateOne(const XmlNode<char>* node);
 
     eParameterValueType eGetType() const { return m_type; }
     std::string GetType() const { return TypeAsString(); }
@@ -40,6 +40,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<ParameterValue>;
     explicit ParameterValue(const XmlNode<char>* node);
 
     eParameterValueType m_type = Discrete;
@@ -48,10 +49,9 @@ private:
 };
 
 // A parameter together with the value it takes.
-class DORSA_EXPORT ParameterReferenceAndValue : public SmartPtrTarget_ts {
+class DORSA_EXPORT ParameterReferenceAndValue : public SmartPtrTarget_ts, public XmlReadable<ParameterReferenceAndValue> {
 public:
     ParameterReferenceAndValue() = default;
-    static SmartPtr<ParameterReferenceAndValue> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<ParameterReference> GetParameter() const { return m_parameter; }
     void SetParameter(const SmartPtr<ParameterReference>& parameter) { m_parameter = parameter; }
@@ -61,6 +61,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 protected:
+    friend XmlReadable<ParameterReferenceAndValue>;
     explicit ParameterReferenceAndValue(const XmlNode<char>* node);
 
 private:
@@ -69,10 +70,9 @@ private:
 };
 
 // The parameter values one point holds under.
-class DORSA_EXPORT ParameterReferencesAndValues final : public SmartPtrTarget_ts {
+class DORSA_EXPORT ParameterReferencesAndValues final : public SmartPtrTarget_ts, public XmlReadable<ParameterReferencesAndValues> {
 public:
     ParameterReferencesAndValues() = default;
-    static SmartPtr<ParameterReferencesAndValues> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ParameterReferenceAndValue>>& AccessParameterValues() { return m_items; }
     void AddParameterValue(const SmartPtr<ParameterReferenceAndValue>& item) { m_items.push_back(item); }
@@ -80,16 +80,16 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<ParameterReferencesAndValues>;
     explicit ParameterReferencesAndValues(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ParameterReferenceAndValue>> m_items;
 };
 
 // One number of a point value with the parameter values it holds under.
-class DORSA_EXPORT PointValueWithParameters final : public SmartPtrTarget_ts {
+class DORSA_EXPORT PointValueWithParameters final : public SmartPtrTarget_ts, public XmlReadable<PointValueWithParameters> {
 public:
     PointValueWithParameters() = default;
-    static SmartPtr<PointValueWithParameters> CreateOne(const XmlNode<char>* node);
 
     double GetValue() const { return m_value; }
     void SetValue(double value) { m_value = value; }
@@ -99,6 +99,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<PointValueWithParameters>;
     explicit PointValueWithParameters(const XmlNode<char>* node);
 
     double m_value = 0.0;
@@ -106,10 +107,9 @@ private:
 };
 
 // A parameter: its reference, its name and its unit.
-class DORSA_EXPORT ParameterInformation : public SmartPtrTarget_ts {
+class DORSA_EXPORT ParameterInformation : public SmartPtrTarget_ts, public XmlReadable<ParameterInformation> {
 public:
     ParameterInformation() = default;
-    static SmartPtr<ParameterInformation> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<ParameterReference> GetParameterReference() const { return m_parameterReference; }
     void SetParameterReference(const SmartPtr<ParameterReference>& reference) { m_parameterReference = reference; }
@@ -121,6 +121,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 protected:
+    friend XmlReadable<ParameterInformation>;
     explicit ParameterInformation(const XmlNode<char>* node);
 
 private:
@@ -130,10 +131,9 @@ private:
 };
 
 // The parameters a value depends on.
-class DORSA_EXPORT Parameters final : public SmartPtrTarget_ts {
+class DORSA_EXPORT Parameters final : public SmartPtrTarget_ts, public XmlReadable<Parameters> {
 public:
     Parameters() = default;
-    static SmartPtr<Parameters> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ParameterInformation>>& AccessParameters() { return m_parameters; }
     void AddParameter(const SmartPtr<ParameterInformation>& parameter) { m_parameters.push_back(parameter); }
@@ -141,16 +141,16 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<Parameters>;
     explicit Parameters(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ParameterInformation>> m_parameters;
 };
 
 // One value a parameter may take, as parameter details list them. Read only.
-class DORSA_EXPORT DorsaParameterValue final : public SmartPtrTarget_ts {
+class DORSA_EXPORT DorsaParameterValue final : public SmartPtrTarget_ts, public XmlReadable<DorsaParameterValue> {
 public:
     DorsaParameterValue() = default;
-    static SmartPtr<DorsaParameterValue> CreateOne(const XmlNode<char>* node);
 
     double GetValue() const { return m_value; }
     void SetValue(double value) { m_value = value; }
@@ -160,6 +160,7 @@ public:
     void SetRevisionInfo(const SmartPtr<RevisionInfo>& info) { m_revisionInfo = info; }
 
 private:
+    friend XmlReadable<DorsaParameterValue>;
     explicit DorsaParameterValue(const XmlNode<char>* node);
 
     double m_value = 0.0;

@@ -4,6 +4,7 @@
 #include "dorsa/values/DataValue.h"
 #include "dorsa/xml/TextForms.h"
 #include "dorsa/xml/XmlBinding.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -133,10 +134,9 @@ private:
 };
 
 // One choice of a discrete value.
-class DORSA_EXPORT DiscreteValue final : public SmartPtrTarget_ts {
+class DORSA_EXPORT DiscreteValue final : public SmartPtrTarget_ts, public XmlReadable<DiscreteValue> {
 public:
     DiscreteValue() = default;
-    static SmartPtr<DiscreteValue> CreateOne(const XmlNode<char>* node);
 
     std::string GetValue() const { return m_value; }
     void SetValue(const std::string& value) { m_value = value; }
@@ -146,6 +146,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<DiscreteValue>;
     explicit DiscreteValue(const XmlNode<char>* node);
 
     std::string m_value;

@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The GetRecordAttributes family: which attributes records have data for.
+ *
+ * Holds RecordAttribute, GetRecordAttributesRequest, GetRecordAttributesResponse and
+ * GetRecordAttributesImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -71,7 +78,8 @@ private:
 };
 
 /// @brief The attributes of the records asked for; empty when the reply has no "recordAttributes".
-class DORSA_EXPORT GetRecordAttributesResponse final : public ResponseBase, public XmlReadable<GetRecordAttributesResponse> {
+class DORSA_EXPORT GetRecordAttributesResponse final : public ResponseBase,
+                                                       public XmlReadable<GetRecordAttributesResponse> {
 public:
     GetRecordAttributesResponse() = default;
 

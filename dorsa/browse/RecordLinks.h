@@ -1,3 +1,11 @@
+/**
+ * @file
+ * @brief The GetRecordLinkGroups and GetLinkedRecords families: link groups and the records linked through them.
+ *
+ * Holds RecordLinkGroupDetail, SourceRecord, GetRecordLinkGroups, GetLinkedRecordsRequest,
+ * GetRecordLinkGroupsResponse, GetLinkedRecordsResponse, GetRecordLinkGroupsImpl and
+ * GetLinkedRecordsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -21,7 +29,7 @@ class DORSA_EXPORT RecordLinkGroupDetail final : public SmartPtrTarget_ts, publi
 public:
     RecordLinkGroupDetail() = default;
 
-    // The type as the server sent it ("static", "dynamic", ...), unchecked.
+    /// The type as the server sent it ("static", "dynamic", ...), unchecked.
     std::string GetLinkGroupType() const { return m_linkGroupType; }
     SmartPtr<RecordLinkGroupReference> GetReference() const { return m_reference; }
     SmartPtr<RecordLinkGroupReference> GetReverseReference() const { return m_reverseReference; }
@@ -51,7 +59,7 @@ public:
     SourceRecord() = default;
 
     SmartPtr<RecordReference> GetRecord() const { return m_record; }
-    // Its items are RecordLinkGroup objects; null when the reply sent none.
+    /// Its items are RecordLinkGroup objects; null when the reply sent none.
     SmartPtr<LinkedRecordsDataType> GetRecordLinkGroups() const { return m_recordLinkGroups; }
 
 private:

@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The GetRecordVersions family: the version states of records.
+ *
+ * Holds RecordVersionState, GetRecordVersionsRequest, GetRecordVersionsResponse and
+ * GetRecordVersionsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -21,11 +28,11 @@ public:
         Withdrawn = 2,
         Unreleased = 3,
         Unversioned = 4,
-        Unrecognised = 5, // any other text, and no "versionState" at all
+        Unrecognised = 5, ///< any other text, and no "versionState" at all
     };
-    // "Released" ... "Unversioned"; "Unknown" for Unrecognised.
+    /// "Released" ... "Unversioned"; "Unknown" for Unrecognised.
     static std::string VersionState_ToString(eVersionState state);
-    // Case-sensitive; Unrecognised for any other text.
+    /// Case-sensitive; Unrecognised for any other text.
     static eVersionState VersionState_FromString(const std::string& text);
 
     RecordVersionState() = default;
@@ -50,7 +57,7 @@ public:
         AllReleased = 2,
         All = 3,
     };
-    // "LatestRead", "Latest", "AllReleased", "All"; "Unknown" for any other value.
+    /// "LatestRead", "Latest", "AllReleased", "All"; "Unknown" for any other value.
     static std::string VersionSelector_ToString(eVersionSelector selector);
 
     GetRecordVersionsRequest() = default;

@@ -1,3 +1,11 @@
+/**
+ * @file
+ * @brief The GetRootNode, GetChildNodes and GetTreeRecords families: walking a table's record tree.
+ *
+ * Holds TreeRecord, GetRootNode, GetChildNodes, GetTreeRecordsRequest, GetRootNodeResponse,
+ * TreeRecordsResponse, GetChildNodesResponse, GetTreeRecordsResponse, GetRootNodeImpl,
+ * GetChildNodesImpl and GetTreeRecordsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -19,7 +27,7 @@ namespace zvrtkDorsaServiceLayer {
 class DORSA_EXPORT TreeRecord final : public NamedRecord {
 public:
     TreeRecord() = default;
-    // Releases the subtree without recursing, however deep it is.
+    /// Releases the subtree without recursing, however deep it is.
     ~TreeRecord() override;
 
     /// @brief The record and every record below it, read without recursing, so that a tree
@@ -33,12 +41,12 @@ public:
     std::string GetColor() const { return m_color; }
     std::string GetType() const { return m_type; }
     bool IsTypeAvailable() const { return !m_type.empty(); }
-    // Never read from a reply: set by a host that knows it.
+    /// Never read from a reply: set by a host that knows it.
     bool GetHasChildren() const { return m_hasChildren; }
     void SetHasChildren(bool hasChildren) { m_hasChildren = hasChildren; }
 
 private:
-    // Reads the record's own fields; CreateOne reads its children.
+    /// Reads the record's own fields; CreateOne reads its children.
     explicit TreeRecord(const XmlNode<char>* node);
 
     std::vector<SmartPtr<TreeRecord>> m_children;

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief How replies name the attribute a value or an upload address belongs to.
+ *
+ * Holds AttributeIdentifier and AttributeAddress.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -9,7 +15,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// How a reply names the attribute a value belongs to. Read only.
+/// How a reply names the attribute a value belongs to. Read only.
 class DORSA_EXPORT AttributeIdentifier : public SmartPtrTarget_ts, public XmlReadable<AttributeIdentifier> {
 public:
     AttributeIdentifier() = default;
@@ -31,7 +37,7 @@ private:
     std::string m_standardAttributeName;
 };
 
-// An attribute together with the address to upload its file content to.
+/// An attribute together with the address to upload its file content to.
 class DORSA_EXPORT AttributeAddress final : public AttributeIdentifier, public XmlReadable<AttributeAddress> {
 public:
     AttributeAddress() = default;

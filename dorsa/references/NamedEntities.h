@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief Attributes, records and subsets together with their display names.
+ *
+ * Holds NamedAttribute, NamedRecord and NamedSubset.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -10,7 +16,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// An attribute with its display name; a meta-attribute also knows the attribute it describes.
+/// An attribute with its display name; a meta-attribute also knows the attribute it describes.
 class DORSA_EXPORT NamedAttribute : public SmartPtrTarget_ts, public XmlReadable<NamedAttribute> {
 public:
     NamedAttribute() = default;
@@ -22,7 +28,7 @@ public:
     bool IsMeta() const { return m_isMeta; }
     SmartPtr<NamedAttribute> GetMetaAboutAttribute() const { return m_metaAbout; }
 
-    // "zbt:attribute" (always, filled when set) and "zbt:name".
+    /// "zbt:attribute" (always, filled when set) and "zbt:name".
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
@@ -36,14 +42,14 @@ private:
     bool m_isMeta = false;
 };
 
-// A record with its short and full names. Never written.
+/// A record with its short and full names. Never written.
 class DORSA_EXPORT NamedRecord : public SmartPtrTarget_ts, public XmlReadable<NamedRecord> {
 public:
     NamedRecord() = default;
 
     std::string GetShortName() const { return m_shortName; }
     std::string GetLongName() const { return m_longName; }
-    // Never null: an empty reference when the reply gave none.
+    /// Never null: an empty reference when the reply gave none.
     SmartPtr<RecordReference> GetRecordReference() const { return m_recordReference; }
 
 protected:
@@ -56,7 +62,7 @@ private:
     SmartPtr<RecordReference> m_recordReference = new RecordReference;
 };
 
-// A subset with its display name.
+/// A subset with its display name.
 class DORSA_EXPORT NamedSubset : public SmartPtrTarget_ts, public XmlReadable<NamedSubset> {
 public:
     NamedSubset() = default;
@@ -66,7 +72,7 @@ public:
     std::string GetName() const { return m_name; }
     void SetName(const std::string& name) { m_name = name; }
 
-    // The name form of a subset reference: the subset's key and table with this object's name.
+    /// The name form of a subset reference: the subset's key and table with this object's name.
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:

@@ -8,7 +8,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// A parameter, by identity or by name.
+/// A parameter, by identity or by name.
 class DORSA_EXPORT ParameterReference : public DorsaEntityReference, public XmlReadable<ParameterReference> {
 public:
     ParameterReference() = default;

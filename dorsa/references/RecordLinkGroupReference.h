@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief References to record link groups and their kinds.
+ *
+ * Holds RecordLinkGroupTypes and RecordLinkGroupReference.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -9,6 +15,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
+/// The kinds of record link group and their wire names.
 struct DORSA_EXPORT RecordLinkGroupTypes {
     enum eRecordLinkGroupType : int {
         Unknown = 0,
@@ -16,15 +23,16 @@ struct DORSA_EXPORT RecordLinkGroupTypes {
         Dynamic = 2,
         CrossDatabase = 3,
     };
-    // "static", "dynamic", "crossDatabase"; "Unknown" for any other value.
+    /// "static", "dynamic", "crossDatabase"; "Unknown" for any other value.
     static std::string RecordLinkGroupType_ToString(eRecordLinkGroupType type);
-    // 0 for a text not in the table (case-sensitive).
+    /// 0 for a text not in the table (case-sensitive).
     static eRecordLinkGroupType RecordLinkGroupType_FromString(const std::string& text);
 };
 
-// A record link group, by identity (with its type) or by name within a table. A new
-// reference already holds an empty table that the caller may fill in place.
-class DORSA_EXPORT RecordLinkGroupReference : public DorsaEntityReference, public XmlReadable<RecordLinkGroupReference> {
+/// A record link group, by identity (with its type) or by name within a table. A new
+/// reference already holds an empty table that the caller may fill in place.
+class DORSA_EXPORT RecordLinkGroupReference : public DorsaEntityReference,
+                                              public XmlReadable<RecordLinkGroupReference> {
 public:
     RecordLinkGroupReference() = default;
 
@@ -36,7 +44,7 @@ public:
     void SetPartialTableReference(const SmartPtr<PartialTableReference>& table) { m_partialTable = table; }
     bool GetStandard() const { return m_standard; }
     void SetStandard(bool standard) { m_standard = standard; }
-    // The type as text.
+    /// The type as text.
     std::string GetRecordLinkGroupType() const;
     void SetRecordLinkGroupType(const std::string& type);
 

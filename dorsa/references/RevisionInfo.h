@@ -9,7 +9,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// Who created and last changed something, and when (dates as the server writes them).
+/// Who created and last changed something, and when (dates as the server writes them).
 class DORSA_EXPORT RevisionInfo final : public SmartPtrTarget_ts, public XmlReadable<RevisionInfo> {
 public:
     RevisionInfo() = default;

@@ -9,8 +9,8 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// A subset, by identity or by name within a table. A new reference already holds an
-// empty table that the caller may fill in place.
+/// A subset, by identity or by name within a table. A new reference already holds an
+/// empty table that the caller may fill in place.
 class DORSA_EXPORT SubsetReference : public DorsaEntityReference, public XmlReadable<SubsetReference> {
 public:
     SubsetReference() = default;

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief References to tables, with or without their database.
+ *
+ * Holds PartialTableReference, TableReference and DorsaTableReference.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -9,7 +15,14 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// A table named by identity, GUID and/or name, without its database.
+/**
+ * @brief A table named by identity, GUID and/or name, without its database key.
+ *
+ * Where a request already names the database (a search's or an attribute's database key),
+ * a table is given this way: `PartialTableReference::CreateOneFromTableName("...")` is the
+ * usual form, the identity or GUID are exact alternatives. Only the fields that are set are
+ * written; TableReference adds the database key.
+ */
 class DORSA_EXPORT PartialTableReference : public SmartPtrTarget_ts, public XmlReadable<PartialTableReference> {
 public:
     PartialTableReference() = default;
@@ -24,7 +37,7 @@ public:
     std::string GetTableName() const { return m_tableName; }
     void SetTableName(const std::string& name) { m_tableName = name; }
 
-    // Writes each field that is set: identity, GUID, name.
+    /// Writes each field that is set: identity, GUID, name.
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
@@ -37,7 +50,7 @@ private:
     std::string m_tableName;
 };
 
-// A table within a database.
+/// A table within a database.
 class DORSA_EXPORT TableReference : public PartialTableReference, public XmlReadable<TableReference> {
 public:
     TableReference() = default;
@@ -56,7 +69,7 @@ private:
     std::string m_dbKey;
 };
 
-// The same content as TableReference, under the name some replies use.
+/// The same content as TableReference, under the name some replies use.
 class DORSA_EXPORT DorsaTableReference final : public TableReference, public XmlReadable<DorsaTableReference> {
 public:
     DorsaTableReference() = default;

@@ -14,9 +14,9 @@ class DORSA_EXPORT AttributeValue final : public AttributeIdentifier, public Xml
 public:
     static constexpr const char* s_unsupportedDataType = "UNSUPPORTED DATA TYPE";
 
-    // Element names an attribute's value arrives under; filled at start-up.
+    /// Element names an attribute's value arrives under; filled at start-up.
     static ContainedDataValueFactory* s_factory;
-    // A second call before StaticShutdown does nothing.
+    /// A second call before StaticShutdown does nothing.
     static void StaticInit();
     static void StaticShutdown();
     static void RegisterTypes();
@@ -24,7 +24,7 @@ public:
     AttributeValue() = default;
     using XmlReadable<AttributeValue>::CreateOne;
 
-    // The type code of the value, or "UNSUPPORTED DATA TYPE" when none was recognised.
+    /// The type code of the value, or "UNSUPPORTED DATA TYPE" when none was recognised.
     std::string GetDataType() const { return m_dataType; }
     SmartPtr<IDataValue> GetDataValue() const { return m_dataValue; }
     void SetDataValue(IDataValue* value) { m_dataValue = value; }

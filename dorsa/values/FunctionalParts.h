@@ -1,3 +1,11 @@
+/**
+ * @file
+ * @brief The parts functional values are made of: series, x-y data, constraints and gridded values.
+ *
+ * Holds GraphDecoration, Constraint, Constraints, XYDatum, XYPoint, XYRange, XYData, Series,
+ * FloatFunctionalGraph, FloatFunctionalSeriesGraph, FloatFunctionalValue,
+ * FloatFunctionalPointValue, FloatFunctionalRangeValue and FloatFunctionalValues.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -9,7 +17,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// How a series or a gridded value is drawn.
+/// How a series or a gridded value is drawn.
 struct DORSA_EXPORT GraphDecoration {
     enum eOptions : int {
         Lines = 0,
@@ -17,13 +25,13 @@ struct DORSA_EXPORT GraphDecoration {
         LinesAndMarkers = 2,
         Unspecified = 3,
     };
-    // Exact texts; anything else is Unspecified.
+    /// Exact texts; anything else is Unspecified.
     static eOptions FromString(const std::string& text);
-    // "Lines", "LinesAndMarkers", or "Markers" for every other option.
+    /// "Lines", "LinesAndMarkers", or "Markers" for every other option.
     static std::string ToString(eOptions option);
 };
 
-// A fixed value of another parameter that a series or value holds under.
+/// A fixed value of another parameter that a series or value holds under.
 class DORSA_EXPORT Constraint final : public ParameterReferenceAndValue, public XmlReadable<Constraint> {
 public:
     Constraint() = default;
@@ -41,6 +49,7 @@ private:
     std::string m_label;
 };
 
+/// The constraints a series or a gridded value holds under, in reply order.
 class DORSA_EXPORT Constraints final : public SmartPtrTarget_ts, public XmlReadable<Constraints> {
 public:
     Constraints() = default;
@@ -57,7 +66,7 @@ private:
     std::vector<SmartPtr<Constraint>> m_constraints;
 };
 
-// One x value of a series with its y: a number (XYPoint) or a range (XYRange).
+/// One x value of a series with its y: a number (XYPoint) or a range (XYRange).
 class DORSA_EXPORT XYDatum : public SmartPtrTarget_ts {
 public:
     enum eDataType : int {
@@ -68,7 +77,7 @@ public:
     virtual void CreateXMLNode(XmlNode<char>* node) const;
     virtual eDataType GetType() const = 0;
 
-    // The x value.
+    /// The x value.
     SmartPtr<ParameterValue> GetParameterValue() const { return m_parameterValue; }
     void SetParameterValue(const SmartPtr<ParameterValue>& value) { m_parameterValue = value; }
     bool GetIsEstimated() const { return m_isEstimated; }
@@ -83,6 +92,7 @@ private:
     bool m_isEstimated = false;
 };
 
+/// An x value with one y value.
 class DORSA_EXPORT XYPoint final : public XYDatum, public XmlReadable<XYPoint> {
 public:
     XYPoint() = default;
@@ -100,6 +110,7 @@ private:
     double m_y = 0.0;
 };
 
+/// An x value with a range of y, lower to upper.
 class DORSA_EXPORT XYRange final : public XYDatum, public XmlReadable<XYRange> {
 public:
     XYRange() = default;
@@ -120,17 +131,17 @@ private:
     double m_upperY = 0.0;
 };
 
-// The x-y data of one series.
+/// The x-y data of one series.
 class DORSA_EXPORT XYData final : public SmartPtrTarget_ts, public XmlReadable<XYData> {
 public:
-    // GetType() of an empty list.
+    /// GetType() of an empty list.
     static constexpr int s_noData = 2;
 
     XYData() = default;
 
     std::vector<SmartPtr<XYDatum>>& AccessXYPoints() { return m_points; }
     void AddXYPoint(const SmartPtr<XYDatum>& point) { m_points.push_back(point); }
-    // The type of the first datum, or s_noData.
+    /// The type of the first datum, or s_noData.
     int GetType() const;
     static std::string GetTypeAsString(int type);
 
@@ -143,7 +154,7 @@ private:
     std::vector<SmartPtr<XYDatum>> m_points;
 };
 
-// One series of a graph: its data and the constraints it holds under.
+/// One series of a graph: its data and the constraints it holds under.
 class DORSA_EXPORT Series final : public SmartPtrTarget_ts, public XmlReadable<Series> {
 public:
     Series() = default;
@@ -166,6 +177,7 @@ private:
     GraphDecoration::eOptions m_decoration = GraphDecoration::Markers;
 };
 
+/// The series of a functional value's graph, with how the graph is shown.
 class DORSA_EXPORT FloatFunctionalGraph : public SmartPtrTarget_ts, public XmlReadable<FloatFunctionalGraph> {
 public:
     FloatFunctionalGraph() = default;
@@ -189,7 +201,9 @@ private:
     bool m_logarithmicYAxis = false;
 };
 
-class DORSA_EXPORT FloatFunctionalSeriesGraph final : public FloatFunctionalGraph, public XmlReadable<FloatFunctionalSeriesGraph> {
+/// A graph of series, with the parameter its x axis shows.
+class DORSA_EXPORT FloatFunctionalSeriesGraph final : public FloatFunctionalGraph,
+                                                      public XmlReadable<FloatFunctionalSeriesGraph> {
 public:
     FloatFunctionalSeriesGraph() = default;
     using XmlReadable<FloatFunctionalSeriesGraph>::CreateOne;
@@ -206,7 +220,7 @@ private:
     SmartPtr<ParameterInformation> m_xAxisParameter = new ParameterInformation;
 };
 
-// One value of a gridded function: a number or a range, with its constraints.
+/// One value of a gridded function: a number or a range, with its constraints.
 class DORSA_EXPORT FloatFunctionalValue : public SmartPtrTarget_ts {
 public:
     enum eType : int {
@@ -217,7 +231,7 @@ public:
 
     virtual eType GetType() const = 0;
     virtual void CreateXMLNode(XmlNode<char>* node) const;
-    // The type name carried in "xsi:type".
+    /// The type name carried in "xsi:type".
     virtual std::string GetNodeType() const = 0;
 
     SmartPtr<Constraints> GetConstraints() const { return m_constraints; }
@@ -234,7 +248,9 @@ private:
     bool m_estimated = false;
 };
 
-class DORSA_EXPORT FloatFunctionalPointValue final : public FloatFunctionalValue, public XmlReadable<FloatFunctionalPointValue> {
+/// A gridded value that is one number ("xsi:type" FloatFunctionalPointValue).
+class DORSA_EXPORT FloatFunctionalPointValue final : public FloatFunctionalValue,
+                                                     public XmlReadable<FloatFunctionalPointValue> {
 public:
     FloatFunctionalPointValue() = default;
 
@@ -252,7 +268,9 @@ private:
     double m_value = 0.0;
 };
 
-class DORSA_EXPORT FloatFunctionalRangeValue final : public FloatFunctionalValue, public XmlReadable<FloatFunctionalRangeValue> {
+/// A gridded value that is a range, low to high ("xsi:type" FloatFunctionalRangedValue).
+class DORSA_EXPORT FloatFunctionalRangeValue final : public FloatFunctionalValue,
+                                                     public XmlReadable<FloatFunctionalRangeValue> {
 public:
     FloatFunctionalRangeValue() = default;
 
@@ -273,13 +291,14 @@ private:
     double m_high = 0.0;
 };
 
+/// The values of a gridded function, points and ranges mixed, in reply order.
 class DORSA_EXPORT FloatFunctionalValues final : public SmartPtrTarget_ts, public XmlReadable<FloatFunctionalValues> {
 public:
     FloatFunctionalValues() = default;
 
     std::vector<SmartPtr<FloatFunctionalValue>>& AccessValues() { return m_values; }
     void AddValue(const SmartPtr<FloatFunctionalValue>& value) { m_values.push_back(value); }
-    // The type of the first value, or None.
+    /// The type of the first value, or None.
     FloatFunctionalValue::eType GetType() const;
 
     void CreateXMLNode(XmlNode<char>* node) const;

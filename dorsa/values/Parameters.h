@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief Parameters and the values they take, as functional and point values carry them.
+ *
+ * Holds ParameterValue, ParameterReferenceAndValue, ParameterReferencesAndValues,
+ * PointValueWithParameters, ParameterInformation, Parameters and DorsaParameterValue.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -13,7 +20,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// The value of a parameter: a number, or a named discrete choice.
+/// The value of a parameter: a number, or a named discrete choice.
 class DORSA_EXPORT ParameterValue final : public SmartPtrTarget_ts, public XmlReadable<ParameterValue> {
 public:
     enum eParameterValueType : int {
@@ -25,9 +32,9 @@ public:
 
     eParameterValueType eGetType() const { return m_type; }
     std::string GetType() const { return TypeAsString(); }
-    // "Numeric", "Discrete", or "Unknown".
+    /// "Numeric", "Discrete", or "Unknown".
     std::string TypeAsString() const;
-    // Accepts exactly "Numeric" or "Discrete"; throws std::invalid_argument otherwise.
+    /// Accepts exactly "Numeric" or "Discrete"; throws std::invalid_argument otherwise.
     void SetType(const std::string& type) { m_type = TypeFromString(type); }
     static eParameterValueType TypeFromString(const std::string& type);
 
@@ -36,7 +43,7 @@ public:
     void SetValue_Numeric(double value);
     void SetValue_Discrete(const std::string& value);
 
-    // "xsi:type" naming the kind, and "zbt:Value".
+    /// "xsi:type" naming the kind, and "zbt:Value".
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
@@ -48,8 +55,9 @@ private:
     double m_numeric = 0.0;
 };
 
-// A parameter together with the value it takes.
-class DORSA_EXPORT ParameterReferenceAndValue : public SmartPtrTarget_ts, public XmlReadable<ParameterReferenceAndValue> {
+/// A parameter together with the value it takes.
+class DORSA_EXPORT ParameterReferenceAndValue : public SmartPtrTarget_ts,
+                                                public XmlReadable<ParameterReferenceAndValue> {
 public:
     ParameterReferenceAndValue() = default;
 
@@ -69,8 +77,9 @@ private:
     SmartPtr<ParameterValue> m_value = new ParameterValue;
 };
 
-// The parameter values one point holds under.
-class DORSA_EXPORT ParameterReferencesAndValues final : public SmartPtrTarget_ts, public XmlReadable<ParameterReferencesAndValues> {
+/// The parameter values one point holds under.
+class DORSA_EXPORT ParameterReferencesAndValues final : public SmartPtrTarget_ts,
+                                                        public XmlReadable<ParameterReferencesAndValues> {
 public:
     ParameterReferencesAndValues() = default;
 
@@ -86,8 +95,9 @@ private:
     std::vector<SmartPtr<ParameterReferenceAndValue>> m_items;
 };
 
-// One number of a point value with the parameter values it holds under.
-class DORSA_EXPORT PointValueWithParameters final : public SmartPtrTarget_ts, public XmlReadable<PointValueWithParameters> {
+/// One number of a point value with the parameter values it holds under.
+class DORSA_EXPORT PointValueWithParameters final : public SmartPtrTarget_ts,
+                                                    public XmlReadable<PointValueWithParameters> {
 public:
     PointValueWithParameters() = default;
 
@@ -106,7 +116,7 @@ private:
     SmartPtr<ParameterReferencesAndValues> m_parameters = new ParameterReferencesAndValues;
 };
 
-// A parameter: its reference, its name and its unit.
+/// A parameter: its reference, its name and its unit.
 class DORSA_EXPORT ParameterInformation : public SmartPtrTarget_ts, public XmlReadable<ParameterInformation> {
 public:
     ParameterInformation() = default;
@@ -130,7 +140,7 @@ private:
     SmartPtr<UnitInformation> m_unit = new UnitInformation;
 };
 
-// The parameters a value depends on.
+/// The parameters a value depends on.
 class DORSA_EXPORT Parameters final : public SmartPtrTarget_ts, public XmlReadable<Parameters> {
 public:
     Parameters() = default;
@@ -147,7 +157,7 @@ private:
     std::vector<SmartPtr<ParameterInformation>> m_parameters;
 };
 
-// One value a parameter may take, as parameter details list them. Read only.
+/// One value a parameter may take, as parameter details list them. Read only.
 class DORSA_EXPORT DorsaParameterValue final : public SmartPtrTarget_ts, public XmlReadable<DorsaParameterValue> {
 public:
     DorsaParameterValue() = default;

@@ -30,7 +30,7 @@ configure build
 cmake --build build -j "$jobs"
 run_ctest "tests" build
 
-echo "== API documentation (fails on undocumented session, pipeline and facade classes)"
+echo "== API documentation (fails on an undocumented public class in any library folder)"
 cmake --build build --target docs || failed+=("docs")
 
 echo "== Locale-sensitive tests under de_DE.UTF-8"

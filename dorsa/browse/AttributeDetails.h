@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The GetAttributeDetails family: what an attribute is (type, unit, help, tabular columns).
+ *
+ * Holds HelpInfo, TabularColumnDetail, AttributeDetail, GetAttributeDetailsResponse and
+ * GetAttributeDetailsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -59,7 +66,7 @@ private:
 class DORSA_EXPORT AttributeDetail final : public NamedAttribute, public XmlReadable<AttributeDetail> {
 public:
     AttributeDetail() = default;
-    using XmlReadable<AttributeDetail>::CreateOne; // hides the base's
+    using XmlReadable<AttributeDetail>::CreateOne; ///< hides the base's
 
     /// @brief The column kinds read from "columns"; others are skipped. Filled by StaticInit.
     static std::unordered_set<std::string> s_supportedColumns;

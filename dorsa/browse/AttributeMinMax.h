@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The GetAttributeMinMax family: the smallest and largest value of numeric attributes.
+ *
+ * Holds MinMaxValue, AttributeMinMax, GetAttributeMinMaxRequest, GetAttributeMinMaxResponse and
+ * GetAttributeMinMaxImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -74,7 +81,8 @@ private:
 };
 
 /// @brief The value ranges of the attributes asked for.
-class DORSA_EXPORT GetAttributeMinMaxResponse final : public ResponseBase, public XmlReadable<GetAttributeMinMaxResponse> {
+class DORSA_EXPORT GetAttributeMinMaxResponse final : public ResponseBase,
+                                                      public XmlReadable<GetAttributeMinMaxResponse> {
 public:
     GetAttributeMinMaxResponse() = default;
 

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief The GetDatabases family: the databases the server offers.
+ *
+ * Holds GetDatabasesResponse and GetDatabaseImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"

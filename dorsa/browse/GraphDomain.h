@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief The domain of a functional attribute's graph: the range each parameter spans.
+ *
+ * Holds ParameterDomain and GraphDomain.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"

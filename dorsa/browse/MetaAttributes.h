@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief The GetMetaAttributes family: the meta-attributes that describe attributes.
+ *
+ * Holds AttributeMetaAttributes, GetMetaAttributesResponse and GetMetaAttributesImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -12,7 +18,8 @@
 namespace zvrtkDorsaServiceLayer {
 
 /// @brief The meta-attributes attached to one attribute.
-class DORSA_EXPORT AttributeMetaAttributes final : public SmartPtrTarget_ts, public XmlReadable<AttributeMetaAttributes> {
+class DORSA_EXPORT AttributeMetaAttributes final : public SmartPtrTarget_ts,
+                                                   public XmlReadable<AttributeMetaAttributes> {
 public:
     AttributeMetaAttributes() = default;
 
@@ -31,7 +38,8 @@ private:
 class DORSA_EXPORT GetMetaAttributesRequest final : public AttributeReferencesRequest {};
 
 /// @brief The meta-attributes of the attributes asked for.
-class DORSA_EXPORT GetMetaAttributesResponse final : public ResponseBase, public XmlReadable<GetMetaAttributesResponse> {
+class DORSA_EXPORT GetMetaAttributesResponse final : public ResponseBase,
+                                                     public XmlReadable<GetMetaAttributesResponse> {
 public:
     GetMetaAttributesResponse() = default;
 
@@ -39,7 +47,7 @@ public:
 
 private:
     friend XmlReadable<GetMetaAttributesResponse>;
-    // Every "Attribute" child of the reply element itself; there is no container.
+    /// Every "Attribute" child of the reply element itself; there is no container.
     explicit GetMetaAttributesResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<AttributeMetaAttributes>> m_attributes;

@@ -1,3 +1,11 @@
+/**
+ * @file
+ * @brief The GetAttributeParameters and GetParameterDetails families: what the parameters of functional attributes are.
+ *
+ * Holds ParameterDetail, ParameterDetailsReply, GetAttributeParametersResponse,
+ * GetAttributeParametersImpl, GetParameterDetailsRequest, GetParameterDetailsResponse and
+ * GetParameterDetailsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -13,18 +21,21 @@ namespace zvrtkDorsaServiceLayer {
 /// @brief What a parameter of a functional attribute is: its scale, interpolation, kind and values.
 class DORSA_EXPORT ParameterDetail final : public ParameterInformation, public XmlReadable<ParameterDetail> {
 public:
+    /// How the parameter's axis is scaled.
     struct ScaleType {
         enum eScaleType : int { NotSet = 0, Linear = 1, Log = 2 };
     };
+    /// How values between the parameter's known points are found.
     struct Interpolation {
         enum eInterpolation : int { None = 0, Linear = 1, CubicSpline = 2 };
     };
+    /// Whether the parameter takes any number, numbers from a list, or named choices.
     struct ParameterType {
         enum eParameterType : int { NumericUnrestricted = 0, NumericRestricted = 1, Discrete = 2 };
     };
 
     ParameterDetail() = default;
-    using XmlReadable<ParameterDetail>::CreateOne; // hides the base's
+    using XmlReadable<ParameterDetail>::CreateOne; ///< hides the base's
 
     /// @brief Library start-up: fills the three text maps; a second call changes nothing.
     /// Until then every text reads as 0.

@@ -32,15 +32,9 @@ void GetRecordAttributesRequest::CreateXMLNode(XmlNode<char>* element) const
     }
 }
 
-SmartPtr<GetRecordAttributesResponse> GetRecordAttributesResponse::CreateOne(const XmlNode<char>* node)
+GetRecordAttributesResponse::GetRecordAttributesResponse(const XmlNode<char>* node)
 {
-    const XmlNode<char>* list = FindChildElement("recordAttributes", node);
-    if (!list) {
-        return nullptr;
-    }
-    SmartPtr<GetRecordAttributesResponse> response = new GetRecordAttributesResponse;
-    ReadObjectList(list, "recordAttribute", response->m_recordAttributes);
-    return response;
+    ReadObjectList(node, "recordAttributes", "recordAttribute", m_recordAttributes);
 }
 
 void GetRecordAttributesImpl::RequestRecordAttributes(const std::vector<SmartPtr<RecordReference>>& records,

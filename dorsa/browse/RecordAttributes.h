@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The GetRecordAttributes family: which attributes records have data for.
+ *
+ * Holds RecordAttribute, GetRecordAttributesRequest, GetRecordAttributesResponse and
+ * GetRecordAttributesImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -70,17 +77,19 @@ private:
     bool m_includeFullAttributeDetail = false;
 };
 
-/// @brief The attributes of the records asked for. A reply without "recordAttributes"
-/// gives no response object, so the caller's keeps what it held.
-class DORSA_EXPORT GetRecordAttributesResponse final : public ResponseBase {
+/// @brief The attributes of the records asked for; empty when the reply has no "recordAttributes".
+class DORSA_EXPORT GetRecordAttributesResponse final : public ResponseBase,
+                                                       public XmlReadable<GetRecordAttributesResponse> {
 public:
     GetRecordAttributesResponse() = default;
-    static SmartPtr<GetRecordAttributesResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordAttribute>>& AccessRecordAttributes() { return m_recordAttributes; }
     void AddRecordAttribute(const SmartPtr<RecordAttribute>& attribute) { m_recordAttributes.push_back(attribute); }
 
 private:
+    friend XmlReadable<GetRecordAttributesResponse>;
+    explicit GetRecordAttributesResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<RecordAttribute>> m_recordAttributes;
 };
 

@@ -46,12 +46,12 @@ void GetLinkedRecordsRequest::CreateXMLNode(XmlNode<char>* element) const
 
 GetRecordLinkGroupsResponse::GetRecordLinkGroupsResponse(const XmlNode<char>* node)
 {
-    ReadObjectList(node, s_content, "recordLinkGroup", m_recordLinkGroups);
+    ReadObjectList(node, "recordLinkGroupDetails", "recordLinkGroup", m_recordLinkGroups);
 }
 
 GetLinkedRecordsResponse::GetLinkedRecordsResponse(const XmlNode<char>* node)
 {
-    ReadObjectList(node, s_content, "sourceRecord", m_sourceRecords);
+    ReadObjectList(node, "sourceRecords", "sourceRecord", m_sourceRecords);
 }
 
 } // namespace zvrtkDorsaServiceLayer

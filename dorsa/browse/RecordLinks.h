@@ -1,3 +1,11 @@
+/**
+ * @file
+ * @brief The GetRecordLinkGroups and GetLinkedRecords families: link groups and the records linked through them.
+ *
+ * Holds RecordLinkGroupDetail, SourceRecord, GetRecordLinkGroups, GetLinkedRecordsRequest,
+ * GetRecordLinkGroupsResponse, GetLinkedRecordsResponse, GetRecordLinkGroupsImpl and
+ * GetLinkedRecordsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -21,7 +29,7 @@ class DORSA_EXPORT RecordLinkGroupDetail final : public SmartPtrTarget_ts, publi
 public:
     RecordLinkGroupDetail() = default;
 
-    // The type as the server sent it ("static", "dynamic", ...), unchecked.
+    /// The type as the server sent it ("static", "dynamic", ...), unchecked.
     std::string GetLinkGroupType() const { return m_linkGroupType; }
     SmartPtr<RecordLinkGroupReference> GetReference() const { return m_reference; }
     SmartPtr<RecordLinkGroupReference> GetReverseReference() const { return m_reverseReference; }
@@ -51,7 +59,7 @@ public:
     SourceRecord() = default;
 
     SmartPtr<RecordReference> GetRecord() const { return m_record; }
-    // Its items are RecordLinkGroup objects; null when the reply sent none.
+    /// Its items are RecordLinkGroup objects; null when the reply sent none.
     SmartPtr<LinkedRecordsDataType> GetRecordLinkGroups() const { return m_recordLinkGroups; }
 
 private:
@@ -116,37 +124,31 @@ private:
     SmartPtr<RecordFilter> m_recordFilter;
 };
 
-/// @brief The link groups asked for. A reply without "recordLinkGroupDetails" leaves the
-/// caller's as they were.
+/// @brief The link groups asked for; empty when the reply has no "recordLinkGroupDetails".
 class DORSA_EXPORT GetRecordLinkGroupsResponse final : public ResponseBase,
-                                                       public XmlReadableHolding<GetRecordLinkGroupsResponse> {
+                                                       public XmlReadable<GetRecordLinkGroupsResponse> {
 public:
-    static constexpr const char* s_content = "recordLinkGroupDetails";
-
     GetRecordLinkGroupsResponse() = default;
 
     std::vector<SmartPtr<RecordLinkGroupDetail>>& AccessRecordLinkGroups() { return m_recordLinkGroups; }
 
 private:
-    friend XmlReadableHolding<GetRecordLinkGroupsResponse>;
+    friend XmlReadable<GetRecordLinkGroupsResponse>;
     explicit GetRecordLinkGroupsResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordLinkGroupDetail>> m_recordLinkGroups;
 };
 
-/// @brief The source records asked for with their links. A reply without "sourceRecords"
-/// leaves the caller's as they were.
+/// @brief The source records asked for with their links; empty when the reply has no "sourceRecords".
 class DORSA_EXPORT GetLinkedRecordsResponse final : public ResponseBase,
-                                                    public XmlReadableHolding<GetLinkedRecordsResponse> {
+                                                    public XmlReadable<GetLinkedRecordsResponse> {
 public:
-    static constexpr const char* s_content = "sourceRecords";
-
     GetLinkedRecordsResponse() = default;
 
     std::vector<SmartPtr<SourceRecord>>& GetSourceRecords() { return m_sourceRecords; }
 
 private:
-    friend XmlReadableHolding<GetLinkedRecordsResponse>;
+    friend XmlReadable<GetLinkedRecordsResponse>;
     explicit GetLinkedRecordsResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<SourceRecord>> m_sourceRecords;

@@ -54,7 +54,7 @@ void GetRecordVersionsRequest::CreateXMLNode(XmlNode<char>* element) const
 
 GetRecordVersionsResponse::GetRecordVersionsResponse(const XmlNode<char>* node)
 {
-    ReadObjectList(node, s_content, "recordVersionState", m_recordStates);
+    ReadObjectList(node, "recordVersionStates", "recordVersionState", m_recordStates);
 }
 
 } // namespace zvrtkDorsaServiceLayer

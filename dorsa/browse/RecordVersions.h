@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The GetRecordVersions family: the version states of records.
+ *
+ * Holds RecordVersionState, GetRecordVersionsRequest, GetRecordVersionsResponse and
+ * GetRecordVersionsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -21,11 +28,11 @@ public:
         Withdrawn = 2,
         Unreleased = 3,
         Unversioned = 4,
-        Unrecognised = 5, // any other text, and no "versionState" at all
+        Unrecognised = 5, ///< any other text, and no "versionState" at all
     };
-    // "Released" ... "Unversioned"; "Unknown" for Unrecognised.
+    /// "Released" ... "Unversioned"; "Unknown" for Unrecognised.
     static std::string VersionState_ToString(eVersionState state);
-    // Case-sensitive; Unrecognised for any other text.
+    /// Case-sensitive; Unrecognised for any other text.
     static eVersionState VersionState_FromString(const std::string& text);
 
     RecordVersionState() = default;
@@ -50,7 +57,7 @@ public:
         AllReleased = 2,
         All = 3,
     };
-    // "LatestRead", "Latest", "AllReleased", "All"; "Unknown" for any other value.
+    /// "LatestRead", "Latest", "AllReleased", "All"; "Unknown" for any other value.
     static std::string VersionSelector_ToString(eVersionSelector selector);
 
     GetRecordVersionsRequest() = default;
@@ -69,19 +76,16 @@ private:
     std::vector<SmartPtr<RecordReference>> m_records;
 };
 
-/// @brief The version states asked for. A reply without "recordVersionStates" leaves the
-/// caller's as they were.
+/// @brief The version states asked for; empty when the reply has no "recordVersionStates".
 class DORSA_EXPORT GetRecordVersionsResponse final : public ResponseBase,
-                                                     public XmlReadableHolding<GetRecordVersionsResponse> {
+                                                     public XmlReadable<GetRecordVersionsResponse> {
 public:
-    static constexpr const char* s_content = "recordVersionStates";
-
     GetRecordVersionsResponse() = default;
 
     std::vector<SmartPtr<RecordVersionState>>& AccessRecordStates() { return m_recordStates; }
 
 private:
-    friend XmlReadableHolding<GetRecordVersionsResponse>;
+    friend XmlReadable<GetRecordVersionsResponse>;
     explicit GetRecordVersionsResponse(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordVersionState>> m_recordStates;

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief The GetSubsets family: the subsets of a table.
+ *
+ * Holds GetSubsets, SubsetDetail, GetSubsetsResponse and GetSubsetsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -35,9 +41,9 @@ private:
 class DORSA_EXPORT SubsetDetail final : public NamedSubset, public XmlReadable<SubsetDetail> {
 public:
     SubsetDetail() = default;
-    using XmlReadable<SubsetDetail>::CreateOne; // hides the base's
+    using XmlReadable<SubsetDetail>::CreateOne; ///< hides the base's
 
-    // The subset's table; an empty reference when the reply named none.
+    /// The subset's table; an empty reference when the reply named none.
     SmartPtr<TableReference> GetTableReference() const { return m_table; }
 
 private:

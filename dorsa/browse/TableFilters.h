@@ -7,7 +7,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// Kinds of tables a request can be narrowed to, and their wire names.
+/// Kinds of tables a request can be narrowed to, and their wire names.
 struct DORSA_EXPORT TableFilters {
     enum eTablesFilter : int {
         NoFilter = 0,
@@ -31,13 +31,13 @@ struct DORSA_EXPORT TableFilters {
         MobileUseTypesTablesOnly,
     };
 
-    // The wire name of a filter; "NoFilter" for a value outside the table.
+    /// The wire name of a filter; "NoFilter" for a value outside the table.
     static std::string ToString(eTablesFilter filter);
-    // The filter with exactly this name, or NoFilter (also before StaticInit has run).
+    /// The filter with exactly this name, or NoFilter (also before StaticInit has run).
     static eTablesFilter FromString(const std::string& name);
-    // Each name through FromString.
+    /// Each name through FromString.
     static std::vector<eTablesFilter> FromStrings(const std::vector<std::string>& names);
-    // Fills the name lookup; called by library start-up. A second call changes nothing.
+    /// Fills the name lookup; called by library start-up. A second call changes nothing.
     static void StaticInit();
 };
 

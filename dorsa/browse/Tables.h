@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief The GetTables family: the tables of a database.
+ *
+ * Holds GetTables, TableDetail, GetTablesResponse and GetTablesImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -33,9 +39,9 @@ public:
     void SetAttributeSelectors(const std::vector<eAttributeSelector>& selectors) { m_attributeSelectors = selectors; }
     void AddAttributeSelector(eAttributeSelector selector) { m_attributeSelectors.push_back(selector); }
 
-    // The wire name of a selector; "" for a value outside the table.
+    /// The wire name of a selector; "" for a value outside the table.
     static std::string AttributeSelector_ToString(eAttributeSelector selector);
-    // The selector with exactly this name, or 0.
+    /// The selector with exactly this name, or 0.
     static eAttributeSelector AttributeSelector_FromString(const std::string& name);
 
     void CreateXMLNode(XmlNode<char>* element) const override;
@@ -58,7 +64,7 @@ public:
     std::vector<SmartPtr<AttributeReference>>& AccessStandardAttributeReferences() { return m_standardAttributeReferences; }
     std::vector<TableFilters::eTablesFilter>& AccessTableFilters() { return m_tableFilters; }
 
-    // The table and its attribute references; standard attributes and filters are not written.
+    /// The table and its attribute references; standard attributes and filters are not written.
     void CreateXMLNode(XmlNode<char>* element) const;
 
 private:

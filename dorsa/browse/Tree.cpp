@@ -73,12 +73,12 @@ void GetTreeRecordsRequest::CreateXMLNode(XmlNode<char>* element) const
 
 GetRootNodeResponse::GetRootNodeResponse(const XmlNode<char>* node)
 {
-    ReadObject(node, s_content, m_rootNode);
+    ReadObject(node, "rootNode", m_rootNode);
 }
 
 TreeRecordsResponse::TreeRecordsResponse(const XmlNode<char>* node)
 {
-    ReadObjectList(node, s_content, "treeRecord", m_treeRecords);
+    ReadObjectList(node, "treeRecords", "treeRecord", m_treeRecords);
 }
 
 } // namespace zvrtkDorsaServiceLayer

@@ -1,3 +1,11 @@
+/**
+ * @file
+ * @brief The GetRootNode, GetChildNodes and GetTreeRecords families: walking a table's record tree.
+ *
+ * Holds TreeRecord, GetRootNode, GetChildNodes, GetTreeRecordsRequest, GetRootNodeResponse,
+ * TreeRecordsResponse, GetChildNodesResponse, GetTreeRecordsResponse, GetRootNodeImpl,
+ * GetChildNodesImpl and GetTreeRecordsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -19,7 +27,7 @@ namespace zvrtkDorsaServiceLayer {
 class DORSA_EXPORT TreeRecord final : public NamedRecord {
 public:
     TreeRecord() = default;
-    // Releases the subtree without recursing, however deep it is.
+    /// Releases the subtree without recursing, however deep it is.
     ~TreeRecord() override;
 
     /// @brief The record and every record below it, read without recursing, so that a tree
@@ -33,12 +41,12 @@ public:
     std::string GetColor() const { return m_color; }
     std::string GetType() const { return m_type; }
     bool IsTypeAvailable() const { return !m_type.empty(); }
-    // Never read from a reply: set by a host that knows it.
+    /// Never read from a reply: set by a host that knows it.
     bool GetHasChildren() const { return m_hasChildren; }
     void SetHasChildren(bool hasChildren) { m_hasChildren = hasChildren; }
 
 private:
-    // Reads the record's own fields; CreateOne reads its children.
+    /// Reads the record's own fields; CreateOne reads its children.
     explicit TreeRecord(const XmlNode<char>* node);
 
     std::vector<SmartPtr<TreeRecord>> m_children;
@@ -105,29 +113,25 @@ private:
     std::vector<SmartPtr<RecordReference>> m_records;
 };
 
-/// @brief The root of a table's tree. A reply without "rootNode" leaves the caller's as it was.
-class DORSA_EXPORT GetRootNodeResponse final : public ResponseBase, public XmlReadableHolding<GetRootNodeResponse> {
+/// @brief The root of a table's tree; null when the reply has no "rootNode".
+class DORSA_EXPORT GetRootNodeResponse final : public ResponseBase, public XmlReadable<GetRootNodeResponse> {
 public:
-    static constexpr const char* s_content = "rootNode";
-
     GetRootNodeResponse() = default;
 
     SmartPtr<TreeRecord> GetRootNode() const { return m_rootNode; }
     void SetRootNode(const SmartPtr<TreeRecord>& rootNode) { m_rootNode = rootNode; }
 
 private:
-    friend XmlReadableHolding<GetRootNodeResponse>;
+    friend XmlReadable<GetRootNodeResponse>;
     explicit GetRootNodeResponse(const XmlNode<char>* node);
 
     SmartPtr<TreeRecord> m_rootNode;
 };
 
 /// @brief Tree records in "treeRecords", the answer of GetChildNodes and GetTreeRecords.
-/// A reply without "treeRecords" leaves the caller's records as they were.
+/// Empty when the reply has no "treeRecords".
 class DORSA_EXPORT TreeRecordsResponse : public ResponseBase {
 public:
-    static constexpr const char* s_content = "treeRecords";
-
     std::vector<SmartPtr<TreeRecord>>& AccessTreeRecords() { return m_treeRecords; }
     void AddTreeRecord(const SmartPtr<TreeRecord>& record) { m_treeRecords.push_back(record); }
 
@@ -141,23 +145,23 @@ private:
 
 /// @brief The children of a record, nested when asked for recursively.
 class DORSA_EXPORT GetChildNodesResponse final : public TreeRecordsResponse,
-                                                 public XmlReadableHolding<GetChildNodesResponse> {
+                                                 public XmlReadable<GetChildNodesResponse> {
 public:
     GetChildNodesResponse() = default;
 
 private:
-    friend XmlReadableHolding<GetChildNodesResponse>;
+    friend XmlReadable<GetChildNodesResponse>;
     explicit GetChildNodesResponse(const XmlNode<char>* node) : TreeRecordsResponse(node) {}
 };
 
 /// @brief The tree entries of the records asked for.
 class DORSA_EXPORT GetTreeRecordsResponse final : public TreeRecordsResponse,
-                                                  public XmlReadableHolding<GetTreeRecordsResponse> {
+                                                  public XmlReadable<GetTreeRecordsResponse> {
 public:
     GetTreeRecordsResponse() = default;
 
 private:
-    friend XmlReadableHolding<GetTreeRecordsResponse>;
+    friend XmlReadable<GetTreeRecordsResponse>;
     explicit GetTreeRecordsResponse(const XmlNode<char>* node) : TreeRecordsResponse(node) {}
 };
 

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief Units, currencies and conversions as the unit operations read and send them.
+ *
+ * Holds UnitConversionContext, UnitInformation, CurrencyDetail and UnitConversion.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -10,7 +16,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// The unit system and currency values are to be given in, and whether in absolute units.
+/// The unit system and currency values are to be given in, and whether in absolute units.
 class DORSA_EXPORT UnitConversionContext final : public SmartPtrTarget_ts, public XmlReadable<UnitConversionContext> {
 public:
     UnitConversionContext() = default;
@@ -20,11 +26,11 @@ public:
     std::string GetCurrency() const { return m_currency; }
     void SetCurrency(const std::string& currency) { m_currency = currency; }
     bool GetAbsoluteUnits() const { return m_absoluteUnits; }
-    // Sets the choice and marks it made, so that it is sent.
+    /// Sets the choice and marks it made, so that it is sent.
     void SetAbsoluteUnits(bool absolute);
     bool IsAbsoluteUnitsSet() const { return m_absoluteUnitsSet; }
 
-    // Each field only when set.
+    /// Each field only when set.
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 private:
@@ -37,7 +43,7 @@ private:
     bool m_absoluteUnitsSet = false;
 };
 
-// The name and symbol of a unit.
+/// The name and symbol of a unit.
 class DORSA_EXPORT UnitInformation final : public SmartPtrTarget_ts, public XmlReadable<UnitInformation> {
 public:
     UnitInformation() = default;
@@ -47,7 +53,7 @@ public:
     std::string GetUnitSymbol() const { return m_unitSymbol; }
     void SetUnitSymbol(const std::string& symbol) { m_unitSymbol = symbol; }
 
-    // "zbt:UnitName" and "zbt:UnitSymbol", each only when not empty.
+    /// "zbt:UnitName" and "zbt:UnitSymbol", each only when not empty.
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 private:
@@ -58,14 +64,14 @@ private:
     std::string m_unitSymbol;
 };
 
-// A currency and its factor.
+/// A currency and its factor.
 class DORSA_EXPORT CurrencyDetail final : public SmartPtrTarget_ts, public XmlReadable<CurrencyDetail> {
 public:
     CurrencyDetail() = default;
 
     std::string GetCode() const { return m_code; }
     std::string GetName() const { return m_name; }
-    // 1.0 when the server gave no factor.
+    /// 1.0 when the server gave no factor.
     double GetFactor() const { return m_factor; }
 
 private:
@@ -77,9 +83,10 @@ private:
     double m_factor = 1.0;
 };
 
-// How to convert units within one conversion context: target = source * factor + offset.
+/// How to convert units within one conversion context: target = source * factor + offset.
 class DORSA_EXPORT UnitConversion final : public SmartPtrTarget_ts, public XmlReadable<UnitConversion> {
 public:
+    /// One conversion: target = source * factor + offset.
     struct Conversion {
         std::string sourceSymbol;
         std::string targetSymbol;
@@ -92,8 +99,8 @@ public:
     SmartPtr<UnitConversionContext> GetUnitSystem() const { return m_unitSystem; }
     std::vector<Conversion>& AccessConversions() { return m_conversions; }
 
-    // Appends one Conversion for each "Conversion" child of `parent` that names its
-    // target and, unless `sourceSymbol` is given, its source.
+    /// Appends one Conversion for each "Conversion" child of `parent` that names its
+    /// target and, unless `sourceSymbol` is given, its source.
     static void ReadConversions(const XmlNode<char>* parent, const std::string* sourceSymbol,
                                 std::vector<Conversion>& out);
 

@@ -1,3 +1,11 @@
+/**
+ * @file
+ * @brief The GetUnits, GetUnitSystems, GetCurrencies and GetUnitConversions families.
+ *
+ * Holds GetUnits, GetUnitsResponse, GetUnitsImpl, GetUnitSystems, GetUnitSystemsResponse,
+ * GetUnitSystemsImpl, GetCurrenciesResponse, GetCurrenciesImpl, GetUnitConversions,
+ * GetUnitConversionsResponse and GetUnitConversionsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -29,7 +37,7 @@ private:
 /// @brief Unit symbols per database, each with whether it carries a currency.
 class DORSA_EXPORT GetUnitsResponse final : public ResponseBase, public XmlReadable<GetUnitsResponse> {
 public:
-    using Unit = std::pair<std::string, bool>; // symbol, has currency
+    using Unit = std::pair<std::string, bool>; ///< symbol, has currency
     using UnitsByDatabase = std::map<std::string, std::vector<Unit>>;
 
     GetUnitsResponse() = default;
@@ -133,7 +141,7 @@ public:
     void SetTargetCurrency(const std::string& currency) { m_targetCurrency = currency; }
     std::vector<SmartPtr<UnitConversionContext>> GetUnitConversionContexts() const { return m_contexts; }
     void SetUnitConversionContexts(const std::vector<SmartPtr<UnitConversionContext>>& contexts) { m_contexts = contexts; }
-    // Entries must not be null.
+    /// Entries must not be null.
     void AddUnitConversionContext(const SmartPtr<UnitConversionContext>& context) { m_contexts.push_back(context); }
     std::vector<std::string>& AccessUnitSymbols() { return m_unitSymbols; }
     void SetUnitSymbols(const std::vector<std::string>& symbols) { m_unitSymbols = symbols; }
@@ -150,7 +158,8 @@ private:
 };
 
 /// @brief Conversions per context, and the conversions of each source unit.
-class DORSA_EXPORT GetUnitConversionsResponse final : public ResponseBase, public XmlReadable<GetUnitConversionsResponse> {
+class DORSA_EXPORT GetUnitConversionsResponse final : public ResponseBase,
+                                                      public XmlReadable<GetUnitConversionsResponse> {
 public:
     GetUnitConversionsResponse() = default;
 

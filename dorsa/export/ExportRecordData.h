@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The ExportRecordData family: records exported as text by an exporter.
+ *
+ * Holds UnittedParameterValue, ExportRecordDataRequest, ExportRecordDataResponse and
+ * ExportRecordDataImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -71,7 +78,7 @@ public:
     int GetSigFigs() const { return m_sigFigs; }
     void SetSigFigs(int sigFigs) { m_sigFigs = sigFigs; }
 
-    // The export may stop before a transform, named by position or by id, never both.
+    /// The export may stop before a transform, named by position or by id, never both.
     /// @brief -1: no stop by position.
     int GetStopBeforeIndex() const { return m_stopBeforeIndex; }
     /// @brief An index of 0 or more clears the stop-before id.

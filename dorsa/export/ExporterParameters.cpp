@@ -61,15 +61,9 @@ void GetExporterParametersRequest::CreateXMLNode(XmlNode<char>* element) const
     WriteInt(element, document, "eng:populateGUIDs", m_populateGUIDs);
 }
 
-SmartPtr<GetExporterParametersResponse> GetExporterParametersResponse::CreateOne(const XmlNode<char>* node)
+GetExporterParametersResponse::GetExporterParametersResponse(const XmlNode<char>* node)
 {
-    const XmlNode<char>* records = FindChildElement("Records", node);
-    if (!records) {
-        return nullptr;
-    }
-    SmartPtr<GetExporterParametersResponse> response = new GetExporterParametersResponse;
-    ReadObjectList(records, "Record", response->m_records);
-    return response;
+    ReadObjectList(node, "Records", "Record", m_records);
 }
 
 } // namespace zvrtkDorsaServiceLayer

@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The GetExporterParameters family: what an exporter needs to know of records.
+ *
+ * Holds ExporterParameter, AttributeExporterParameters, RecordExporterParameters,
+ * GetExporterParametersRequest, GetExporterParametersResponse and GetExporterParametersImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -29,7 +36,7 @@ public:
     ExporterParameter() = default;
     ExporterParameter(const ExporterParameter&) = default;
     ExporterParameter& operator=(const ExporterParameter&) = default;
-    using XmlReadable<ExporterParameter>::CreateOne; // hides the base's
+    using XmlReadable<ExporterParameter>::CreateOne; ///< hides the base's
 
     std::string GetId() const { return m_id; }
     void SetId(const std::string& id) { m_id = id; }
@@ -125,16 +132,18 @@ private:
     bool m_populateGUIDs = false;
 };
 
-/// @brief The exporter parameters of each record asked for. A reply without "Records"
-/// gives no response object, so the caller's keeps what it held.
-class DORSA_EXPORT GetExporterParametersResponse final : public ResponseBase {
+/// @brief The exporter parameters of each record asked for; empty when the reply has no "Records".
+class DORSA_EXPORT GetExporterParametersResponse final : public ResponseBase,
+                                                         public XmlReadable<GetExporterParametersResponse> {
 public:
     GetExporterParametersResponse() = default;
-    static SmartPtr<GetExporterParametersResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordExporterParameters>>& GetRecords() { return m_records; }
 
 private:
+    friend XmlReadable<GetExporterParametersResponse>;
+    explicit GetExporterParametersResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<RecordExporterParameters>> m_records;
 };
 

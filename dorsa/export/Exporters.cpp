@@ -107,15 +107,9 @@ void ExportersForRecordsRequest::CreateXMLNode(XmlNode<char>* element) const
     WriteReferenceList(element, document, "zbt:recordReferences", "zbt:record", m_records);
 }
 
-SmartPtr<ExportersForRecordsResponse> ExportersForRecordsResponse::CreateOne(const XmlNode<char>* node)
+ExportersForRecordsResponse::ExportersForRecordsResponse(const XmlNode<char>* node)
 {
-    const XmlNode<char>* records = FindChildElement("records", node);
-    if (!records) {
-        return nullptr;
-    }
-    SmartPtr<ExportersForRecordsResponse> response = new ExportersForRecordsResponse;
-    ReadObjectList(records, "record", response->m_records);
-    return response;
+    ReadObjectList(node, "records", "record", m_records);
 }
 
 } // namespace zvrtkDorsaServiceLayer

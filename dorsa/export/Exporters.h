@@ -1,3 +1,12 @@
+/**
+ * @file
+ * @brief The GetAvailableExporters and ExportersForRecords families: which exporters there are
+ * and which apply to records.
+ *
+ * Holds VersionPolicy, ExporterTransform, Exporter, ExporterPopulation, ExportersForRecord,
+ * GetAvailableExportersRequest, GetAvailableExportersResponse, GetAvailableExportersImpl,
+ * ExportersForRecordsRequest, ExportersForRecordsResponse and ExportersForRecordsImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -16,7 +25,7 @@ namespace zvrtkDorsaServiceLayer {
 /// @brief Which versions of an exporter a listing considers.
 struct DORSA_EXPORT VersionPolicy {
     enum ePolicy : int {
-        None = 0, // not sent: the server's default applies
+        None = 0, ///< not sent: the server's default applies
         IncludeAll = 1,
         LatestVersionPerName = 2,
     };
@@ -32,7 +41,7 @@ class DORSA_EXPORT ExporterTransform final {
 public:
     enum eType : int {
         Unknown = 0,
-        Standard = 1, // the only kind the service tells of
+        Standard = 1, ///< the only kind the service tells of
     };
 
     ExporterTransform() = default;
@@ -92,7 +101,7 @@ public:
     ExporterPopulation() = default;
     ExporterPopulation(const ExporterPopulation&) = default;
     ExporterPopulation& operator=(const ExporterPopulation&) = default;
-    using XmlReadable<ExporterPopulation>::CreateOne; // hides the base's
+    using XmlReadable<ExporterPopulation>::CreateOne; ///< hides the base's
 
     ePopulationState GetPopulationState() const { return m_populationState; }
     void SetPopulationState(ePopulationState state) { m_populationState = state; }
@@ -216,16 +225,18 @@ private:
     std::vector<SmartPtr<RecordReference>> m_records;
 };
 
-/// @brief The exporters of each record asked for. A reply without "records" gives no
-/// response object, so the caller's keeps what it held.
-class DORSA_EXPORT ExportersForRecordsResponse final : public ResponseBase {
+/// @brief The exporters of each record asked for; empty when the reply has no "records".
+class DORSA_EXPORT ExportersForRecordsResponse final : public ResponseBase,
+                                                       public XmlReadable<ExportersForRecordsResponse> {
 public:
     ExportersForRecordsResponse() = default;
-    static SmartPtr<ExportersForRecordsResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ExportersForRecord>>& GetRecords() { return m_records; }
 
 private:
+    friend XmlReadable<ExportersForRecordsResponse>;
+    explicit ExportersForRecordsResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<ExportersForRecord>> m_records;
 };
 

@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The GetRecordAttributesByRef family: attribute values of records.
+ *
+ * Holds BinaryDataRepresentations, RecordData, GetRecordAttributesByRefRequest,
+ * GetRecordAttributesByRefResponse and GetRecordAttributesByRefImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"

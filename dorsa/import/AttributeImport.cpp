@@ -112,15 +112,9 @@ void SetRecordAttributesRequest::CreateXMLNode(XmlNode<char>* element) const
     }
 }
 
-SmartPtr<SetRecordAttributesResponse> SetRecordAttributesResponse::CreateOne(const XmlNode<char>* node)
+SetRecordAttributesResponse::SetRecordAttributesResponse(const XmlNode<char>* node)
 {
-    const XmlNode<char>* list = FindChildElement("recordsImported", node);
-    if (!list) {
-        return nullptr;
-    }
-    SmartPtr<SetRecordAttributesResponse> response = new SetRecordAttributesResponse;
-    ReadObjectList(list, "record", response->m_recordsImported);
-    return response;
+    ReadObjectList(node, "recordsImported", "record", m_recordsImported);
 }
 
 void GetUploadAddressesRequest::CreateXMLNode(XmlNode<char>* element) const
@@ -136,15 +130,9 @@ RecordWithAttributeAddresses::RecordWithAttributeAddresses(const XmlNode<char>* 
     ReadObjectList(node, "attributes", "attribute", m_addresses);
 }
 
-SmartPtr<GetUploadAddressesResponse> GetUploadAddressesResponse::CreateOne(const XmlNode<char>* node)
+GetUploadAddressesResponse::GetUploadAddressesResponse(const XmlNode<char>* node)
 {
-    const XmlNode<char>* list = FindChildElement("records", node);
-    if (!list) {
-        return nullptr;
-    }
-    SmartPtr<GetUploadAddressesResponse> response = new GetUploadAddressesResponse;
-    ReadObjectList(list, "record", response->m_records);
-    return response;
+    ReadObjectList(node, "records", "record", m_records);
 }
 
 } // namespace zvrtkDorsaServiceLayer

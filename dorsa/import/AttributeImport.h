@@ -1,3 +1,12 @@
+/**
+ * @file
+ * @brief The SetRecordAttributes and GetUploadAddresses families: writing attribute values into records.
+ *
+ * Holds ImportErrorModes, ImportRecordModes, ImportAttributeValue, ImportRecord,
+ * SetRecordAttributesRequest, SetRecordAttributesResponse, GetUploadAddressesRequest,
+ * RecordWithAttributeAddresses, GetUploadAddressesResponse, SetRecordAttributesImpl and
+ * GetUploadAddressesImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -23,9 +32,9 @@ struct DORSA_EXPORT ImportErrorModes {
         FaultAndRollbackOnAnyError = 0,
         LogAndContinueWherePossible = 1,
     };
-    // "FaultAndRollbackOnAnyError" for 0, "LogAndContinueWherePossible" for any other value.
+    /// "FaultAndRollbackOnAnyError" for 0, "LogAndContinueWherePossible" for any other value.
     static std::string ImportErrorMode_ToString(eImportErrorMode mode);
-    // 0 for exactly "FaultAndRollbackOnAnyError", 1 for any other text.
+    /// 0 for exactly "FaultAndRollbackOnAnyError", 1 for any other text.
     static eImportErrorMode ImportErrorMode_FromString(const std::string& text);
 };
 
@@ -37,9 +46,9 @@ struct DORSA_EXPORT ImportRecordModes {
         Copy = 2,
         Unrecognised = 3,
     };
-    // "update", "create" or "copy" as requests carry them; "" for any other value.
+    /// "update", "create" or "copy" as requests carry them; "" for any other value.
     static std::string ImportRecordMode_ToString(eImportRecordMode mode);
-    // 0 to 2 for exactly "Update", "Create" or "Copy" (capitalised); 3 for any other text.
+    /// 0 to 2 for exactly "Update", "Create" or "Copy" (capitalised); 3 for any other text.
     static eImportRecordMode ImportRecordMode_FromString(const std::string& text);
 };
 
@@ -59,7 +68,7 @@ public:
     SmartPtr<AttributeReference> GetAttributeReference() const { return m_attribute; }
     void SetAttributeReference(SmartPtr<AttributeReference> attribute) { m_attribute = attribute; }
 
-    // "zbt:attribute" when set, then "zbt:value" holding the value in its import element when set.
+    /// "zbt:attribute" when set, then "zbt:value" holding the value in its import element when set.
     void CreateXMLNode(XmlNode<char>* element) const;
 
 private:
@@ -93,7 +102,7 @@ public:
     SmartPtr<RecordReference> GetExistingRecord() const { return m_existing; }
     void SetExistingRecord(const SmartPtr<RecordReference>& record) { m_existing = record; }
     SmartPtr<RecordReference> GetCopyDestinationParent() const { return m_copyDestinationParent; }
-    // Used by copy records only.
+    /// Used by copy records only.
     void SetCopyDestinationParent(const SmartPtr<RecordReference>& parent) { m_copyDestinationParent = parent; }
     std::string GetRecordName() const { return m_recordName; }
     void SetRecordName(const std::string& name) { m_recordName = name; }
@@ -110,7 +119,7 @@ public:
     std::vector<SmartPtr<SubsetReference>>& AccessSubsetReferences() { return m_subsets; }
     void AddSubsetReference(SmartPtr<SubsetReference> subset) { m_subsets.push_back(subset); }
 
-    // Fills the mode element (zbt:update, zbt:create or zbt:copy) the request made for it.
+    /// Fills the mode element (zbt:update, zbt:create or zbt:copy) the request made for it.
     void CreateXMLNode(XmlNode<char>* element) const;
 
 private:
@@ -137,11 +146,11 @@ public:
     ImportErrorModes::eImportErrorMode GetImportErrorMode() const { return m_errorMode; }
     void SetImportErrorMode(const ImportErrorModes::eImportErrorMode& mode) { m_errorMode = mode; }
     int GetCommitThreshold() const { return m_commitThreshold; }
-    // Records per commit; 0 or less leaves it to the server.
+    /// Records per commit; 0 or less leaves it to the server.
     void SetCommitThreshold(int threshold) { m_commitThreshold = threshold; }
 
-    // The records (a record whose mode has no text is left out), the error mode, and the
-    // commit threshold when it is above 0.
+    /// The records (a record whose mode has no text is left out), the error mode, and the
+    /// commit threshold when it is above 0.
     void CreateXMLNode(XmlNode<char>* element) const override;
 
 private:
@@ -150,16 +159,18 @@ private:
     int m_commitThreshold = -1;
 };
 
-/// @brief The records the server imported. A reply without "recordsImported" gives no
-/// response object, so the caller's keeps what it held.
-class DORSA_EXPORT SetRecordAttributesResponse final : public ResponseBase {
+/// @brief The records the server imported; empty when the reply has no "recordsImported".
+class DORSA_EXPORT SetRecordAttributesResponse final : public ResponseBase,
+                                                       public XmlReadable<SetRecordAttributesResponse> {
 public:
     SetRecordAttributesResponse() = default;
-    static SmartPtr<SetRecordAttributesResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<NamedRecord>>& AccessRecordsImported() { return m_recordsImported; }
 
 private:
+    friend XmlReadable<SetRecordAttributesResponse>;
+    explicit SetRecordAttributesResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<NamedRecord>> m_recordsImported;
 };
 
@@ -175,7 +186,7 @@ public:
     std::vector<SmartPtr<AttributeReference>>& AccessAttributeReferences() { return m_attributes; }
     void AddAttributeReference(const SmartPtr<AttributeReference>& attribute) { m_attributes.push_back(attribute); }
 
-    // "dat:records" and "dat:attributes", both always.
+    /// "dat:records" and "dat:attributes", both always.
     void CreateXMLNode(XmlNode<char>* element) const override;
 
 private:
@@ -204,16 +215,18 @@ private:
     std::vector<SmartPtr<AttributeAddress>> m_addresses;
 };
 
-/// @brief The upload addresses, by record. A reply without "records" gives no response
-/// object, so the caller's keeps what it held.
-class DORSA_EXPORT GetUploadAddressesResponse final : public ResponseBase {
+/// @brief The upload addresses, by record; empty when the reply has no "records".
+class DORSA_EXPORT GetUploadAddressesResponse final : public ResponseBase,
+                                                      public XmlReadable<GetUploadAddressesResponse> {
 public:
     GetUploadAddressesResponse() = default;
-    static SmartPtr<GetUploadAddressesResponse> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<RecordWithAttributeAddresses>>& AccessRecordsWithAttributeAddresses() { return m_records; }
 
 private:
+    friend XmlReadable<GetUploadAddressesResponse>;
+    explicit GetUploadAddressesResponse(const XmlNode<char>* node);
+
     std::vector<SmartPtr<RecordWithAttributeAddresses>> m_records;
 };
 

@@ -145,14 +145,4 @@ RecordLinkChanges::RecordLinkChanges(const XmlNode<char>* node)
     ReadObjectList(node, "unlinked", "sourceRecord", m_unlinked);
 }
 
-SmartPtr<ModifyRecordLinksResponse> ModifyRecordLinksResponse::CreateOne(const XmlNode<char>* node)
-{
-    if (!node) {
-        return nullptr;
-    }
-    SmartPtr<ModifyRecordLinksResponse> response = new ModifyRecordLinksResponse;
-    response->m_changes = RecordLinkChanges::CreateOne(node);
-    return response;
-}
-
 } // namespace zvrtkDorsaServiceLayer

@@ -1,3 +1,14 @@
+/**
+ * @file
+ * @brief The ModifyRecordLinks family: adding and removing links between records.
+ *
+ * Holds RecordLinkCheckModes, LinkPoint, TargettedSourceRecord, NotatedTargetRecord,
+ * NotatedTargettedSourceRecord, RecordLinkModification,
+ * RecordLinkModificationWithSimpleSourceRecords, UnlinkAllRecords, LinkAllCombinations,
+ * UnlinkRecords, LinkRecords, RecordLinkModifications, ModifyRecordLinksRequest,
+ * NamedTargettedSourceRecord, RecordLinkChanges, ModifyRecordLinksResponse and
+ * ModifyRecordLinksImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -21,9 +32,9 @@ struct DORSA_EXPORT RecordLinkCheckModes {
         CheckOnlyForwardLinks = 0,
         CheckForwardAndReverseLinks = 1,
     };
-    // "CheckForwardAndReverseLinks" for 1, "CheckOnlyForwardLinks" for any other value.
+    /// "CheckForwardAndReverseLinks" for 1, "CheckOnlyForwardLinks" for any other value.
     static std::string RecordLinkCheckMode_ToString(const eRecordLinkCheckMode& mode);
-    // 1 for exactly "CheckForwardAndReverseLinks", 0 for any other text.
+    /// 1 for exactly "CheckForwardAndReverseLinks", 0 for any other text.
     static eRecordLinkCheckMode RecordLinkCheckMode_FromString(const std::string& text);
 };
 
@@ -36,11 +47,11 @@ public:
     SmartPtr<RecordReference> GetRecord() const { return m_record; }
     void SetRecord(const SmartPtr<RecordReference>& record) { m_record = record; }
 
-    // The record reference's content, straight into `element`; nothing without a record.
+    /// The record reference's content, straight into `element`; nothing without a record.
     virtual void CreateXMLNode(XmlNode<char>* element) const;
 
 protected:
-    // "dat:record", always, filled with the record when set.
+    /// "dat:record", always, filled with the record when set.
     void WriteRecordElement(XmlNode<char>* element, XmlDocument<char>* document) const;
 
 private:
@@ -53,7 +64,7 @@ public:
     std::vector<SmartPtr<RecordReference>>& AccessRecords() { return m_targets; }
     void AddRecord(const SmartPtr<RecordReference>& target) { m_targets.push_back(target); }
 
-    // "dat:record", then "dat:targetRecords" with one "dat:targetRecord" per target.
+    /// "dat:record", then "dat:targetRecords" with one "dat:targetRecord" per target.
     void CreateXMLNode(XmlNode<char>* element) const override;
 
 private:
@@ -68,7 +79,7 @@ public:
     std::string GetReverseNotes() const { return m_reverseNotes; }
     void SetReverseNotes(const std::string& notes) { m_reverseNotes = notes; }
 
-    // "dat:record", then "dat:notes" and "dat:reverseNotes", both also when empty.
+    /// "dat:record", then "dat:notes" and "dat:reverseNotes", both also when empty.
     void CreateXMLNode(XmlNode<char>* element) const override;
 
 private:
@@ -82,7 +93,7 @@ public:
     std::vector<SmartPtr<NotatedTargetRecord>>& AccessRecords() { return m_targets; }
     void AddRecord(const SmartPtr<NotatedTargetRecord>& target) { m_targets.push_back(target); }
 
-    // "dat:record", then "dat:targetRecords" with one "dat:targetRecord" per target.
+    /// "dat:record", then "dat:targetRecords" with one "dat:targetRecord" per target.
     void CreateXMLNode(XmlNode<char>* element) const override;
 
 private:
@@ -94,7 +105,7 @@ class DORSA_EXPORT RecordLinkModification : public SmartPtrTarget_ts {
 public:
     ~RecordLinkModification() override = default;
 
-    // Fills the element "dat:" + GetNodeName() that the modification list made for it.
+    /// Fills the element "dat:" + GetNodeName() that the modification list made for it.
     virtual void CreateXMLNode(XmlNode<char>* element) const = 0;
     virtual std::string GetNodeName() const = 0;
 };
@@ -105,7 +116,7 @@ public:
     std::vector<SmartPtr<RecordReference>>& AccessSourceRecords() { return m_sources; }
     void AddSourceRecord(SmartPtr<RecordReference> source) { m_sources.push_back(source); }
 
-    // "dat:sourceRecords" (always), one "dat:sourceRecord" per source.
+    /// "dat:sourceRecords" (always), one "dat:sourceRecord" per source.
     void CreateXMLNode(XmlNode<char>* element) const override;
 
 private:
@@ -124,7 +135,7 @@ public:
     std::vector<SmartPtr<RecordReference>>& AccessTargetRecords() { return m_targets; }
     void AddTargetRecord(SmartPtr<RecordReference> target) { m_targets.push_back(target); }
 
-    // The source records, then "dat:targetRecords" (always), one "dat:targetRecord" per target.
+    /// The source records, then "dat:targetRecords" (always), one "dat:targetRecord" per target.
     void CreateXMLNode(XmlNode<char>* element) const override;
     std::string GetNodeName() const override { return "linkAllCombinations"; }
 
@@ -138,7 +149,7 @@ public:
     std::vector<SmartPtr<TargettedSourceRecord>>& AccessSourceRecords() { return m_sources; }
     void AddSourceRecord(SmartPtr<TargettedSourceRecord> source) { m_sources.push_back(source); }
 
-    // "dat:sourceRecords" (always), one "dat:sourceRecord" per source, each filled by it.
+    /// "dat:sourceRecords" (always), one "dat:sourceRecord" per source, each filled by it.
     void CreateXMLNode(XmlNode<char>* element) const override;
     std::string GetNodeName() const override { return "unlinkRecords"; }
 
@@ -152,7 +163,7 @@ public:
     std::vector<SmartPtr<NotatedTargettedSourceRecord>>& AccessSourceRecords() { return m_sources; }
     void AddSourceRecord(SmartPtr<NotatedTargettedSourceRecord> source) { m_sources.push_back(source); }
 
-    // "dat:sourceRecords" (always), one "dat:sourceRecord" per source, each filled by it.
+    /// "dat:sourceRecords" (always), one "dat:sourceRecord" per source, each filled by it.
     void CreateXMLNode(XmlNode<char>* element) const override;
     std::string GetNodeName() const override { return "linkRecords"; }
 
@@ -197,10 +208,10 @@ public:
     SmartPtr<RecordLinkGroupReference> GetRecordLinkGroupReference() const { return m_group; }
     void SetRecordLinkGroupReference(const SmartPtr<RecordLinkGroupReference>& group) { m_group = group; }
     std::string GetImportErrorMode() const;
-    // An unknown text stores "LogAndContinueWherePossible".
+    /// An unknown text stores "LogAndContinueWherePossible".
     void SetImportErrorMode(const std::string& mode);
     std::string GetRecordLinkCheckMode() const;
-    // An unknown text stores "CheckOnlyForwardLinks".
+    /// An unknown text stores "CheckOnlyForwardLinks".
     void SetRecordLinkCheckMode(const std::string& mode);
     SmartPtr<RecordLinkModifications> GetRecordLinkModifications() const { return m_modifications; }
     void SetRecordLinkModifications(const SmartPtr<RecordLinkModifications>& modifications)
@@ -208,7 +219,7 @@ public:
         m_modifications = modifications;
     }
 
-    // The group, the two modes and the modifications, all four always.
+    /// The group, the two modes and the modifications, all four always.
     void CreateXMLNode(XmlNode<char>* element) const override;
 
 private:
@@ -256,15 +267,18 @@ private:
 };
 
 /// @brief What a link modification changed; the response element itself holds the changes.
-class DORSA_EXPORT ModifyRecordLinksResponse final : public ResponseBase {
+class DORSA_EXPORT ModifyRecordLinksResponse final : public ResponseBase,
+                                                     public XmlReadable<ModifyRecordLinksResponse> {
 public:
     ModifyRecordLinksResponse() = default;
-    static SmartPtr<ModifyRecordLinksResponse> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<RecordLinkChanges> GetRecordLinkChanges() const { return m_changes; }
     void SetRecordLinkChanges(const SmartPtr<RecordLinkChanges>& changes) { m_changes = changes; }
 
 private:
+    friend XmlReadable<ModifyRecordLinksResponse>;
+    explicit ModifyRecordLinksResponse(const XmlNode<char>* node) : m_changes(RecordLinkChanges::CreateOne(node)) {}
+
     SmartPtr<RecordLinkChanges> m_changes;
 };
 

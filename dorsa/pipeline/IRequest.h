@@ -13,8 +13,8 @@ public:
     virtual void CreateXMLNode(XmlNode<char>* element) const = 0;
 };
 
-// The request type of operations that send no request object. Never defined: no
-// object of it exists.
+/// The request type of operations that send no request object. Never defined: no
+/// object of it exists.
 class EmptyRequest;
 
 } // namespace zvrtkDorsaServiceLayer

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief The recorded outcome of a call, attached to every response.
+ *
+ * Holds CallOutcomes and ServiceLayerResponse.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -11,12 +17,12 @@ namespace zvrtkDorsaServiceLayer {
 /// @brief How a call ended, as the pipeline judged it.
 struct CallOutcomes {
     enum eCallOutcome : int {
-        NotCalled = 0,        // no call has recorded an outcome here yet
-        Success = 1,          // a well-formed reply with a 2xx status
-        TransportFailure = 2, // no complete reply: not connected, or the exchange broke or timed out
-        HttpFailure = 3,      // a reply with a failure status that is not a SOAP fault, whatever its body
-        SoapFault = 4,        // the server answered with a SOAP fault
-        UnreadableReply = 5,  // a 2xx reply that is not well-formed XML or passed a size or nesting limit
+        NotCalled = 0,        ///< no call has recorded an outcome here yet
+        Success = 1,          ///< a well-formed reply with a 2xx status
+        TransportFailure = 2, ///< no complete reply: not connected, or the exchange broke or timed out
+        HttpFailure = 3,      ///< a reply with a failure status that is not a SOAP fault, whatever its body
+        SoapFault = 4,        ///< the server answered with a SOAP fault
+        UnreadableReply = 5,  ///< a 2xx reply that is not well-formed XML or passed a size or nesting limit
     };
     DORSA_EXPORT static std::string eCallOutcome_ToString(eCallOutcome outcome);
 };

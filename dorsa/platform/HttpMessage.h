@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief One HTTP request/reply pair and its bodies.
+ *
+ * Holds Buffer and HttpMessage.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -10,7 +16,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// Request method of an HTTP message.
+/// Request method of an HTTP message.
 enum eHttpVerb : int {
     eHttpVerb_Unknown = 0,
     eHttpVerb_Head = 3,
@@ -19,13 +25,13 @@ enum eHttpVerb : int {
     eHttpVerb_Post = 6,
 };
 
-// Outcome of an exchange, judged from the reply's status line.
+/// Outcome of an exchange, judged from the reply's status line.
 enum eHttpStatusCode : int {
-    eHttpStatus_NotSent = 0,      // no reply arrived (not sent, or the transport failed)
+    eHttpStatus_NotSent = 0,      ///< no reply arrived (not sent, or the transport failed)
     eHttpStatus_Informational = 1,
     eHttpStatus_Redirect = 2,
     eHttpStatus_ClientError = 3,
-    eHttpStatus_Success = 4,      // a reply with a 2xx status
+    eHttpStatus_Success = 4,      ///< a reply with a 2xx status
     eHttpStatus_ServerError = 5,
 };
 
@@ -39,11 +45,11 @@ enum eHttpMimeType : int {
 DORSA_EXPORT std::string eHttpMimeType_ToString(eHttpMimeType type);
 DORSA_EXPORT eHttpStatusCode HttpStatusCodeFromNumber(int code);
 
-// Tag of buffers whose memory needs no wiping when released.
+/// Tag of buffers whose memory needs no wiping when released.
 struct InsecureBuffer {};
 
-// A body: bytes with a data pointer and a length. Complete() marks a filled
-// request body as final.
+/// A body: bytes with a data pointer and a length. Complete() marks a filled
+/// request body as final.
 template <class Policy>
 class Buffer : public SmartPtrTarget_ts {
 public:
@@ -51,7 +57,7 @@ public:
     void Append(const char* data, std::size_t length) { m_bytes.append(data, length); }
     void Reserve(std::size_t length) { m_bytes.reserve(length); }
     std::size_t GetCapacity() const { return m_bytes.capacity(); }
-    // Moves the bytes into storage of exactly `capacity` bytes (reserve may round up).
+    /// Moves the bytes into storage of exactly `capacity` bytes (reserve may round up).
     void Regrow(std::size_t capacity)
     {
         std::string grown;
@@ -62,9 +68,9 @@ public:
     void Complete() { m_complete = true; }
 
     const char* GetData() const { return m_bytes.data(); }
-    // The bytes for parsing where they lie; always followed by a '\0'.
+    /// The bytes for parsing where they lie; always followed by a '\0'.
     char* AccessData() { return &m_bytes[0]; }
-    // Hands the bytes over, leaving the buffer empty.
+    /// Hands the bytes over, leaving the buffer empty.
     std::string TakeBytes() { return std::move(m_bytes); }
     std::size_t GetLength() const { return m_bytes.size(); }
     bool IsComplete() const { return m_complete; }
@@ -76,7 +82,7 @@ private:
 
 class DORSA_EXPORT HttpMessageBuffer final : public Buffer<InsecureBuffer> {};
 
-// One request/reply pair: what to send, and what came back.
+/// One request/reply pair: what to send, and what came back.
 class DORSA_EXPORT HttpMessage final : public SmartPtrTarget_ts {
 public:
     using Header = std::pair<std::string, std::string>;
@@ -89,7 +95,7 @@ public:
     const std::vector<Header>& GetRequestHeaders() const { return m_requestHeaders; }
 
     SmartPtr<HttpMessageBuffer> AccessRequestBody() const { return m_requestBody; }
-    // Null until a reply body arrives.
+    /// Null until a reply body arrives.
     SmartPtr<HttpMessageBuffer> AccessResponseBody() const { return m_responseBody; }
     void SetResponseBody(SmartPtr<HttpMessageBuffer> body) { m_responseBody = std::move(body); }
 
@@ -97,17 +103,17 @@ public:
     int GetHttpCode() const { return m_httpCode; }
     void SetHttpCode(int code);
 
-    // Seconds spent sending this message; the caller accumulates it.
+    /// Seconds spent sending this message; the caller accumulates it.
     float GetSendTime() const { return m_sendSeconds; }
     void AddSendTime(float seconds) { m_sendSeconds += seconds; }
 
-    // Why the last send failed (the transport's own words); empty after success.
+    /// Why the last send failed (the transport's own words); empty after success.
     const std::string& GetTransportError() const { return m_transportError; }
     void SetTransportError(const std::string& text) { m_transportError = text; }
-    // Whether the reply passed the size limit and was cut off; the body then holds its start.
+    /// Whether the reply passed the size limit and was cut off; the body then holds its start.
     bool WasReplyCutOff() const { return m_replyCutOff; }
     void SetReplyCutOff(bool cutOff) { m_replyCutOff = cutOff; }
-    // Whether the last send got as far as a connection to the server.
+    /// Whether the last send got as far as a connection to the server.
     bool WasConnected() const { return m_connected; }
     void SetConnected(bool connected) { m_connected = connected; }
 

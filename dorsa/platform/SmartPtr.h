@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief The library's intrusive shared pointer and the reference-counted base of its objects.
+ *
+ * Holds NoCopy, SmartPtrTarget_ts and SmartPtr.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -9,7 +15,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// Base of classes that must never be copied.
+/// Base of classes that must never be copied.
 class DORSA_EXPORT NoCopy {
 public:
     NoCopy() = default;
@@ -20,9 +26,9 @@ protected:
     ~NoCopy() = default;
 };
 
-// Intrusive, atomically reference-counted base of every shared library object.
-// A derived class may still be copied (responses are assigned into the caller's
-// object); the copy starts with its own count and never takes the source's.
+/// Intrusive, atomically reference-counted base of every shared library object.
+/// A derived class may still be copied (responses are assigned into the caller's
+/// object); the copy starts with its own count and never takes the source's.
 class DORSA_EXPORT SmartPtrTarget_ts : private NoCopy {
 public:
     SmartPtrTarget_ts() = default;
@@ -47,18 +53,26 @@ private:
     mutable std::atomic<std::uint32_t> m_referenceCount{0};
 };
 
-// Shared pointer to a SmartPtrTarget_ts. Made from a raw pointer it adds the first
-// reference, so `SmartPtr<T> p = new T` is the usual way to take ownership.
+/**
+ * @brief The shared pointer every library object is held by (T derives from SmartPtrTarget_ts).
+ *
+ * The count lives in the object itself, so a SmartPtr can be made from a raw pointer at
+ * any time without a second owner appearing: `SmartPtr<GetTables> request = new GetTables;`
+ * is the usual way to make an object, and the object is deleted when its last SmartPtr
+ * goes. Copies on several threads are safe (the count is atomic); the object itself is not
+ * made thread-safe by it. Converts to a SmartPtr of a base class, compares with null and
+ * with other pointers, and gives the raw pointer with get().
+ */
 template <class T>
 class SmartPtr final {
 public:
     SmartPtr() noexcept = default;
     SmartPtr(std::nullptr_t) noexcept {}
-    // Implicit on purpose: the intrusive count makes adopting a raw pointer safe.
+    /// Implicit on purpose: the intrusive count makes adopting a raw pointer safe.
     SmartPtr(T* pointer) noexcept : m_pointer(pointer) { Acquire(); }
     SmartPtr(const SmartPtr& other) noexcept : m_pointer(other.m_pointer) { Acquire(); }
     SmartPtr(SmartPtr&& other) noexcept : m_pointer(std::exchange(other.m_pointer, nullptr)) {}
-    // Only from pointers that convert, so overloads on unrelated pointer types stay distinct.
+    /// Only from pointers that convert, so overloads on unrelated pointer types stay distinct.
     template <class U, class = std::enable_if_t<std::is_convertible_v<U*, T*>>>
     SmartPtr(const SmartPtr<U>& other) noexcept : m_pointer(other.get()) { Acquire(); }
     ~SmartPtr() { Release(); }

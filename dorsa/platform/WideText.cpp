@@ -94,18 +94,8 @@ char32_t ReadUtf8(const std::string& text, std::size_t& pos)
 
 void AppendUtf8(char32_t c, std::string& out)
 {
-    const Utf8Form* form = &s_utf8Forms[0];
-    for (const Utf8Form& longer : s_utf8Forms) {
-        if (c >= longer.smallest) {
-            form = &longer;
-        }
-    }
-    std::size_t shift = 6 * form->continuations;
-    out.push_back(static_cast<char>(form->leadBits | (c >> shift)));
-    while (shift > 0) {
-        shift -= 6;
-        out.push_back(static_cast<char>(0x80 | ((c >> shift) & 0x3F)));
-    }
+    char bytes[4];
+    out.append(bytes, detail::EncodeUtf8(c, bytes));
 }
 
 template <class Unit>
@@ -177,6 +167,24 @@ std::string ToUtf8(const std::basic_string<Unit>& text)
 } // namespace
 
 namespace detail {
+
+std::size_t EncodeUtf8(char32_t c, char (&out)[4])
+{
+    const Utf8Form* form = &s_utf8Forms[0];
+    for (const Utf8Form& longer : s_utf8Forms) {
+        if (c >= longer.smallest) {
+            form = &longer;
+        }
+    }
+    std::size_t shift = 6 * form->continuations;
+    std::size_t count = 0;
+    out[count++] = static_cast<char>(form->leadBits | (c >> shift));
+    while (shift > 0) {
+        shift -= 6;
+        out[count++] = static_cast<char>(0x80 | ((c >> shift) & 0x3F));
+    }
+    return count;
+}
 
 std::u16string Utf8ToUtf16(const std::string& text)
 {

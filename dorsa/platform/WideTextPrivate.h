@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
@@ -12,6 +13,10 @@ std::u16string Utf8ToUtf16(const std::string& text);
 std::string Utf16ToUtf8(const std::u16string& text);
 std::u32string Utf8ToUtf32(const std::string& text);
 std::string Utf32ToUtf8(const std::u32string& text);
+
+// The library's one UTF-8 encoder: writes the 1 to 4 bytes of `c` (at most U+10FFFF; the
+// caller has refused what is no character) to `out` and gives how many it wrote.
+std::size_t EncodeUtf8(char32_t c, char (&out)[4]);
 
 } // namespace detail
 } // namespace zvrtkDorsaServiceLayer

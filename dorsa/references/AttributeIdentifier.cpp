@@ -10,19 +10,9 @@ AttributeIdentifier::AttributeIdentifier(const XmlNode<char>* node)
     ReadText(node, m_standardAttributeName, "StandardAttributeName");
 }
 
-SmartPtr<AttributeIdentifier> AttributeIdentifier::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new AttributeIdentifier(node) : nullptr;
-}
-
 AttributeAddress::AttributeAddress(const XmlNode<char>* node) : AttributeIdentifier(node)
 {
     ReadText(node, m_url, "URL");
-}
-
-SmartPtr<AttributeAddress> AttributeAddress::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new AttributeAddress(node) : nullptr;
 }
 
 } // namespace zvrtkDorsaServiceLayer

@@ -1,18 +1,24 @@
+/**
+ * @file
+ * @brief How replies name the attribute a value or an upload address belongs to.
+ *
+ * Holds AttributeIdentifier and AttributeAddress.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
 #include "dorsa/platform/SmartPtr.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
-// How a reply names the attribute a value belongs to. Read only.
-class DORSA_EXPORT AttributeIdentifier : public SmartPtrTarget_ts {
+/// How a reply names the attribute a value belongs to. Read only.
+class DORSA_EXPORT AttributeIdentifier : public SmartPtrTarget_ts, public XmlReadable<AttributeIdentifier> {
 public:
     AttributeIdentifier() = default;
-    static SmartPtr<AttributeIdentifier> CreateOne(const XmlNode<char>* node);
 
     std::string GetAttributeName() const { return m_attributeName; }
     void SetAttributeName(const std::string& name) { m_attributeName = name; }
@@ -22,6 +28,7 @@ public:
     void SetStandardAttributeName(const std::string& name) { m_standardAttributeName = name; }
 
 protected:
+    friend XmlReadable<AttributeIdentifier>;
     explicit AttributeIdentifier(const XmlNode<char>* node);
 
 private:
@@ -30,16 +37,17 @@ private:
     std::string m_standardAttributeName;
 };
 
-// An attribute together with the address to upload its file content to.
-class DORSA_EXPORT AttributeAddress final : public AttributeIdentifier {
+/// An attribute together with the address to upload its file content to.
+class DORSA_EXPORT AttributeAddress final : public AttributeIdentifier, public XmlReadable<AttributeAddress> {
 public:
     AttributeAddress() = default;
-    static SmartPtr<AttributeAddress> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<AttributeAddress>::CreateOne;
 
     std::string GetURL() const { return m_url; }
     void SetURL(const std::string& url) { m_url = url; }
 
 private:
+    friend XmlReadable<AttributeAddress>;
     explicit AttributeAddress(const XmlNode<char>* node);
 
     std::string m_url;

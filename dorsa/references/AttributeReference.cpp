@@ -41,11 +41,6 @@ AttributeReference::AttributeReference(const XmlNode<char>* node) : DorsaEntityR
     ReadText(name, m_name, "attributeName");
 }
 
-SmartPtr<AttributeReference> AttributeReference::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new AttributeReference(node) : nullptr;
-}
-
 void AttributeReference::MakePseudoAttribute(int value)
 {
     if (value < 0 || value >= s_pseudoCount) {

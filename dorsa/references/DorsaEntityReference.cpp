@@ -18,9 +18,4 @@ DorsaDatabase::DorsaDatabase(const XmlNode<char>* node) : DorsaEntityReference(n
     ReadText(node, m_volumeName, "volumeName");
 }
 
-SmartPtr<DorsaDatabase> DorsaDatabase::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new DorsaDatabase(node) : nullptr;
-}
-
 } // namespace zvrtkDorsaServiceLayer

@@ -13,11 +13,6 @@ NamedAttribute::NamedAttribute(const XmlNode<char>* node)
     }
 }
 
-SmartPtr<NamedAttribute> NamedAttribute::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new NamedAttribute(node) : nullptr;
-}
-
 void NamedAttribute::CreateXMLNode(XmlNode<char>* parent) const
 {
     XmlDocument<char>* document = GetOwnerDocument(parent);
@@ -32,20 +27,10 @@ NamedRecord::NamedRecord(const XmlNode<char>* node)
     ReadObject(node, "recordReference", m_recordReference);
 }
 
-SmartPtr<NamedRecord> NamedRecord::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new NamedRecord(node) : nullptr;
-}
-
 NamedSubset::NamedSubset(const XmlNode<char>* node) : m_subset(new SubsetReference)
 {
     ReadText(node, m_name, "name");
     ReadObject(node, "subset", m_subset);
-}
-
-SmartPtr<NamedSubset> NamedSubset::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new NamedSubset(node) : nullptr;
 }
 
 void NamedSubset::CreateXMLNode(XmlNode<char>* parent) const

@@ -9,11 +9,6 @@ ParameterReference::ParameterReference(const XmlNode<char>* node) : DorsaEntityR
     ReadText(node, m_name, "name");
 }
 
-SmartPtr<ParameterReference> ParameterReference::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new ParameterReference(node) : nullptr;
-}
-
 void ParameterReference::CreateXMLNode(XmlNode<char>* parent) const
 {
     XmlDocument<char>* document = GetOwnerDocument(parent);

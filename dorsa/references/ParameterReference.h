@@ -2,16 +2,16 @@
 
 #include "dorsa/DorsaExport.h"
 #include "dorsa/references/DorsaEntityReference.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
-// A parameter, by identity or by name.
-class DORSA_EXPORT ParameterReference : public DorsaEntityReference {
+/// A parameter, by identity or by name.
+class DORSA_EXPORT ParameterReference : public DorsaEntityReference, public XmlReadable<ParameterReference> {
 public:
     ParameterReference() = default;
-    static SmartPtr<ParameterReference> CreateOne(const XmlNode<char>* node);
 
     int GetID() const { return m_id; }
     void SetID(int id) { m_id = id; }
@@ -21,6 +21,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<ParameterReference>;
     explicit ParameterReference(const XmlNode<char>* node);
 
 private:

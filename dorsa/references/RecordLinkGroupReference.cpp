@@ -40,11 +40,6 @@ RecordLinkGroupReference::RecordLinkGroupReference(const XmlNode<char>* node) : 
     ReadBoolAttribute(groupName, m_standard, "isStandard");
 }
 
-SmartPtr<RecordLinkGroupReference> RecordLinkGroupReference::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new RecordLinkGroupReference(node) : nullptr;
-}
-
 std::string RecordLinkGroupReference::GetRecordLinkGroupType() const
 {
     return RecordLinkGroupTypes::RecordLinkGroupType_ToString(m_type);

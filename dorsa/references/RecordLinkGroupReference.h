@@ -1,13 +1,21 @@
+/**
+ * @file
+ * @brief References to record link groups and their kinds.
+ *
+ * Holds RecordLinkGroupTypes and RecordLinkGroupReference.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
 #include "dorsa/references/DorsaEntityReference.h"
 #include "dorsa/references/TableReference.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
+/// The kinds of record link group and their wire names.
 struct DORSA_EXPORT RecordLinkGroupTypes {
     enum eRecordLinkGroupType : int {
         Unknown = 0,
@@ -15,18 +23,18 @@ struct DORSA_EXPORT RecordLinkGroupTypes {
         Dynamic = 2,
         CrossDatabase = 3,
     };
-    // "static", "dynamic", "crossDatabase"; "Unknown" for any other value.
+    /// "static", "dynamic", "crossDatabase"; "Unknown" for any other value.
     static std::string RecordLinkGroupType_ToString(eRecordLinkGroupType type);
-    // 0 for a text not in the table (case-sensitive).
+    /// 0 for a text not in the table (case-sensitive).
     static eRecordLinkGroupType RecordLinkGroupType_FromString(const std::string& text);
 };
 
-// A record link group, by identity (with its type) or by name within a table. A new
-// reference already holds an empty table that the caller may fill in place.
-class DORSA_EXPORT RecordLinkGroupReference : public DorsaEntityReference {
+/// A record link group, by identity (with its type) or by name within a table. A new
+/// reference already holds an empty table that the caller may fill in place.
+class DORSA_EXPORT RecordLinkGroupReference : public DorsaEntityReference,
+                                              public XmlReadable<RecordLinkGroupReference> {
 public:
     RecordLinkGroupReference() = default;
-    static SmartPtr<RecordLinkGroupReference> CreateOne(const XmlNode<char>* node);
 
     int GetRecordLinkGroupIdentity() const { return m_identity; }
     void SetRecordLinkGroupIdentity(int identity) { m_identity = identity; }
@@ -36,13 +44,14 @@ public:
     void SetPartialTableReference(const SmartPtr<PartialTableReference>& table) { m_partialTable = table; }
     bool GetStandard() const { return m_standard; }
     void SetStandard(bool standard) { m_standard = standard; }
-    // The type as text.
+    /// The type as text.
     std::string GetRecordLinkGroupType() const;
     void SetRecordLinkGroupType(const std::string& type);
 
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<RecordLinkGroupReference>;
     explicit RecordLinkGroupReference(const XmlNode<char>* node);
 
 private:

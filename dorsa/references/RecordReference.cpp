@@ -10,11 +10,6 @@ RecordReference::RecordReference(const XmlNode<char>* node) : DorsaEntityReferen
     ReadInt(FindChildElement("identity", node), m_identity, "recordHistoryIdentity");
 }
 
-SmartPtr<RecordReference> RecordReference::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new RecordReference(node) : nullptr;
-}
-
 void RecordReference::CreateXMLNode(XmlNode<char>* parent) const
 {
     XmlDocument<char>* document = GetOwnerDocument(parent);

@@ -12,9 +12,4 @@ RevisionInfo::RevisionInfo(const XmlNode<char>* node)
     ReadInt(node, m_updateCount, "updateCount");
 }
 
-SmartPtr<RevisionInfo> RevisionInfo::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new RevisionInfo(node) : nullptr;
-}
-
 } // namespace zvrtkDorsaServiceLayer

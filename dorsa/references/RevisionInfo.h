@@ -3,16 +3,16 @@
 #include "dorsa/DorsaExport.h"
 #include "dorsa/platform/SmartPtr.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
-// Who created and last changed something, and when (dates as the server writes them).
-class DORSA_EXPORT RevisionInfo final : public SmartPtrTarget_ts {
+/// Who created and last changed something, and when (dates as the server writes them).
+class DORSA_EXPORT RevisionInfo final : public SmartPtrTarget_ts, public XmlReadable<RevisionInfo> {
 public:
     RevisionInfo() = default;
-    static SmartPtr<RevisionInfo> CreateOne(const XmlNode<char>* node);
 
     std::string GetModified() const { return m_modified; }
     std::string GetModifiedUser() const { return m_modifiedUser; }
@@ -21,6 +21,7 @@ public:
     int GetUpdateCount() const { return m_updateCount; }
 
 private:
+    friend XmlReadable<RevisionInfo>;
     explicit RevisionInfo(const XmlNode<char>* node);
 
     std::string m_modified;

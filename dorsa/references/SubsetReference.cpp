@@ -11,11 +11,6 @@ SubsetReference::SubsetReference(const XmlNode<char>* node) : DorsaEntityReferen
     ReadText(name, m_name, "subsetName");
 }
 
-SmartPtr<SubsetReference> SubsetReference::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new SubsetReference(node) : nullptr;
-}
-
 void SubsetReference::CreateXMLNode(XmlNode<char>* parent) const
 {
     XmlDocument<char>* document = GetOwnerDocument(parent);

@@ -3,17 +3,17 @@
 #include "dorsa/DorsaExport.h"
 #include "dorsa/references/DorsaEntityReference.h"
 #include "dorsa/references/TableReference.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
-// A subset, by identity or by name within a table. A new reference already holds an
-// empty table that the caller may fill in place.
-class DORSA_EXPORT SubsetReference : public DorsaEntityReference {
+/// A subset, by identity or by name within a table. A new reference already holds an
+/// empty table that the caller may fill in place.
+class DORSA_EXPORT SubsetReference : public DorsaEntityReference, public XmlReadable<SubsetReference> {
 public:
     SubsetReference() = default;
-    static SmartPtr<SubsetReference> CreateOne(const XmlNode<char>* node);
 
     int GetSubsetIdentity() const { return m_subsetIdentity; }
     void SetSubsetIdentity(int identity) { m_subsetIdentity = identity; }
@@ -25,6 +25,7 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<SubsetReference>;
     explicit SubsetReference(const XmlNode<char>* node);
 
 private:

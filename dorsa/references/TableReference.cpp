@@ -10,11 +10,6 @@ PartialTableReference::PartialTableReference(const XmlNode<char>* node)
     ReadText(node, m_tableGUID, "tableGUID");
 }
 
-SmartPtr<PartialTableReference> PartialTableReference::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new PartialTableReference(node) : nullptr;
-}
-
 SmartPtr<PartialTableReference> PartialTableReference::CreateOneFromTableID(int tableID)
 {
     SmartPtr<PartialTableReference> table = new PartialTableReference;
@@ -55,20 +50,10 @@ TableReference::TableReference(const XmlNode<char>* node) : PartialTableReferenc
     ReadText(node, m_dbKey, "dbKey");
 }
 
-SmartPtr<TableReference> TableReference::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new TableReference(node) : nullptr;
-}
-
 void TableReference::CreateXMLNode(XmlNode<char>* parent) const
 {
     PartialTableReference::CreateXMLNode(parent);
     WriteText(parent, GetOwnerDocument(parent), "zbt:dbKey", m_dbKey);
-}
-
-SmartPtr<DorsaTableReference> DorsaTableReference::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new DorsaTableReference(node) : nullptr;
 }
 
 } // namespace zvrtkDorsaServiceLayer

@@ -1,18 +1,31 @@
+/**
+ * @file
+ * @brief References to tables, with or without their database.
+ *
+ * Holds PartialTableReference, TableReference and DorsaTableReference.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
 #include "dorsa/platform/SmartPtr.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
-// A table named by identity, GUID and/or name, without its database.
-class DORSA_EXPORT PartialTableReference : public SmartPtrTarget_ts {
+/**
+ * @brief A table named by identity, GUID and/or name, without its database key.
+ *
+ * Where a request already names the database (a search's or an attribute's database key),
+ * a table is given this way: `PartialTableReference::CreateOneFromTableName("...")` is the
+ * usual form, the identity or GUID are exact alternatives. Only the fields that are set are
+ * written; TableReference adds the database key.
+ */
+class DORSA_EXPORT PartialTableReference : public SmartPtrTarget_ts, public XmlReadable<PartialTableReference> {
 public:
     PartialTableReference() = default;
-    static SmartPtr<PartialTableReference> CreateOne(const XmlNode<char>* node);
     static SmartPtr<PartialTableReference> CreateOneFromTableID(int tableID);
     static SmartPtr<PartialTableReference> CreateOneFromTableGUID(const std::string& tableGUID);
     static SmartPtr<PartialTableReference> CreateOneFromTableName(const std::string& tableName);
@@ -24,10 +37,11 @@ public:
     std::string GetTableName() const { return m_tableName; }
     void SetTableName(const std::string& name) { m_tableName = name; }
 
-    // Writes each field that is set: identity, GUID, name.
+    /// Writes each field that is set: identity, GUID, name.
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<PartialTableReference>;
     explicit PartialTableReference(const XmlNode<char>* node);
 
 private:
@@ -36,11 +50,11 @@ private:
     std::string m_tableName;
 };
 
-// A table within a database.
-class DORSA_EXPORT TableReference : public PartialTableReference {
+/// A table within a database.
+class DORSA_EXPORT TableReference : public PartialTableReference, public XmlReadable<TableReference> {
 public:
     TableReference() = default;
-    static SmartPtr<TableReference> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<TableReference>::CreateOne;
 
     std::string GetDBKey() const { return m_dbKey; }
     void SetDBKey(const std::string& dbKey) { m_dbKey = dbKey; }
@@ -48,19 +62,21 @@ public:
     void CreateXMLNode(XmlNode<char>* parent) const;
 
 protected:
+    friend XmlReadable<TableReference>;
     explicit TableReference(const XmlNode<char>* node);
 
 private:
     std::string m_dbKey;
 };
 
-// The same content as TableReference, under the name some replies use.
-class DORSA_EXPORT DorsaTableReference final : public TableReference {
+/// The same content as TableReference, under the name some replies use.
+class DORSA_EXPORT DorsaTableReference final : public TableReference, public XmlReadable<DorsaTableReference> {
 public:
     DorsaTableReference() = default;
-    static SmartPtr<DorsaTableReference> CreateOne(const XmlNode<char>* node);
+    using XmlReadable<DorsaTableReference>::CreateOne;
 
 private:
+    friend XmlReadable<DorsaTableReference>;
     explicit DorsaTableReference(const XmlNode<char>* node) : TableReference(node) {}
 };
 

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief The CriteriaSearch family: finding records by the values of their attributes.
+ *
+ * Holds RecordSearchCriterion, CriteriaSearch and CriteriaSearchImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -23,7 +29,7 @@ public:
     void SetSearchAttribute(const SmartPtr<AttributeReference>& attribute) { m_searchAttribute = attribute; }
     SmartPtr<SearchValue> GetSearchValue() const { return m_searchValue; }
     void SetSearchValue(const SmartPtr<SearchValue>& value) { m_searchValue = value; }
-    // Kept for the caller; never sent.
+    /// Kept for the caller; never sent.
     std::string GetSearchValueType() const { return m_searchValueType; }
     void SetSearchValueType(const std::string& type) { m_searchValueType = type; }
 

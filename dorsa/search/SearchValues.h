@@ -1,3 +1,13 @@
+/**
+ * @file
+ * @brief The conditions a search criterion sets on an attribute's values.
+ *
+ * Holds SearchValue, UnittedRealCriterionValue, MultiValuedDiscreteCriterion, TextCriterionValue,
+ * PresenceCriterionValue, LowEndSearchValue, HighEndSearchValue, GreaterThanSearchValue,
+ * LessThanSearchValue, BetweenSearchValue, BetweenDateTimesSearchValue, ContainsSearchValue,
+ * DoesNotContainSearchValue, TabularColumnContainsSearchValue, ContainsAnySearchValue,
+ * ContainsAllSearchValue, ExactlySearchValue, ExistsSearchValue and DoesNotExistSearchValue.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"

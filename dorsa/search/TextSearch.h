@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The SimpleTextSearch and RecordNameSearch families, and the hits all searches answer with.
+ *
+ * Holds SearchModes, SearchResult, SimpleTextSearchResponse, SimpleTextSearch,
+ * RecordNameSearchRequest, SimpleTextSearchImpl and RecordNameSearchImpl.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -32,7 +39,7 @@ struct DORSA_EXPORT SearchModes {
 class DORSA_EXPORT SearchResult final : public NamedRecord, public XmlReadable<SearchResult> {
 public:
     SearchResult() = default;
-    using XmlReadable<SearchResult>::CreateOne; // hides the base's
+    using XmlReadable<SearchResult>::CreateOne; ///< hides the base's
 
     const std::string& GetRanking() const { return m_ranking; }
     const std::string& GetColor() const { return m_color; }

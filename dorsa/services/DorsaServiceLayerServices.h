@@ -36,7 +36,7 @@ public:
 private:
     explicit DorsaServiceLayerServices(SmartPtr<DorsaSession> session);
 
-    // Declared in release order reversed: members go from the last, so the session goes last.
+    /// Declared in release order reversed: members go from the last, so the session goes last.
     SmartPtr<DorsaSession> m_session;
     SmartPtr<BrowseService> m_browse;
     SmartPtr<SearchService> m_search;

@@ -1,3 +1,11 @@
+/**
+ * @file
+ * @brief The operation catalogue (CatalogueRow, the Catalogue rows, ServiceDescription and
+ * the five Services) and OperationImpl, the base every operation class derives from.
+ *
+ * The road one call takes through the library, step by step, is drawn at the top of
+ * `pipeline/Operation.h`.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -10,11 +18,11 @@ namespace zvrtkDorsaServiceLayer {
 
 /// @brief What the wire knows of one of the five SOAP services.
 struct DORSA_EXPORT ServiceDescription {
-    const char* prefix;   // bound to the service namespace in every envelope
-    const char* name;     // last segment of the namespace URI
-    const wchar_t* path;  // endpoint path under the session URL
+    const char* prefix;   ///< bound to the service namespace in every envelope
+    const char* name;     ///< last segment of the namespace URI
+    const wchar_t* path;  ///< endpoint path under the session URL
 
-    // VendorNamespaceRoot + "/" + version + "/" + name.
+    /// VendorNamespaceRoot + "/" + version + "/" + name.
     std::string Namespace(const std::string& version) const;
 };
 
@@ -33,12 +41,30 @@ DORSA_EXPORT extern const ServiceDescription EngineeringData;
  */
 struct DORSA_EXPORT CatalogueRow {
     const ServiceDescription* service;
-    const char* name;        // the operation name
-    const char* rootTag;     // local name of the body element; null: the operation name
-    const char* responseTag; // local name of the reply element; null: name + "Response"
+    const char* name;        ///< the operation name
+    const char* rootTag;     ///< local name of the body element; null: the operation name
+    const char* responseTag; ///< local name of the reply element; null: name + "Response"
 };
 
-/// @brief The thirty operations the server offers, by operation name.
+/**
+ * @brief The thirty operations the server offers, by operation name.
+ *
+ * A new operation touches, in this order:
+ * 1. its family's header and source under `dorsa/<folder>/` (request, response and an
+ *    OperationImpl class), the source listed in `DORSA_SOURCES` of `CMakeLists.txt` and the
+ *    header included by `dorsa/ServiceLayer.h`;
+ * 2. a row here, and its place in `s_rows`;
+ * 3. its accessor on the service's facade in `services/ServiceFacades.h` and `.cpp`
+ *    (or a note there that no facade hands it out);
+ * 4. its row in the emulator (`tools/emulator/`: service, root tag, reply element and
+ *    handler);
+ * 5. a command of the `dorsa` tool (`tools/dorsa/`, a `...Commands.cpp` file) and its line in the tool's
+ *    help;
+ * 6. its line in the README's table of operations (with the header that declares it);
+ * 7. tests: its case in `tests/services/CatalogueTest.cpp` (posting, reading, replacing),
+ *    its wire and reply tests in `tests/<folder>/`, and the tool's and emulator's tests under
+ *    `tests/tools/`.
+ */
 namespace Catalogue {
 inline constexpr CatalogueRow GetDatabases{&Services::Browse, "GetDatabases", nullptr, nullptr};
 inline constexpr CatalogueRow GetTables{&Services::Browse, "GetTables", nullptr, nullptr};

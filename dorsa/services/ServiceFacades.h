@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The five service facades that hand out one operation object of each kind.
+ *
+ * Holds BrowseService, SearchService, DataExportService, DataImportService and
+ * EngineeringDataService.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"

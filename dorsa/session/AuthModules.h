@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief The authentication modules a session signs its calls with.
+ *
+ * Holds IDorsaSLAuthModule, DorsaSLAuth_Annonymous, DorsaSLAuth_AutoLoginAuth and
+ * DorsaSLAuth_Authenticated.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -44,7 +51,7 @@ private:
     DorsaSLAuth_Authenticated(const std::string& domain, const std::string& user, const std::string& password);
     void InitialiseCredentials(const std::string& domain, const std::string& user, const std::string& password);
 
-    std::string m_userName; // "DOMAIN\user" when a domain was given
+    std::string m_userName; ///< "DOMAIN\user" when a domain was given
     std::string m_password;
 };
 

@@ -6,7 +6,7 @@ namespace zvrtkDorsaServiceLayer {
 struct HeaderVals {
     enum eOptionalBool : int {
         eFalse = 0,
-        eTrue = 1, // the only value that reaches the wire
+        eTrue = 1, ///< the only value that reaches the wire
         eNotSet = 2,
     };
 };

@@ -4,8 +4,8 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// Root of every namespace URI the service uses: an absolute URI without a trailing
-// slash. Chosen when the library is built.
+/// Root of every namespace URI the service uses: an absolute URI without a trailing
+/// slash. Chosen when the library is built.
 DORSA_EXPORT extern const char* const VendorNamespaceRoot;
 
 } // namespace zvrtkDorsaServiceLayer

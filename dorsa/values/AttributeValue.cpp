@@ -60,9 +60,4 @@ AttributeValue::AttributeValue(const XmlNode<char>* node) : AttributeIdentifier(
     }
 }
 
-SmartPtr<AttributeValue> AttributeValue::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new AttributeValue(node) : nullptr;
-}
-
 } // namespace zvrtkDorsaServiceLayer

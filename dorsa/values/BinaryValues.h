@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief Binary attribute values: pictures and files.
+ *
+ * Holds BinaryDataType, PictureDataType and FileDataType.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -7,18 +13,18 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// Binary content, carried as Base64 text, with its MIME type and where it can be fetched.
+/// Binary content, carried as Base64 text, with its MIME type and where it can be fetched.
 class DORSA_EXPORT BinaryDataType : public IDataValue {
 public:
     std::string GetContentType() const { return m_contentType; }
     void SetContentType(const std::string& contentType) { m_contentType = contentType; }
     std::string GetURL() const { return m_url; }
     void SetURL(const std::string& url) { m_url = url; }
-    // The content's bytes; empty when there is none.
+    /// The content's bytes; empty when there is none.
     std::string GetData() const;
     void SetData(const std::string& bytes);
 
-    // "zbt:data" and "zbt:contentType"; the URL is not sent.
+    /// "zbt:data" and "zbt:contentType"; the URL is not sent.
     void CreateXMLNode(XmlNode<char>* node) const override;
 
 protected:
@@ -31,6 +37,7 @@ private:
     std::string m_url;
 };
 
+/// A picture ("PictureDataValue"): binary content with its MIME type.
 class DORSA_EXPORT PictureDataType final : public RegisteredDataType<PictureDataType, BinaryDataType> {
 public:
     static constexpr const char* s_nodeName = "PictureDataValue";
@@ -42,6 +49,7 @@ private:
     explicit PictureDataType(const XmlNode<char>* node) : RegisteredDataType(node) {}
 };
 
+/// A file ("FileDataValue"): binary content with its MIME type, file name and description.
 class DORSA_EXPORT FileDataType final : public RegisteredDataType<FileDataType, BinaryDataType> {
 public:
     static constexpr const char* s_nodeName = "FileDataValue";

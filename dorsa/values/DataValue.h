@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief What every attribute value is, and the registry that reads values by their element name.
+ *
+ * Holds AttributeTypes, IDataValue, StringAHashI, StringACompareI, DataValueFactoryNew,
+ * TypedDataValueFactory, ContainedDataValueFactory and RegisteredDataType.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -10,7 +17,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// The type codes by which the server names attribute data types.
+/// The type codes by which the server names attribute data types.
 struct DORSA_EXPORT AttributeTypes {
     static constexpr const char* POINT_TYPE_STRING = "POIN";
     static constexpr const char* RANGE_TYPE_STRING = "RNGE";
@@ -39,12 +46,12 @@ class DORSA_EXPORT IDataValue : public SmartPtrTarget_ts {
 public:
     ~IDataValue() override = default;
 
-    // Fills `node`, an element the caller made and named, with the value's import form.
+    /// Fills `node`, an element the caller made and named, with the value's import form.
     virtual void CreateXMLNode(XmlNode<char>* node) const = 0;
-    // Local name of the element this type arrives in.
+    /// Local name of the element this type arrives in.
     virtual std::string GetNodeName() const = 0;
     virtual std::string GetTypeString() const = 0;
-    // Local name of the element this type is imported in.
+    /// Local name of the element this type is imported in.
     virtual std::string GetImportNodeName() const { return GetNodeName(); }
 
     bool IsApplicable() const { return !m_notApplicable; }
@@ -57,7 +64,7 @@ protected:
     IDataValue(const IDataValue&) = default;
     IDataValue& operator=(const IDataValue&) = default;
 
-    // Reads the XML attributes "isNotApplicable", "dataVersionNumber" and "isFallback" of `node`.
+    /// Reads the XML attributes "isNotApplicable", "dataVersionNumber" and "isFallback" of `node`.
     void LoadCommonAttributes(const XmlNode<char>* node);
 
 private:
@@ -67,10 +74,11 @@ private:
     bool m_versionAvailable = false;
 };
 
-// Type codes compare without regard to letter case: the registry's hash and equality.
+/// Type codes compare without regard to letter case: the registry's hash and equality.
 struct DORSA_EXPORT StringAHashI {
     std::size_t operator()(const std::string& text) const;
 };
+/// Equality of type codes without regard to letter case (the registry's key comparison).
 struct DORSA_EXPORT StringACompareI {
     bool operator()(const std::string& a, const std::string& b) const;
 };
@@ -82,12 +90,12 @@ public:
 
     virtual ~DataValueFactoryNew() = default;
 
-    // A value of the type registered under `typeCode` (any letter case), or null.
+    /// A value of the type registered under `typeCode` (any letter case), or null.
     static SmartPtr<IDataValue> CreateOne(const std::string& typeCode, const XmlNode<char>* node);
 
     const std::string& GetName() const { return m_name; }
 
-    // Factories by type code; filled at start-up, emptied at shutdown. Does not own them.
+    /// Factories by type code; filled at start-up, emptied at shutdown. Does not own them.
     static Registry s_factories;
 
 protected:
@@ -95,9 +103,9 @@ protected:
     DataValueFactoryNew(const DataValueFactoryNew& other) = default;
 
     virtual SmartPtr<IDataValue> CreateInstance(const XmlNode<char>* node) const = 0;
-    // The first factory registered under a code wins.
+    /// The first factory registered under a code wins.
     void Register();
-    // Removes whatever is registered under this factory's code.
+    /// Removes whatever is registered under this factory's code.
     void Unregister();
 
 private:
@@ -105,10 +113,11 @@ private:
 };
 
 template <class T>
+/// The factory of one registered data type T: registers itself under T's type code when made.
 class TypedDataValueFactory final : public DataValueFactoryNew {
 public:
     explicit TypedDataValueFactory(const char* name) : DataValueFactoryNew(name) { Register(); }
-    // A copy takes the name only; it is not registered.
+    /// A copy takes the name only; it is not registered.
     TypedDataValueFactory(const TypedDataValueFactory& other) : DataValueFactoryNew(other) {}
     TypedDataValueFactory& operator=(const TypedDataValueFactory&) = delete;
     ~TypedDataValueFactory() override { Unregister(); }
@@ -121,7 +130,7 @@ protected:
 class DORSA_EXPORT ContainedDataValueFactory final {
 public:
     void RegisterType(const std::string& elementName, const std::string& typeCode);
-    // Registers each {element name, type code} pair of `table`, in order.
+    /// Registers each {element name, type code} pair of `table`, in order.
     template <std::size_t N>
     void RegisterTypes(const char* const (&table)[N][2])
     {
@@ -129,8 +138,8 @@ public:
             RegisterType(row[0], row[1]);
         }
     }
-    // The value `node` holds, by its local name; stores the type code found in
-    // `typeCodeOut` (may be null). Null for a name not in the table.
+    /// The value `node` holds, by its local name; stores the type code found in
+    /// `typeCodeOut` (may be null). Null for a name not in the table.
     SmartPtr<IDataValue> CreateOne(const XmlNode<char>* node, std::string* typeCodeOut) const;
 
 private:
@@ -147,7 +156,7 @@ class DORSA_EXPORT RegisteredDataType : public Base {
 public:
     inline static TypedDataValueFactory<T>* s_factory = nullptr;
 
-    // Makes and registers the factory; a second call before StaticShutdown does nothing.
+    /// Makes and registers the factory; a second call before StaticShutdown does nothing.
     static void StaticInit()
     {
         if (!s_factory) {

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief Functional attribute values: a property as a function of parameters.
+ *
+ * Holds FloatFunctionalDataType, FloatFunctionalSeriesDataType and FloatFunctionalGriddedDataType.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -8,7 +14,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// A property as a function of parameters: its unit and the parameters it depends on.
+/// A property as a function of parameters: its unit and the parameters it depends on.
 class DORSA_EXPORT FloatFunctionalDataType : public IDataValue {
 public:
     SmartPtr<UnitInformation> GetUnitInformation() const { return m_unit; }
@@ -16,7 +22,7 @@ public:
     SmartPtr<Parameters> GetParameters() const { return m_parameters; }
     void SetParameters(const SmartPtr<Parameters>& parameters) { m_parameters = parameters; }
 
-    // "zbt:Parameters" and "zbt:Unit"; the value is always sent as applicable.
+    /// "zbt:Parameters" and "zbt:Unit"; the value is always sent as applicable.
     void CreateXMLNode(XmlNode<char>* node) const override;
 
 protected:
@@ -28,7 +34,7 @@ private:
     SmartPtr<Parameters> m_parameters = new Parameters;
 };
 
-// The function as a graph of x-y series.
+/// The function as a graph of x-y series.
 class DORSA_EXPORT FloatFunctionalSeriesDataType final
     : public RegisteredDataType<FloatFunctionalSeriesDataType, FloatFunctionalDataType> {
 public:
@@ -49,7 +55,7 @@ private:
     SmartPtr<FloatFunctionalSeriesGraph> m_graph = new FloatFunctionalSeriesGraph;
 };
 
-// The function as a flat list of values, each with its constraints.
+/// The function as a flat list of values, each with its constraints.
 class DORSA_EXPORT FloatFunctionalGriddedDataType final
     : public RegisteredDataType<FloatFunctionalGriddedDataType, FloatFunctionalDataType> {
 public:

@@ -38,10 +38,18 @@ void ReadTypedList(const XmlNode<char>* parent, const char* localName, const Typ
     }
 }
 
-const TypedReader<XYDatum> s_datumReaders[] = {{"XYRange", &XYRange::CreateOne}, {"XYPoint", &XYPoint::CreateOne}};
+// T read from its element, as the Base a typed list holds.
+template <class Base, class T>
+SmartPtr<Base> ReadAs(const XmlNode<char>* node)
+{
+    return T::CreateOne(node);
+}
+
+const TypedReader<XYDatum> s_datumReaders[] = {{"XYRange", &ReadAs<XYDatum, XYRange>},
+                                               {"XYPoint", &ReadAs<XYDatum, XYPoint>}};
 const TypedReader<FloatFunctionalValue> s_valueReaders[] = {
-    {"FloatFunctionalPointValue", &FloatFunctionalPointValue::CreateOne},
-    {"FloatFunctionalRangedValue", &FloatFunctionalRangeValue::CreateOne},
+    {"FloatFunctionalPointValue", &ReadAs<FloatFunctionalValue, FloatFunctionalPointValue>},
+    {"FloatFunctionalRangedValue", &ReadAs<FloatFunctionalValue, FloatFunctionalRangeValue>},
 };
 
 } // namespace
@@ -61,11 +69,6 @@ Constraint::Constraint(const XmlNode<char>* node) : ParameterReferenceAndValue(n
     ReadText(node, m_label, "Label");
 }
 
-SmartPtr<Constraint> Constraint::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new Constraint(node) : nullptr;
-}
-
 void Constraint::CreateXMLNode(XmlNode<char>* node) const
 {
     ParameterReferenceAndValue::CreateXMLNode(node);
@@ -77,11 +80,6 @@ void Constraint::CreateXMLNode(XmlNode<char>* node) const
 Constraints::Constraints(const XmlNode<char>* node)
 {
     ReadObjectList(node, "Constraint", m_constraints);
-}
-
-SmartPtr<Constraints> Constraints::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new Constraints(node) : nullptr;
 }
 
 void Constraints::CreateXMLNode(XmlNode<char>* node) const
@@ -107,11 +105,6 @@ XYPoint::XYPoint(const XmlNode<char>* node) : XYDatum(node)
     ReadDouble(node, m_y, "Y");
 }
 
-SmartPtr<XYDatum> XYPoint::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new XYPoint(node) : nullptr;
-}
-
 void XYPoint::CreateXMLNode(XmlNode<char>* node) const
 {
     XYDatum::CreateXMLNode(node);
@@ -126,11 +119,6 @@ XYRange::XYRange(const XmlNode<char>* node) : XYDatum(node)
     ReadDouble(node, m_upperY, "UpperY");
 }
 
-SmartPtr<XYDatum> XYRange::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new XYRange(node) : nullptr;
-}
-
 void XYRange::CreateXMLNode(XmlNode<char>* node) const
 {
     XYDatum::CreateXMLNode(node);
@@ -143,11 +131,6 @@ void XYRange::CreateXMLNode(XmlNode<char>* node) const
 XYData::XYData(const XmlNode<char>* node)
 {
     ReadTypedList(node, "XYPoint", s_datumReaders, m_points);
-}
-
-SmartPtr<XYData> XYData::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new XYData(node) : nullptr;
 }
 
 int XYData::GetType() const
@@ -171,11 +154,6 @@ Series::Series(const XmlNode<char>* node)
     ReadObject(node, "XYPoints", m_xyPoints);
 }
 
-SmartPtr<Series> Series::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new Series(node) : nullptr;
-}
-
 void Series::CreateXMLNode(XmlNode<char>* node) const
 {
     XmlDocument<char>* document = GetOwnerDocument(node);
@@ -191,11 +169,6 @@ FloatFunctionalGraph::FloatFunctionalGraph(const XmlNode<char>* node)
     ReadObjectList(node, "Series", m_series);
 }
 
-SmartPtr<FloatFunctionalGraph> FloatFunctionalGraph::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new FloatFunctionalGraph(node) : nullptr;
-}
-
 void FloatFunctionalGraph::CreateXMLNode(XmlNode<char>* node) const
 {
     XmlDocument<char>* document = GetOwnerDocument(node);
@@ -207,11 +180,6 @@ void FloatFunctionalGraph::CreateXMLNode(XmlNode<char>* node) const
 FloatFunctionalSeriesGraph::FloatFunctionalSeriesGraph(const XmlNode<char>* node) : FloatFunctionalGraph(node)
 {
     ReadObject(node, "XAxisParameter", m_xAxisParameter);
-}
-
-SmartPtr<FloatFunctionalSeriesGraph> FloatFunctionalSeriesGraph::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new FloatFunctionalSeriesGraph(node) : nullptr;
 }
 
 void FloatFunctionalSeriesGraph::CreateXMLNode(XmlNode<char>* node) const
@@ -238,11 +206,6 @@ FloatFunctionalPointValue::FloatFunctionalPointValue(const XmlNode<char>* node) 
     ReadDouble(node, m_value, "Value");
 }
 
-SmartPtr<FloatFunctionalValue> FloatFunctionalPointValue::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new FloatFunctionalPointValue(node) : nullptr;
-}
-
 void FloatFunctionalPointValue::CreateXMLNode(XmlNode<char>* node) const
 {
     FloatFunctionalValue::CreateXMLNode(node);
@@ -253,11 +216,6 @@ FloatFunctionalRangeValue::FloatFunctionalRangeValue(const XmlNode<char>* node) 
 {
     ReadDouble(node, m_low, "Low");
     ReadDouble(node, m_high, "High");
-}
-
-SmartPtr<FloatFunctionalValue> FloatFunctionalRangeValue::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new FloatFunctionalRangeValue(node) : nullptr;
 }
 
 void FloatFunctionalRangeValue::CreateXMLNode(XmlNode<char>* node) const
@@ -271,11 +229,6 @@ void FloatFunctionalRangeValue::CreateXMLNode(XmlNode<char>* node) const
 FloatFunctionalValues::FloatFunctionalValues(const XmlNode<char>* node)
 {
     ReadTypedList(node, "Value", s_valueReaders, m_values);
-}
-
-SmartPtr<FloatFunctionalValues> FloatFunctionalValues::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new FloatFunctionalValues(node) : nullptr;
 }
 
 FloatFunctionalValue::eType FloatFunctionalValues::GetType() const

@@ -13,11 +13,6 @@ RecordLinkGroup::RecordLinkGroup(const XmlNode<char>* node)
     ReadTextList(node, "standardNames", "standardName", m_standardNames);
 }
 
-SmartPtr<RecordLinkGroup> RecordLinkGroup::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new RecordLinkGroup(node) : nullptr;
-}
-
 LinkedRecordsDataType::LinkedRecordsDataType(const XmlNode<char>* node)
 {
     LoadCommonAttributes(node);

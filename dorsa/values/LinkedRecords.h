@@ -1,20 +1,26 @@
+/**
+ * @file
+ * @brief Linked-records attribute values: the records linked to a record.
+ *
+ * Holds RecordLinkGroup and LinkedRecordsDataType.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
 #include "dorsa/browse/TableFilters.h"
 #include "dorsa/references/NamedEntities.h"
 #include "dorsa/values/DataValue.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
 
 namespace zvrtkDorsaServiceLayer {
 
-// The records linked to a record through one link group.
-class DORSA_EXPORT RecordLinkGroup final : public SmartPtrTarget_ts {
+/// The records linked to a record through one link group.
+class DORSA_EXPORT RecordLinkGroup final : public SmartPtrTarget_ts, public XmlReadable<RecordLinkGroup> {
 public:
     RecordLinkGroup() = default;
-    static SmartPtr<RecordLinkGroup> CreateOne(const XmlNode<char>* node);
 
     std::string GetName() const { return m_name; }
     std::vector<SmartPtr<NamedRecord>> GetLinkedRecords() const { return m_linkedRecords; }
@@ -22,6 +28,7 @@ public:
     std::vector<std::string> GetStandardNames() const { return m_standardNames; }
 
 private:
+    friend XmlReadable<RecordLinkGroup>;
     explicit RecordLinkGroup(const XmlNode<char>* node);
 
     std::string m_name;
@@ -30,15 +37,15 @@ private:
     std::vector<std::string> m_standardNames;
 };
 
-// The link groups of a record. Read only: it writes nothing for import.
+/// The link groups of a record. Read only: it writes nothing for import.
 class DORSA_EXPORT LinkedRecordsDataType final : public RegisteredDataType<LinkedRecordsDataType> {
 public:
     static constexpr const char* s_nodeName = "LinkedRecordsDataValue";
     static constexpr const char* s_typeCode = AttributeTypes::LINK_TYPE_STRING;
 
-    // Initialize leaves this type out: a host that reads linked records calls StaticInit,
-    // and StaticShutdown when done, itself. Like Initialize, StaticInit must run before
-    // other threads use the library. A second StaticInit before StaticShutdown does nothing.
+    /// Initialize leaves this type out: a host that reads linked records calls StaticInit,
+    /// and StaticShutdown when done, itself. Like Initialize, StaticInit must run before
+    /// other threads use the library. A second StaticInit before StaticShutdown does nothing.
     using RegisteredDataType::StaticInit;
     using RegisteredDataType::StaticShutdown;
 

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief List attribute values: an ordered list of values.
+ *
+ * Holds ListItem and ListDataType.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -7,11 +13,11 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// One entry of a list value: a value (may be null) and the record history it came from.
+/// One entry of a list value: a value (may be null) and the record history it came from.
 struct DORSA_EXPORT ListItem {
-    // Element names an item's value arrives under; filled at start-up.
+    /// Element names an item's value arrives under; filled at start-up.
     static ContainedDataValueFactory* s_factory;
-    // A second call before StaticShutdown does nothing.
+    /// A second call before StaticShutdown does nothing.
     static void StaticInit();
     static void StaticShutdown();
 
@@ -19,7 +25,7 @@ struct DORSA_EXPORT ListItem {
     int sourceRecordHistoryId = 0;
 };
 
-// An ordered list of values. Read only: it writes nothing for import.
+/// An ordered list of values. Read only: it writes nothing for import.
 class DORSA_EXPORT ListDataType final : public RegisteredDataType<ListDataType> {
 public:
     static constexpr const char* s_nodeName = "ListDataValue";

@@ -27,11 +27,6 @@ ParameterValue::ParameterValue(const XmlNode<char>* node)
     }
 }
 
-SmartPtr<ParameterValue> ParameterValue::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new ParameterValue(node) : nullptr;
-}
-
 std::string ParameterValue::TypeAsString() const
 {
     return EnumToString(s_valueTypes, m_type);
@@ -71,11 +66,6 @@ ParameterReferenceAndValue::ParameterReferenceAndValue(const XmlNode<char>* node
     ReadObject(node, "ParameterValue", m_value);
 }
 
-SmartPtr<ParameterReferenceAndValue> ParameterReferenceAndValue::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new ParameterReferenceAndValue(node) : nullptr;
-}
-
 void ParameterReferenceAndValue::CreateXMLNode(XmlNode<char>* node) const
 {
     XmlDocument<char>* document = GetOwnerDocument(node);
@@ -88,11 +78,6 @@ ParameterReferencesAndValues::ParameterReferencesAndValues(const XmlNode<char>* 
     ReadObjectList(node, "ParameterWithValue", m_items);
 }
 
-SmartPtr<ParameterReferencesAndValues> ParameterReferencesAndValues::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new ParameterReferencesAndValues(node) : nullptr;
-}
-
 void ParameterReferencesAndValues::CreateXMLNode(XmlNode<char>* node) const
 {
     WriteEachObject(node, GetOwnerDocument(node), "zbt:ParameterWithValue", m_items);
@@ -102,11 +87,6 @@ PointValueWithParameters::PointValueWithParameters(const XmlNode<char>* node)
 {
     ReadDouble(node, m_value, "Value");
     ReadObject(node, "ValueParameters", m_parameters);
-}
-
-SmartPtr<PointValueWithParameters> PointValueWithParameters::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new PointValueWithParameters(node) : nullptr;
 }
 
 void PointValueWithParameters::CreateXMLNode(XmlNode<char>* node) const
@@ -121,11 +101,6 @@ ParameterInformation::ParameterInformation(const XmlNode<char>* node)
     ReadObject(node, "ParameterReference", m_parameterReference);
     ReadText(node, m_name, "Name");
     ReadObject(node, "Unit", m_unit);
-}
-
-SmartPtr<ParameterInformation> ParameterInformation::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new ParameterInformation(node) : nullptr;
 }
 
 void ParameterInformation::CreateXMLNode(XmlNode<char>* node) const
@@ -143,11 +118,6 @@ Parameters::Parameters(const XmlNode<char>* node)
     ReadObjectList(node, "Parameter", m_parameters);
 }
 
-SmartPtr<Parameters> Parameters::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new Parameters(node) : nullptr;
-}
-
 void Parameters::CreateXMLNode(XmlNode<char>* node) const
 {
     WriteEachObject(node, GetOwnerDocument(node), "zbt:Parameter", m_parameters);
@@ -158,11 +128,6 @@ DorsaParameterValue::DorsaParameterValue(const XmlNode<char>* node)
     ReadDouble(node, m_value, "value");
     ReadText(node, m_valueName, "valueName");
     ReadObject(node, "revisionInfo", m_revisionInfo);
-}
-
-SmartPtr<DorsaParameterValue> DorsaParameterValue::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new DorsaParameterValue(node) : nullptr;
 }
 
 } // namespace zvrtkDorsaServiceLayer

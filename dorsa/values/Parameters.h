@@ -1,3 +1,10 @@
+/**
+ * @file
+ * @brief Parameters and the values they take, as functional and point values carry them.
+ *
+ * Holds ParameterValue, ParameterReferenceAndValue, ParameterReferencesAndValues,
+ * PointValueWithParameters, ParameterInformation, Parameters and DorsaParameterValue.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -6,14 +13,15 @@
 #include "dorsa/references/ParameterReference.h"
 #include "dorsa/references/RevisionInfo.h"
 #include "dorsa/xml/XmlDom.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
 
 namespace zvrtkDorsaServiceLayer {
 
-// The value of a parameter: a number, or a named discrete choice.
-class DORSA_EXPORT ParameterValue final : public SmartPtrTarget_ts {
+/// The value of a parameter: a number, or a named discrete choice.
+class DORSA_EXPORT ParameterValue final : public SmartPtrTarget_ts, public XmlReadable<ParameterValue> {
 public:
     enum eParameterValueType : int {
         Numeric = 0,
@@ -21,13 +29,12 @@ public:
     };
 
     ParameterValue() = default;
-    static SmartPtr<ParameterValue> CreateOne(const XmlNode<char>* node);
 
     eParameterValueType eGetType() const { return m_type; }
     std::string GetType() const { return TypeAsString(); }
-    // "Numeric", "Discrete", or "Unknown".
+    /// "Numeric", "Discrete", or "Unknown".
     std::string TypeAsString() const;
-    // Accepts exactly "Numeric" or "Discrete"; throws std::invalid_argument otherwise.
+    /// Accepts exactly "Numeric" or "Discrete"; throws std::invalid_argument otherwise.
     void SetType(const std::string& type) { m_type = TypeFromString(type); }
     static eParameterValueType TypeFromString(const std::string& type);
 
@@ -36,10 +43,11 @@ public:
     void SetValue_Numeric(double value);
     void SetValue_Discrete(const std::string& value);
 
-    // "xsi:type" naming the kind, and "zbt:Value".
+    /// "xsi:type" naming the kind, and "zbt:Value".
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<ParameterValue>;
     explicit ParameterValue(const XmlNode<char>* node);
 
     eParameterValueType m_type = Discrete;
@@ -47,11 +55,11 @@ private:
     double m_numeric = 0.0;
 };
 
-// A parameter together with the value it takes.
-class DORSA_EXPORT ParameterReferenceAndValue : public SmartPtrTarget_ts {
+/// A parameter together with the value it takes.
+class DORSA_EXPORT ParameterReferenceAndValue : public SmartPtrTarget_ts,
+                                                public XmlReadable<ParameterReferenceAndValue> {
 public:
     ParameterReferenceAndValue() = default;
-    static SmartPtr<ParameterReferenceAndValue> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<ParameterReference> GetParameter() const { return m_parameter; }
     void SetParameter(const SmartPtr<ParameterReference>& parameter) { m_parameter = parameter; }
@@ -61,6 +69,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 protected:
+    friend XmlReadable<ParameterReferenceAndValue>;
     explicit ParameterReferenceAndValue(const XmlNode<char>* node);
 
 private:
@@ -68,11 +77,11 @@ private:
     SmartPtr<ParameterValue> m_value = new ParameterValue;
 };
 
-// The parameter values one point holds under.
-class DORSA_EXPORT ParameterReferencesAndValues final : public SmartPtrTarget_ts {
+/// The parameter values one point holds under.
+class DORSA_EXPORT ParameterReferencesAndValues final : public SmartPtrTarget_ts,
+                                                        public XmlReadable<ParameterReferencesAndValues> {
 public:
     ParameterReferencesAndValues() = default;
-    static SmartPtr<ParameterReferencesAndValues> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ParameterReferenceAndValue>>& AccessParameterValues() { return m_items; }
     void AddParameterValue(const SmartPtr<ParameterReferenceAndValue>& item) { m_items.push_back(item); }
@@ -80,16 +89,17 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<ParameterReferencesAndValues>;
     explicit ParameterReferencesAndValues(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ParameterReferenceAndValue>> m_items;
 };
 
-// One number of a point value with the parameter values it holds under.
-class DORSA_EXPORT PointValueWithParameters final : public SmartPtrTarget_ts {
+/// One number of a point value with the parameter values it holds under.
+class DORSA_EXPORT PointValueWithParameters final : public SmartPtrTarget_ts,
+                                                    public XmlReadable<PointValueWithParameters> {
 public:
     PointValueWithParameters() = default;
-    static SmartPtr<PointValueWithParameters> CreateOne(const XmlNode<char>* node);
 
     double GetValue() const { return m_value; }
     void SetValue(double value) { m_value = value; }
@@ -99,17 +109,17 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<PointValueWithParameters>;
     explicit PointValueWithParameters(const XmlNode<char>* node);
 
     double m_value = 0.0;
     SmartPtr<ParameterReferencesAndValues> m_parameters = new ParameterReferencesAndValues;
 };
 
-// A parameter: its reference, its name and its unit.
-class DORSA_EXPORT ParameterInformation : public SmartPtrTarget_ts {
+/// A parameter: its reference, its name and its unit.
+class DORSA_EXPORT ParameterInformation : public SmartPtrTarget_ts, public XmlReadable<ParameterInformation> {
 public:
     ParameterInformation() = default;
-    static SmartPtr<ParameterInformation> CreateOne(const XmlNode<char>* node);
 
     SmartPtr<ParameterReference> GetParameterReference() const { return m_parameterReference; }
     void SetParameterReference(const SmartPtr<ParameterReference>& reference) { m_parameterReference = reference; }
@@ -121,6 +131,7 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 protected:
+    friend XmlReadable<ParameterInformation>;
     explicit ParameterInformation(const XmlNode<char>* node);
 
 private:
@@ -129,11 +140,10 @@ private:
     SmartPtr<UnitInformation> m_unit = new UnitInformation;
 };
 
-// The parameters a value depends on.
-class DORSA_EXPORT Parameters final : public SmartPtrTarget_ts {
+/// The parameters a value depends on.
+class DORSA_EXPORT Parameters final : public SmartPtrTarget_ts, public XmlReadable<Parameters> {
 public:
     Parameters() = default;
-    static SmartPtr<Parameters> CreateOne(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ParameterInformation>>& AccessParameters() { return m_parameters; }
     void AddParameter(const SmartPtr<ParameterInformation>& parameter) { m_parameters.push_back(parameter); }
@@ -141,16 +151,16 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<Parameters>;
     explicit Parameters(const XmlNode<char>* node);
 
     std::vector<SmartPtr<ParameterInformation>> m_parameters;
 };
 
-// One value a parameter may take, as parameter details list them. Read only.
-class DORSA_EXPORT DorsaParameterValue final : public SmartPtrTarget_ts {
+/// One value a parameter may take, as parameter details list them. Read only.
+class DORSA_EXPORT DorsaParameterValue final : public SmartPtrTarget_ts, public XmlReadable<DorsaParameterValue> {
 public:
     DorsaParameterValue() = default;
-    static SmartPtr<DorsaParameterValue> CreateOne(const XmlNode<char>* node);
 
     double GetValue() const { return m_value; }
     void SetValue(double value) { m_value = value; }
@@ -160,6 +170,7 @@ public:
     void SetRevisionInfo(const SmartPtr<RevisionInfo>& info) { m_revisionInfo = info; }
 
 private:
+    friend XmlReadable<DorsaParameterValue>;
     explicit DorsaParameterValue(const XmlNode<char>* node);
 
     double m_value = 0.0;

@@ -21,11 +21,6 @@ DiscreteValue::DiscreteValue(const XmlNode<char>* node) : m_value(GetText(node))
     ReadIntAttribute(node, m_order, "order");
 }
 
-SmartPtr<DiscreteValue> DiscreteValue::CreateOne(const XmlNode<char>* node)
-{
-    return node ? new DiscreteValue(node) : nullptr;
-}
-
 void DiscreteValue::CreateXMLNode(XmlNode<char>* node) const
 {
     XmlDocument<char>* document = GetOwnerDocument(node);

@@ -1,9 +1,17 @@
+/**
+ * @file
+ * @brief Single-valued attribute values: numbers, yes/no, texts, dates, links and discrete choices.
+ *
+ * Holds TextValuedDataType, IntegerDataType, LogicalDataType, ShortTextDataType, LongTextDataType,
+ * DateTimeDataType, HyperlinkDataType, DiscreteValue, DiscreteDataType and EmptyDataType.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
 #include "dorsa/values/DataValue.h"
 #include "dorsa/xml/TextForms.h"
 #include "dorsa/xml/XmlBinding.h"
+#include "dorsa/xml/XmlReadable.h"
 
 #include <string>
 #include <vector>
@@ -11,7 +19,7 @@
 namespace zvrtkDorsaServiceLayer {
 
 namespace detail {
-// How a value travels as an element's own text.
+/// How a value travels as an element's own text.
 template <class V>
 struct TextCodec;
 template <>
@@ -31,7 +39,7 @@ struct TextCodec<std::string> {
 };
 } // namespace detail
 
-// A value carried as its element's own text.
+/// A value carried as its element's own text.
 template <class T, class V>
 class TextValuedDataType : public RegisteredDataType<T> {
 public:
@@ -55,6 +63,7 @@ private:
     V m_value{};
 };
 
+/// A whole number ("IntegerDataValue").
 class DORSA_EXPORT IntegerDataType final : public TextValuedDataType<IntegerDataType, int> {
 public:
     static constexpr const char* s_nodeName = "IntegerDataValue";
@@ -66,6 +75,7 @@ private:
     explicit IntegerDataType(const XmlNode<char>* node) : TextValuedDataType(node) {}
 };
 
+/// A yes/no value ("LogicalDataValue"), written "true" or "false".
 class DORSA_EXPORT LogicalDataType final : public TextValuedDataType<LogicalDataType, bool> {
 public:
     static constexpr const char* s_nodeName = "LogicalDataValue";
@@ -77,6 +87,7 @@ private:
     explicit LogicalDataType(const XmlNode<char>* node) : TextValuedDataType(node) {}
 };
 
+/// A short text ("ShortTextDataValue").
 class DORSA_EXPORT ShortTextDataType final : public TextValuedDataType<ShortTextDataType, std::string> {
 public:
     static constexpr const char* s_nodeName = "ShortTextDataValue";
@@ -88,6 +99,7 @@ private:
     explicit ShortTextDataType(const XmlNode<char>* node) : TextValuedDataType(node) {}
 };
 
+/// A long text ("LongTextDataValue"), carried like a short one.
 class DORSA_EXPORT LongTextDataType final : public TextValuedDataType<LongTextDataType, std::string> {
 public:
     static constexpr const char* s_nodeName = "LongTextDataValue";
@@ -99,7 +111,7 @@ private:
     explicit LongTextDataType(const XmlNode<char>* node) : TextValuedDataType(node) {}
 };
 
-// A date, kept as the text the server wrote; never parsed.
+/// A date, kept as the text the server wrote; never parsed.
 class DORSA_EXPORT DateTimeDataType final : public TextValuedDataType<DateTimeDataType, std::string> {
 public:
     static constexpr const char* s_nodeName = "DateDataValue";
@@ -111,6 +123,7 @@ private:
     explicit DateTimeDataType(const XmlNode<char>* node) : TextValuedDataType(node) {}
 };
 
+/// A link: its address and a description to show for it.
 class DORSA_EXPORT HyperlinkDataType final : public RegisteredDataType<HyperlinkDataType> {
 public:
     static constexpr const char* s_nodeName = "HyperlinkDataValue";
@@ -132,11 +145,10 @@ private:
     std::string m_description;
 };
 
-// One choice of a discrete value.
-class DORSA_EXPORT DiscreteValue final : public SmartPtrTarget_ts {
+/// One choice of a discrete value.
+class DORSA_EXPORT DiscreteValue final : public SmartPtrTarget_ts, public XmlReadable<DiscreteValue> {
 public:
     DiscreteValue() = default;
-    static SmartPtr<DiscreteValue> CreateOne(const XmlNode<char>* node);
 
     std::string GetValue() const { return m_value; }
     void SetValue(const std::string& value) { m_value = value; }
@@ -146,12 +158,14 @@ public:
     void CreateXMLNode(XmlNode<char>* node) const;
 
 private:
+    friend XmlReadable<DiscreteValue>;
     explicit DiscreteValue(const XmlNode<char>* node);
 
     std::string m_value;
     int m_order = 0;
 };
 
+/// One or more choices of a discrete attribute, each with its position in the attribute's order.
 class DORSA_EXPORT DiscreteDataType final : public RegisteredDataType<DiscreteDataType> {
 public:
     static constexpr const char* s_nodeName = "DiscreteDataValue";
@@ -159,7 +173,7 @@ public:
     DiscreteDataType() = default;
 
     std::vector<SmartPtr<DiscreteValue>>& AccessDiscreteValues() { return m_values; }
-    // A null value is ignored.
+    /// A null value is ignored.
     void AddDiscreteValue(const SmartPtr<DiscreteValue>& value);
 
     void CreateXMLNode(XmlNode<char>* node) const override;
@@ -171,14 +185,14 @@ private:
     std::vector<SmartPtr<DiscreteValue>> m_values;
 };
 
-// The empty value of a tabular cell: no content at all.
+/// The empty value of a tabular cell: no content at all.
 class DORSA_EXPORT EmptyDataType final : public RegisteredDataType<EmptyDataType> {
 public:
     static constexpr const char* s_nodeName = "Empty";
     static constexpr const char* s_typeCode = AttributeTypes::EMPTY_TYPE_STRING;
     EmptyDataType() = default;
 
-    // Always a new empty value, whatever the element.
+    /// Always a new empty value, whatever the element.
     static SmartPtr<EmptyDataType> CreateOne(const XmlNode<char>* node);
 
     void CreateXMLNode(XmlNode<char>* node) const override;

@@ -1,3 +1,9 @@
+/**
+ * @file
+ * @brief Real numbers with a unit: ranges and points.
+ *
+ * Holds UnittedRealDataType, RangeDataType and PointDataType.
+ */
 #pragma once
 
 #include "dorsa/DorsaExport.h"
@@ -10,7 +16,7 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// A real number value with a unit: what ranges and points share.
+/// A real number value with a unit: what ranges and points share.
 class DORSA_EXPORT UnittedRealDataType : public IDataValue {
 public:
     std::string GetUnitSymbol() const { return m_unitSymbol; }
@@ -18,7 +24,7 @@ public:
     bool IsEstimated() const { return m_isEstimated; }
     void SetIsEstimated(bool estimated) { m_isEstimated = estimated; }
 
-    // "zbt:Estimated" and "zbt:UnitSymbol"; the value is always sent as applicable.
+    /// "zbt:Estimated" and "zbt:UnitSymbol"; the value is always sent as applicable.
     void CreateXMLNode(XmlNode<char>* node) const override;
 
 protected:
@@ -30,12 +36,12 @@ private:
     bool m_isEstimated = false;
 };
 
-// A range with an optional low and high bound.
+/// A range with an optional low and high bound.
 class DORSA_EXPORT RangeDataType final : public RegisteredDataType<RangeDataType, UnittedRealDataType> {
 public:
     static constexpr const char* s_nodeName = "RangeDataValue";
     static constexpr const char* s_typeCode = AttributeTypes::RANGE_TYPE_STRING;
-    // Bits of GetRangeType().
+    /// Bits of GetRangeType().
     static constexpr unsigned s_lowBound = 1;
     static constexpr unsigned s_highBound = 2;
 
@@ -55,7 +61,7 @@ public:
     bool IsOpenEndedHigh() const { return m_rangeType == s_highBound; }
     bool IsCompleteRange() const { return m_rangeType == (s_lowBound | s_highBound); }
 
-    // An absent bound is written as "NaN".
+    /// An absent bound is written as "NaN".
     void CreateXMLNode(XmlNode<char>* node) const override;
 
 private:
@@ -67,7 +73,21 @@ private:
     double m_high = std::numeric_limits<double>::signaling_NaN();
 };
 
-// One or more numbers, each holding under given parameter values.
+/**
+ * @brief A point value: one or more numbers in one unit, each holding under given
+ * parameter values ("PointDataValue").
+ *
+ * A plain property (a density, say) has one point and no parameters. A property measured
+ * under conditions has one point per condition: AccessPoints() gives each number
+ * (PointValueWithParameters::GetValue) with the parameter values it holds under, and
+ * GetParameters() the parameters themselves. The unit is GetUnitSymbol(), shared by every
+ * point; IsEstimated() tells an estimate. Reached from a reply through
+ * AttributeValue::GetDataValue():
+ *
+ *     if (auto* point = dynamic_cast<PointDataType*>(value->GetDataValue().get())) {
+ *         for (const SmartPtr<PointValueWithParameters>& number : point->AccessPoints()) ...
+ *     }
+ */
 class DORSA_EXPORT PointDataType final : public RegisteredDataType<PointDataType, UnittedRealDataType> {
 public:
     static constexpr const char* s_nodeName = "PointDataValue";
@@ -78,7 +98,7 @@ public:
     SmartPtr<Parameters> GetParameters() const { return m_parameters; }
     void SetParameters(const SmartPtr<Parameters>& parameters) { m_parameters = parameters; }
     std::vector<SmartPtr<PointValueWithParameters>>& AccessPoints() { return m_points; }
-    // The point must not be null.
+    /// The point must not be null.
     void AddPoint(const SmartPtr<PointValueWithParameters>& point) { m_points.push_back(point); }
 
     void CreateXMLNode(XmlNode<char>* node) const override;

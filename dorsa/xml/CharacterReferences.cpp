@@ -1,4 +1,5 @@
 #include "dorsa/xml/CharacterReferencesPrivate.h"
+#include "dorsa/platform/WideTextPrivate.h"
 
 #include <cstddef>
 #include <cstring>
@@ -41,30 +42,6 @@ int DigitValue(char c, int base)
     return -1;
 }
 
-void EncodeUtf8(unsigned long code, Reference& reference)
-{
-    unsigned char* out = reinterpret_cast<unsigned char*>(reference.bytes);
-    if (code < 0x80) {
-        out[0] = static_cast<unsigned char>(code);
-        reference.count = 1;
-    } else if (code < 0x800) {
-        out[0] = static_cast<unsigned char>(0xC0 | (code >> 6));
-        out[1] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        reference.count = 2;
-    } else if (code < 0x10000) {
-        out[0] = static_cast<unsigned char>(0xE0 | (code >> 12));
-        out[1] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        out[2] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        reference.count = 3;
-    } else {
-        out[0] = static_cast<unsigned char>(0xF0 | (code >> 18));
-        out[1] = static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F));
-        out[2] = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-        out[3] = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        reference.count = 4;
-    }
-}
-
 // "&#" digits ";" or "&#x" hex digits ";". Code 0 is refused: it would put a NUL
 // byte into a value, and XML allows no such character.
 Reference DecodeCharacterReference(const char* at, const char* end)
@@ -84,7 +61,7 @@ Reference DecodeCharacterReference(const char* at, const char* end)
         reference.error = "expected ;";
         reference.where = digit;
     } else {
-        EncodeUtf8(code, reference);
+        reference.count = EncodeUtf8(static_cast<char32_t>(code), reference.bytes);
         reference.length = static_cast<std::size_t>(digit + 1 - at);
     }
     return reference;

@@ -5,14 +5,14 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-// One row of an enumeration's text table.
+/// One row of an enumeration's text table.
 template <class E>
 struct EnumName {
     E value;
     const char* text;
 };
 
-// The text of `value`, or `unknown` when the table does not list it.
+/// The text of `value`, or `unknown` when the table does not list it.
 template <class E, std::size_t N>
 std::string EnumToString(const EnumName<E> (&table)[N], E value, const char* unknown = "Unknown")
 {
@@ -24,7 +24,7 @@ std::string EnumToString(const EnumName<E> (&table)[N], E value, const char* unk
     return unknown;
 }
 
-// The row whose text equals `text` exactly (case-sensitive), or null.
+/// The row whose text equals `text` exactly (case-sensitive), or null.
 template <class E, std::size_t N>
 const EnumName<E>* FindEnumByText(const EnumName<E> (&table)[N], const std::string& text)
 {
@@ -36,7 +36,7 @@ const EnumName<E>* FindEnumByText(const EnumName<E> (&table)[N], const std::stri
     return nullptr;
 }
 
-// The value whose text equals `text` exactly (case-sensitive), or `unknown` (0 unless given).
+/// The value whose text equals `text` exactly (case-sensitive), or `unknown` (0 unless given).
 template <class E, std::size_t N>
 E EnumFromString(const EnumName<E> (&table)[N], const std::string& text, E unknown = static_cast<E>(0))
 {

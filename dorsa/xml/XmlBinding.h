@@ -18,12 +18,12 @@ DORSA_EXPORT std::string GetLocalName(const XmlNode<char>* node);
 DORSA_EXPORT std::string GetLocalName(const XmlAttribute<char>* attribute);
 DORSA_EXPORT XmlNode<char>* FindChildElement(std::string_view localName, const XmlNode<char>* parent);
 DORSA_EXPORT std::vector<XmlNode<char>*> FindChildElements(std::string_view localName, const XmlNode<char>* parent);
-// The next sibling element after `element` with this local name, or null.
+/// The next sibling element after `element` with this local name, or null.
 DORSA_EXPORT XmlNode<char>* FindNextSiblingElement(std::string_view localName, const XmlNode<char>* element);
-// The first child that is an element, whatever its name.
+/// The first child that is an element, whatever its name.
 DORSA_EXPORT XmlNode<char>* FirstChildElement(const XmlNode<char>* parent);
 DORSA_EXPORT XmlAttribute<char>* FindAttribute(std::string_view localName, const XmlNode<char>* element);
-// Text of the element, "" for a null element or one without text.
+/// Text of the element, "" for a null element or one without text.
 DORSA_EXPORT std::string GetText(const XmlNode<char>* element);
 DORSA_EXPORT std::string GetText(const XmlAttribute<char>* attribute);
 
@@ -43,12 +43,12 @@ DORSA_EXPORT XmlNode<char>* WriteText(XmlNode<char>* parent, XmlDocument<char>* 
                                       const std::string& text);
 DORSA_EXPORT XmlNode<char>* WriteInt(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name,
                                      int value);
-// Sets the element's own text.
+/// Sets the element's own text.
 DORSA_EXPORT void WriteOwnText(XmlNode<char>* element, XmlDocument<char>* document, const std::string& text);
-// Appends the attribute `name` with `text` to `element`.
+/// Appends the attribute `name` with `text` to `element`.
 DORSA_EXPORT void WriteAttribute(XmlNode<char>* element, XmlDocument<char>* document, const std::string& name,
                                  const std::string& text);
-// An element with empty text, appended and ready to be filled.
+/// An element with empty text, appended and ready to be filled.
 DORSA_EXPORT XmlNode<char>* WriteContainer(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name);
 
 template <class T>
@@ -61,7 +61,7 @@ void WriteObject(XmlNode<char>* parent, XmlDocument<char>* document, const std::
     }
 }
 
-// Like WriteObject, but the container is written also for a null field, left empty.
+/// Like WriteObject, but the container is written also for a null field, left empty.
 template <class T>
 void WriteObjectOrEmpty(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& name,
                         const SmartPtr<T>& field)
@@ -72,7 +72,7 @@ void WriteObjectOrEmpty(XmlNode<char>* parent, XmlDocument<char>* document, cons
     }
 }
 
-// One element `entryName` per item, each filled by the item.
+/// One element `entryName` per item, each filled by the item.
 template <class T>
 void WriteEachObject(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& entryName,
                      const std::vector<SmartPtr<T>>& list)
@@ -82,7 +82,7 @@ void WriteEachObject(XmlNode<char>* parent, XmlDocument<char>* document, const s
     }
 }
 
-// One element `entryName` per plain value of the list, each filled by the value.
+/// One element `entryName` per plain value of the list, each filled by the value.
 template <class T>
 void WriteEachValue(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& entryName,
                     const std::vector<T>& list)
@@ -94,8 +94,8 @@ void WriteEachValue(XmlNode<char>* parent, XmlDocument<char>* document, const st
     }
 }
 
-// The container is written also for an empty list; a null entry is written empty, so
-// the server refuses it by position instead of the host crashing here.
+/// The container is written also for an empty list; a null entry is written empty, so
+/// the server refuses it by position instead of the host crashing here.
 template <class T>
 void WriteReferenceList(XmlNode<char>* parent, XmlDocument<char>* document, const std::string& listName,
                         const std::string& entryName, const std::vector<SmartPtr<T>>& list)
@@ -114,7 +114,7 @@ DORSA_EXPORT void ReadText(const XmlNode<char>* parent, std::string& field, std:
 DORSA_EXPORT void ReadInt(const XmlNode<char>* parent, int& field, std::string_view localName);
 DORSA_EXPORT void ReadDouble(const XmlNode<char>* parent, double& field, std::string_view localName);
 DORSA_EXPORT void ReadBool(const XmlNode<char>* parent, bool& field, std::string_view localName);
-// The same for an attribute of `element`.
+/// The same for an attribute of `element`.
 DORSA_EXPORT void ReadAttribute(const XmlNode<char>* element, std::string& field, std::string_view localName);
 DORSA_EXPORT void ReadIntAttribute(const XmlNode<char>* element, int& field, std::string_view localName);
 DORSA_EXPORT void ReadBoolAttribute(const XmlNode<char>* element, bool& field, std::string_view localName);
@@ -138,7 +138,7 @@ void ReadObjectList(const XmlNode<char>* parent, std::string_view localName, std
     }
 }
 
-// Every child `localName` of the container `containerName` inside `parent`.
+/// Every child `localName` of the container `containerName` inside `parent`.
 template <class T>
 void ReadObjectList(const XmlNode<char>* parent, std::string_view containerName, std::string_view localName,
                     std::vector<SmartPtr<T>>& out)
@@ -146,8 +146,8 @@ void ReadObjectList(const XmlNode<char>* parent, std::string_view containerName,
     ReadObjectList(FindChildElement(containerName, parent), localName, out);
 }
 
-// Every child `localName` of the container `containerName` inside `parent`, read into
-// plain values by their constructor from the element.
+/// Every child `localName` of the container `containerName` inside `parent`, read into
+/// plain values by their constructor from the element.
 template <class T>
 void ReadValueList(const XmlNode<char>* parent, std::string_view containerName, std::string_view localName,
                    std::vector<T>& out)

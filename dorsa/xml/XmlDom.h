@@ -23,7 +23,7 @@
 #define RAPIDXML_NO_EXCEPTIONS
 #endif
 namespace rapidxml {
-// Declared ahead of RapidXML's own declaration so that the library's definition is exported.
+/// Declared ahead of RapidXML's own declaration so that the library's definition is exported.
 DORSA_EXPORT void parse_error_handler(const char* what, void* where);
 } // namespace rapidxml
 #include <rapidxml/rapidxml.hpp>

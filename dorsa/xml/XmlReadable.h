@@ -23,18 +23,4 @@ public:
     static SmartPtr<T> CreateOne(const XmlNode<char>* node) { return node ? SmartPtr<T>(new T(node)) : SmartPtr<T>(); }
 };
 
-/**
- * @brief Like XmlReadable, for a response read only when its element holds the child
- * named `T::s_content`: CreateOne gives null otherwise, so that a reply without it leaves
- * the caller's response as it was.
- */
-template <class T>
-class XmlReadableHolding {
-public:
-    static SmartPtr<T> CreateOne(const XmlNode<char>* node)
-    {
-        return FindChildElement(T::s_content, node) ? SmartPtr<T>(new T(node)) : SmartPtr<T>();
-    }
-};
-
 } // namespace zvrtkDorsaServiceLayer

@@ -28,16 +28,5 @@ TEST_F(DatabasesTest, ListsTheDatabasesWithAnEmptyBody)
     EXPECT_EQ(response.AccessDatabases()[1]->GetName(), "Polymers");
 }
 
-TEST_F(DatabasesTest, AReplyWithoutTheListGivesNoDatabases)
-{
-    Reply(Envelope("<GetDatabasesResponse/>"));
-    GetDatabaseImpl operation(m_session.get());
-    GetDatabasesResponse response;
-    response.AddDatabase(new DorsaDatabase);
-    operation.GetDatabases(&response);
-    EXPECT_TRUE(response.AccessDatabases().empty());
-    EXPECT_EQ(response.GetServiceLayerResponse()->GetResponseCode(), 200);
-}
-
 } // namespace
 } // namespace dorsatest

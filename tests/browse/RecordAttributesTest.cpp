@@ -100,17 +100,6 @@ TEST_F(RecordAttributesTest, ReadsRecordAttributesAndKeepsDefaultsForMissingPart
     EXPECT_EQ(copy.GetAttribute().get(), bare.GetAttribute().get());
 }
 
-TEST_F(RecordAttributesTest, ReplyWithoutTheListLeavesTheCallersRecords)
-{
-    GetRecordAttributesResponse response;
-    response.AddRecordAttribute(new RecordAttribute);
-    Reply(Envelope("<GetRecordAttributesResponse><recordAttribute/></GetRecordAttributesResponse>"));
-    GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes({SampleRecord(1001)}, &response);
-    EXPECT_EQ(response.AccessRecordAttributes().size(), 1u);
-    ASSERT_TRUE(response.GetServiceLayerResponse());
-    EXPECT_TRUE(response.GetServiceLayerResponse()->IsSuccess());
-}
-
 TEST_F(RecordAttributesTest, BadBooleanThrowsAfterTheOutcomeIsRecorded)
 {
     Reply(Envelope("<GetRecordAttributesResponse><recordAttributes><recordAttribute><hasData>maybe</hasData>"

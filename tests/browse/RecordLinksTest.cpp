@@ -254,26 +254,5 @@ TEST_F(RecordLinksTest, ReadsVersionStatesExactlyAndAnyOtherTextAsUnrecognised)
     EXPECT_EQ(State::VersionState_ToString(State::Unrecognised), "Unknown");
 }
 
-TEST_F(RecordLinksTest, RepliesWithoutTheirListLeaveTheCallersResponse)
-{
-    Reply(Envelope("<Response><recordLinkGroup/><sourceRecord/><recordVersionState/></Response>"));
-    GetRecordLinkGroupsResponse groups;
-    groups.AccessRecordLinkGroups().push_back(new RecordLinkGroupDetail);
-    GetRecordLinkGroupsImpl(m_session.get()).GetRecordLinkGroups(new GetRecordLinkGroups, &groups);
-    EXPECT_EQ(groups.AccessRecordLinkGroups().size(), 1u);
-
-    GetLinkedRecordsResponse linked;
-    linked.GetSourceRecords().push_back(new SourceRecord);
-    GetLinkedRecordsImpl(m_session.get()).GetLinkedRecords(new GetLinkedRecordsRequest, &linked);
-    EXPECT_EQ(linked.GetSourceRecords().size(), 1u);
-
-    GetRecordVersionsResponse versions;
-    versions.AccessRecordStates().push_back(new RecordVersionState);
-    GetRecordVersionsImpl(m_session.get()).GetRecordVersions(GetRecordVersionsRequest::CreateOne(), &versions);
-    EXPECT_EQ(versions.AccessRecordStates().size(), 1u);
-    ASSERT_TRUE(versions.GetServiceLayerResponse());
-    EXPECT_TRUE(versions.GetServiceLayerResponse()->IsSuccess());
-}
-
 } // namespace
 } // namespace dorsatest

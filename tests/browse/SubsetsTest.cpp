@@ -59,15 +59,5 @@ TEST_F(SubsetsTest, ReadsSubsetDetailsWithTheirTables)
     EXPECT_FALSE(SubsetDetail().GetTableReference());
 }
 
-TEST_F(SubsetsTest, AReplyWithoutDetailsGivesAnEmptyList)
-{
-    Reply(Envelope("<GetSubsetsResponse><other/></GetSubsetsResponse>"));
-    GetSubsetsImpl operation(m_session.get());
-    GetSubsetsResponse response;
-    operation.GetSubsets(new GetSubsets, &response);
-    EXPECT_TRUE(response.AccessSubsetDetails().empty());
-    ASSERT_TRUE(response.GetServiceLayerResponse());
-}
-
 } // namespace
 } // namespace dorsatest

@@ -203,27 +203,6 @@ TEST_F(TreeTest, ReadsTheRootNodeAndTreeRecords)
     EXPECT_EQ(records.AccessTreeRecords()[1]->GetColor(), "Green");
 }
 
-TEST_F(TreeTest, RepliesWithoutTheirElementLeaveTheCallersResponse)
-{
-    Reply(Envelope("<Response><treeRecord/><root/></Response>"));
-    GetRootNodeResponse root;
-    root.SetRootNode(new TreeRecord);
-    GetRootNodeImpl(m_session.get()).RequestRootNode(new GetRootNode, &root);
-    EXPECT_TRUE(root.GetRootNode());
-
-    GetChildNodesResponse children;
-    children.AddTreeRecord(new TreeRecord);
-    GetChildNodesImpl(m_session.get()).RequestChildNodes(ChildNodesOf(1), &children);
-    EXPECT_EQ(children.AccessTreeRecords().size(), 1u);
-
-    GetTreeRecordsResponse records;
-    records.AddTreeRecord(new TreeRecord);
-    GetTreeRecordsImpl(m_session.get()).RequestTreeNodes(new GetTreeRecordsRequest, &records);
-    EXPECT_EQ(records.AccessTreeRecords().size(), 1u);
-    ASSERT_TRUE(records.GetServiceLayerResponse());
-    EXPECT_TRUE(records.GetServiceLayerResponse()->IsSuccess());
-}
-
 TEST_F(TreeTest, NonNumericParentIdentityThrowsAfterTheOutcomeIsRecorded)
 {
     const std::string badParent = "<t:parentRecordHistoryIdentity>one</t:parentRecordHistoryIdentity>";

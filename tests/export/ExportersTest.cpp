@@ -306,27 +306,6 @@ TEST_F(ExportersTest, ReadsExporterParametersPerRecordAndAttribute)
     EXPECT_TRUE(curve.AccessGraphDomains()[1]->GetParameterDomains().empty());
 }
 
-// A reply that lacks the list the caller asked for is answered, but changes nothing the caller held.
-TEST_F(ExportersTest, ReplyWithoutItsListLeavesTheCallersObjects)
-{
-    ExportersForRecordsResponse records;
-    records.GetRecords().push_back(new ExportersForRecord);
-    Reply(Envelope("<ExportersForRecordsResponse><record/></ExportersForRecordsResponse>"));
-    ExportersForRecordsImpl(m_session.get()).GetExportersForRecords(new ExportersForRecordsRequest, &records);
-    EXPECT_EQ(records.GetRecords().size(), 1u);
-    ASSERT_TRUE(records.GetServiceLayerResponse());
-    EXPECT_TRUE(records.GetServiceLayerResponse()->IsSuccess());
-
-    GetExporterParametersResponse parameters;
-    parameters.GetRecords().push_back(new RecordExporterParameters);
-    // Lookups match case: "records" is not "Records".
-    Reply(Envelope("<GetExporterParametersResponse><records><Record/></records></GetExporterParametersResponse>"));
-    GetExporterParametersImpl(m_session.get()).GetExporterParameters(new GetExporterParametersRequest, &parameters);
-    EXPECT_EQ(parameters.GetRecords().size(), 1u);
-    ASSERT_TRUE(parameters.GetServiceLayerResponse());
-    EXPECT_TRUE(parameters.GetServiceLayerResponse()->IsSuccess());
-}
-
 TEST(VersionPolicy, TextsCompareExactly)
 {
     using V = VersionPolicy;

@@ -234,27 +234,6 @@ TEST_F(AttributeImportTest, ReadsTheImportedRecordsDroppingNothingButMissingOnes
     EXPECT_EQ(response.AccessRecordsImported()[1]->GetRecordReference()->GetIdentity(), 0);
 }
 
-TEST_F(AttributeImportTest, ReplyWithoutTheExpectedListLeavesTheCallersResponse)
-{
-    const std::string replies[] = {
-        Envelope("<SetRecordAttributesResponse><record/></SetRecordAttributesResponse>"),
-        Envelope("<SomethingElse><recordsImported><record/></recordsImported></SomethingElse>"),
-    };
-    for (const std::string& reply : replies) {
-        Reply(reply);
-        SetRecordAttributesResponse response;
-        response.AccessRecordsImported().push_back(new NamedRecord);
-        SetRecordAttributesImpl(m_session.get()).SetRecordAttributes_Request(new SetRecordAttributesRequest, &response);
-        EXPECT_EQ(response.AccessRecordsImported().size(), 1u) << reply;
-        ASSERT_TRUE(response.GetServiceLayerResponse());
-    }
-    Reply(Envelope("<GetUploadAddressesResponse><record/></GetUploadAddressesResponse>"));
-    GetUploadAddressesResponse addresses;
-    addresses.AccessRecordsWithAttributeAddresses().push_back(new RecordWithAttributeAddresses);
-    GetUploadAddressesImpl(m_session.get()).GetUploadAddresses(new GetUploadAddressesRequest, &addresses);
-    EXPECT_EQ(addresses.AccessRecordsWithAttributeAddresses().size(), 1u);
-}
-
 TEST_F(AttributeImportTest, BadIdentityInAReplyThrowsAfterTheOutcomeIsRecorded)
 {
     Reply(Envelope("<SetRecordAttributesResponse><recordsImported><record><recordReference><identity>"

@@ -146,17 +146,5 @@ TEST_F(RecordLinkModificationTest, ReadsLinkedAndUnlinkedSourcesWithTheirTargets
     EXPECT_FALSE(changes->AccessUnlinked()[1]->GetRecord());
 }
 
-TEST_F(RecordLinkModificationTest, ReplyWithoutTheResponseElementLeavesTheCallersChanges)
-{
-    Reply(Envelope("<SetRecordAttributesResponse><linked><sourceRecord/></linked></SetRecordAttributesResponse>"));
-    ModifyRecordLinksResponse response;
-    SmartPtr<RecordLinkChanges> held = new RecordLinkChanges;
-    response.SetRecordLinkChanges(held);
-    ModifyRecordLinksImpl(m_session.get()).ModifyRecordLinks(new ModifyRecordLinksRequest, &response);
-    EXPECT_EQ(response.GetRecordLinkChanges().get(), held.get());
-    ASSERT_TRUE(response.GetServiceLayerResponse());
-    EXPECT_TRUE(response.GetServiceLayerResponse()->IsSuccess());
-}
-
 } // namespace
 } // namespace dorsatest

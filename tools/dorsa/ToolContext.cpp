@@ -70,29 +70,21 @@ Verdict StatusVerdict(const std::string& operation, int code)
                                   "); --verbose shows it"};
 }
 
-// UTF-8 bytes of a code point; nothing for one that is none.
+// UTF-8 bytes of a code point, written by the library's encoder; nothing for one that is none.
 std::string Utf8(unsigned long code)
 {
-    std::string bytes;
     if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return bytes;
+        return "";
     }
-    if (code < 0x80) {
-        bytes += static_cast<char>(code);
-    } else if (code < 0x800) {
-        bytes += static_cast<char>(0xC0 | (code >> 6));
-        bytes += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        bytes += static_cast<char>(0xE0 | (code >> 12));
-        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        bytes += static_cast<char>(0x80 | (code & 0x3F));
+    std::wstring wide;
+    if (sizeof(wchar_t) == 2 && code >= 0x10000) {
+        // A 16-bit wchar_t holds a code point past U+FFFF as a surrogate pair.
+        wide += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
+        wide += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
     } else {
-        bytes += static_cast<char>(0xF0 | (code >> 18));
-        bytes += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        bytes += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        bytes += static_cast<char>(0x80 | (code & 0x3F));
+        wide += static_cast<wchar_t>(code);
     }
-    return bytes;
+    return WideToUtf8(wide);
 }
 
 // The character a reference such as "&apos;" or "&#39;" stands for; empty for none.

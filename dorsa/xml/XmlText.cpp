@@ -88,7 +88,12 @@ const char* EndOfStartTag(const char* at, const char* end, bool& selfClosing, bo
 // '&', which the scan finds on its own.
 struct EscapedInText {
     unsigned char table[256] = {};
-    EscapedInText() { table['>'] = table['\''] = table['"'] = 1; }
+    EscapedInText()
+    {
+        for (const char c : {'>', '\'', '"'}) {
+            table[static_cast<unsigned char>(c)] = 1;
+        }
+    }
 };
 const EscapedInText s_escapedInText;
 

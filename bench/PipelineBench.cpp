@@ -1,16 +1,27 @@
-// One library call against the raw cost of the same exchange: libcurl posting the very
-// bytes the library sends, then a bare RapidXML parse of the reply. Both talk to a lean
-// keep-alive server in this process that answers with a fixed reply.
+// One library call beside the raw cost of the same exchange and beside a generated gSOAP
+// client. libcurl posts the very bytes the library sends; a bare RapidXML parse of the
+// reply stands for the least a reader must do; gSOAP (generated at build time, see
+// gsoap/BenchService.gsoap) reads the same replies into its own typed objects. All talk
+// to a lean keep-alive server in this process that answers with a fixed reply.
 //
 // Large reply: a GetTables reply of about 50 MB (see LargeTablesReply for what it
-// holds), timed per call, with the peak resident memory each way of reading it costs. Small calls: GetDatabases with a two-database
-// reply, in calls per second on one thread and on eight. Record data: a
+// holds), timed per call, with the peak resident memory each way of reading it costs:
+// library, raw download, raw download plus parse, gSOAP. Record data: a
 // GetRecordAttributesByRef reply of about 50 MB, the sample records' values of every
-// type repeated (see LargeRecordDataReply), timed and measured the same way.
+// type repeated (see LargeRecordDataReply), library against raw download plus parse.
+// Small calls: GetDatabases with a two-database reply, in calls per second on 1, 4 and
+// 8 threads: library (one session shared by the threads), raw libcurl and gSOAP (one
+// handle or context per thread).
 //
-// The summary at the end puts the two sides of each pair side by side.
+// Every peer's result counts are checked against the library's, so a peer that skips
+// elements fails instead of looking fast. The summary at the end gives, over the
+// repetitions (--benchmark_repetitions), each figure's median and best, and the ratios
+// the library is measured by; scripts/bench.sh runs it the same way each time.
 
 #include "BenchServer.h"
+#ifdef DORSA_BENCH_GSOAP
+#include "GsoapPeer.h"
+#endif
 
 #include "dorsa/ServiceLayer.h"
 #include "dorsa/xml/XmlDom.h"
@@ -21,6 +32,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -60,6 +72,7 @@ std::string BaseTypesNamespace()
 struct TablesReply {
     std::string body;
     std::size_t tableCount = 0;
+    std::size_t attributeCount = 0;
 };
 
 // Opens an element named `prefix`:`local`.
@@ -124,6 +137,7 @@ TablesReply LargeTablesReply(std::size_t targetBytes)
         Close(text, "a", "table");
         Open(text, "a", "attributeReferences");
         for (std::size_t attribute = 0; attribute < s_attributeCounts[table % 5]; ++attribute) {
+            ++reply.attributeCount;
             Open(text, "a", "attribute");
             AppendText(text, "z", "dbKey", s_dbKey);
             AppendText(text, "z", "attributeIdentity", std::to_string(++attributeIdentity));
@@ -428,6 +442,15 @@ struct Endpoint {
     Exchange exchange;
 };
 
+std::size_t AttributeCount(GetTablesResponse& response)
+{
+    std::size_t count = 0;
+    for (const SmartPtr<TableDetail>& table : response.AccessTableDetails()) {
+        count += table->AccessAttributeReferences().size() + table->AccessStandardAttributeReferences().size();
+    }
+    return count;
+}
+
 struct BenchContext {
     BenchContext(const TablesReply& tables, const RecordDataReply& recordData)
         : large(tables.body), tableCount(tables.tableCount), records(recordData.body),
@@ -440,6 +463,15 @@ struct BenchContext {
                                            GetRecordAttributesByRefImpl::s_service);
         GetDatabaseImpl databasesOperation(small.session.get());
         small.exchange = CaptureExchange(databasesOperation, nullptr, small.server.Url(), GetDatabaseImpl::s_service);
+        // What the library reads from the large reply is what every peer must read too.
+        GetTablesResponse response;
+        tablesOperation.RequestTables(TablesRequest(), &response);
+        if (response.AccessTableDetails().size() != tables.tableCount || AttributeCount(response) != tables.attributeCount) {
+            std::cerr << "pipeline_bench: the library read " << response.AccessTableDetails().size() << " tables and "
+                      << AttributeCount(response) << " attributes of the " << tables.tableCount << " and "
+                      << tables.attributeCount << " in the large reply\n";
+        }
+        libraryAttributeCount = AttributeCount(response);
     }
 
     static SmartPtr<GetTables> TablesRequest()
@@ -463,6 +495,7 @@ struct BenchContext {
 
     Endpoint large;
     std::size_t tableCount;
+    std::size_t libraryAttributeCount = 0;
     Endpoint records;
     std::size_t recordCount;
     Endpoint small;
@@ -470,93 +503,129 @@ struct BenchContext {
 
 BenchContext* s_context = nullptr;
 
-// ---------------------------------------------------------------------------------
-// Large reply
-
-void RawDownloadAndParse(benchmark::State& state, const Endpoint& endpoint)
+// Runs `call` once outside the measurement (connection opened, result checked), then
+// once per iteration. `call` returns an error text, empty on success.
+template <class Call>
+void MeasureCalls(benchmark::State& state, Call&& call)
 {
-    RawCurlClient client(endpoint.exchange);
-    std::string error;
-    {
-        // Opens the connection and checks the reply once, outside the measurement.
-        std::string reply;
-        if (!client.Post(reply) || reply.size() != endpoint.server.BodySize() || !BareParse(reply, error)) {
-            state.SkipWithError(("warm-up call failed: " + client.Error() + error).c_str());
-            return;
-        }
+    const std::string warmUp = call();
+    if (!warmUp.empty()) {
+        state.SkipWithError(("warm-up call failed: " + warmUp).c_str());
+        return;
     }
-    const PeakMemoryProbe probe;
     for (auto _ : state) {
-        std::string reply;
-        if (!client.Post(reply) || !BareParse(reply, error)) {
-            state.SkipWithError((client.Error() + error).c_str());
+        const std::string error = call();
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
             break;
         }
     }
-    ReportLargeReply(state, endpoint.server.BodySize(), probe);
+}
+
+// As MeasureCalls, with the peak memory of the measured calls.
+template <class Call>
+void MeasureLargeCalls(benchmark::State& state, std::size_t replyBytes, Call&& call)
+{
+    const std::string warmUp = call();
+    if (!warmUp.empty()) {
+        state.SkipWithError(("warm-up call failed: " + warmUp).c_str());
+        return;
+    }
+    const PeakMemoryProbe probe;
+    for (auto _ : state) {
+        const std::string error = call();
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+    }
+    ReportLargeReply(state, replyBytes, probe);
+}
+
+// ---------------------------------------------------------------------------------
+// Large reply
+
+void RawDownload(benchmark::State& state, const Endpoint& endpoint, bool parse)
+{
+    RawCurlClient client(endpoint.exchange);
+    MeasureLargeCalls(state, endpoint.server.BodySize(), [&]() -> std::string {
+        std::string reply;
+        std::string error;
+        if (!client.Post(reply)) {
+            return client.Error();
+        }
+        if (reply.size() != endpoint.server.BodySize()) {
+            return "short reply";
+        }
+        return !parse || BareParse(reply, error) ? std::string() : error;
+    });
+}
+
+void BM_RawCurlDownload(benchmark::State& state)
+{
+    RawDownload(state, s_context->large, false);
 }
 
 void BM_RawCurlDownloadAndParse(benchmark::State& state)
 {
-    RawDownloadAndParse(state, s_context->large);
+    RawDownload(state, s_context->large, true);
 }
 
 void BM_RawCurlRecordData(benchmark::State& state)
 {
-    RawDownloadAndParse(state, s_context->records);
+    RawDownload(state, s_context->records, true);
 }
 
 void BM_SessionGetTables(benchmark::State& state)
 {
-    const Endpoint& endpoint = s_context->large;
-    GetTablesImpl operation(endpoint.session.get());
+    GetTablesImpl operation(s_context->large.session.get());
     const SmartPtr<GetTables> request = BenchContext::TablesRequest();
-    const auto call = [&] {
+    MeasureLargeCalls(state, s_context->large.server.BodySize(), [&]() -> std::string {
         GetTablesResponse response;
         operation.RequestTables(request, &response);
         const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
-        return outcome && outcome->GetResponseCode() == 200 && response.AccessTableDetails().size() == s_context->tableCount &&
-               response.AccessTableDetails().back()->GetTableReference();
-    };
-    if (!call()) {
-        state.SkipWithError("warm-up call did not read every table");
-        return;
-    }
-    const PeakMemoryProbe probe;
-    for (auto _ : state) {
-        if (!call()) {
-            state.SkipWithError("call did not read every table");
-            break;
-        }
-    }
-    ReportLargeReply(state, endpoint.server.BodySize(), probe);
+        const bool complete = outcome && outcome->GetResponseCode() == 200 &&
+                              response.AccessTableDetails().size() == s_context->tableCount &&
+                              response.AccessTableDetails().back()->GetTableReference();
+        return complete ? std::string() : "call did not read every table";
+    });
 }
 
 void BM_SessionRecordData(benchmark::State& state)
 {
-    const Endpoint& endpoint = s_context->records;
-    GetRecordAttributesByRefImpl operation(endpoint.session.get());
+    GetRecordAttributesByRefImpl operation(s_context->records.session.get());
     const SmartPtr<GetRecordAttributesByRefRequest> request = BenchContext::RecordsRequest();
-    const auto call = [&] {
+    MeasureLargeCalls(state, s_context->records.server.BodySize(), [&]() -> std::string {
         GetRecordAttributesByRefResponse response;
         operation.RequestRecordAttributesByRef(request, &response);
         const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
-        return outcome && outcome->IsSuccess() && response.AccessRecordData().size() == s_context->recordCount &&
-               !response.AccessRecordData().back()->AccessAttributeValues().empty();
-    };
-    if (!call()) {
-        state.SkipWithError("warm-up call did not read every record");
-        return;
-    }
-    const PeakMemoryProbe probe;
-    for (auto _ : state) {
-        if (!call()) {
-            state.SkipWithError("call did not read every record");
-            break;
-        }
-    }
-    ReportLargeReply(state, endpoint.server.BodySize(), probe);
+        const bool complete = outcome && outcome->IsSuccess() &&
+                              response.AccessRecordData().size() == s_context->recordCount &&
+                              !response.AccessRecordData().back()->AccessAttributeValues().empty();
+        return complete ? std::string() : "call did not read every record";
+    });
 }
+
+#ifdef DORSA_BENCH_GSOAP
+
+void BM_GsoapGetTables(benchmark::State& state)
+{
+    dorsabench::GsoapClient client(s_context->large.server.Url() + WideToUtf8(GetTablesImpl::s_service),
+                                   BrowseNamespace(), BaseTypesNamespace());
+    MeasureLargeCalls(state, s_context->large.server.BodySize(), [&]() -> std::string {
+        dorsabench::PeerCounts counts;
+        if (!client.GetTables(s_dbKey, counts)) {
+            return "gSOAP: " + client.Error();
+        }
+        if (counts.tables != s_context->tableCount || counts.attributes != s_context->libraryAttributeCount) {
+            return "gSOAP read " + std::to_string(counts.tables) + " tables and " + std::to_string(counts.attributes) +
+                   " attributes, the library " + std::to_string(s_context->tableCount) + " and " +
+                   std::to_string(s_context->libraryAttributeCount);
+        }
+        return std::string();
+    });
+}
+#endif
 
 // ---------------------------------------------------------------------------------
 // Small calls
@@ -565,17 +634,13 @@ void BM_RawCurlSmallCall(benchmark::State& state)
 {
     RawCurlClient client(s_context->small.exchange);
     std::string reply;
-    std::string error;
-    if (!client.Post(reply) || !BareParse(reply, error)) {
-        state.SkipWithError(("warm-up call failed: " + client.Error() + error).c_str());
-        return;
-    }
-    for (auto _ : state) {
-        if (!client.Post(reply) || !BareParse(reply, error)) {
-            state.SkipWithError((client.Error() + error).c_str());
-            break;
+    MeasureCalls(state, [&]() -> std::string {
+        std::string error;
+        if (!client.Post(reply)) {
+            return client.Error();
         }
-    }
+        return BareParse(reply, error) ? std::string() : error;
+    });
     state.SetItemsProcessed(state.iterations());
 }
 
@@ -583,35 +648,55 @@ void BM_SessionGetDatabases(benchmark::State& state)
 {
     // The session is shared by every thread; each thread has its operation object.
     GetDatabaseImpl operation(s_context->small.session.get());
-    const auto call = [&] {
+    MeasureCalls(state, [&]() -> std::string {
         GetDatabasesResponse response;
         operation.GetDatabases(&response);
-        return response.AccessDatabases().size() == 2;
-    };
-    if (!call()) {
-        state.SkipWithError("warm-up call did not read both databases");
-        return;
-    }
-    for (auto _ : state) {
-        if (!call()) {
-            state.SkipWithError("call did not read both databases");
-            break;
-        }
-    }
+        return response.AccessDatabases().size() == 2 ? std::string() : "call did not read both databases";
+    });
     state.SetItemsProcessed(state.iterations());
 }
 
+#ifdef DORSA_BENCH_GSOAP
+void BM_GsoapGetDatabases(benchmark::State& state)
+{
+    dorsabench::GsoapClient client(s_context->small.server.Url() + WideToUtf8(GetDatabaseImpl::s_service),
+                                   BrowseNamespace(), BaseTypesNamespace());
+    MeasureCalls(state, [&]() -> std::string {
+        dorsabench::PeerCounts counts;
+        if (!client.GetDatabases(counts)) {
+            return "gSOAP: " + client.Error();
+        }
+        return counts.databases == 2 ? std::string() : "gSOAP did not read both databases";
+    });
+    state.SetItemsProcessed(state.iterations());
+}
+#endif
+
+BENCHMARK(BM_RawCurlDownload)->Iterations(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawCurlDownloadAndParse)->Iterations(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SessionGetTables)->Iterations(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+#ifdef DORSA_BENCH_GSOAP
+BENCHMARK(BM_GsoapGetTables)->Iterations(4)->UseRealTime()->Unit(benchmark::kMillisecond);
+#endif
 BENCHMARK(BM_RawCurlRecordData)->Iterations(8)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SessionRecordData)->Iterations(4)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RawCurlSmallCall)->Threads(1)->Threads(8)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_SessionGetDatabases)->Threads(1)->Threads(8)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RawCurlSmallCall)->Threads(1)->Threads(4)->Threads(8)->MinTime(1.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SessionGetDatabases)->Threads(1)->Threads(4)->Threads(8)->MinTime(1.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
+#ifdef DORSA_BENCH_GSOAP
+BENCHMARK(BM_GsoapGetDatabases)->Threads(1)->Threads(4)->Threads(8)->MinTime(1.0)->UseRealTime()->Unit(benchmark::kMicrosecond);
+#endif
 
 // ---------------------------------------------------------------------------------
 // Summary
 
-// The console report, keeping each run's figures for the side-by-side summary.
+// A figure over the repetitions: its median and its best (the least time, the most calls).
+struct Figure {
+    double median = 0;
+    double best = 0;
+    bool valid = false;
+};
+
+// The console report, keeping every round's figures for the summary at the end.
 class SummaryReporter final : public benchmark::ConsoleReporter {
 public:
     explicit SummaryReporter(OutputOptions options) : ConsoleReporter(options) {}
@@ -621,7 +706,7 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
-                m_runs[Key(run.run_name.function_name, run.threads)] = run;
+                m_runs[Key(run.run_name.function_name, run.threads)].push_back(run);
             }
         }
     }
@@ -630,53 +715,182 @@ public:
     {
         ConsoleReporter::Finalize();
         std::ostream& out = GetOutputStream();
-        char line[256];
-        out << "\nSummary (session against raw libcurl + bare RapidXML)\n";
-        LargePair(out, "GetTables", Find("BM_RawCurlDownloadAndParse", 1), Find("BM_SessionGetTables", 1));
-        LargePair(out, "GetRecordAttributesByRef", Find("BM_RawCurlRecordData", 1), Find("BM_SessionRecordData", 1));
-        for (const int threads : {1, 8}) {
-            const Run* rawSmall = Find("BM_RawCurlSmallCall", threads);
-            const Run* sessionSmall = Find("BM_SessionGetDatabases", threads);
-            if (rawSmall && sessionSmall) {
-                const double rawRate = Counter(*rawSmall, "items_per_second");
-                const double sessionRate = Counter(*sessionSmall, "items_per_second");
-                std::snprintf(line, sizeof line,
-                              "  GetDatabases, %d thread%s: session %.0f calls/s, raw %.0f calls/s: "
-                              "session/raw time %.2fx\n",
-                              threads, threads == 1 ? "" : "s", sessionRate, rawRate, rawRate / sessionRate);
-                out << line;
-            }
+        std::size_t rounds = 0;
+        for (const auto& entry : m_runs) {
+            rounds = std::max(rounds, entry.second.size());
+        }
+        Print(out, "\nSummary: median and best of %zu round%s\n", rounds, rounds == 1 ? "" : "s");
+
+        const Figure libraryTables = Time("BM_SessionGetTables");
+        if (libraryTables.valid) {
+            Print(out, "\nGetTables, %.1f MB reply        time ms (median / best)  x library time  peak RSS x reply"
+                       "  thread CPU ms  x library CPU\n",
+                  ReplyMegabytes("BM_SessionGetTables"));
+        }
+        LargeRow(out, "library", "BM_SessionGetTables", "BM_SessionGetTables");
+        LargeRow(out, "raw libcurl download", "BM_RawCurlDownload", "BM_SessionGetTables");
+        LargeRow(out, "raw download + parse", "BM_RawCurlDownloadAndParse", "BM_SessionGetTables");
+        LargeRow(out, "gSOAP", "BM_GsoapGetTables", "BM_SessionGetTables");
+
+        const Figure libraryRecords = Time("BM_SessionRecordData");
+        if (libraryRecords.valid) {
+            Print(out, "\nGetRecordAttributesByRef, %.1f MB reply\n", ReplyMegabytes("BM_SessionRecordData"));
+        }
+        LargeRow(out, "library", "BM_SessionRecordData", "BM_SessionRecordData");
+        LargeRow(out, "raw download + parse", "BM_RawCurlRecordData", "BM_SessionRecordData");
+
+        Print(out, "\nGetDatabases, calls/s (median / best)   1 thread          4 threads         8 threads\n");
+        SmallRow(out, "library", "BM_SessionGetDatabases");
+        SmallRow(out, "raw libcurl", "BM_RawCurlSmallCall");
+        SmallRow(out, "gSOAP", "BM_GsoapGetDatabases");
+
+        Print(out, "\nGoals (medians)\n");
+        Goal(out, "GetTables: library time / raw download", Ratio(libraryTables, Time("BM_RawCurlDownload")), "<=", 1.5);
+        Goal(out, "GetTables: gSOAP time / library", Ratio(Time("BM_GsoapGetTables"), libraryTables), ">=", 2.0);
+        Goal(out, "GetTables: the same in thread CPU time",
+             Ratio(CpuTime("BM_SessionGetTables"), CpuTime("BM_RawCurlDownload")), "<=", 1.5);
+        Goal(out, "GetTables: the same in thread CPU time",
+             Ratio(CpuTime("BM_GsoapGetTables"), CpuTime("BM_SessionGetTables")), ">=", 2.0);
+        Goal(out, "GetTables: library peak RSS / reply", Peak("BM_SessionGetTables"), "<=", 4.0);
+        Goal(out, "GetTables: gSOAP peak RSS / reply (stretch for the library)", Peak("BM_GsoapGetTables"), "", 0);
+        Goal(out, "Record data: library time / raw download + parse",
+             Ratio(libraryRecords, Time("BM_RawCurlRecordData")), "<=", 2.0);
+        Goal(out, "Record data: the same in thread CPU time",
+             Ratio(CpuTime("BM_SessionRecordData"), CpuTime("BM_RawCurlRecordData")), "<=", 2.0);
+        Goal(out, "Record data: library peak RSS / reply", Peak("BM_SessionRecordData"), "<=", 5.0);
+        // Calls per second of the calling thread's CPU, on one thread.
+        Goal(out, "GetDatabases, 1 thread, in thread CPU time: library / gSOAP calls/s",
+             Ratio(CpuTime("BM_GsoapGetDatabases"), CpuTime("BM_SessionGetDatabases")), ">=", 1.0);
+        Goal(out, "GetDatabases, 1 thread, in thread CPU time: library / raw libcurl calls/s",
+             Ratio(CpuTime("BM_RawCurlSmallCall"), CpuTime("BM_SessionGetDatabases")), ">=", 0.9);
+        for (const int threads : {1, 4, 8}) {
+            const Figure library = Rate("BM_SessionGetDatabases", threads);
+            char name[96];
+            std::snprintf(name, sizeof name, "GetDatabases, %d thread%s: library / gSOAP calls/s", threads,
+                          threads == 1 ? "" : "s");
+            Goal(out, name, Ratio(library, Rate("BM_GsoapGetDatabases", threads)), ">=", 1.0);
+            std::snprintf(name, sizeof name, "GetDatabases, %d thread%s: library / raw libcurl calls/s", threads,
+                          threads == 1 ? "" : "s");
+            Goal(out, name, Ratio(library, Rate("BM_RawCurlSmallCall", threads)), ">=", 0.9);
         }
     }
 
 private:
-    static void LargePair(std::ostream& out, const char* operation, const Run* raw, const Run* session)
+    template <class... Arguments>
+    static void Print(std::ostream& out, const char* format, Arguments... arguments)
     {
-        if (!raw || !session) {
+        char line[512];
+        std::snprintf(line, sizeof line, format, arguments...);
+        out << line;
+    }
+
+    void LargeRow(std::ostream& out, const char* label, const std::string& name, const std::string& libraryName) const
+    {
+        const Figure library = Time(libraryName);
+        const Figure time = Time(name);
+        if (!time.valid || !library.valid) {
             return;
         }
-        char line[256];
-        std::snprintf(line, sizeof line,
-                      "  %s, %.1f MB reply: session %.1f ms, raw %.1f ms per call: session/raw time %.2fx\n", operation,
-                      Counter(*raw, "reply_MB"), Milliseconds(*session), Milliseconds(*raw),
-                      Milliseconds(*session) / Milliseconds(*raw));
-        out << line;
-        std::snprintf(line, sizeof line,
-                      "  %s peak RSS growth: session %.1f MB (%.2fx reply), raw %.1f MB (%.2fx reply): "
-                      "session/raw %.2fx\n",
-                      operation, Counter(*session, "peak_rss_MB"), Counter(*session, "peak_x_reply"),
-                      Counter(*raw, "peak_rss_MB"), Counter(*raw, "peak_x_reply"),
-                      Counter(*session, "peak_rss_MB") / Counter(*raw, "peak_rss_MB"));
-        out << line;
+        const Figure cpu = CpuTime(name);
+        const Figure libraryCpu = CpuTime(libraryName);
+        Print(out, "  %-28s %9.1f / %-9.1f %9.2fx %14.2fx %14.1f %12.2fx\n", label, time.median, time.best,
+              time.median / library.median, Peak(name).median, cpu.median, cpu.median / libraryCpu.median);
+    }
+
+    void SmallRow(std::ostream& out, const char* label, const std::string& name) const
+    {
+        Print(out, "  %-36s", label);
+        for (const int threads : {1, 4, 8}) {
+            const Figure rate = Rate(name, threads);
+            if (rate.valid) {
+                Print(out, "  %6.0f / %-6.0f", rate.median, rate.best);
+            } else {
+                Print(out, "  %15s", "-");
+            }
+        }
+        out << "\n";
+    }
+
+    // `relation` empty: a figure shown without a goal.
+    static void Goal(std::ostream& out, const char* name, const Figure& ratio, const char* relation, double goal)
+    {
+        if (!ratio.valid) {
+            return;
+        }
+        const bool met = relation[0] == '<' ? ratio.median <= goal : ratio.median >= goal;
+        if (relation[0] == '\0') {
+            Print(out, "  %-62s %6.2fx\n", name, ratio.median);
+        } else {
+            Print(out, "  %-62s %6.2fx  (goal %s %.2fx: %s)\n", name, ratio.median, relation, goal,
+                  met ? "met" : "missed");
+        }
+    }
+
+    static Figure Ratio(const Figure& numerator, const Figure& denominator)
+    {
+        Figure ratio;
+        ratio.valid = numerator.valid && denominator.valid && denominator.median > 0;
+        if (ratio.valid) {
+            ratio.median = numerator.median / denominator.median;
+            ratio.best = numerator.best / denominator.best;
+        }
+        return ratio;
+    }
+
+    // Milliseconds of the calling thread's CPU per call: on a loaded machine, steadier than
+    // wall-clock time. Every peer reads its reply on the calling thread; the server's
+    // sending is left out of each alike.
+    Figure CpuTime(const std::string& name, int threads = 1) const
+    {
+        return Over(name, threads, true, [](const Run& run) {
+            return 1e3 * run.cpu_accumulated_time / static_cast<double>(run.iterations);
+        });
+    }
+
+    // Milliseconds per call.
+    Figure Time(const std::string& name) const
+    {
+        return Over(name, 1, true, [](const Run& run) {
+            return 1e3 * run.real_accumulated_time / static_cast<double>(run.iterations);
+        });
+    }
+
+    Figure Rate(const std::string& name, int threads) const
+    {
+        return Over(name, threads, false, [](const Run& run) { return Counter(run, "items_per_second"); });
+    }
+
+    Figure Peak(const std::string& name) const
+    {
+        return Over(name, 1, true, [](const Run& run) { return Counter(run, "peak_x_reply"); });
+    }
+
+    double ReplyMegabytes(const std::string& name) const
+    {
+        return Over(name, 1, true, [](const Run& run) { return Counter(run, "reply_MB"); }).median;
+    }
+
+    template <class Measure>
+    Figure Over(const std::string& name, int threads, bool lessIsBetter, Measure measure) const
+    {
+        Figure figure;
+        const auto found = m_runs.find(Key(name, threads));
+        if (found == m_runs.end() || found->second.empty()) {
+            return figure;
+        }
+        std::vector<double> values;
+        for (const Run& run : found->second) {
+            values.push_back(measure(run));
+        }
+        std::sort(values.begin(), values.end());
+        const std::size_t middle = values.size() / 2;
+        figure.median = values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+        figure.best = lessIsBetter ? values.front() : values.back();
+        figure.valid = true;
+        return figure;
     }
 
     static std::string Key(const std::string& name, int64_t threads) { return name + "/" + std::to_string(threads); }
-
-    const Run* Find(const std::string& name, int64_t threads) const
-    {
-        const auto found = m_runs.find(Key(name, threads));
-        return found == m_runs.end() ? nullptr : &found->second;
-    }
 
     static double Counter(const Run& run, const std::string& name)
     {
@@ -684,12 +898,7 @@ private:
         return found == run.counters.end() ? 0.0 : found->second.value;
     }
 
-    static double Milliseconds(const Run& run)
-    {
-        return 1e3 * run.real_accumulated_time / static_cast<double>(run.iterations);
-    }
-
-    std::map<std::string, Run> m_runs;
+    std::map<std::string, std::vector<Run>> m_runs;
 };
 
 } // namespace

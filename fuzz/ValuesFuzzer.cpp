@@ -95,6 +95,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parsed.Parse(reinterpret_cast<const char*>(data), size, detail::ParseMode::InPlace)) {
         return 0;
     }
+    // A reply the scan finds in printed form is kept as it came instead of its print.
+    if (parsed.InPrintedForm() && !detail::PrintsAs(parsed.Document(), reinterpret_cast<const char*>(data), size)) {
+        std::fprintf(stderr, "dorsafuzz: a text found in printed form does not print as itself\n");
+        std::abort();
+    }
     const XmlNode<char>* root = &parsed.Document();
     std::size_t depth = 1;
     for (const XmlNode<char>* node = root->first_node(); node;

@@ -84,19 +84,21 @@ public:
     void ExecuteRequestInternal(SmartPtr<IRequest> request, Response* response, ILogger* logger)
     {
         const std::uint64_t start = Time::GetPerformanceTime();
-        SmartPtr<HttpMessage> message = Send(request);
-        ProcessResponseHandle(response, message, logger);
+        SentBody sentBody = SentBody::Unknown;
+        SmartPtr<HttpMessage> message = Send(request, sentBody);
+        ProcessResponseHandle(response, message, logger, sentBody);
         LogTiming(logger, Time::PerformanceTimeToSeconds(Time::GetPerformanceTime() - start), message->GetSendTime());
     }
 
-    void ProcessResponseHandle(Response* response, SmartPtr<HttpMessage> message, ILogger* logger)
+    void ProcessResponseHandle(Response* response, SmartPtr<HttpMessage> message, ILogger* logger,
+                               SentBody sentBody = SentBody::Unknown)
     {
         if (!response) {
             LogFailure(logger, "Response cannot be NULL.");
             return;
         }
         TypedReader reader(*this, *response);
-        ReadReply(*message, logger, reader);
+        ReadReply(*message, logger, reader, sentBody);
     }
 
     SmartPtr<Response> ProcessResponse(XmlDocument<char>* reply)

@@ -12,8 +12,10 @@ namespace zvrtkDorsaServiceLayer {
 namespace {
 const int s_failureLevel = 1;
 const int s_timingLevel = 3;
-// Most requests fit; larger ones grow the text as they print.
-const std::size_t s_typicalRequestSize = 1024;
+// The request element's place in the envelope: Envelope, Body, the element.
+const std::size_t s_requestElementDepth = 3;
+// Stands for the request element while the shared parts of the envelope print.
+const char s_requestMark[] = "request-element";
 } // namespace
 
 OperationBase::OperationBase(DorsaSession* session, const std::string& namespaceUri, const std::string& prefix)
@@ -21,8 +23,15 @@ OperationBase::OperationBase(DorsaSession* session, const std::string& namespace
       m_namespaceUri(namespaceUri),
       m_prefix(prefix),
       m_actAsReadUser(session->GetActAsReadUser()),
-      m_applicationName(session->GetApplicationName())
+      m_applicationName(session->GetApplicationName()),
+      m_envelope(PrintEnvelopeParts())
 {
+}
+
+void OperationBase::SetActAsReadUser(HeaderVals::eOptionalBool value)
+{
+    m_actAsReadUser = value;
+    m_envelope = PrintEnvelopeParts();
 }
 
 std::string OperationBase::GetRootTagName() const
@@ -49,18 +58,56 @@ SmartPtr<HttpMessage> OperationBase::BuildRequestHandle(SmartPtr<IRequest> reque
 
 void OperationBase::BuildRequest(SmartPtr<HttpMessage> message, SmartPtr<IRequest> request) const
 {
+    WriteRequestBody(message, request);
+}
+
+OperationBase::SentBody OperationBase::WriteRequestBody(SmartPtr<HttpMessage> message,
+                                                        const SmartPtr<IRequest>& request) const
+{
     m_session->FillRequestHeaders(message, GetSoapAction());
+    const SmartPtr<HttpMessageBuffer> body = message->AccessRequestBody();
+    bool printsAsItself = m_envelope.printsAsItself;
+    if (!request) {
+        body->SetMessage(m_envelope.withoutRequest.data(), m_envelope.withoutRequest.size());
+    } else {
+        // Only the request element is built and printed; the envelope's shared parts
+        // print the same for every call.
+        detail::SpareDocument document;
+        XmlNode<char>* element = WriteContainer(document.get(), document.get(), m_prefix + ":" + GetRootTagName());
+        request->CreateXMLNode(element);
+        std::string text;
+        text.reserve(m_envelope.start.size() + m_envelope.end.size() + 512);
+        text = m_envelope.start;
+        detail::AppendPrintedXml(text, *element);
+        text += m_envelope.end;
+        printsAsItself = printsAsItself &&
+                         detail::PrintsBackAsItself(*element, detail::s_maxNestingDepth - (s_requestElementDepth - 1));
+        body->SetMessage(text.data(), text.length());
+    }
+    body->Complete();
+    return printsAsItself ? SentBody::PrintsAsItself : SentBody::Unknown;
+}
+
+OperationBase::EnvelopeParts OperationBase::PrintEnvelopeParts() const
+{
     detail::SpareDocument document;
     XmlNode<char>* envelope = detail::BuildSoapEnvelope(document.get(), m_session->GetZelvraBaseTypeDefinition());
     AppendAttribute(envelope, CreateTextAttribute("xmlns:" + m_prefix, m_namespaceUri, document.get()));
     PopulateHeaderNode(WriteContainer(envelope, document.get(), "soapenv:Header"), document.get());
     XmlNode<char>* body = WriteContainer(envelope, document.get(), "soapenv:Body");
-    if (request) {
-        request->CreateXMLNode(WriteContainer(body, document.get(), m_prefix + ":" + GetRootTagName()));
-    }
-    const std::string text = detail::PrintXml(*document, s_typicalRequestSize);
-    message->AccessRequestBody()->SetMessage(text.data(), text.length());
-    message->AccessRequestBody()->Complete();
+    EnvelopeParts parts;
+    parts.withoutRequest = detail::PrintXml(*document);
+    parts.declarationSize = detail::PrintXml(*document->first_node()).size();
+    parts.printsAsItself = detail::PrintsBackAsItself(*envelope, detail::s_maxNestingDepth);
+    // Names and values print escaped, so the mark's empty-element tag occurs once only:
+    // where the request element goes.
+    WriteContainer(body, document.get(), s_requestMark);
+    const std::string marked = detail::PrintXml(*document);
+    const std::string markTag = std::string("<") + s_requestMark + "/>";
+    const std::size_t mark = marked.rfind(markTag);
+    parts.start = marked.substr(0, mark);
+    parts.end = marked.substr(mark + markTag.size());
+    return parts;
 }
 
 void OperationBase::PopulateHeaderNode(XmlNode<char>* header, XmlDocument<char>* document) const
@@ -73,9 +120,10 @@ void OperationBase::PopulateHeaderNode(XmlNode<char>* header, XmlDocument<char>*
     }
 }
 
-SmartPtr<HttpMessage> OperationBase::Send(SmartPtr<IRequest> request) const
+SmartPtr<HttpMessage> OperationBase::Send(SmartPtr<IRequest> request, SentBody& sentBody) const
 {
-    SmartPtr<HttpMessage> message = BuildRequestHandle(request);
+    SmartPtr<HttpMessage> message = HttpMessage::CreateOne();
+    sentBody = WriteRequestBody(message, request);
     SmartPtr<HttpClient> client = m_session->HttpClientPtr();
     const std::string applicationName = m_session->GetApplicationName();
     if (!applicationName.empty()) {
@@ -90,9 +138,9 @@ SmartPtr<HttpMessage> OperationBase::Send(SmartPtr<IRequest> request) const
     return message;
 }
 
-void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader& reader) const
+void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader& reader, SentBody sentBody) const
 {
-    const std::string requestText = ReprintedRequest(message);
+    const std::string requestText = RequestText(message, sentBody);
     const SmartPtr<HttpMessageBuffer> received = message.AccessResponseBody();
     if (!received || !received->GetData()) {
         if (!message.GetTransportError().empty()) {
@@ -123,8 +171,10 @@ void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader
                 : (parseError.empty() && detail::FindSoapFault(reply.Document()) ? CallOutcomes::SoapFault
                                                                                   : CallOutcomes::HttpFailure);
     // A reply that arrived in printed form is its own print: its bytes are kept instead.
-    const bool arrivedPrinted = parseError.empty() && reply.TextAsWritten() &&
-                                detail::PrintsAs(reply.Document(), received->GetData(), received->GetLength());
+    // The scan that guarded the parse mostly knows already; only the rest is compared.
+    const bool arrivedPrinted =
+        parseError.empty() && reply.TextAsWritten() &&
+        (reply.InPrintedForm() || detail::PrintsAs(reply.Document(), received->GetData(), received->GetLength()));
     // The bytes are taken only once nothing reads the document that points into them.
     const auto recordOutcome = [&] {
         SmartPtr<ServiceLayerResponse> outcome =
@@ -158,9 +208,12 @@ void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader
     }
 }
 
-std::string OperationBase::ReprintedRequest(HttpMessage& message)
+std::string OperationBase::RequestText(HttpMessage& message, SentBody sentBody) const
 {
     const SmartPtr<HttpMessageBuffer> sent = message.AccessRequestBody();
+    if (sentBody == SentBody::PrintsAsItself) {
+        return std::string(sent->GetData() + m_envelope.declarationSize, sent->GetLength() - m_envelope.declarationSize);
+    }
     detail::ParsedXml request;
     return request.Parse(sent->GetData(), sent->GetLength(), detail::ParseMode::InPlace)
                ? detail::PrintXml(request.Document(), sent->GetLength())

@@ -37,7 +37,7 @@ public:
 
     HeaderVals::eOptionalBool GetActAsReadUser() const { return m_actAsReadUser; }
     /// @brief Affects later calls of this operation object only.
-    void SetActAsReadUser(HeaderVals::eOptionalBool value) { m_actAsReadUser = value; }
+    void SetActAsReadUser(HeaderVals::eOptionalBool value);
 
 protected:
     virtual const std::string& GetOperationName() const = 0;
@@ -56,12 +56,18 @@ protected:
         ~ReplyReader() = default;
     };
 
+    // What is known of a sent request body: whether, after its XML declaration, it is the
+    // text that parsing and printing it again gives. The outcome then keeps those bytes
+    // as its request text instead of a reprint.
+    enum class SentBody { Unknown, PrintsAsItself };
+
     // Builds the message for `request` (may be null), adds the application-name header
     // and sends it, adding the seconds spent to the message's send time.
-    SmartPtr<HttpMessage> Send(SmartPtr<IRequest> request) const;
+    SmartPtr<HttpMessage> Send(SmartPtr<IRequest> request, SentBody& sentBody) const;
     // Records the outcome of the sent `message` through `reader`, logging failures, and
     // lets it read a reply that arrived as XML with a 2xx status.
-    void ReadReply(HttpMessage& message, ILogger* logger, ReplyReader& reader) const;
+    void ReadReply(HttpMessage& message, ILogger* logger, ReplyReader& reader,
+                   SentBody sentBody = SentBody::Unknown) const;
     // The response element inside "s:Envelope"/"s:Body", or null.
     const XmlNode<char>* FindResponseElement(XmlDocument<char>* reply) const;
     // Logs "<operation name>: <text>" at the failure level.
@@ -71,14 +77,29 @@ protected:
     DorsaSession* m_session;
 
 private:
-    // The sent request as parsed and printed again, or as sent when it does not parse.
-    static std::string ReprintedRequest(HttpMessage& message);
+    // The parts of the envelope every call of this operation shares, printed once: the
+    // text before the request element and after it, and the whole envelope of a call
+    // without a request object.
+    struct EnvelopeParts {
+        std::string start;
+        std::string end;
+        std::string withoutRequest;
+        std::size_t declarationSize = 0;
+        bool printsAsItself = false; // the shared parts, as PrintsBackAsItself says
+    };
+
+    SentBody WriteRequestBody(SmartPtr<HttpMessage> message, const SmartPtr<IRequest>& request) const;
+    EnvelopeParts PrintEnvelopeParts() const;
+    // The request text the outcome keeps: the sent body parsed and printed again (which
+    // drops the XML declaration), or as sent when it does not parse.
+    std::string RequestText(HttpMessage& message, SentBody sentBody) const;
     void PopulateHeaderNode(XmlNode<char>* header, XmlDocument<char>* document) const;
 
     std::string m_namespaceUri;
     std::string m_prefix;
     HeaderVals::eOptionalBool m_actAsReadUser;
     std::string m_applicationName;
+    EnvelopeParts m_envelope;
 };
 
 } // namespace zvrtkDorsaServiceLayer

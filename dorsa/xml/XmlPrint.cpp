@@ -13,7 +13,7 @@ class WritingSink final {
 public:
     WritingSink(std::string& text, std::size_t expectedSize) : m_text(text)
     {
-        m_text.reserve(std::max<std::size_t>(expectedSize + expectedSize / 16, 256));
+        m_text.reserve(m_text.size() + std::max<std::size_t>(expectedSize + expectedSize / 16, 256));
     }
 
     bool Put(const char* bytes, std::size_t size)
@@ -218,6 +218,79 @@ std::string PrintXml(const XmlNode<char>& node, std::size_t expectedSize)
     WritingSink sink(text, expectedSize);
     Printer<WritingSink>(sink).Print(node);
     return text;
+}
+
+void AppendPrintedXml(std::string& text, const XmlNode<char>& node)
+{
+    WritingSink sink(text, 0);
+    Printer<WritingSink>(sink).Print(node);
+}
+
+namespace {
+
+bool HoldsNul(const char* text, std::size_t size)
+{
+    return std::memchr(text, '\0', size) != nullptr;
+}
+
+// A text the parser keeps: not blanks alone (an empty one prints as nothing anyway).
+bool KeptByParser(const char* text, std::size_t size)
+{
+    if (size == 0) {
+        return true;
+    }
+    for (std::size_t at = 0; at < size; ++at) {
+        if (text[at] != ' ' && text[at] != '\t' && text[at] != '\n' && text[at] != '\r') {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PrintsBackAlone(const XmlNode<char>& node)
+{
+    if (node.type() != rapidxml::node_element && node.type() != rapidxml::node_data) {
+        return false;
+    }
+    if (HoldsNul(node.name(), node.name_size()) || HoldsNul(node.value(), node.value_size()) ||
+        !KeptByParser(node.value(), node.value_size())) {
+        return false;
+    }
+    for (const XmlAttribute<char>* attribute = node.first_attribute(); attribute;
+         attribute = attribute->next_attribute()) {
+        if (HoldsNul(attribute->name(), attribute->name_size()) ||
+            HoldsNul(attribute->value(), attribute->value_size())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool PrintsBackAsItself(const XmlNode<char>& root, std::size_t maxDepth)
+{
+    // The same walk as the printer's, without recursion.
+    const XmlNode<char>* node = &root;
+    std::size_t depth = 1;
+    for (;;) {
+        if (!PrintsBackAlone(*node) || depth > maxDepth) {
+            return false;
+        }
+        if (const XmlNode<char>* child = node->first_node()) {
+            node = child;
+            ++depth;
+            continue;
+        }
+        while (node != &root && !node->next_sibling()) {
+            node = node->parent();
+            --depth;
+        }
+        if (node == &root) {
+            return true;
+        }
+        node = node->next_sibling();
+    }
 }
 
 bool PrintsAs(const XmlNode<char>& node, const char* text, std::size_t length)

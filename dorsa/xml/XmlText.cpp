@@ -43,34 +43,71 @@ const char* SkipWhile(const char* at, const char* end, const unsigned char (&tab
 
 // A start tag read exactly as RapidXML reads it: the name, then attributes of the form
 // name = 'value' or "value", then ">" or "/>". Null where RapidXML would stop with an
-// error, since the parse then ends there, no deeper than the tags before it.
-const char* EndOfStartTag(const char* at, const char* end, bool& selfClosing)
+// error, since the parse then ends there, no deeper than the tags before it. `printed`
+// turns false unless the tag is written as the printer writes one: one blank before each
+// attribute, none around '=', the value in double quotes without '<' or '>', none
+// before ">" or "/>".
+const char* EndOfStartTag(const char* at, const char* end, bool& selfClosing, bool& printed)
 {
     const char* name = at;
     at = SkipWhile(at, end, Tables::lookup_node_name);
     if (at == name) {
         return nullptr;
     }
+    const char* blanks = at;
     at = SkipWhile(at, end, Tables::lookup_whitespace);
     while (at < end && Tables::lookup_attribute_name[static_cast<unsigned char>(*at)]) {
+        printed = printed && at - blanks == 1 && *blanks == ' ';
         at = SkipWhile(at, end, Tables::lookup_attribute_name);
-        at = SkipWhile(at, end, Tables::lookup_whitespace);
-        if (at == end || *at != '=') {
+        const char* const equals = SkipWhile(at, end, Tables::lookup_whitespace);
+        if (equals == end || *equals != '=') {
             return nullptr;
         }
-        at = SkipWhile(at + 1, end, Tables::lookup_whitespace);
-        if (at == end || (*at != '"' && *at != '\'')) {
+        const char* const quote = SkipWhile(equals + 1, end, Tables::lookup_whitespace);
+        if (quote == end || (*quote != '"' && *quote != '\'')) {
             return nullptr;
         }
-        const void* closingQuote = std::memchr(at + 1, *at, static_cast<std::size_t>(end - at - 1));
+        const void* closingQuote = std::memchr(quote + 1, *quote, static_cast<std::size_t>(end - quote - 1));
         if (!closingQuote) {
             return nullptr;
         }
-        at = SkipWhile(static_cast<const char*>(closingQuote) + 1, end, Tables::lookup_whitespace);
+        const char* const valueEnd = static_cast<const char*>(closingQuote);
+        printed = printed && equals == at && quote == equals + 1 && *quote == '"' &&
+                  !std::memchr(quote + 1, '<', static_cast<std::size_t>(valueEnd - quote - 1)) &&
+                  !std::memchr(quote + 1, '>', static_cast<std::size_t>(valueEnd - quote - 1));
+        blanks = valueEnd + 1;
+        at = SkipWhile(blanks, end, Tables::lookup_whitespace);
     }
+    printed = printed && at == blanks;
     selfClosing = at < end && *at == '/';
     at += selfClosing ? 1 : 0;
     return at < end && *at == '>' ? at + 1 : nullptr;
+}
+
+// The characters the printer writes as references in an element's text, besides '<' and
+// '&', which the scan finds on its own.
+struct EscapedInText {
+    unsigned char table[256] = {};
+    EscapedInText()
+    {
+        for (const char c : {'>', '\'', '"'}) {
+            table[static_cast<unsigned char>(c)] = 1;
+        }
+    }
+};
+const EscapedInText s_escapedInText;
+
+// Whether an element's own text, as written, is what the printer writes for it: not
+// blanks alone (the parser keeps no such text), none of the characters it escapes.
+bool ElementTextInPrintedForm(const char* text, const char* end)
+{
+    if (SkipWhile(text, end, Tables::lookup_whitespace) == end) {
+        return false;
+    }
+    while (text < end && !s_escapedInText.table[static_cast<unsigned char>(*text)]) {
+        ++text;
+    }
+    return text == end;
 }
 
 } // namespace
@@ -86,6 +123,8 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
     MarkupScan scan;
     Markup previous = Markup::Other;
     const char* textStart = text;
+    // A reference is translated in place, so the text then no longer stands for itself.
+    bool printed = std::memchr(text, '&', length) == nullptr;
     for (const char* at = text; at < end;) {
         at = static_cast<const char*>(std::memchr(at, '<', static_cast<std::size_t>(end - at)));
         if (!at) {
@@ -97,7 +136,14 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
         if (next == '/') {
             markup = Markup::EndTag;
             depth -= depth > 0 ? 1 : 0;
-            at = SkipPast(at, end, ">");
+            // "</name>" as the printer writes it, else anything up to the first '>'.
+            const char* const nameEnd = SkipWhile(at + 2, end, Tables::lookup_node_name);
+            if (nameEnd < end && *nameEnd == '>') {
+                at = nameEnd + 1;
+            } else {
+                printed = false;
+                at = SkipPast(at, end, ">");
+            }
         } else if (next == '?') {
             // As the parser does, the end is looked for after "<?": "<?>" ends nothing.
             at = SkipPast(at + 2, end, "?>");
@@ -114,7 +160,7 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
             at = SkipPast(at, end, ">");
         } else {
             bool selfClosing = false;
-            at = EndOfStartTag(at + 1, end, selfClosing);
+            at = EndOfStartTag(at + 1, end, selfClosing, printed);
             if (!at) {
                 return scan; // the parser refuses the text here
             }
@@ -124,6 +170,15 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
                 return scan;
             }
         }
+        // Comments, processing instructions (the XML declaration too), CDATA sections and
+        // other declarations are not printed as they were written, if at all.
+        printed = printed && next != '!' && next != '?';
+        // Between tags, the printer writes nothing but an element's own text, and an empty
+        // element as "<a/>".
+        if (printed) {
+            const bool ownText = previous == Markup::StartTag && markup == Markup::EndTag;
+            printed = ownText ? ElementTextInPrintedForm(textStart, markupStart) : textStart == markupStart;
+        }
         // The parser makes no text node of blanks alone.
         if (!scan.textBesideMarkup && !(previous == Markup::StartTag && markup == Markup::EndTag) &&
             SkipWhile(textStart, markupStart, Tables::lookup_whitespace) != markupStart) {
@@ -132,6 +187,7 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
         previous = markup;
         textStart = at;
     }
+    scan.printedForm = printed && textStart == end;
     return scan;
 }
 
@@ -149,6 +205,7 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
     m_document->clear();
     m_error.clear();
     m_textAsWritten = true;
+    m_printedForm = false;
     if (std::memchr(text, '\0', length)) {
         return Refuse("NUL byte in the text");
     }
@@ -187,6 +244,7 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
         }
     }
     if (m_error.empty()) {
+        m_printedForm = scan.printedForm && m_textAsWritten;
         return true;
     }
     const bool inText = where >= text && where <= text + length;

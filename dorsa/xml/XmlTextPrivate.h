@@ -28,6 +28,10 @@ struct MarkupScan {
     // child elements, comments or processing instructions, or in a CDATA section. Only
     // such a text needs the parser's text nodes to be printed again as it was read.
     bool textBesideMarkup = false;
+    // The text is certainly what PrintXml gives for its parse: elements and their own texts
+    // only, written as the printer writes them (tags without spare blanks, attributes in
+    // double quotes, empty elements as "<a/>") and without any '&'. False says nothing.
+    bool printedForm = false;
 };
 
 // A cheap scan of `text` that reads tags exactly as RapidXML does (its own character
@@ -59,6 +63,10 @@ public:
     // Whether the text parsed is still exactly as written: always after a refusal or a
     // NonDestructive parse, and after an InPlace one of a text without references.
     bool TextAsWritten() const { return m_textAsWritten; }
+    // After a successful parse: the text is known, from the scan that guards the parse,
+    // to be exactly what PrintXml gives for the document, which PrintsAs then need not
+    // check (MarkupScan::printedForm).
+    bool InPrintedForm() const { return m_printedForm; }
     // Why Parse refused the text.
     const std::string& Error() const { return m_error; }
 
@@ -69,10 +77,19 @@ private:
     std::vector<char> m_text;
     std::string m_error;
     bool m_textAsWritten = true;
+    bool m_printedForm = false;
 };
 
 // The node printed without indentation; `expectedSize` is a hint for the text's length.
 std::string PrintXml(const XmlNode<char>& node, std::size_t expectedSize = 0);
+// PrintXml(node) appended to `text`.
+void AppendPrintedXml(std::string& text, const XmlNode<char>& node);
+// Whether PrintXml(node), parsed again by ParsedXml (either mode) and printed, gives the
+// same bytes, found from the tree alone: every node is an element or a text, no name or
+// value holds a NUL byte, no text is blanks alone (the parser keeps none such), and the
+// elements nest no deeper than `maxDepth` (the node's own element counting as one). False
+// says nothing: the print may still come back the same.
+bool PrintsBackAsItself(const XmlNode<char>& node, std::size_t maxDepth);
 // Whether PrintXml(node) is exactly text[0, length), found without writing the print:
 // a reply that is already in printed form then serves as its own print.
 bool PrintsAs(const XmlNode<char>& node, const char* text, std::size_t length);

@@ -115,6 +115,39 @@ TEST_F(OperationTest, ReadsTheResponseElementUnderAnyPrefix)
     EXPECT_TRUE(m_logger.At(1).empty());
 }
 
+// The outcome keeps the sent bytes, after the XML declaration, wherever they print as
+// themselves, and otherwise what parsing and printing them again gives, as it always did.
+TEST_F(OperationTest, TheRequestTextIsTheSentBodyReadAndPrintedAgain)
+{
+    struct Case {
+        const char* name;
+        std::string key;
+        std::string sentKey;     // the key element as sent
+        std::string recordedKey; // as the outcome's request text has it
+    };
+    const Case cases[] = {
+        {"plain", "K", "<brow:dbKey>K</brow:dbKey>", "<brow:dbKey>K</brow:dbKey>"},
+        {"escaped", "<&'\">", "<brow:dbKey>&lt;&amp;&apos;&quot;&gt;</brow:dbKey>",
+         "<brow:dbKey>&lt;&amp;&apos;&quot;&gt;</brow:dbKey>"},
+        {"blanks and text", " a\t", "<brow:dbKey> a\t</brow:dbKey>", "<brow:dbKey> a\t</brow:dbKey>"},
+        // The parser keeps no text of blanks alone.
+        {"blanks alone", " \t\r\n", "<brow:dbKey> \t\r\n</brow:dbKey>", "<brow:dbKey/>"},
+    };
+    Reply(Envelope("<GetTablesResponse/>"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ValueResponse response;
+        CallWithKey(&response, c.key);
+
+        const std::string sent = SentRequestText();
+        ASSERT_NE(sent.find(c.sentKey), std::string::npos) << sent;
+        std::string expected = sent;
+        expected.replace(sent.find(c.sentKey), c.sentKey.size(), c.recordedKey);
+        ASSERT_TRUE(response.GetServiceLayerResponse());
+        EXPECT_EQ(response.GetServiceLayerResponse()->GetRequestMessage(), expected);
+    }
+}
+
 // In the C locale and, where the machine has one, under a host locale with a decimal comma.
 TEST_F(OperationTest, LogsTheTimingLineWithSixDecimals)
 {

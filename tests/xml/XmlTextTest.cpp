@@ -229,9 +229,11 @@ TEST(XmlText, TextNodesAreMadeOnlyWhereTextLiesBesideMarkup)
 TEST(XmlText, RandomTextsPrintAsRapidXmlPrintsThem)
 {
     const char* const pieces[] = {"<a>", "</a>", "<b>", "</b>", "<c/>", "x", " ", "\n", "&amp;", "&lt;", "&#65;",
-                                  "y z", "<!--c-->", "<?p?>", "<![CDATA[d]]>", "<d e='<f>'>", "</d>"};
+                                  "y z", "<!--c-->", "<?p?>", "<![CDATA[d]]>", "<d e='<f>'>", "</d>",
+                                  "<d e=\"f\">", "<c g=\"'\" h=\"i\"/>", "'", "</a >"};
     std::mt19937 random(7);
     int wellFormed = 0;
+    int inPrintedForm = 0;
     for (int i = 0; i < 60000; ++i) {
         std::string text = "<r>";
         for (unsigned k = random() % 10; k > 0; --k) {
@@ -244,9 +246,15 @@ TEST(XmlText, RandomTextsPrintAsRapidXmlPrintsThem)
             continue;
         }
         ASSERT_EQ(detail::PrintXml(parsed.Document()), PrintedByRapidXml(text)) << text;
+        // What the scan finds in printed form is kept instead of its print.
+        if (parsed.InPrintedForm()) {
+            ASSERT_EQ(detail::PrintXml(parsed.Document()), text);
+            ++inPrintedForm;
+        }
         ++wellFormed;
     }
     EXPECT_GT(wellFormed, 10000);
+    EXPECT_GT(inPrintedForm, 1000);
 }
 
 TEST(XmlText, ElementTextIsTheTranslatedFirstText)
@@ -325,6 +333,7 @@ TEST(XmlText, PrintingGrowsPastAWrongSizeHint)
 struct PrintedFormCase {
     std::string text;
     bool printed; // whether the text is exactly its own print
+    bool scanned; // whether the scan before the parse already knows it (never when not)
 };
 
 // A reply that arrives in printed form stands for its print, so the check must refuse
@@ -332,19 +341,26 @@ struct PrintedFormCase {
 TEST(XmlText, ATextIsItsOwnPrintOnlyWhenPrintingGivesItBack)
 {
     const PrintedFormCase cases[] = {
-        {"<a x=\"1\"><b>t</b><c/><d>one<e/>two</d></a>", true},
-        {"<a x='say \"q\"'/>", true},
-        {"<a><![CDATA[<raw>]]></a>", true},
-        {"<a></a>", false},                  // printed "<a/>"
-        {"<a x='1'/>", false},               // printed with double quotes
-        {"<a  x=\"1\"/>", false},            // spacing inside the tag
-        {"<a>it's</a>", false},              // printed "&apos;"
-        {"<a>x > y</a>", false},             // printed "&gt;"
-        {"<a>\n<b/>\n</a>", false},          // whitespace between elements is dropped
-        {"<?xml version=\"1.0\"?><a/>", false}, // the declaration is not kept
-        {"<a><!-- c --></a>", false},        // nor a comment
-        {"<a/>\n", false},                   // nor what follows the root
-        {"<a/><b/>", true},
+        {"<a x=\"1\"><b>t</b><c/><d>one<e/>two</d></a>", true, false}, // text beside markup: compared
+        {"<a x='say \"q\"'/>", true, false},
+        {"<a><![CDATA[<raw>]]></a>", true, false},
+        {"<a x=\"1\" y=\"it's\"><b> t\t</b><c/></a>", true, true},
+        {"<a></a>", false, false},                  // printed "<a/>"
+        {"<a x='1'/>", false, false},               // printed with double quotes
+        {"<a  x=\"1\"/>", false, false},            // spacing inside the tag
+        {"<a x =\"1\"/>", false, false},
+        {"<a x=\"1\" />", false, false},
+        {"<a></a >", false, false},
+        {"<a x=\"1>2\"/>", false, false},           // printed "&gt;"
+        {"<a>it's</a>", false, false},              // printed "&apos;"
+        {"<a>x > y</a>", false, false},             // printed "&gt;"
+        {"<a> </a>", false, false},                 // blanks alone are dropped
+        {"<a>\n<b/>\n</a>", false, false},          // whitespace between elements is dropped
+        {"<?xml version=\"1.0\"?><a/>", false, false}, // the declaration is not kept
+        {"<a><!-- c --></a>", false, false},        // nor a comment
+        {"<a/>\n", false, false},                   // nor what follows the root
+        {" <a/>", false, false},                    // nor what comes before it
+        {"<a/><b/>", true, true},
     };
     for (const PrintedFormCase& c : cases) {
         std::string buffer = c.text;
@@ -353,6 +369,7 @@ TEST(XmlText, ATextIsItsOwnPrintOnlyWhenPrintingGivesItBack)
         ASSERT_TRUE(parsed.TextAsWritten()) << c.text;
         EXPECT_EQ(detail::PrintsAs(parsed.Document(), buffer.data(), buffer.size()), c.printed) << c.text;
         EXPECT_EQ(detail::PrintXml(parsed.Document()) == c.text, c.printed) << c.text;
+        EXPECT_EQ(parsed.InPrintedForm(), c.scanned) << c.text;
     }
 }
 

@@ -7,7 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-dependencies.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Tests and benchmarks are left out: their packages come with scripts/test.sh.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORSA_BUILD_TESTS=OFF -DDORSA_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build build -j "$(nproc)" --target dorsa material_tour
 
 work=$(mktemp -d)

@@ -7,6 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-dependencies.sh
+scripts/install-test-dependencies.sh
 scripts/auth-deps.sh
 jobs=$(nproc)
 started=$SECONDS
@@ -26,7 +27,8 @@ run_ctest() {
 }
 
 echo "== Tests"
-configure build
+# Explicitly: scripts/demo.sh configures the same folder without tests and benchmarks.
+configure build -DDORSA_BUILD_TESTS=ON -DDORSA_BUILD_BENCHMARKS=ON
 cmake --build build -j "$jobs"
 run_ctest "tests" build
 

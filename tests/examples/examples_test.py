@@ -1,16 +1,25 @@
 """The example hosts against the bundled emulator.
 
-Run by CTest with DORSA_LIST_TABLES, DORSA_READ_UNITS, DORSA_MATERIAL_TOUR and DORSA_EMULATOR in the environment."""
+Run by CTest with DORSA_FIRST_HOST, DORSA_LIST_TABLES, DORSA_READ_UNITS, DORSA_MATERIAL_TOUR and DORSA_EMULATOR
+in the environment."""
 
 import os
 import subprocess
 import sys
 import unittest
 
+FIRST_HOST = os.environ["DORSA_FIRST_HOST"]
 LIST_TABLES = os.environ["DORSA_LIST_TABLES"]
 READ_UNITS = os.environ["DORSA_READ_UNITS"]
 MATERIAL_TOUR = os.environ["DORSA_MATERIAL_TOUR"]
 EMULATOR = os.environ["DORSA_EMULATOR"]
+# The densities of the steels, as the tours export them.
+EXPORTED = [
+    "Record,Attribute,Value,Low,High,Unit,Conditions",
+    '"Dorsa steel DS-18, annealed",Density,7900.0,,,kg/m^3,Temperature=20.0 \u00b0C',
+    '"Dorsa steel DS-18, annealed",Density,7820.0,,,kg/m^3,Temperature=300.0 \u00b0C',
+    '"Dorsa steel DS-22, cold worked",Density,7880.0,,,kg/m^3,Temperature=20.0 \u00b0C',
+]
 # Nothing listens on the discard port of the loopback interface.
 REFUSING_URL = "http://127.0.0.1:9/dorsa"
 
@@ -64,12 +73,21 @@ class ExamplesAgainstEmulator(unittest.TestCase):
             "Density of each:",
             "  1001: 7900 kg/m^3",
             "  1001: 7820 kg/m^3",
+            "  1004: 7880 kg/m^3",
             "Exported by sheetwise.csv.v2:",
-            "Record,Attribute,Value,Low,High,Unit,Conditions",
-            '"Dorsa steel DS-18, annealed",Density,7900.0,,,kg/m^3,Temperature=20.0 \u00b0C',
-            '"Dorsa steel DS-18, annealed",Density,7820.0,,,kg/m^3,Temperature=300.0 \u00b0C',
+            *EXPORTED,
         ])
         self.assertIn("  Suppliers\n", result.stdout.split("Records holding")[0])
+
+    def test_first_host_lists_the_databases_then_searches_reads_and_exports(self):
+        result = run(FIRST_HOST, self.url)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertEqual(result.stdout.splitlines(), [
+            "DORSA_SAMPLES (Materials)", "POLY_DB (Polymer Datasheets)",
+            "Dorsa steel DS-18, annealed", "Dorsa steel DS-22, cold worked",
+            "1001: 7900 kg/m^3", "1001: 7820 kg/m^3", "1004: 7880 kg/m^3",
+            *EXPORTED,
+        ])
 
     def test_a_soap_fault_is_reported_with_its_fault_string(self):
         result = run(READ_UNITS, self.url, "NO_SUCH_DB")
@@ -83,8 +101,8 @@ class ExamplesAgainstEmulator(unittest.TestCase):
         self.assertTrue(result.stderr.startswith("GetDatabases failed: TransportFailure: "), result.stderr)
 
     def test_a_missing_url_is_a_usage_error(self):
-        self.assertEqual(run(LIST_TABLES).returncode, 2)
-        self.assertEqual(run(READ_UNITS).returncode, 2)
+        for example in (FIRST_HOST, LIST_TABLES, READ_UNITS):
+            self.assertEqual(run(example).returncode, 2)
 
 
 if __name__ == "__main__":

@@ -1,87 +1,103 @@
-"""Installs the built library into a temporary prefix and uses it from outside.
+"""Follows the README's host section as written, on this machine.
 
-A host project (this folder) finds it with find_package, builds and runs; pkg-config
-gives flags that compile and link the same host; the installed dorsa tool finds its
-library through its RPATH, and the dorsa-emulator wrapper serves it.
+Its code blocks are run as they stand, with HOME pointing at a scratch folder and the
+emulator's URL for http://127.0.0.1:8080/dorsa: the library is installed into $HOME/dorsa, the
+README's host (which must be examples/first_host.cpp, word for word) is built with its
+CMakeLists through find_package and with pkg-config, and each build runs against the installed
+dorsa-emulator with no library path set. The installed dorsa tool finds its library through its
+RPATH.
 
-Run by CTest with DORSA_BUILD_DIR, DORSA_HOST_PROJECT, DORSA_CMAKE and DORSA_CXX in the
-environment."""
+Run by CTest with DORSA_BUILD_DIR and DORSA_SOURCE_DIR in the environment."""
 
-import glob
 import os
 import re
-import shlex
 import subprocess
+import sys
 import tempfile
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from emulator_process import EmulatorProcess  # noqa: E402  (found through the path above)
+
 BUILD_DIR = os.environ["DORSA_BUILD_DIR"]
-HOST_PROJECT = os.environ["DORSA_HOST_PROJECT"]
-CMAKE = os.environ["DORSA_CMAKE"]
-CXX = os.environ["DORSA_CXX"]
+SOURCE_DIR = os.environ["DORSA_SOURCE_DIR"]
+README_URL = "http://127.0.0.1:8080/dorsa"
+# What the loader and the build tools would otherwise take from the caller's environment.
+UNSET = ("LD_LIBRARY_PATH", "PKG_CONFIG_PATH", "CMAKE_PREFIX_PATH")
 
 
-def run(command, **options):
-    """Runs a command with a clean library path, so only RPATHs and prefixes count."""
-    env = {key: value for key, value in os.environ.items() if key != "LD_LIBRARY_PATH"}
-    env.update(options.pop("env", {}))
-    result = subprocess.run(command, capture_output=True, text=True, timeout=240, env=env, **options)
+def host_section():
+    """The fenced code blocks of the README's host section, as (language, text) in order."""
+    with open(os.path.join(SOURCE_DIR, "README.md"), encoding="utf-8") as readme:
+        section = readme.read().split("\n## Using the library from a host\n")[1].split("\n## ")[0]
+    return re.findall(r"^```(\w+)\n(.*?)^```$", section, re.MULTILINE | re.DOTALL)
+
+
+def run_block(block, cwd, home, url=None):
+    """Runs a shell block of the README as written, stopping at the first failing command."""
+    env = {key: value for key, value in os.environ.items() if key not in UNSET}
+    env["HOME"] = home
+    script = block.replace(README_URL, url) if url else block
+    result = subprocess.run(["bash", "-e", "-c", script], cwd=cwd, env=env, capture_output=True, text=True,
+                            timeout=240)
     if result.returncode != 0:
-        raise AssertionError(f"{shlex.join(command)} exited with {result.returncode}:\n{result.stdout}\n{result.stderr}")
+        raise AssertionError(f"{script}exited with {result.returncode}:\n{result.stdout}\n{result.stderr}")
     return result.stdout
 
 
-class InstallTree(unittest.TestCase):
+class ReadmeHostSection(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.scratch = tempfile.TemporaryDirectory(prefix="dorsa-install-")
-        cls.prefix = os.path.join(cls.scratch.name, "prefix")
-        run([CMAKE, "--install", BUILD_DIR, "--prefix", cls.prefix])
-        pc_files = glob.glob(os.path.join(cls.prefix, "**", "pkgconfig", "dorsa-service-layer.pc"), recursive=True)
-        if len(pc_files) != 1:
-            raise AssertionError(f"expected one dorsa-service-layer.pc, found {pc_files}")
-        cls.pkgconfig_dir = os.path.dirname(pc_files[0])
-        cls.libdir = os.path.dirname(cls.pkgconfig_dir)
-        with open(os.path.join(cls.prefix, "include", "dorsa", "Version.h"), encoding="utf-8") as header:
-            cls.version = re.search(r'#define DORSA_VERSION_STRING "([^"]+)"', header.read()).group(1)
-        cls.greeting = f"Dorsa Service Layer {cls.version}, a session for http://localhost:8080/dorsa"
+        cls.home = os.path.join(cls.scratch.name, "home")
+        cls.prefix = os.path.join(cls.home, "dorsa")
+        blocks = host_section()
+        cls.code = {language: text for language, text in blocks if language != "sh"}
+        cls.commands = [text for language, text in blocks if language == "sh"]
+        # The install command names the build folder as seen from the source tree.
+        source = os.path.join(cls.scratch.name, "source")
+        os.makedirs(source)
+        os.makedirs(cls.home)
+        os.symlink(BUILD_DIR, os.path.join(source, "build"))
+        [install] = [block for block in cls.commands if "cmake --install" in block]
+        run_block(install, source, cls.home)
+        cls.host = os.path.join(cls.home, "host")
+        os.makedirs(cls.host)
+        for name, language in (("host.cpp", "cpp"), ("CMakeLists.txt", "cmake")):
+            with open(os.path.join(cls.host, name), "w", encoding="utf-8") as file:
+                file.write(cls.code[language])
+        try:
+            cls.emulator = EmulatorProcess(os.path.join(cls.prefix, "bin", "dorsa-emulator"))
+        except RuntimeError:
+            cls.scratch.cleanup()
+            raise
+        cls.url = cls.emulator.url
 
     @classmethod
     def tearDownClass(cls):
+        cls.emulator.stop()
         cls.scratch.cleanup()
 
-    def test_a_cmake_host_finds_the_package(self):
-        build = os.path.join(self.scratch.name, "cmake-host")
-        run([CMAKE, "-S", HOST_PROJECT, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
-             f"-DCMAKE_CXX_COMPILER={CXX}", f"-DCMAKE_PREFIX_PATH={self.prefix}"])
-        run([CMAKE, "--build", build])
-        self.assertEqual(run([os.path.join(build, "install_host")]).strip(), self.greeting)
+    def test_the_host_shown_is_the_example_word_for_word(self):
+        with open(os.path.join(SOURCE_DIR, "examples", "first_host.cpp"), encoding="utf-8") as example:
+            self.assertEqual(self.code["cpp"], example.read())
 
-    def test_pkg_config_gives_flags_that_build_a_host(self):
-        flags = run(["pkg-config", "--cflags", "--libs", "dorsa-service-layer"],
-                    env={"PKG_CONFIG_PATH": self.pkgconfig_dir}).split()
-        self.assertIn("-lDorsaServiceLayer", flags)
-        includes = [os.path.realpath(flag[2:]) for flag in flags if flag.startswith("-I")]
-        self.assertIn(os.path.realpath(os.path.join(self.prefix, "include")), includes)
-        host = os.path.join(self.scratch.name, "pkg-config-host")
-        run([CXX, "-std=c++17", os.path.join(HOST_PROJECT, "main.cpp"), "-o", host, *flags])
-        self.assertEqual(run([host], env={"LD_LIBRARY_PATH": self.libdir}).strip(), self.greeting)
+    def test_each_build_of_the_host_runs_against_the_emulator(self):
+        builds = [block for block in self.commands if "cmake --install" not in block]
+        self.assertEqual(len(builds), 2)
+        for block in builds:
+            with self.subTest(block=block.splitlines()[0]):
+                output = run_block(block, self.host, self.home, self.url)
+                self.assertIn("DORSA_SAMPLES (Materials)\nPOLY_DB (Polymer Datasheets)\n", output)
+                self.assertIn("1001: 7900 kg/m^3\n", output)
+                self.assertIn("Record,Attribute,Value,Low,High,Unit,Conditions\n", output)
 
     def test_the_installed_tool_finds_its_library(self):
-        self.assertIn("databases", run([os.path.join(self.prefix, "bin", "dorsa"), "--help"]))
-
-    def test_the_emulator_wrapper_serves_the_installed_tool(self):
-        emulator = subprocess.Popen([os.path.join(self.prefix, "bin", "dorsa-emulator"), "--port", "0"],
-                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-        try:
-            line = emulator.stdout.readline()
-            self.assertIn("listening on", line)
-            listing = run([os.path.join(self.prefix, "bin", "dorsa"), "--url", line.split()[-1], "databases"])
-            self.assertIn("DORSA_SAMPLES", listing)
-        finally:
-            emulator.terminate()
-            emulator.wait(timeout=10)
-            emulator.stdout.close()
+        env = {key: value for key, value in os.environ.items() if key not in UNSET}
+        listing = subprocess.run([os.path.join(self.prefix, "bin", "dorsa"), "--url", self.url, "databases"],
+                                 capture_output=True, text=True, timeout=60, env=env)
+        self.assertEqual(listing.returncode, 0, listing.stderr)
+        self.assertIn("DORSA_SAMPLES", listing.stdout)
 
 
 if __name__ == "__main__":

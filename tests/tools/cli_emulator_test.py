@@ -77,6 +77,22 @@ class ToolAgainstEmulator(unittest.TestCase):
         self.assertEqual(result.stdout.splitlines(),
                          ["KEY            NAME", "DORSA_SAMPLES  Materials", "POLY_DB        Polymer Datasheets"])
 
+    def test_global_options_anywhere(self):
+        cases = [
+            (["--json", "tables", "DORSA_SAMPLES"], ["tables", "DORSA_SAMPLES", "--json"]),
+            (["--json", "--timeout", "5", "tables", "DORSA_SAMPLES", "--filter", "ProcessesTablesOnly"],
+             ["tables", "--timeout", "5", "DORSA_SAMPLES", "--json", "--filter", "ProcessesTablesOnly"]),
+        ]
+        for first, anywhere in cases:
+            with self.subTest(anywhere=anywhere):
+                expected = dorsa(self.emulator.url, *first)
+                result = dorsa(self.emulator.url, *anywhere)
+                self.assertEqual((result.returncode, result.stderr), (0, ""))
+                self.assertEqual(result.stdout, expected.stdout)
+        moved = subprocess.run([TOOL, "databases", "--url", self.emulator.url], capture_output=True, text=True,
+                               timeout=60, stdin=subprocess.DEVNULL, env=QUIET_ENVIRONMENT)
+        self.assertEqual((moved.returncode, moved.stdout), (0, dorsa(self.emulator.url, "databases").stdout))
+
     def test_version(self):
         result = subprocess.run([TOOL, "--version"], capture_output=True, text=True, timeout=60)
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -145,33 +161,42 @@ class ToolAgainstEmulator(unittest.TestCase):
                 self.assertEqual(refused.returncode, 3)
                 self.assertTrue(refused.stderr.startswith("dorsa: cannot connect to http://127.0.0.1:9/dorsa: "),
                                 refused.stderr)
-        missing = dorsa(self.emulator.url + "/nowhere", "databases")
-        self.assertEqual(missing.returncode, 4)
-        self.assertEqual(missing.stderr, "dorsa: GetDatabases failed with HTTP 404\n")
+        base = self.emulator.url
+        for url in (base + "/nowhere", base.rsplit("/", 1)[0], base + "/", base.replace("/dorsa", "/Dorsa")):
+            with self.subTest(url=url):
+                missing = dorsa(url, "databases")
+                self.assertEqual((missing.returncode, missing.stderr), (4, (
+                    f"dorsa: GetDatabases failed with HTTP 404 from {url}/Browse.svc: --url is probably not the "
+                    "service's base URL (such as http://server/dorsa)\n")))
 
     def test_ping(self):
         result = dorsa(self.emulator.url, "--json", "ping")
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertEqual(json.loads(result.stdout), {"url": self.emulator.url, "answers": True})
         missing = dorsa(self.emulator.url + "/nowhere", "ping")
-        self.assertEqual((missing.returncode, missing.stderr), (4, "dorsa: ping failed with HTTP 404\n"))
+        self.assertEqual((missing.returncode, missing.stderr), (4, (
+            f"dorsa: ping failed with HTTP 404 from {self.emulator.url}/nowhere/: --url is probably not the "
+            "service's base URL (such as http://server/dorsa)\n")))
 
     def test_bad_arguments_are_named(self):
         cases = [
-            (["--timeout", "0"], "--timeout: Value 0 not in range 1 to 86400"),
-            (["--timeout", "86401"], "--timeout: Value 86401 not in range 1 to 86400"),
-            (["--url", "not-a-url"], "--url: not a URL: expected http://host/path or https://host/path"),
-            (["--url", "ftp://127.0.0.1/dorsa"], "--url: the URL scheme 'ftp' is neither http nor https"),
-            (["--url", "http:///dorsa"], "--url: the URL has no host"),
-            (["--url", "http://127.0.0.1:0/dorsa"], "--url: port '0' is not a number from 1 to 65535"),
-            (["--url", "http://127.0.0.1:port/dorsa"], "--url: port 'port' is not a number from 1 to 65535"),
-            (["--url", "http://[::1/dorsa"], "--url: the IPv6 address has no closing ']'"),
-            (["--url", "http://127.0.0.1/dorsa?x=1"], "--url: a base URL takes no query or fragment"),
-            (["--url", "http://jo:" + SECRET + "@/dorsa"], "--url: the URL has no host"),
+            (["--timeout", "0", "databases"], "--timeout: Value 0 not in range 1 to 86400"),
+            (["--timeout", "86401", "databases"], "--timeout: Value 86401 not in range 1 to 86400"),
+            (["--url", "not-a-url", "databases"], "--url: not a URL: expected http://host/path or https://host/path"),
+            (["--url", "ftp://127.0.0.1/dorsa", "databases"], "--url: the URL scheme 'ftp' is neither http nor https"),
+            (["--url", "http:///dorsa", "databases"], "--url: the URL has no host"),
+            (["--url", "http://127.0.0.1:0/dorsa", "databases"], "--url: port '0' is not a number from 1 to 65535"),
+            (["--url", "http://127.0.0.1:port/dorsa", "databases"],
+             "--url: port 'port' is not a number from 1 to 65535"),
+            (["--url", "http://[::1/dorsa", "databases"], "--url: the IPv6 address has no closing ']'"),
+            (["--url", "http://127.0.0.1/dorsa?x=1", "databases"], "--url: a base URL takes no query or fragment"),
+            (["--url", "http://jo:" + SECRET + "@/dorsa", "databases"], "--url: the URL has no host"),
+            (["tabels", "DORSA_SAMPLES"], "dorsa: unknown command 'tabels'; the closest is 'tables'"),
+            (["--json", "databse"], "dorsa: unknown command 'databse'; the closest is 'databases'"),
         ]
         for arguments, message in cases:
             with self.subTest(arguments=arguments):
-                result = dorsa(self.emulator.url, *arguments, "databases")
+                result = dorsa(self.emulator.url, *arguments)
                 self.assertEqual(result.returncode, 2, result.stderr)
                 self.assertTrue(result.stderr.startswith(message), result.stderr)
                 self.assertNotIn(SECRET, result.stderr)
@@ -341,8 +366,8 @@ class ValuesAgainstEmulator(unittest.TestCase):
             ("1001", "Density", ["--unit-system", "Imperial"], "point",
              ["493.180884 lb/ft^3 @ 20 \u00b0C; 488.1866472 lb/ft^3 @ 300 \u00b0C"]),
             ("1001", "Young's modulus", [], "range", [f"190{DASH}203 GPa"]),
-            ("1001", "Yield strength", [], "range", [f"205{DASH}NaN MPa (estimated)"]),
-            ("1002", "Yield strength", [], "range", [f"NaN{DASH}276 MPa"]),
+            ("1001", "Yield strength", [], "range", ["\u2265 205 MPa (estimated)"]),
+            ("1002", "Yield strength", [], "range", ["\u2264 276 MPa"]),
             ("1001", "Stress-strain curve", [], "functional series",
              [f"2 series, 8 points; Strain 0{DASH}40 %; Temperature 20, 300 \u00b0C; values 0{DASH}530 MPa"]),
             ("1001", "Fatigue strength", [], "functional grid",
@@ -409,6 +434,20 @@ class ValuesAgainstEmulator(unittest.TestCase):
         self.assertEqual(table["rows"][2]["linkedRecords"], [{"dbKey": "DORSA_SAMPLES", "identity": 1003}])
         self.assertEqual(table["summary"]["cells"][0]["value"], "Total")
         self.assertTrue([v for v in records[0]["values"] if v["attribute"] == "Density"])
+
+    def test_a_record_without_values_says_so(self):
+        note = "dorsa: record 1005 holds no values for the attributes asked\n"
+        record = {"dbKey": "DORSA_SAMPLES", "identity": 1005, "recordGUID": "5e2b8c71-1005-4d19-b6e2-7a3f0c001005",
+                  "historyGUID": "9d40a6e3-1005-4c7e-a5b8-2e61f4001005"}
+        cases = [
+            ([], ["1005"], "RECORD  ATTRIBUTE  TYPE  VALUE\n"),
+            (["--json"], ["1005", "--attribute", "Density"],
+             json.dumps([{"record": record, "values": []}], indent=2, sort_keys=True) + "\n"),
+        ]
+        for options, arguments, output in cases:
+            with self.subTest(options=options):
+                result = dorsa(self.emulator.url, *options, "values", "DORSA_SAMPLES", TABLE, *arguments)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (0, output, note))
 
     def test_batched_parallel_run_matches_one_call(self):
         records = ["1003", "1001", "5e2b8c71-1002-4d19-b6e2-7a3f0c001002", "1003", "1002"]

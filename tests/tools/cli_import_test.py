@@ -5,6 +5,7 @@ Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 import base64
 import json
 import os
+import re
 import socket
 import subprocess
 import tempfile
@@ -232,13 +233,23 @@ class LinkAndReadBack(unittest.TestCase):
         self.assertEqual(self.linked(1001, "Suppliers"), [3001])
 
 
+def sent_body(printed):
+    """The SOAP body of a request --dry-run printed, without the line breaks and indentation it
+    adds for reading: the body as it would be sent."""
+    return re.sub(r">\n *<", "><", printed).split("<soapenv:Body>")[1].split("</soapenv:Body>")[0]
+
+
 class DryRunAndMalformedFiles(ImportFiles):
     def test_dry_run_prints_the_request_and_sends_nothing(self):
         path = self.file({"mode": "copy", "record": 1002, "parent": "5e2b8c71-1001-4d19-b6e2-7a3f0c001001",
                           "release": False, "subsets": [11, "All samples"], "subsetsMode": "replace"})
         result = dorsa(refusing_url(), "import", path, "--dry-run", "--error-mode", "fault", "--commit-every", "50")
         self.assertEqual(result.returncode, 0, result.stderr)
-        body = result.stdout.split("<soapenv:Body>")[1].split("</soapenv:Body>")[0]
+        # Printed one element a line, each indented by its depth; without the indentation, the bytes it sends.
+        lines = result.stdout.splitlines()
+        self.assertIn("      <dat:importErrorMode>FaultAndRollbackOnAnyError</dat:importErrorMode>", lines)
+        self.assertEqual(len(lines), 41)
+        body = sent_body(result.stdout)
         self.assertEqual(
             body,
             "<dat:SetRecordAttributesRequest><dat:importRecords><zbt:copy><zbt:importAttributeValues/>"
@@ -293,7 +304,7 @@ class DryRunAndMalformedFiles(ImportFiles):
         result = dorsa(refusing_url(), "link", "DORSA_SAMPLES", "31", "--add", "1001:1002:same heat: lot 7",
                        "--remove", "1002:1003", "--add", "1001:1003", "--unlink-all", "1003", "--dry-run")
         self.assertEqual(result.returncode, 0, result.stderr)
-        body = result.stdout.split("<soapenv:Body>")[1].split("</soapenv:Body>")[0]
+        body = sent_body(result.stdout)
 
         def ref(identity):
             return (f"<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>{identity}"

@@ -82,13 +82,13 @@ class SearchesAgainstEmulator(unittest.TestCase):
         cases = [
             (["Density between 1000 and 3000 kg/m^3"], [1002, 1003]),
             (["Density between 2 and 3 g/cm^3"], [1002]),
-            (["Yield strength > 200 MPa"], [1002, 1001]),
+            (["Yield strength > 200 MPa"], [1002, 1001, 1004]),
             (["Corrosion resistance contains-any Good,Excellent"], [1002, 1001]),
             (["Corrosion resistance contains-all Good, Acceptable"], [1002]),
             (["Datasheet exists"], [1001]),
             (["Datasheet does-not-exist"], [1006, 1002, 1003, 1004, 1005]),
             (["Date tested between 2015-01-01 and 2017-01-01"], [1001]),
-            (["Composition column Element contains Cr"], [1001]),
+            (["Composition column Element contains Cr"], [1001, 1004]),
             (["Number of tests = 12"], [1002]),
             (["Material family does-not-contain ferrous"], [1003]),
             (["Yield strength > 200 MPa", "Material family contains non-ferrous"], [1002]),
@@ -99,7 +99,7 @@ class SearchesAgainstEmulator(unittest.TestCase):
                 arguments = [part for criterion in criteria for part in ("--where", criterion)]
                 self.assertEqual([identity for identity, _ in self.found("find", DB, *arguments)], expected)
         self.assertEqual(self.found("find", DB, "--table", ALLOYS, "--where", "Density between 7000 and 8000"),
-                         [(1001, ALLOYS)])
+                         [(1001, ALLOYS), (1004, ALLOYS)])
 
     def test_malformed_criteria_point_at_the_word(self):
         cases = [
@@ -128,6 +128,8 @@ class SearchesAgainstEmulator(unittest.TestCase):
             (["find-name", DB, "Nowhere", "x"], 5,
              "dorsa: SOAP fault from RecordNameSearch: Unknown table Nowhere in database DORSA_SAMPLES\n"),
             (["search", DB, "aluminium", "--filter", "MetalsOnly"], 2, "dorsa: unknown table filter: MetalsOnly\n"),
+            (["find", DB, "--where", "Datasheet exists", "--where", "Density between 1 and 2 furlongs"], 2,
+             "dorsa: unknown unit in DORSA_SAMPLES: furlongs\n"),
         ]
         for arguments, code, message in cases:
             with self.subTest(arguments=arguments):

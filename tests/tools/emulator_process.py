@@ -17,10 +17,12 @@ DELETE = object()  # for changed(): the item is removed
 
 
 class EmulatorProcess:
-    """Starts `emulator` with `arguments` and learns its base URL from its first line."""
+    """Starts `emulator` (the script, or a command such as an installed dorsa-emulator) with
+    `arguments` and learns its base URL from its first line."""
 
     def __init__(self, emulator, *arguments):
-        self.process = subprocess.Popen([sys.executable, emulator, "--port", "0", *arguments],
+        launcher = [sys.executable, emulator] if emulator.endswith(".py") else [emulator]
+        self.process = subprocess.Popen([*launcher, "--port", "0", *arguments],
                                         stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         line = self.process.stdout.readline()
         if "listening on" not in line:

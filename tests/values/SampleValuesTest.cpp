@@ -44,7 +44,7 @@ protected:
 
 TEST_F(SampleValues, EveryAttributeHasATypedValue)
 {
-    ASSERT_EQ(m_values.size(), 33u);
+    ASSERT_EQ(m_values.size(), 38u);
     for (const auto& entry : m_values) {
         ASSERT_TRUE(entry.second->GetDataValue()) << entry.first;
         EXPECT_EQ(entry.second->GetDataValue()->GetTypeString(), entry.second->GetDataType()) << entry.first;

@@ -37,6 +37,12 @@ const char* EnumText(const char* const (&texts)[N], int value, const char* unkno
     return value >= 0 && static_cast<size_t>(value) < N ? texts[value] : unknown;
 }
 
+// Exit_Ok when database `dbKey` knows every unit symbol: as one of its units or, when
+// `convertible`, also as a unit one of its conversions leads from or to (such as Pa). Else
+// Exit_BadArguments after naming the others, or the exit code of a failed call.
+int CheckUnitsKnown(ToolContext& context, const std::string& dbKey, const std::vector<std::string>& symbols,
+                    bool convertible = false);
+
 // The commands of each family.
 std::vector<Command> CatalogueCommands();
 std::vector<Command> UnitCommands();

@@ -3,6 +3,9 @@
 #include "RecordArguments.h"
 #include "TableLookup.h"
 
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -19,11 +22,27 @@ using nlohmann::json;
 
 namespace {
 
+// An XML text one element a line, indented by depth, for people to read; as it is when it
+// does not parse. Only the print changes: a request is sent unindented.
+std::string Indented(const std::string& xml)
+{
+    const std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> document(
+        xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, "UTF-8",
+                      XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+        xmlFreeDoc);
+    const std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)> print(xmlBufferCreate(), xmlBufferFree);
+    if (!document || !print || xmlNodeDump(print.get(), document.get(), xmlDocGetRootElement(document.get()), 0, 1) < 0) {
+        return xml;
+    }
+    return std::string(reinterpret_cast<const char*>(xmlBufferContent(print.get())),
+                       static_cast<size_t>(xmlBufferLength(print.get())));
+}
+
 // Prints the SOAP request `operation` would send with `request`; nothing is sent.
 void PrintRequest(const OperationBase& operation, const SmartPtr<IRequest>& request)
 {
     const SmartPtr<HttpMessageBuffer> body = operation.BuildRequestHandle(request)->AccessRequestBody();
-    std::cout << std::string(body->GetData(), body->GetLength()) << "\n";
+    std::cout << Indented(std::string(body->GetData(), body->GetLength())) << "\n";
 }
 
 std::string NamedRecordLabel(const SmartPtr<NamedRecord>& record)

@@ -155,6 +155,22 @@ SmartPtr<AttributeReference> SearchAttribute(const FindArguments& arguments, con
     return attribute;
 }
 
+// The unit symbols a criterion's bounds name ("" for a bound in the attribute's own unit left out).
+void AddUnits(const SmartPtr<SearchValue>& value, std::vector<std::string>& units)
+{
+    std::vector<UnittedRealCriterionValue*> bounds;
+    if (auto* between = dynamic_cast<BetweenSearchValue*>(value.get())) {
+        bounds = {between->GetLowEnd().get(), between->GetHighEnd().get()};
+    } else {
+        bounds = {dynamic_cast<UnittedRealCriterionValue*>(value.get())};
+    }
+    for (const UnittedRealCriterionValue* bound : bounds) {
+        if (bound && !bound->GetUnit().empty()) {
+            units.push_back(bound->GetUnit());
+        }
+    }
+}
+
 int RunFind(ToolContext& context, const FindArguments& arguments)
 {
     SmartPtr<CriteriaSearch> request = new CriteriaSearch;
@@ -165,6 +181,7 @@ int RunFind(ToolContext& context, const FindArguments& arguments)
     request->SetDBKey(arguments.dbKey);
     request->SetSearchFilter(filter);
     request->SetPopulateGUIDs(true);
+    std::vector<std::string> units;
     for (const std::string& expression : arguments.criteria) {
         ParsedCriterion parsed;
         try {
@@ -176,6 +193,11 @@ int RunFind(ToolContext& context, const FindArguments& arguments)
         criterion->SetSearchAttribute(SearchAttribute(arguments, parsed.attribute));
         criterion->SetSearchValue(parsed.value);
         request->AddSearchCriterion(criterion);
+        AddUnits(parsed.value, units);
+    }
+    // A unit the database does not know is the caller's mistake, as with convert: said before searching.
+    if (const int failed = units.empty() ? Exit_Ok : CheckUnitsKnown(context, arguments.dbKey, units, true)) {
+        return failed;
     }
     CriteriaSearchImpl operation(context.Session());
     SimpleTextSearchResponse response;

@@ -53,10 +53,27 @@ Verdict TransportVerdict(const std::string& url, const ServiceLayerResponse& out
     return {Exit_NoReply, what + url + ": " + reason};
 }
 
+// The address a call of `operation` posts to: the endpoint of its service under `url`, or
+// `url` itself for the probe of `ping`.
+std::string EndpointOf(const std::string& operation, const std::string& url)
+{
+    for (const CatalogueRow* row : Catalogue::s_rows) {
+        if (operation == row->name) {
+            return url + WideToUtf8(row->service->path);
+        }
+    }
+    return url + "/";
+}
+
 // A reply that is no success: its status explains it best; a 2xx one was not a service reply.
-Verdict StatusVerdict(const std::string& operation, int code)
+// A 404 mostly means a --url that misses the service's path, so the address tried is shown.
+Verdict StatusVerdict(const std::string& operation, const std::string& url, int code)
 {
     const std::string status = "HTTP " + std::to_string(code);
+    if (code == 404) {
+        return {Exit_HttpFailure, operation + " failed with " + status + " from " + EndpointOf(operation, url) +
+                                      ": --url is probably not the service's base URL (such as http://server/dorsa)"};
+    }
     if (code == 401) {
         return {Exit_HttpFailure, "authentication failed (" + status + ")"};
     }
@@ -140,7 +157,7 @@ Verdict Judge(const std::string& operation, const std::string& url, ServiceLayer
         return FaultVerdict(operation, outcome);
     case CallOutcomes::HttpFailure:
     case CallOutcomes::UnreadableReply:
-        return StatusVerdict(operation, outcome.GetResponseCode());
+        return StatusVerdict(operation, url, outcome.GetResponseCode());
     case CallOutcomes::NotCalled:
         break;
     }

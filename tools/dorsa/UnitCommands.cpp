@@ -1,7 +1,6 @@
 #include "Commands.h"
 
 #include <algorithm>
-#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -113,29 +112,6 @@ struct ConvertArguments {
     std::string currency;
 };
 
-// Exit_Ok when the database knows every symbol; else Exit_BadArguments after naming the others.
-int CheckUnitsKnown(ToolContext& context, const std::string& dbKey, const std::vector<std::string>& symbols)
-{
-    GetUnitsResponse response;
-    if (const int failed = FetchUnits(context, dbKey, response)) {
-        return failed;
-    }
-    std::set<std::string> known;
-    for (const auto& database : response.GetUnitsByDatabase()) {
-        for (const GetUnitsResponse::Unit& unit : database.second) {
-            known.insert(unit.first);
-        }
-    }
-    std::vector<std::string> unknown;
-    std::copy_if(symbols.begin(), symbols.end(), std::back_inserter(unknown),
-                 [&known](const std::string& symbol) { return known.count(symbol) == 0; });
-    if (unknown.empty()) {
-        return Exit_Ok;
-    }
-    return context.Fail(Exit_BadArguments, std::string(unknown.size() == 1 ? "unknown unit" : "unknown units") +
-                                               " in " + dbKey + ": " + Join(unknown));
-}
-
 // One conversion context per unit system, each into --currency (without it: the unit's own currency).
 SmartPtr<GetUnitConversions> ConversionsRequest(const ConvertArguments& arguments, const std::vector<std::string>& systems)
 {
@@ -204,6 +180,56 @@ Runner DefineConvert(CLI::App& app)
 }
 
 } // namespace
+
+int CheckUnitsKnown(ToolContext& context, const std::string& dbKey, const std::vector<std::string>& symbols,
+                    bool convertible)
+{
+    GetUnitsResponse response;
+    if (const int failed = FetchUnits(context, dbKey, response)) {
+        return failed;
+    }
+    std::set<std::string> known;
+    for (const auto& database : response.GetUnitsByDatabase()) {
+        for (const GetUnitsResponse::Unit& unit : database.second) {
+            known.insert(unit.first);
+        }
+    }
+    const auto unknown = [&known, &symbols] {
+        std::vector<std::string> others;
+        for (const std::string& symbol : symbols) {
+            if (known.count(symbol) == 0 && std::find(others.begin(), others.end(), symbol) == others.end()) {
+                others.push_back(symbol);
+            }
+        }
+        return others;
+    };
+    if (convertible && !unknown().empty()) {
+        // Every symbol a conversion of the database leads from or to, in any of its unit systems.
+        ConvertArguments asked{dbKey, std::vector<std::string>(known.begin(), known.end()), "", ""};
+        asked.symbols.insert(asked.symbols.end(), symbols.begin(), symbols.end());
+        std::vector<std::string> systems;
+        if (const int failed = FetchUnitSystems(context, dbKey, systems)) {
+            return failed;
+        }
+        GetUnitConversionsResponse conversions;
+        GetUnitConversionsImpl(context.Session()).GetUnitConversions(ConversionsRequest(asked, systems), &conversions);
+        if (const int failed =
+                context.Outcome(GetUnitConversionsImpl::s_soapAction, conversions.GetServiceLayerResponse())) {
+            return failed;
+        }
+        for (const SmartPtr<UnitConversion>& system : conversions.AccessConversions()) {
+            for (const UnitConversion::Conversion& conversion : system->AccessConversions()) {
+                known.insert({conversion.sourceSymbol, conversion.targetSymbol});
+            }
+        }
+    }
+    const std::vector<std::string> others = unknown();
+    if (others.empty()) {
+        return Exit_Ok;
+    }
+    return context.Fail(Exit_BadArguments, std::string(others.size() == 1 ? "unknown unit" : "unknown units") +
+                                               " in " + dbKey + ": " + Join(others));
+}
 
 std::vector<Command> UnitCommands()
 {

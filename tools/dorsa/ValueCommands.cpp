@@ -228,12 +228,20 @@ int RunValues(ToolContext& context, const ValuesArguments& arguments)
     }
     TextTable table{{"RECORD", "ATTRIBUTE", "TYPE", "VALUE"}, {}};
     json list = json::array();
+    std::vector<std::string> empty;
     for (const std::unique_ptr<Batch>& batch : batches) {
         for (const SmartPtr<RecordData>& data : batch->response.AccessRecordData()) {
             AddRecord(*data, table, list);
+            if (data->AccessAttributeValues().empty() && data->GetRecordReference()) {
+                empty.push_back(RecordLabel(data->GetRecordReference()));
+            }
         }
     }
     context.Print(table, list);
+    // A record without values would show as no row at all: say so, beside the output.
+    for (const std::string& record : empty) {
+        std::cerr << "dorsa: record " << record << " holds no values for the attributes asked\n";
+    }
     return Exit_Ok;
 }
 

@@ -179,12 +179,17 @@ std::string PointText(PointDataType& point)
     return Join(points, "; ");
 }
 
-// An absent bound shows as the wire writes it: NaN.
+// "200–250 MPa"; a range open at one end as "≥ 205 MPa" or "≤ 250 MPa".
 std::string RangeText(const RangeDataType& range)
 {
-    const std::string low = range.HasLowBound() ? Number(range.GetLow()) : "NaN";
-    const std::string high = range.HasHighBound() ? Number(range.GetHigh()) : "NaN";
-    return WithUnit(low + s_dash + high, range.GetUnitSymbol());
+    const std::string unit = range.GetUnitSymbol();
+    if (!range.HasLowBound()) {
+        return range.HasHighBound() ? WithUnit("\u2264 " + Number(range.GetHigh()), unit) : "unbounded";
+    }
+    if (!range.HasHighBound()) {
+        return WithUnit("\u2265 " + Number(range.GetLow()), unit);
+    }
+    return WithUnit(Number(range.GetLow()) + s_dash + Number(range.GetHigh()), unit);
 }
 
 std::string BinaryText(const BinaryDataType& binary, const std::string& fileName)

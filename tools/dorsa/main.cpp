@@ -14,6 +14,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <vector>
 
 using namespace dorsatool;
 
@@ -183,6 +184,35 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options)
     app.footer(s_footer);
 }
 
+// How many single-letter edits turn `from` into `to`.
+size_t EditDistance(const std::string& from, const std::string& to)
+{
+    std::vector<size_t> row(to.size() + 1);
+    for (size_t column = 0; column < row.size(); ++column) {
+        row[column] = column;
+    }
+    for (size_t line = 1; line <= from.size(); ++line) {
+        size_t diagonal = row[0];
+        row[0] = line;
+        for (size_t column = 1; column <= to.size(); ++column) {
+            const size_t above = row[column];
+            row[column] = std::min({above + 1, row[column - 1] + 1, diagonal + (from[line - 1] != to[column - 1])});
+            diagonal = above;
+        }
+    }
+    return row.back();
+}
+
+// The command whose name is closest to `word`.
+std::string ClosestCommand(const std::string& word)
+{
+    const std::vector<Command>& commands = AllCommands();
+    const auto closest = std::min_element(commands.begin(), commands.end(), [&word](const Command& a, const Command& b) {
+        return EditDistance(word, a.name) < EditDistance(word, b.name);
+    });
+    return closest->name;
+}
+
 // Parses the command line; empty to go on, else the code to end with (Exit_Ok after --help or --version).
 std::optional<int> Parse(CLI::App& app, int argc, char** argv)
 {
@@ -192,7 +222,14 @@ std::optional<int> Parse(CLI::App& app, int argc, char** argv)
         app.exit(done);
         return Exit_Ok;
     } catch (const CLI::ParseError& error) {
-        app.exit(error);
+        // A word where the command belongs that names none: say which, rather than that a command is missing.
+        const std::vector<std::string> words = app.remaining();
+        if (app.get_subcommands().empty() && !words.empty() && words.front().rfind('-', 0) != 0) {
+            std::cerr << "dorsa: unknown command '" << words.front() << "'; the closest is '"
+                      << ClosestCommand(words.front()) << "' (dorsa --help lists them all)\n";
+        } else {
+            app.exit(error);
+        }
         return Exit_BadArguments;
     }
     return std::nullopt;
@@ -204,6 +241,8 @@ int main(int argc, char** argv)
 {
     CLI::App app{"dorsa - browse a Dorsa materials database service"};
     app.require_subcommand(1);
+    // Global options may come after the command too: a command passes those it does not know on.
+    app.fallthrough();
     GlobalOptions options;
     AddGlobalOptions(app, options);
     std::map<CLI::App*, Runner> runners;

@@ -3,13 +3,15 @@
 #include "RecordArguments.h"
 #include "TableLookup.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
+#include "dorsa/xml/XmlDom.h"
+
+#include <rapidxml/rapidxml_print.hpp>
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,16 +28,20 @@ namespace {
 // does not parse. Only the print changes: a request is sent unindented.
 std::string Indented(const std::string& xml)
 {
-    const std::unique_ptr<xmlDoc, void (*)(xmlDocPtr)> document(
-        xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, "UTF-8",
-                      XML_PARSE_NOBLANKS | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
-        xmlFreeDoc);
-    const std::unique_ptr<xmlBuffer, void (*)(xmlBufferPtr)> print(xmlBufferCreate(), xmlBufferFree);
-    if (!document || !print || xmlNodeDump(print.get(), document.get(), xmlDocGetRootElement(document.get()), 0, 1) < 0) {
+    std::vector<char> text(xml.begin(), xml.end());
+    text.push_back('\0');
+    XmlDocument<char> document;
+    try {
+        document.parse<rapidxml::parse_declaration_node>(text.data());
+    } catch (const std::exception&) {
         return xml;
     }
-    return std::string(reinterpret_cast<const char*>(xmlBufferContent(print.get())),
-                       static_cast<size_t>(xmlBufferLength(print.get())));
+    std::string printed;
+    rapidxml::print(std::back_inserter(printed), document);
+    while (!printed.empty() && printed.back() == '\n') {
+        printed.pop_back();
+    }
+    return printed;
 }
 
 // Prints the SOAP request `operation` would send with `request`; nothing is sent.

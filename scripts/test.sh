@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 
 scripts/install-dependencies.sh
 scripts/auth-deps.sh
+scripts/network-deps.sh
 jobs=$(nproc)
 started=$SECONDS
 failed=()

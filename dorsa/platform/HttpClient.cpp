@@ -88,7 +88,9 @@ void HttpClient::SetCertificateAuthorities(const std::wstring& caFile, const std
         changed.caFile = WideToUtf8(caFile);
         changed.caFolder = WideToUtf8(caFolder);
         changed.caWithSystemStore = withSystemStore;
+        ++changed.generation; // connections trusted under the old authorities are not reused
     });
+    m_state->backend->ForgetConnections();
 }
 
 void HttpClient::SetClientCertificate(const std::wstring& certificateFile, const std::wstring& keyFile,

@@ -43,7 +43,8 @@ struct TransferSettings {
     std::size_t maxReplySize = HttpClient::s_defaultMaxReplySize;
     long callDeadlineMs = HttpClient::s_defaultCallDeadlineMs;
     bool refuseCleartextCredentials = false;
-    // Counts identity changes: connections opened under an older one are not reused.
+    // Counts changes of identity, trust and proxy logon: connections opened under an
+    // older one are not reused, so a back end may set what depends on them once per connection.
     unsigned generation = 0;
 
     // Certificate authorities (UTF-8 paths, PEM) trusted for https servers. caFolder is

@@ -338,6 +338,62 @@ Runner DefineLink(CLI::App& app)
     return [arguments](ToolContext& context) { return RunLink(context, *arguments); };
 }
 
+// upload
+
+struct UploadArguments {
+    std::string dbKey;
+    std::string record;
+    std::string attribute;
+    std::string file;
+    std::string contentType = "application/octet-stream";
+};
+
+// Asks where the content goes, then PUTs the file there, streamed from disk.
+int RunUpload(ToolContext& context, const UploadArguments& arguments)
+{
+    SmartPtr<GetUploadAddressesRequest> request = new GetUploadAddressesRequest;
+    request->AddRecord(MakeRecordReference(arguments.dbKey, arguments.record));
+    request->AddAttributeReference(MakeAttributeReference(arguments.dbKey, arguments.attribute));
+    GetUploadAddressesResponse response;
+    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
+    if (const int failed = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    std::string url;
+    for (const SmartPtr<RecordWithAttributeAddresses>& entry : response.AccessRecordsWithAttributeAddresses()) {
+        for (const SmartPtr<AttributeAddress>& address : entry->AccessAttributeAddresses()) {
+            url = url.empty() ? address->GetURL() : url;
+        }
+    }
+    if (url.empty()) {
+        return context.Fail(Exit_HttpFailure, "the server gave no upload address for " + arguments.attribute +
+                                                  " of record " + arguments.record);
+    }
+    const SmartPtr<ServiceLayerResponse> outcome =
+        ContentUpload::PutFile(*context.Session(), url, arguments.file, arguments.contentType);
+    if (const int failed = context.Outcome("upload", outcome)) {
+        return failed;
+    }
+    context.Print(TextTable{{"RECORD", "ATTRIBUTE", "URL", "FILE"}, {{arguments.record, arguments.attribute, url,
+                                                                     arguments.file}}},
+                  json{{"record", arguments.record}, {"attribute", arguments.attribute}, {"url", url},
+                       {"file", arguments.file}, {"code", outcome->GetResponseCode()}});
+    return Exit_Ok;
+}
+
+Runner DefineUpload(CLI::App& app)
+{
+    auto arguments = std::make_shared<UploadArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("RECORD", arguments->record, "the record, by identity or GUID")->required()->check(RecordValidator());
+    app.add_option("--attribute", arguments->attribute, "the file or picture attribute, by name")->required();
+    app.add_option("FILE", arguments->file, "the file whose content is uploaded (read as it is sent)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    app.add_option("--content-type", arguments->contentType, "the content's type (default application/octet-stream)");
+    return [arguments](ToolContext& context) { return RunUpload(context, *arguments); };
+}
+
 Runner DefineUploadAddresses(CLI::App& app)
 {
     auto arguments = std::make_shared<UploadAddressesArguments>();
@@ -360,6 +416,7 @@ std::vector<Command> ImportCommands()
         {"import", "create, update and copy records with their values, from a JSON file", DefineImport},
         {"link", "add and remove links between records of a link group", DefineLink},
         {"upload-addresses", "tell where to PUT the file and picture content of records", DefineUploadAddresses},
+        {"upload", "upload a file as the content of a file or picture attribute of a record", DefineUpload},
     };
 }
 

@@ -82,7 +82,8 @@ std::string ServiceLayerResponse::GetFaultDetail()
 
 void ServiceLayerResponse::ReadFault()
 {
-    if (m_faultRead || m_responseMessage.empty()) {
+    // As for the fault string: a 200 reply is no fault, whatever it holds.
+    if (m_faultRead || m_responseCode == 200 || m_responseMessage.empty()) {
         return;
     }
     m_faultRead = true;

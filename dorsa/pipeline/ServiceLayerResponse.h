@@ -59,7 +59,7 @@ public:
     std::string GetErrorMessage();
 
     /// @brief The "faultcode" of a SOAP 1.1 fault reply as written (e.g. "s:Server"); empty
-    /// when the reply is not a fault.
+    /// when the reply is not a fault, as for GetErrorMessage.
     std::string GetFaultCode();
 
     /// @brief The text of the fault's "detail" element: its own text and that of every

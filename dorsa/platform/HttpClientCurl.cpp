@@ -52,6 +52,9 @@ public:
     {
         auto* source = static_cast<RequestSource*>(userData);
         const size_t room = size * count;
+        if (!source->m_file && !source->m_body) {
+            return 0; // not a PUT: nothing to send this way
+        }
         if (!source->m_file) {
             const size_t taken = std::min(room, source->m_body->GetLength() - source->m_offset);
             std::copy_n(source->m_body->GetData() + source->m_offset, taken, buffer);
@@ -285,10 +288,11 @@ bool ConfigureTransfer(PooledHandle& pooled, const std::string& url, eHttpVerb v
         set(CURLOPT_PASSWORD, pooled.ntlmLatin1 ? settings.latin1Password.c_str() : settings.password.c_str());
     }
     const SmartPtr<HttpMessageBuffer> body = message.AccessRequestBody();
+    // Set on every call, so that the handle never keeps a pointer to an earlier call's source.
+    set(CURLOPT_READDATA, static_cast<void*>(&source));
+    set(CURLOPT_SEEKDATA, static_cast<void*>(&source));
     if (verb == eHttpVerb_Put) {
         set(CURLOPT_UPLOAD, 1L);
-        set(CURLOPT_READDATA, static_cast<void*>(&source));
-        set(CURLOPT_SEEKDATA, static_cast<void*>(&source));
         set(CURLOPT_INFILESIZE_LARGE, source.Size());
         return error.empty();
     }

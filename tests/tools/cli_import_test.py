@@ -5,10 +5,12 @@ Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 import base64
 import json
 import os
+import signal
 import socket
 import subprocess
 import tempfile
 import unittest
+import urllib.request
 
 from emulator_process import EmulatorProcess
 
@@ -230,6 +232,36 @@ class LinkAndReadBack(unittest.TestCase):
                 "historyGUID": "9d40a6e3-3001-4c7e-a5b8-2e61f4003001"}]}])
         self.assertEqual(self.linked(1002, "Suppliers"), [3001, 3002])
         self.assertEqual(self.linked(1001, "Suppliers"), [3001])
+
+
+class UploadAndInterrupt(ImportFiles):
+    def test_upload_puts_the_file_where_the_server_serves_it_back(self):
+        emulator = EmulatorProcess(EMULATOR)
+        self.addCleanup(emulator.stop)
+        path = os.path.join(self.directory.name, "sheet.bin")
+        result = dorsa(emulator.url, "--json", "upload", "DORSA_SAMPLES", "1001", "--attribute", "Datasheet", path,
+                       "--content-type", "application/x-sheet")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        url = json.loads(result.stdout)["url"]
+        with urllib.request.urlopen(url, timeout=30) as served:
+            self.assertEqual((served.read(), served.headers["Content-Type"]), (b"\x00sheet", "application/x-sheet"))
+
+    def test_ctrl_c_ends_with_130_and_leaves_no_output_file(self):
+        with socket.socket() as silent:
+            silent.bind(("127.0.0.1", 0))
+            silent.listen()
+            url = f"http://127.0.0.1:{silent.getsockname()[1]}/dorsa"
+            output = os.path.join(self.directory.name, "out.card")
+            tool = subprocess.Popen([TOOL, "--url", url, "export", "DORSA_SAMPLES", "strata.card.v3", "1001",
+                                     "-o", output], stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                                    env=ENVIRONMENT)
+            connection, _ = silent.accept()  # the call is under way, and never answered
+            with connection:
+                tool.send_signal(signal.SIGINT)
+                _, errors = tool.communicate(timeout=30)
+        self.assertEqual(tool.returncode, 130, errors)
+        self.assertIn("interrupted", errors)
+        self.assertEqual(sorted(os.listdir(self.directory.name)), ["sheet.bin"])
 
 
 class DryRunAndMalformedFiles(ImportFiles):

@@ -52,7 +52,8 @@ std::string DirectoryOf(const std::string& path)
 }
 
 // The request the file describes; Exit_Ok, or Exit_BadArguments after saying where the file is wrong.
-int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr<SetRecordAttributesRequest>& request)
+int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr<SetRecordAttributesRequest>& request,
+                std::vector<FileToUpload>& uploads)
 {
     std::ifstream input(arguments.file, std::ios::binary);
     if (!input) {
@@ -62,7 +63,10 @@ int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr
     try {
         file = nlohmann::ordered_json::parse(input);
         request = new SetRecordAttributesRequest;
-        for (const SmartPtr<ImportRecord>& record : ReadImportRecords(file, DirectoryOf(arguments.file))) {
+        const std::string directory = DirectoryOf(arguments.file);
+        // A dry run shows the content in the request; a real one uploads it afterwards.
+        for (const SmartPtr<ImportRecord>& record :
+             ReadImportRecords(file, directory, arguments.dryRun ? nullptr : &uploads)) {
             request->AddImportRecord(record);
         }
     } catch (const nlohmann::json::parse_error& error) {
@@ -76,10 +80,63 @@ int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr
     return Exit_Ok;
 }
 
+// The upload address of one attribute of one record; empty after reporting a failure in `code`.
+std::string UploadAddress(ToolContext& context, const SmartPtr<RecordReference>& record,
+                          const SmartPtr<AttributeReference>& attribute, int& code)
+{
+    SmartPtr<GetUploadAddressesRequest> request = new GetUploadAddressesRequest;
+    request->AddRecord(record);
+    request->AddAttributeReference(attribute);
+    GetUploadAddressesResponse response;
+    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
+    code = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse());
+    if (code != Exit_Ok) {
+        return std::string();
+    }
+    for (const SmartPtr<RecordWithAttributeAddresses>& entry : response.AccessRecordsWithAttributeAddresses()) {
+        for (const SmartPtr<AttributeAddress>& address : entry->AccessAttributeAddresses()) {
+            return address->GetURL();
+        }
+    }
+    code = context.Fail(Exit_HttpFailure, "the server gave no upload address for " + RecordLabel(record));
+    return std::string();
+}
+
+// PUTs the file and picture content of the written records, each file streamed from disk.
+int UploadFiles(ToolContext& context, const std::vector<FileToUpload>& uploads,
+                const std::vector<SmartPtr<NamedRecord>>& written, std::size_t sent)
+{
+    if (uploads.empty()) {
+        return Exit_Ok;
+    }
+    // The server lists the records it wrote in the order sent; with some left out, which
+    // record is which cannot be told, and no content goes to a wrong one.
+    if (written.size() != sent) {
+        return context.Fail(Exit_HttpFailure, std::to_string(uploads.size()) +
+                                                  " files were not uploaded: not every record was imported");
+    }
+    for (const FileToUpload& upload : uploads) {
+        const SmartPtr<RecordReference> record = written[upload.record]->GetRecordReference();
+        int code = Exit_Ok;
+        const std::string url =
+            UploadAddress(context, record, MakeAttributeReference(upload.dbKey, upload.table, upload.attribute), code);
+        if (code != Exit_Ok) {
+            return code;
+        }
+        if (const int failed = context.Outcome(
+                "upload of " + upload.path, ContentUpload::PutFile(*context.Session(), url, upload.path,
+                                                                   upload.contentType))) {
+            return failed;
+        }
+    }
+    return Exit_Ok;
+}
+
 int RunImport(ToolContext& context, const ImportArguments& arguments)
 {
     SmartPtr<SetRecordAttributesRequest> request;
-    if (const int failed = ReadRequest(context, arguments, request)) {
+    std::vector<FileToUpload> uploads;
+    if (const int failed = ReadRequest(context, arguments, request, uploads)) {
         return failed;
     }
     SetRecordAttributesImpl operation(context.Session());
@@ -106,7 +163,7 @@ int RunImport(ToolContext& context, const ImportArguments& arguments)
     if (list.size() < sent) {
         std::cerr << "dorsa: " << sent - list.size() << " of " << sent << " import records were not imported\n";
     }
-    return Exit_Ok;
+    return UploadFiles(context, uploads, response.AccessRecordsImported(), sent);
 }
 
 struct UploadAddressesArguments {

@@ -9,6 +9,7 @@ cd "$(dirname "$0")/.."
 scripts/install-dependencies.sh
 scripts/install-test-dependencies.sh
 scripts/auth-deps.sh
+scripts/network-deps.sh
 jobs=$(nproc)
 started=$SECONDS
 failed=()

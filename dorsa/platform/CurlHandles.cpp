@@ -47,6 +47,7 @@ PooledHandle CurlHandlePool::Acquire(unsigned generation)
     }
     PooledHandle fresh;
     fresh.handle.reset(curl_easy_init());
+    fresh.multi.reset(curl_multi_init());
     fresh.generation = generation;
     fresh.lastThread = self;
     return fresh;

@@ -21,6 +21,11 @@ struct CurlEasyDeleter {
 };
 using CurlEasyPtr = std::unique_ptr<CURL, CurlEasyDeleter>;
 
+struct CurlMultiDeleter {
+    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+};
+using CurlMultiPtr = std::unique_ptr<CURLM, CurlMultiDeleter>;
+
 struct CurlSlistDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -43,6 +48,9 @@ struct PooledHandle {
     std::vector<std::pair<std::string, std::string>> headerFields;
     CurlHeaderList headers;
     CurlEasyPtr handle;
+    // The multi handle the easy one runs in, one call at a time: it keeps the connections
+    // between calls, and its wait can be woken by a cancel from another thread.
+    CurlMultiPtr multi;
     // Whether the options that are the same on every call have been set.
     bool fixedOptionsSet = false;
     // Settings generation the handle was made under.
@@ -69,7 +77,7 @@ class CurlHandlePool final {
 public:
     static constexpr std::size_t s_maxIdle = 8;
 
-    // An idle handle of this generation or a new one (its handle null if libcurl fails).
+    // An idle handle of this generation or a new one (its handles null if libcurl fails).
     PooledHandle Acquire(unsigned generation);
     void Release(PooledHandle handle);
     // Closes every idle handle and its connections.

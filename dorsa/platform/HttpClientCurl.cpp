@@ -4,7 +4,10 @@
 #include "dorsa/platform/HttpTransferPrivate.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <fstream>
 #include <optional>
+#include <sstream>
 
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
@@ -17,6 +20,78 @@ struct ReplySink {
     ReplyCollector reply;
     CURL* handle;
     bool sized = false;
+};
+
+// The body of a PUT: the message's request body, or its body file read as it goes out.
+// Rewound when libcurl sends it again (an authentication handshake).
+class RequestSource final {
+public:
+    // False, with the reason, when the file cannot be opened or sized.
+    bool Open(const HttpMessage& message, std::string& error)
+    {
+        const std::string& path = message.GetRequestBodyFile();
+        if (path.empty()) {
+            m_body = message.AccessRequestBody();
+            m_size = static_cast<curl_off_t>(m_body->GetLength());
+            return true;
+        }
+        m_file.reset(std::fopen(path.c_str(), "rb"));
+        if (!m_file || fseeko(m_file.get(), 0, SEEK_END) != 0 || (m_size = ftello(m_file.get())) < 0 ||
+            fseeko(m_file.get(), 0, SEEK_SET) != 0) {
+            error = "Not sent: the file " + path + " cannot be read";
+            return false;
+        }
+        m_path = path;
+        return true;
+    }
+
+    curl_off_t Size() const { return m_size; }
+    const std::string& ReadError() const { return m_readError; }
+
+    static size_t Read(char* buffer, size_t size, size_t count, void* userData)
+    {
+        auto* source = static_cast<RequestSource*>(userData);
+        const size_t room = size * count;
+        if (!source->m_file && !source->m_body) {
+            return 0; // not a PUT: nothing to send this way
+        }
+        if (!source->m_file) {
+            const size_t taken = std::min(room, source->m_body->GetLength() - source->m_offset);
+            std::copy_n(source->m_body->GetData() + source->m_offset, taken, buffer);
+            source->m_offset += taken;
+            return taken;
+        }
+        const size_t read = std::fread(buffer, 1, room, source->m_file.get());
+        if (read == 0 && std::ferror(source->m_file.get())) {
+            source->m_readError = "the file " + source->m_path + " could not be read to its end";
+            return CURL_READFUNC_ABORT;
+        }
+        return read;
+    }
+
+    static int Seek(void* userData, curl_off_t offset, int origin)
+    {
+        auto* source = static_cast<RequestSource*>(userData);
+        if (origin != SEEK_SET || offset < 0 || offset > source->m_size) {
+            return CURL_SEEKFUNC_CANTSEEK;
+        }
+        if (!source->m_file) {
+            source->m_offset = static_cast<std::size_t>(offset);
+            return CURL_SEEKFUNC_OK;
+        }
+        return fseeko(source->m_file.get(), offset, SEEK_SET) == 0 ? CURL_SEEKFUNC_OK : CURL_SEEKFUNC_FAIL;
+    }
+
+private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    SmartPtr<HttpMessageBuffer> m_body;
+    std::size_t m_offset = 0;
+    std::unique_ptr<std::FILE, FileCloser> m_file;
+    std::string m_path;
+    curl_off_t m_size = 0;
+    std::string m_readError;
 };
 
 size_t CollectReply(char* data, size_t size, size_t count, void* userData)
@@ -45,6 +120,58 @@ int OnProgress(void* userData, curl_off_t, curl_off_t downloaded, curl_off_t upl
     const bool sending = uploaded < uploadTotal;
     // Non-zero makes libcurl abort the transfer.
     return guard->Check(static_cast<std::uint64_t>(uploaded), static_cast<std::uint64_t>(downloaded), sending) ? 0 : 1;
+}
+
+// The text of a file, or nothing when it cannot be read.
+std::optional<std::string> FileText(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    if (!file) {
+        return std::nullopt;
+    }
+    return text.str();
+}
+
+// Sets the certificate authorities. libcurl reads a CA file and a hashed folder; the
+// system's store is its built-in pair, so "beside the system store" keeps the half of
+// the pair the caller does not replace, and joins the two bundles when both would be files.
+void SetCertificateAuthorities(const TransferSettings& settings, const std::function<void(CURLoption, const char*)>& set,
+                               CURL* handle, std::string& error)
+{
+    const curl_version_info_data* version = curl_version_info(CURLVERSION_NOW);
+    const char* systemFile = version->cainfo;
+    const char* systemFolder = version->capath;
+    const char* file = settings.caFile.empty() ? nullptr : settings.caFile.c_str();
+    const char* folder = settings.caFolder.empty() ? nullptr : settings.caFolder.c_str();
+    if (file && !FileText(settings.caFile)) {
+        error = "the certificate authority file " + settings.caFile + " cannot be read";
+        return;
+    }
+    if (!settings.caWithSystemStore || (!file && !folder)) {
+        set(CURLOPT_CAINFO, settings.caWithSystemStore ? systemFile : file);
+        set(CURLOPT_CAPATH, settings.caWithSystemStore ? systemFolder : folder);
+        return;
+    }
+    if (file && !folder && systemFolder) {
+        set(CURLOPT_CAINFO, file);
+        set(CURLOPT_CAPATH, systemFolder);
+        return;
+    }
+    set(CURLOPT_CAPATH, folder ? folder : systemFolder);
+    if (!file) {
+        set(CURLOPT_CAINFO, systemFile);
+        return;
+    }
+    // Both bundles in one: the system's (when it has one) and the caller's.
+    std::string joined = systemFile ? FileText(systemFile).value_or(std::string()) : std::string();
+    joined += "\n" + *FileText(settings.caFile);
+    curl_blob blob{&joined[0], joined.size(), CURL_BLOB_COPY};
+    const CURLcode code = curl_easy_setopt(handle, CURLOPT_CAINFO_BLOB, &blob);
+    if (code != CURLE_OK && error.empty()) {
+        error = curl_easy_strerror(code);
+    }
 }
 
 unsigned long LogonMechanisms(Logon logon)
@@ -90,7 +217,7 @@ unsigned long AllowedAuth(const PooledHandle& pooled, const TransferSettings& se
 // The options that never change are set once, on the handle's first call.
 bool ConfigureTransfer(PooledHandle& pooled, const std::string& url, eHttpVerb verb, const HttpMessage& message,
                        const TransferSettings& settings, const Endpoint& endpoint, ReplySink& sink, StallGuard& guard,
-                       std::string& error)
+                       RequestSource& source, std::string& error)
 {
     CURL* handle = pooled.handle.get();
     const auto set = [&](CURLoption option, auto value) {
@@ -115,13 +242,37 @@ bool ConfigureTransfer(PooledHandle& pooled, const std::string& url, eHttpVerb v
         set(CURLOPT_PREREQFUNCTION, &OnRequestReady);
         set(CURLOPT_XFERINFOFUNCTION, &OnProgress);
         set(CURLOPT_NOPROGRESS, 0L);
-        if (!endpoint.proxy.empty()) {
+        set(CURLOPT_READFUNCTION, &RequestSource::Read);
+        set(CURLOPT_SEEKFUNCTION, &RequestSource::Seek);
+        // Environment: no option, so libcurl reads http_proxy, https_proxy, all_proxy and no_proxy.
+        if (endpoint.proxyMode == ProxyMode::Direct) {
+            set(CURLOPT_PROXY, "");
+        } else if (endpoint.proxyMode == ProxyMode::Url) {
             set(CURLOPT_PROXY, endpoint.proxy.c_str());
             set(CURLOPT_NOPROXY, endpoint.proxyBypass.c_str());
         }
         if (endpoint.ignoreCertificateErrors) {
             set(CURLOPT_SSL_VERIFYPEER, 0L);
             set(CURLOPT_SSL_VERIFYHOST, 0L);
+        }
+        // What follows belongs to the settings generation the handle was made under.
+        if (!settings.proxyUser.empty()) {
+            const bool ntlm = (curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_NTLM) != 0;
+            set(CURLOPT_PROXYAUTH, CURLAUTH_BASIC | (ntlm ? CURLAUTH_NTLM : 0));
+            set(CURLOPT_PROXYUSERNAME, settings.proxyUser.c_str());
+            set(CURLOPT_PROXYPASSWORD, settings.proxyPassword.c_str());
+        }
+        if (!settings.caFile.empty() || !settings.caFolder.empty() || !settings.caWithSystemStore) {
+            SetCertificateAuthorities(
+                settings, [&](CURLoption option, const char* value) { set(option, value); }, handle, error);
+        }
+        if (!settings.clientCertificateFile.empty()) {
+            set(CURLOPT_SSLCERT, settings.clientCertificateFile.c_str());
+            set(CURLOPT_SSLCERTTYPE, "PEM");
+            set(CURLOPT_SSLKEY, settings.clientKeyFile.empty() ? settings.clientCertificateFile.c_str()
+                                                               : settings.clientKeyFile.c_str());
+            set(CURLOPT_SSLKEYTYPE, "PEM");
+            set(CURLOPT_KEYPASSWD, settings.clientKeyPassword.c_str());
         }
         pooled.fixedOptionsSet = error.empty();
     }
@@ -137,6 +288,15 @@ bool ConfigureTransfer(PooledHandle& pooled, const std::string& url, eHttpVerb v
         set(CURLOPT_PASSWORD, pooled.ntlmLatin1 ? settings.latin1Password.c_str() : settings.password.c_str());
     }
     const SmartPtr<HttpMessageBuffer> body = message.AccessRequestBody();
+    // Set on every call, so that the handle never keeps a pointer to an earlier call's source.
+    set(CURLOPT_READDATA, static_cast<void*>(&source));
+    set(CURLOPT_SEEKDATA, static_cast<void*>(&source));
+    if (verb == eHttpVerb_Put) {
+        set(CURLOPT_UPLOAD, 1L);
+        set(CURLOPT_INFILESIZE_LARGE, source.Size());
+        return error.empty();
+    }
+    set(CURLOPT_UPLOAD, 0L);
     if (verb == eHttpVerb_Post) {
         set(CURLOPT_POST, 1L);
         set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body->GetLength()));
@@ -169,16 +329,57 @@ struct Transfer {
     unsigned long offeredAuth = CURLAUTH_NONE;
 };
 
+// Runs the configured transfer in the handle's multi handle, whose wait a cancel wakes.
+// A cancelled transfer is removed mid-way, which closes its connection.
+CURLcode RunTransfer(PooledHandle& pooled, CancelScope& cancel, bool& cancelled)
+{
+    CURLM* const multi = pooled.multi.get();
+    CURL* const handle = pooled.handle.get();
+    if (curl_multi_add_handle(multi, handle) != CURLM_OK) {
+        return CURLE_OUT_OF_MEMORY;
+    }
+    cancel.Arm([multi] { curl_multi_wakeup(multi); });
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        if (cancel.IsCancelled()) {
+            cancelled = true;
+            break;
+        }
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running == 0) {
+            int left = 0;
+            const CURLMsg* done = curl_multi_info_read(multi, &left);
+            result = done && done->msg == CURLMSG_DONE ? done->data.result : CURLE_RECV_ERROR;
+            break;
+        }
+        // The progress function runs at least once a second, so stall limits and the
+        // deadline are judged as often; a cancel wakes the wait at once.
+        if (curl_multi_poll(multi, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+            result = CURLE_RECV_ERROR;
+            break;
+        }
+    }
+    // Disarmed before the multi handle can go back to the pool and serve another call.
+    cancel.Arm(nullptr);
+    curl_multi_remove_handle(multi, handle);
+    return result;
+}
+
 Transfer Perform(PooledHandle& pooled, const std::string& url, eHttpVerb verb, const HttpMessage& message,
-                 const TransferSettings& settings, const Endpoint& endpoint, ReplySink& sink, StallGuard& guard)
+                 const TransferSettings& settings, const Endpoint& endpoint, ReplySink& sink, StallGuard& guard,
+                 RequestSource& source, CancelScope& cancel, bool& cancelled)
 {
     Transfer transfer;
     transfer.configured =
-        ConfigureTransfer(pooled, url, verb, message, settings, endpoint, sink, guard, transfer.setupError);
+        ConfigureTransfer(pooled, url, verb, message, settings, endpoint, sink, guard, source, transfer.setupError);
     if (!transfer.configured) {
         return transfer;
     }
-    transfer.performed = curl_easy_perform(pooled.handle.get());
+    transfer.performed = RunTransfer(pooled, cancel, cancelled);
     long offered = CURLAUTH_NONE;
     if (curl_easy_getinfo(pooled.handle.get(), CURLINFO_RESPONSE_CODE, &transfer.httpCode) != CURLE_OK ||
         curl_easy_getinfo(pooled.handle.get(), CURLINFO_HTTPAUTH_AVAIL, &offered) != CURLE_OK) {
@@ -222,12 +423,26 @@ bool UseHeaders(PooledHandle& pooled, const std::vector<HttpMessage::Header>& fi
     return true;
 }
 
+// libcurl's words for a failure, with what it leaves unsaid about certificates.
+std::string TransportReason(CURLcode code, const char* errorBuffer, const TransferSettings& settings)
+{
+    const std::string said = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(code);
+    if (code == CURLE_SSL_CERTPROBLEM) {
+        return "the client certificate or its key cannot be used" +
+               std::string(settings.clientKeyPassword.empty() ? "" : " (is the key password right?)") + ": " + said;
+    }
+    if (code == CURLE_PEER_FAILED_VERIFICATION && said.find("certificate") == std::string::npos) {
+        return "server certificate refused: " + said;
+    }
+    return said;
+}
+
 class CurlBackend final : public HttpBackend {
 public:
     explicit CurlBackend(const Endpoint& endpoint) : m_endpoint(endpoint) {}
 
     HttpClient::SendRequestResult Send(const std::string& url, eHttpVerb verb, HttpMessage& message,
-                                       const TransferSettings& settings) override;
+                                       const TransferSettings& settings, CancelScope& cancel) override;
     void ForgetConnections() override { m_pool.Clear(); }
 
 private:
@@ -236,7 +451,7 @@ private:
 };
 
 HttpClient::SendRequestResult CurlBackend::Send(const std::string& url, eHttpVerb verb, HttpMessage& message,
-                                                const TransferSettings& settings)
+                                                const TransferSettings& settings, CancelScope& cancel)
 {
     const auto fail = [&](const std::string& reason) {
         message.SetTransportError(reason);
@@ -250,7 +465,7 @@ HttpClient::SendRequestResult CurlBackend::Send(const std::string& url, eHttpVer
     // and what libcurl keeps (connections, Digest state) is what makes the next call cheaper.
     PooledHandle pooled = m_pool.Acquire(settings.generation);
     CURL* const handle = pooled.handle.get();
-    if (!handle) {
+    if (!handle || !pooled.multi) {
         return fail("libcurl could not make a connection handle");
     }
     if (!UseHeaders(pooled, message.GetRequestHeaders())) {
@@ -262,15 +477,23 @@ HttpClient::SendRequestResult CurlBackend::Send(const std::string& url, eHttpVer
         return fail("libcurl refused an error buffer");
     }
 
+    RequestSource source;
+    std::string sourceError;
+    if (verb == eHttpVerb_Put && !source.Open(message, sourceError)) {
+        curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, nullptr);
+        m_pool.Release(std::move(pooled));
+        return fail(sourceError);
+    }
     std::optional<ReplySink> sink;
     std::optional<StallGuard> guard;
+    bool cancelled = false;
     const auto perform = [&] {
         sink.emplace(settings.maxReplySize, handle);
         guard.emplace(settings);
-        return Perform(pooled, url, verb, message, settings, m_endpoint, *sink, *guard);
+        return Perform(pooled, url, verb, message, settings, m_endpoint, *sink, *guard, source, cancel, cancelled);
     };
     Transfer transfer = perform();
-    if (RetriesNtlmInLatin1(transfer, pooled, settings)) {
+    if (!cancelled && RetriesNtlmInLatin1(transfer, pooled, settings)) {
         pooled.acceptedAuth = CURLAUTH_NTLM;
         pooled.ntlmLatin1 = true;
         transfer = perform();
@@ -286,14 +509,21 @@ HttpClient::SendRequestResult CurlBackend::Send(const std::string& url, eHttpVer
     if (!transfer.configured) {
         return fail(transfer.setupError);
     }
+    if (cancelled) {
+        sink.reset(); // a large reply cut short is freed now, not when the caller lets go
+        return fail(HttpClient::s_cancelledReason);
+    }
     if (sink->reply.IsTooLarge()) {
         return RecordCutOffReply(message, sink->reply, static_cast<int>(transfer.httpCode), settings.maxReplySize);
     }
     if (!guard->Reason().empty()) {
         return fail(guard->Reason());
     }
+    if (!source.ReadError().empty()) {
+        return fail(source.ReadError());
+    }
     if (transfer.performed != CURLE_OK) {
-        return fail(errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(transfer.performed));
+        return fail(TransportReason(transfer.performed, errorBuffer, settings));
     }
     if (refusedCleartext) {
         return fail(s_cleartextRefusal);

@@ -13,14 +13,21 @@ struct FaultCase {
     std::string reply;
     int code;
     std::string errorMessage;
+    std::string faultCode = "";
+    std::string detail = "";
 };
 
-TEST(ServiceLayerResponse, ReadsTheFaultStringOfFailedReplies)
+TEST(ServiceLayerResponse, ReadsTheFaultOfFailedReplies)
 {
     const std::string ns = " xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"";
     const FaultCase cases[] = {
         {"fault", "<s:Envelope><s:Body><s:Fault><faultcode>s:Client</faultcode><faultstring>Bad table</faultstring>"
-                  "</s:Fault></s:Body></s:Envelope>", 500, "Bad table"},
+                  "</s:Fault></s:Body></s:Envelope>", 500, "Bad table", "s:Client"},
+        {"detail", "<s:Envelope" + ns + "><s:Body><s:Fault><faultcode>s:Server</faultcode><faultstring>F</faultstring>"
+                   "<detail><e:why xmlns:e=\"urn:e\">Table &amp; key<e:at>line 3</e:at></e:why> done</detail>"
+                   "</s:Fault></s:Body></s:Envelope>", 500, "F", "s:Server", "Table & keyline 3 done"},
+        {"empty detail", "<s:Envelope><s:Body><s:Fault><faultstring>F</faultstring><detail/></s:Fault></s:Body>"
+                         "</s:Envelope>", 500, "F"},
         {"references kept as written", "<s:Envelope" + ns + "><s:Body><s:Fault><faultstring>a &lt; b</faultstring>"
                                         "</s:Fault></s:Body></s:Envelope>", 500, "a &lt; b"},
         {"status 200", "<s:Envelope><s:Body><s:Fault><faultstring>x</faultstring></s:Fault></s:Body></s:Envelope>",
@@ -37,6 +44,8 @@ TEST(ServiceLayerResponse, ReadsTheFaultStringOfFailedReplies)
         ServiceLayerResponse outcome(c.reply, c.code);
         EXPECT_EQ(outcome.GetErrorMessage(), c.errorMessage) << c.name;
         EXPECT_EQ(outcome.GetErrorMessage(), c.errorMessage) << c.name << " (cached)";
+        EXPECT_EQ(outcome.GetFaultCode(), c.faultCode) << c.name;
+        EXPECT_EQ(outcome.GetFaultDetail(), c.detail) << c.name;
         EXPECT_EQ(outcome.GetResponseMessage(), c.reply) << c.name;
     }
 }

@@ -6,10 +6,12 @@ import base64
 import json
 import os
 import re
+import signal
 import socket
 import subprocess
 import tempfile
 import unittest
+import urllib.request
 
 from emulator_process import EmulatorProcess
 
@@ -236,7 +238,37 @@ class LinkAndReadBack(unittest.TestCase):
 def sent_body(printed):
     """The SOAP body of a request --dry-run printed, without the line breaks and indentation it
     adds for reading: the body as it would be sent."""
-    return re.sub(r">\n *<", "><", printed).split("<soapenv:Body>")[1].split("</soapenv:Body>")[0]
+    return re.sub(r">\n[ \t]*<", "><", printed).split("<soapenv:Body>")[1].split("</soapenv:Body>")[0]
+
+
+class UploadAndInterrupt(ImportFiles):
+    def test_upload_puts_the_file_where_the_server_serves_it_back(self):
+        emulator = EmulatorProcess(EMULATOR)
+        self.addCleanup(emulator.stop)
+        path = os.path.join(self.directory.name, "sheet.bin")
+        result = dorsa(emulator.url, "--json", "upload", "DORSA_SAMPLES", "1001", "--attribute", "Datasheet", path,
+                       "--content-type", "application/x-sheet")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        url = json.loads(result.stdout)["url"]
+        with urllib.request.urlopen(url, timeout=30) as served:
+            self.assertEqual((served.read(), served.headers["Content-Type"]), (b"\x00sheet", "application/x-sheet"))
+
+    def test_ctrl_c_ends_with_130_and_leaves_no_output_file(self):
+        with socket.socket() as silent:
+            silent.bind(("127.0.0.1", 0))
+            silent.listen()
+            url = f"http://127.0.0.1:{silent.getsockname()[1]}/dorsa"
+            output = os.path.join(self.directory.name, "out.card")
+            tool = subprocess.Popen([TOOL, "--url", url, "export", "DORSA_SAMPLES", "strata.card.v3", "1001",
+                                     "-o", output], stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                                    env=ENVIRONMENT)
+            connection, _ = silent.accept()  # the call is under way, and never answered
+            with connection:
+                tool.send_signal(signal.SIGINT)
+                _, errors = tool.communicate(timeout=30)
+        self.assertEqual(tool.returncode, 130, errors)
+        self.assertIn("interrupted", errors)
+        self.assertEqual(sorted(os.listdir(self.directory.name)), ["sheet.bin"])
 
 
 class DryRunAndMalformedFiles(ImportFiles):
@@ -247,7 +279,7 @@ class DryRunAndMalformedFiles(ImportFiles):
         self.assertEqual(result.returncode, 0, result.stderr)
         # Printed one element a line, each indented by its depth; without the indentation, the bytes it sends.
         lines = result.stdout.splitlines()
-        self.assertIn("      <dat:importErrorMode>FaultAndRollbackOnAnyError</dat:importErrorMode>", lines)
+        self.assertIn("\t\t\t<dat:importErrorMode>FaultAndRollbackOnAnyError</dat:importErrorMode>", lines)
         self.assertEqual(len(lines), 41)
         body = sent_body(result.stdout)
         self.assertEqual(

@@ -32,7 +32,7 @@ std::string Indented(const std::string& xml)
     text.push_back('\0');
     XmlDocument<char> document;
     try {
-        document.parse<rapidxml::parse_declaration_node>(text.data());
+        document.parse<0>(text.data());
     } catch (const std::exception&) {
         return xml;
     }
@@ -77,7 +77,8 @@ std::string DirectoryOf(const std::string& path)
 }
 
 // The request the file describes; Exit_Ok, or Exit_BadArguments after saying where the file is wrong.
-int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr<SetRecordAttributesRequest>& request)
+int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr<SetRecordAttributesRequest>& request,
+                std::vector<FileToUpload>& uploads)
 {
     std::ifstream input(arguments.file, std::ios::binary);
     if (!input) {
@@ -87,7 +88,10 @@ int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr
     try {
         file = nlohmann::ordered_json::parse(input);
         request = new SetRecordAttributesRequest;
-        for (const SmartPtr<ImportRecord>& record : ReadImportRecords(file, DirectoryOf(arguments.file))) {
+        const std::string directory = DirectoryOf(arguments.file);
+        // A dry run shows the content in the request; a real one uploads it afterwards.
+        for (const SmartPtr<ImportRecord>& record :
+             ReadImportRecords(file, directory, arguments.dryRun ? nullptr : &uploads)) {
             request->AddImportRecord(record);
         }
     } catch (const nlohmann::json::parse_error& error) {
@@ -101,10 +105,63 @@ int ReadRequest(ToolContext& context, const ImportArguments& arguments, SmartPtr
     return Exit_Ok;
 }
 
+// The upload address of one attribute of one record; empty after reporting a failure in `code`.
+std::string UploadAddress(ToolContext& context, const SmartPtr<RecordReference>& record,
+                          const SmartPtr<AttributeReference>& attribute, int& code)
+{
+    SmartPtr<GetUploadAddressesRequest> request = new GetUploadAddressesRequest;
+    request->AddRecord(record);
+    request->AddAttributeReference(attribute);
+    GetUploadAddressesResponse response;
+    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
+    code = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse());
+    if (code != Exit_Ok) {
+        return std::string();
+    }
+    for (const SmartPtr<RecordWithAttributeAddresses>& entry : response.AccessRecordsWithAttributeAddresses()) {
+        for (const SmartPtr<AttributeAddress>& address : entry->AccessAttributeAddresses()) {
+            return address->GetURL();
+        }
+    }
+    code = context.Fail(Exit_HttpFailure, "the server gave no upload address for " + RecordLabel(record));
+    return std::string();
+}
+
+// PUTs the file and picture content of the written records, each file streamed from disk.
+int UploadFiles(ToolContext& context, const std::vector<FileToUpload>& uploads,
+                const std::vector<SmartPtr<NamedRecord>>& written, std::size_t sent)
+{
+    if (uploads.empty()) {
+        return Exit_Ok;
+    }
+    // The server lists the records it wrote in the order sent; with some left out, which
+    // record is which cannot be told, and no content goes to a wrong one.
+    if (written.size() != sent) {
+        return context.Fail(Exit_HttpFailure, std::to_string(uploads.size()) +
+                                                  " files were not uploaded: not every record was imported");
+    }
+    for (const FileToUpload& upload : uploads) {
+        const SmartPtr<RecordReference> record = written[upload.record]->GetRecordReference();
+        int code = Exit_Ok;
+        const std::string url =
+            UploadAddress(context, record, MakeAttributeReference(upload.dbKey, upload.table, upload.attribute), code);
+        if (code != Exit_Ok) {
+            return code;
+        }
+        if (const int failed = context.Outcome(
+                "upload of " + upload.path, ContentUpload::PutFile(*context.Session(), url, upload.path,
+                                                                   upload.contentType))) {
+            return failed;
+        }
+    }
+    return Exit_Ok;
+}
+
 int RunImport(ToolContext& context, const ImportArguments& arguments)
 {
     SmartPtr<SetRecordAttributesRequest> request;
-    if (const int failed = ReadRequest(context, arguments, request)) {
+    std::vector<FileToUpload> uploads;
+    if (const int failed = ReadRequest(context, arguments, request, uploads)) {
         return failed;
     }
     SetRecordAttributesImpl operation(context.Session());
@@ -131,7 +188,7 @@ int RunImport(ToolContext& context, const ImportArguments& arguments)
     if (list.size() < sent) {
         std::cerr << "dorsa: " << sent - list.size() << " of " << sent << " import records were not imported\n";
     }
-    return Exit_Ok;
+    return UploadFiles(context, uploads, response.AccessRecordsImported(), sent);
 }
 
 struct UploadAddressesArguments {
@@ -363,6 +420,62 @@ Runner DefineLink(CLI::App& app)
     return [arguments](ToolContext& context) { return RunLink(context, *arguments); };
 }
 
+// upload
+
+struct UploadArguments {
+    std::string dbKey;
+    std::string record;
+    std::string attribute;
+    std::string file;
+    std::string contentType = "application/octet-stream";
+};
+
+// Asks where the content goes, then PUTs the file there, streamed from disk.
+int RunUpload(ToolContext& context, const UploadArguments& arguments)
+{
+    SmartPtr<GetUploadAddressesRequest> request = new GetUploadAddressesRequest;
+    request->AddRecord(MakeRecordReference(arguments.dbKey, arguments.record));
+    request->AddAttributeReference(MakeAttributeReference(arguments.dbKey, arguments.attribute));
+    GetUploadAddressesResponse response;
+    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
+    if (const int failed = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        return failed;
+    }
+    std::string url;
+    for (const SmartPtr<RecordWithAttributeAddresses>& entry : response.AccessRecordsWithAttributeAddresses()) {
+        for (const SmartPtr<AttributeAddress>& address : entry->AccessAttributeAddresses()) {
+            url = url.empty() ? address->GetURL() : url;
+        }
+    }
+    if (url.empty()) {
+        return context.Fail(Exit_HttpFailure, "the server gave no upload address for " + arguments.attribute +
+                                                  " of record " + arguments.record);
+    }
+    const SmartPtr<ServiceLayerResponse> outcome =
+        ContentUpload::PutFile(*context.Session(), url, arguments.file, arguments.contentType);
+    if (const int failed = context.Outcome("upload", outcome)) {
+        return failed;
+    }
+    context.Print(TextTable{{"RECORD", "ATTRIBUTE", "URL", "FILE"}, {{arguments.record, arguments.attribute, url,
+                                                                     arguments.file}}},
+                  json{{"record", arguments.record}, {"attribute", arguments.attribute}, {"url", url},
+                       {"file", arguments.file}, {"code", outcome->GetResponseCode()}});
+    return Exit_Ok;
+}
+
+Runner DefineUpload(CLI::App& app)
+{
+    auto arguments = std::make_shared<UploadArguments>();
+    app.add_option("DB", arguments->dbKey, "database key")->required();
+    app.add_option("RECORD", arguments->record, "the record, by identity or GUID")->required()->check(RecordValidator());
+    app.add_option("--attribute", arguments->attribute, "the file or picture attribute, by name")->required();
+    app.add_option("FILE", arguments->file, "the file whose content is uploaded (read as it is sent)")
+        ->required()
+        ->check(CLI::ExistingFile);
+    app.add_option("--content-type", arguments->contentType, "the content's type (default application/octet-stream)");
+    return [arguments](ToolContext& context) { return RunUpload(context, *arguments); };
+}
+
 Runner DefineUploadAddresses(CLI::App& app)
 {
     auto arguments = std::make_shared<UploadAddressesArguments>();
@@ -385,6 +498,7 @@ std::vector<Command> ImportCommands()
         {"import", "create, update and copy records with their values, from a JSON file", DefineImport},
         {"link", "add and remove links between records of a link group", DefineLink},
         {"upload-addresses", "tell where to PUT the file and picture content of records", DefineUploadAddresses},
+        {"upload", "upload a file as the content of a file or picture attribute of a record", DefineUpload},
     };
 }
 

@@ -96,6 +96,7 @@ SmartPtr<ImportRecord> ReadRecord(const Json& value, ValueScope scope, const Pla
             place.Fail("names attributes, but neither it nor the file says their \"table\"");
         }
         for (const auto& item : values->items()) {
+            scope.attribute = item.key();
             SmartPtr<IDataValue> data =
                 item.value().is_null() ? nullptr : ValueFromJson(item.value(), scope, place["values"][item.key()]);
             record->AddImportAttributeValue(
@@ -107,15 +108,20 @@ SmartPtr<ImportRecord> ReadRecord(const Json& value, ValueScope scope, const Pla
 
 } // namespace
 
-std::vector<SmartPtr<ImportRecord>> ReadImportRecords(const Json& file, const std::string& directory)
+std::vector<SmartPtr<ImportRecord>> ReadImportRecords(const Json& file, const std::string& directory,
+                                                      std::vector<FileToUpload>* uploads)
 {
     const Place top("");
     Object(file, {"database", "table", "records"}, top);
-    const ValueScope scope{Text(Required(file, "database", top), top["database"]), OptionalText(file, "table", top),
-                      directory};
+    ValueScope scope;
+    scope.dbKey = Text(Required(file, "database", top), top["database"]);
+    scope.table = OptionalText(file, "table", top);
+    scope.directory = directory;
+    scope.uploads = uploads;
     const Json& records = Array(Required(file, "records", top), top["records"]);
     std::vector<SmartPtr<ImportRecord>> result;
     for (size_t index = 0; index < records.size(); ++index) {
+        scope.record = index;
         result.push_back(ReadRecord(records[index], scope, top["records"][index]));
     }
     return result;

@@ -252,6 +252,15 @@ ToolContext::ToolContext(const GlobalOptions& options)
     m_session->SetTimeouts(0, timeoutMs, timeoutMs, timeoutMs);
     m_session->SetApplicationName(options.applicationName);
     m_session->SetRefuseCleartextCredentials(options.refuseCleartextCredentials);
+    if (!options.caFile.empty()) {
+        m_session->SetCertificateAuthorities(options.caFile);
+    }
+    if (!options.certificateFile.empty()) {
+        m_session->SetClientCertificate(options.certificateFile, options.keyFile, options.keyPassword);
+    }
+    if (options.noProxy || !options.proxy.empty()) {
+        m_session->SetProxy(options.noProxy ? "none" : options.proxy);
+    }
 }
 
 int ToolContext::Outcome(const std::string& operation, const SmartPtr<ServiceLayerResponse>& outcome) const

@@ -18,6 +18,7 @@ enum ExitCode {
     Exit_NoReply = 3,      // cannot connect, or connected but no complete reply came
     Exit_HttpFailure = 4,  // a failure status (authentication included) or a reply that is no service reply
     Exit_SoapFault = 5,
+    Exit_Interrupted = 130, // Ctrl-C, as a shell reports a process ended by SIGINT
 };
 
 struct GlobalOptions {
@@ -29,6 +30,14 @@ struct GlobalOptions {
     bool refuseCleartextCredentials = false;
     std::string applicationName;
     int timeoutSeconds = 60;
+    // TLS: a CA bundle trusted beside the system's, and a client certificate with its key.
+    std::string caFile;
+    std::string certificateFile;
+    std::string keyFile;
+    std::string keyPassword;
+    // The proxy's URL; empty: the environment's (http_proxy, https_proxy, no_proxy).
+    std::string proxy;
+    bool noProxy = false;
     bool json = false;
     bool verbose = false;
 };

@@ -216,6 +216,11 @@ std::string FileContent(const Json& value, const ValueScope& scope, const Place&
     if (!input) {
         place["path"].Fail("cannot read " + full);
     }
+    if (scope.uploads) {
+        scope.uploads->push_back(
+            {scope.record, scope.dbKey, scope.table, scope.attribute, full, OptionalText(value, "contentType", place)});
+        return std::string();
+    }
     return std::string(std::istreambuf_iterator<char>(input), std::istreambuf_iterator<char>());
 }
 

@@ -1,6 +1,7 @@
 // dorsa: the Dorsa service from the command line.
 
 #include "Commands.h"
+#include "Interrupt.h"
 
 #include <dorsa/Version.h>
 
@@ -11,7 +12,9 @@
 #include <cctype>
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <vector>
@@ -21,11 +24,14 @@ using namespace dorsatool;
 namespace {
 
 const char* const s_passwordVariable = "DORSA_PASSWORD";
+const char* const s_keyPasswordVariable = "DORSA_KEY_PASSWORD";
 
 const char* const s_footer =
     "The password of --user comes from --password, else from the environment variable\n"
     "DORSA_PASSWORD, else it is asked for when standard input is a terminal. On the command\n"
-    "line every user of the machine can read it.\n"
+    "line every user of the machine can read it. The password of an encrypted --key comes\n"
+    "from DORSA_KEY_PASSWORD, else it is asked for likewise.\n"
+    "Without --proxy or --no-proxy, the environment's http_proxy, https_proxy and no_proxy apply.\n"
     "\n"
     "Exit codes:\n"
     "  0  success\n"
@@ -34,7 +40,8 @@ const char* const s_footer =
     "  3  no reply: cannot connect, or the connection broke or timed out before the reply was complete\n"
     "  4  the server answered with a failure status (authentication failed included),\n"
     "     or with something that is not a service reply\n"
-    "  5  the server answered with a SOAP fault";
+    "  5  the server answered with a SOAP fault\n"
+    "  130 interrupted (Ctrl-C): calls in progress were cancelled, no output file was left";
 
 // Why a port is not one, or empty.
 std::string PortProblem(const std::string& port)
@@ -136,8 +143,8 @@ private:
 
 termios EchoOff::s_saved{};
 
-// Asks for the password on the terminal of standard input; false without one.
-bool AskPassword(const GlobalOptions& options, std::string& password)
+// Asks for a password on the terminal of standard input, after `prompt`; false without one.
+bool AskPassword(const std::string& prompt, std::string& password)
 {
     if (!isatty(STDIN_FILENO)) {
         return false;
@@ -146,8 +153,7 @@ bool AskPassword(const GlobalOptions& options, std::string& password)
     if (!echoOff.Active()) {
         return false;
     }
-    const std::string who = options.domain.empty() ? options.user : options.domain + "\\" + options.user;
-    std::cerr << "Password for " << who << ": " << std::flush;
+    std::cerr << prompt << std::flush;
     return static_cast<bool>(std::getline(std::cin, password));
 }
 
@@ -159,7 +165,25 @@ bool FindPassword(GlobalOptions& options)
         options.password = fromEnvironment;
         return true;
     }
-    return AskPassword(options, options.password);
+    const std::string who = options.domain.empty() ? options.user : options.domain + "\\" + options.user;
+    return AskPassword("Password for " + who + ": ", options.password);
+}
+
+// Fills the pass phrase of an encrypted client key; false when one is needed and nothing gives it.
+bool FindKeyPassword(GlobalOptions& options)
+{
+    const std::string key = options.keyFile.empty() ? options.certificateFile : options.keyFile;
+    std::ifstream file(key, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (text.find("ENCRYPTED") == std::string::npos) {
+        return true;
+    }
+    const char* fromEnvironment = std::getenv(s_keyPasswordVariable);
+    if (fromEnvironment && *fromEnvironment) {
+        options.keyPassword = fromEnvironment;
+        return true;
+    }
+    return AskPassword("Pass phrase of " + key + ": ", options.keyPassword);
 }
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options)
@@ -179,6 +203,16 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options)
     app.add_option("--timeout", options.timeoutSeconds,
                    "seconds to wait for the server to connect, and at most between two parts of a reply")
         ->check(CLI::Range(1, 86400));
+    app.add_option("--ca-file", options.caFile, "trust the CA certificates of this PEM file too (https)")
+        ->check(CLI::ExistingFile);
+    CLI::Option* certificate = app.add_option("--cert", options.certificateFile,
+                                              "present this client certificate (PEM; may hold the key)")
+                                   ->check(CLI::ExistingFile);
+    app.add_option("--key", options.keyFile, "the client certificate's private key (PEM)")
+        ->needs(certificate)
+        ->check(CLI::ExistingFile);
+    CLI::Option* proxy = app.add_option("--proxy", options.proxy, "send calls through this proxy, e.g. http://proxy:3128");
+    app.add_flag("--no-proxy", options.noProxy, "send calls directly, whatever the environment says")->excludes(proxy);
     app.add_flag("--json", options.json, "print JSON instead of columns");
     app.add_flag("--verbose", options.verbose, "log the SOAP traffic to stderr");
     app.footer(s_footer);
@@ -258,14 +292,28 @@ int main(int argc, char** argv)
                   << ", run on a terminal to be asked, or give --password\n";
         return Exit_BadArguments;
     }
+    if (!options.certificateFile.empty() && !FindKeyPassword(options)) {
+        std::cerr << "dorsa: the key of --cert needs a pass phrase: set " << s_keyPasswordVariable
+                  << " or run on a terminal to be asked\n";
+        return Exit_BadArguments;
+    }
     zvrtkDorsaServiceLayer::Initialize();
     int exitCode = Exit_Internal;
-    try {
-        ToolContext context(options);
-        exitCode = runners.at(app.get_subcommands().front())(context);
-    } catch (const std::exception& error) {
-        // A URL that is not UTF-8, or a reply field the library could not convert.
-        std::cerr << "dorsa: " << error.what() << "\n";
+    {
+        InterruptWatcher interrupts;
+        try {
+            ToolContext context(options);
+            interrupts.Watch(context.Session());
+            exitCode = runners.at(app.get_subcommands().front())(context);
+            interrupts.Watch(nullptr);
+        } catch (const std::exception& error) {
+            // A URL that is not UTF-8, or a reply field the library could not convert.
+            std::cerr << "dorsa: " << error.what() << "\n";
+        }
+        if (interrupts.Interrupted()) {
+            std::cerr << "dorsa: interrupted\n";
+            exitCode = Exit_Interrupted;
+        }
     }
     zvrtkDorsaServiceLayer::Shutdown();
     return exitCode;

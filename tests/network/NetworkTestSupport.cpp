@@ -1,0 +1,191 @@
+#include "network/NetworkTestSupport.h"
+
+#include <filesystem>
+#include <sstream>
+
+namespace dorsatest {
+
+const char s_servedReply[] =
+    "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
+    "<GetTablesResponse><value>served</value></GetTablesResponse></s:Body></s:Envelope>";
+const char s_clientKeyPassword[] = "k3y-pass";
+
+namespace {
+
+// Runs openssl with `arguments`; false, with its output, when it fails.
+bool OpenSsl(const std::vector<std::string>& arguments, std::string& error)
+{
+    std::vector<std::string> command = {"openssl"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    const CommandResult result = RunCommand(command);
+    if (result.exitCode != 0) {
+        error = "openssl " + arguments.front() + " failed: " + result.output;
+        return false;
+    }
+    return true;
+}
+
+// A key and a certificate signed by the CA, for `subjectAltName` (empty: a client's).
+bool Sign(const ScratchDirectory& directory, const std::string& name, const std::string& subjectAltName,
+          std::string& error)
+{
+    const std::string extensions = directory.File(name + ".ext");
+    WriteFile(extensions, subjectAltName.empty() ? "extendedKeyUsage=clientAuth\n"
+                                                 : "subjectAltName=" + subjectAltName + "\n");
+    return OpenSsl({"req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
+                    directory.File(name + ".key"), "-out", directory.File(name + ".csr"), "-subj", "/CN=" + name},
+                   error) &&
+           OpenSsl({"x509", "-req", "-in", directory.File(name + ".csr"), "-CA", directory.File("ca.pem"), "-CAkey",
+                    directory.File("ca.key"), "-CAcreateserial", "-days", "2", "-extfile", extensions, "-out",
+                    directory.File(name + ".pem")},
+                   error);
+}
+
+} // namespace
+
+bool MakeTestCertificates(const ScratchDirectory& directory, TestCertificates& made, std::string& error)
+{
+    made.caFile = directory.File("ca.pem");
+    made.caFolder = directory.File("ca-folder");
+    std::filesystem::create_directories(made.caFolder);
+    const bool done =
+        OpenSsl({"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
+                 directory.File("ca.key"), "-out", made.caFile, "-days", "2", "-subj", "/CN=Dorsa Test CA"},
+                error) &&
+        Sign(directory, "server", "IP:127.0.0.1,DNS:localhost", error) &&
+        Sign(directory, "other", "DNS:elsewhere.invalid", error) && Sign(directory, "client", "", error) &&
+        OpenSsl({"pkey", "-in", directory.File("client.key"), "-aes256", "-passout",
+                 std::string("pass:") + s_clientKeyPassword, "-out", directory.File("client-locked.key")},
+                error);
+    if (!done) {
+        return false;
+    }
+    std::filesystem::copy_file(made.caFile, made.caFolder + "/ca.pem");
+    if (!OpenSsl({"rehash", made.caFolder}, error)) {
+        return false;
+    }
+    made.serverFile = directory.File("server.pem");
+    made.serverKey = directory.File("server.key");
+    made.otherHostFile = directory.File("other.pem");
+    made.otherHostKey = directory.File("other.key");
+    made.clientFile = directory.File("client.pem");
+    made.clientKey = directory.File("client.key");
+    made.clientKeyLocked = directory.File("client-locked.key");
+    return true;
+}
+
+bool NginxServer::Start(const ScratchDirectory& directory, const TestCertificates& certificates, std::string& error)
+{
+    const std::string root = directory.Path() + "/nginx";
+    std::filesystem::create_directories(root + "/temp");
+    for (int& port : m_ports) {
+        port = FreeLoopbackPort();
+    }
+    const std::string answer = std::string("location / { return 200 '") + s_servedReply + "'; }\n";
+    const auto tls = [&](int port, const std::string& file, const std::string& key, const std::string& extra) {
+        return "server { listen 127.0.0.1:" + std::to_string(port) + " ssl; ssl_certificate " + file +
+               "; ssl_certificate_key " + key + "; " + extra + answer + "}\n";
+    };
+    std::ostringstream configuration;
+    configuration << "daemon off; master_process off; worker_processes 1;\n"
+                  << "pid " << root << "/nginx.pid; error_log " << root << "/error.log info;\n"
+                  << "events { worker_connections 64; }\n"
+                  << "http { access_log " << root << "/access.log; default_type text/xml; client_max_body_size 1k;\n"
+                  << "client_body_temp_path " << root << "/temp/body; proxy_temp_path " << root << "/temp/proxy;\n"
+                  << "fastcgi_temp_path " << root << "/temp/fastcgi; uwsgi_temp_path " << root << "/temp/uwsgi;\n"
+                  << "scgi_temp_path " << root << "/temp/scgi;\n"
+                  << "server { listen 127.0.0.1:" << m_ports[0] << "; " << answer << "}\n"
+                  << tls(m_ports[1], certificates.serverFile, certificates.serverKey, "")
+                  << tls(m_ports[2], certificates.otherHostFile, certificates.otherHostKey, "")
+                  << tls(m_ports[3], certificates.serverFile, certificates.serverKey,
+                         "ssl_client_certificate " + certificates.caFile + "; ssl_verify_client on; ")
+                  << "}\n";
+    WriteFile(root + "/nginx.conf", configuration.str());
+    const std::string output = root + "/nginx.out";
+    if (!m_process.Start({"nginx", "-p", root, "-c", root + "/nginx.conf"}, {}, output, error)) {
+        return false;
+    }
+    for (const int port : m_ports) {
+        if (!WaitUntilListening(port, m_process)) {
+            error = "nginx did not start: " + ReadFile(output) + ReadFile(root + "/error.log");
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string NginxServer::HttpUrl(const std::string& host) const
+{
+    return "http://" + host + ":" + std::to_string(m_ports[0]) + "/dorsa";
+}
+
+std::string NginxServer::HttpsUrl() const
+{
+    return "https://127.0.0.1:" + std::to_string(m_ports[1]) + "/dorsa";
+}
+
+std::string NginxServer::OtherHostUrl() const
+{
+    return "https://127.0.0.1:" + std::to_string(m_ports[2]) + "/dorsa";
+}
+
+std::string NginxServer::ClientCertificateUrl() const
+{
+    return "https://127.0.0.1:" + std::to_string(m_ports[3]) + "/dorsa";
+}
+
+bool SquidServer::Start(const ScratchDirectory& directory, const std::string& user, const std::string& password,
+                        std::string& error)
+{
+    const std::string root = directory.Path() + "/squid";
+    std::filesystem::create_directories(root);
+    // Squid drops root for its own user, which must be able to write its logs here.
+    std::filesystem::permissions(root, std::filesystem::perms::all);
+    const CommandResult hash = RunCommand({"openssl", "passwd", "-apr1", password});
+    if (hash.exitCode != 0) {
+        error = "openssl passwd failed: " + hash.output;
+        return false;
+    }
+    WriteFile(root + "/users", user + ":" + SplitLines(hash.output).front() + "\n");
+    m_openPort = FreeLoopbackPort();
+    m_lockedPort = FreeLoopbackPort();
+    m_accessLog = root + "/access.log";
+    std::ostringstream configuration;
+    configuration << "http_port 127.0.0.1:" << m_openPort << " name=open\n"
+                  << "http_port 127.0.0.1:" << m_lockedPort << " name=locked\n"
+                  << "pid_filename " << root << "/squid.pid\ncache_log " << root << "/cache.log\n"
+                  << "access_log stdio:" << m_accessLog << " squid\ncoredump_dir " << root << "\n"
+                  << "cache deny all\ncache_mem 8 MB\nshutdown_lifetime 0 seconds\n"
+                  << "auth_param basic program /usr/lib/squid/basic_ncsa_auth " << root << "/users\n"
+                  << "auth_param basic realm dorsa-proxy\n"
+                  << "acl openport myportname open\nacl lockedport myportname locked\n"
+                  << "acl users proxy_auth REQUIRED\n"
+                  << "http_access allow openport\nhttp_access allow lockedport users\nhttp_access deny all\n";
+    WriteFile(root + "/squid.conf", configuration.str());
+    const std::string output = root + "/squid.out";
+    if (!m_process.Start({"squid", "-N", "-f", root + "/squid.conf"}, {}, output, error)) {
+        return false;
+    }
+    if (!WaitUntilListening(m_openPort, m_process, std::chrono::seconds(30)) ||
+        !WaitUntilListening(m_lockedPort, m_process, std::chrono::seconds(30))) {
+        error = "squid did not start: " + ReadFile(output) + ReadFile(root + "/cache.log");
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::string> SquidServer::StopAndReadAccessLog()
+{
+    // Squid writes its access log as it goes and closes it when it stops.
+    m_process.Stop(SIGTERM);
+    std::vector<std::string> entries;
+    for (const std::string& line : SplitLines(ReadFile(m_accessLog))) {
+        std::istringstream fields(line);
+        std::string time, elapsed, client, status, bytes, method, url, user;
+        fields >> time >> elapsed >> client >> status >> bytes >> method >> url >> user;
+        entries.push_back(method + " " + url + " " + status.substr(status.find('/') + 1) + " " + user);
+    }
+    return entries;
+}
+
+} // namespace dorsatest

@@ -65,7 +65,8 @@ const ErrorMeaning s_errorMeanings[] = {
     {ERROR_WINHTTP_NAME_NOT_RESOLVED, "the server name could not be resolved"},
     {ERROR_WINHTTP_CANNOT_CONNECT, "could not connect to the server"},
     {ERROR_WINHTTP_CONNECTION_ERROR, "the connection was closed or reset before the reply was complete"},
-    {ERROR_WINHTTP_INVALID_SERVER_RESPONSE, "the server's reply is not valid HTTP"},
+    // Also what some WinHTTP builds report for a connection closed or reset before the reply.
+    {ERROR_WINHTTP_INVALID_SERVER_RESPONSE, "no valid HTTP reply: the connection was closed or reset, or the reply is not HTTP"},
     {ERROR_WINHTTP_INVALID_URL, "the URL is not valid"},
     {ERROR_WINHTTP_UNRECOGNIZED_SCHEME, "the URL's scheme is neither http nor https"},
     {ERROR_WINHTTP_SECURE_FAILURE, "the server's certificate is not trusted or not valid"},
@@ -392,6 +393,30 @@ private:
     WinHttpConnectionPool m_pool;
 };
 
+// A session with the proxy the user set by hand in the Windows settings, or with WinHTTP's
+// default proxy setting when there is none.
+InternetHandle OpenWithUserProxy(const wchar_t* agent)
+{
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+    InternetHandle session;
+    if (WinHttpGetIEProxyConfigForCurrentUser(&config)) {
+        if (config.lpszProxy && *config.lpszProxy) {
+            session.reset(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, config.lpszProxy,
+                                      config.lpszProxyBypass ? config.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0));
+        }
+        for (wchar_t* text : {config.lpszAutoConfigUrl, config.lpszProxy, config.lpszProxyBypass}) {
+            if (text) {
+                GlobalFree(text);
+            }
+        }
+    }
+    if (!session) {
+        session.reset(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                  WINHTTP_NO_PROXY_BYPASS, 0));
+    }
+    return session;
+}
+
 std::shared_ptr<WinHttpSession> WinHttpBackend::OpenSession(unsigned generation, std::string& error) const
 {
     auto session = std::make_shared<WinHttpSession>();
@@ -404,12 +429,11 @@ std::shared_ptr<WinHttpSession> WinHttpBackend::OpenSession(unsigned generation,
                                           bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : bypass.c_str(), 0));
     } else {
         // The system's proxy settings, automatic configuration included, where Windows
-        // offers that; else the WinHTTP default proxy setting.
+        // offers that (8.1 and later); before, the user's manually set proxy, else none.
         session->handle.reset(
             WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
         if (!session->handle) {
-            session->handle.reset(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                              WINHTTP_NO_PROXY_BYPASS, 0));
+            session->handle = OpenWithUserProxy(agent);
         }
     }
     if (!session->handle) {
@@ -676,8 +700,9 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
         if (tooLarge) {
             result = RecordCutOffReply(message, collected, static_cast<int>(reply.statusCode), settings.maxReplySize);
         } else if (declared >= 0 && received < static_cast<std::uint64_t>(declared)) {
-            return fail("the connection was closed before the whole reply arrived (" + std::to_string(received) + " of " +
-                        std::to_string(declared) + " bytes)");
+            // WinHTTP ends the body quietly when the connection closes before its declared length.
+            return fail("transfer closed with " + std::to_string(static_cast<std::uint64_t>(declared) - received) +
+                        " bytes remaining to read");
         } else if (inflater && !inflater->Finish()) {
             return fail(inflater->Error());
         } else {

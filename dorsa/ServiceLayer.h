@@ -24,6 +24,7 @@
 #include "dorsa/export/Exporters.h"
 #include "dorsa/export/RecordData.h"
 #include "dorsa/import/AttributeImport.h"
+#include "dorsa/import/ContentUpload.h"
 #include "dorsa/import/RecordLinkModification.h"
 #include "dorsa/pipeline/IRequest.h"
 #include "dorsa/pipeline/Operation.h"

@@ -18,6 +18,22 @@ const EnumName<CallOutcomes::eCallOutcome> s_outcomeNames[] = {
     {CallOutcomes::UnreadableReply, "UnreadableReply"},
 };
 
+// The text of `node` and of every element inside it, in document order.
+void AppendText(const XmlNode<char>& node, std::string& text)
+{
+    if (!node.first_node()) {
+        text.append(node.value(), node.value_size());
+        return;
+    }
+    for (const XmlNode<char>* child = node.first_node(); child; child = child->next_sibling()) {
+        if (child->type() == rapidxml::node_data || child->type() == rapidxml::node_cdata) {
+            text.append(child->value(), child->value_size());
+        } else if (child->type() == rapidxml::node_element) {
+            AppendText(*child, text);
+        }
+    }
+}
+
 } // namespace
 
 std::string CallOutcomes::eCallOutcome_ToString(eCallOutcome outcome)
@@ -50,6 +66,41 @@ std::string ServiceLayerResponse::GetErrorMessage()
         }
     }
     return m_errorMessage;
+}
+
+std::string ServiceLayerResponse::GetFaultCode()
+{
+    ReadFault();
+    return m_faultCode;
+}
+
+std::string ServiceLayerResponse::GetFaultDetail()
+{
+    ReadFault();
+    return m_faultDetail;
+}
+
+void ServiceLayerResponse::ReadFault()
+{
+    if (m_faultRead || m_responseMessage.empty()) {
+        return;
+    }
+    m_faultRead = true;
+    // A copy: the detail is read with references translated, which writes into the text.
+    detail::ParsedXml reply;
+    if (!reply.Parse(m_responseMessage.data(), m_responseMessage.size(), detail::ParseMode::InPlace)) {
+        return;
+    }
+    const XmlNode<char>* fault = detail::FindSoapFault(reply.Document());
+    if (!fault) {
+        return;
+    }
+    if (const XmlNode<char>* code = fault->first_node("faultcode")) {
+        m_faultCode.assign(code->value(), code->value_size());
+    }
+    if (const XmlNode<char>* faultDetail = fault->first_node("detail")) {
+        AppendText(*faultDetail, m_faultDetail);
+    }
 }
 
 } // namespace zvrtkDorsaServiceLayer

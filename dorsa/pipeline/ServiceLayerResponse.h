@@ -58,11 +58,25 @@ public:
      */
     std::string GetErrorMessage();
 
+    /// @brief The "faultcode" of a SOAP 1.1 fault reply as written (e.g. "s:Server"); empty
+    /// when the reply is not a fault.
+    std::string GetFaultCode();
+
+    /// @brief The text of the fault's "detail" element: its own text and that of every
+    /// element inside it, in document order, entity references resolved; empty when
+    /// the fault has no detail or the reply is not a fault.
+    std::string GetFaultDetail();
+
 private:
+    void ReadFault();
+
     std::string m_responseMessage;
     std::string m_requestMessage;
     int m_responseCode = 0;
     std::string m_errorMessage;
+    std::string m_faultCode;
+    std::string m_faultDetail;
+    bool m_faultRead = false;
     CallOutcomes::eCallOutcome m_outcome = CallOutcomes::NotCalled;
     std::string m_transportError;
     bool m_reachedServer = false;

@@ -23,6 +23,7 @@ struct HttpClient::State {
     mutable std::mutex mutex; // guards the settings pointer
     std::shared_ptr<const detail::TransferSettings> settings = std::make_shared<detail::TransferSettings>();
     std::unique_ptr<detail::HttpBackend> backend;
+    detail::CallRegistry calls;
 
     std::shared_ptr<const detail::TransferSettings> Snapshot() const
     {
@@ -62,12 +63,61 @@ SmartPtr<HttpClient> HttpClient::CreateOneFromURL(ILogging* /*logging*/, const s
 
 HttpClient::HttpClient(const std::wstring& url, const std::wstring& proxy, const std::wstring& proxyBypass,
                        bool ignoreCertificateErrors)
-    : m_state(new State(detail::Endpoint{WideToUtf8(url), WideToUtf8(proxy), WideToUtf8(proxyBypass),
-                                         ignoreCertificateErrors}))
+    : m_state(new State(
+          detail::MakeEndpoint(WideToUtf8(url), WideToUtf8(proxy), WideToUtf8(proxyBypass), ignoreCertificateErrors)))
 {
 }
 
 HttpClient::~HttpClient() = default;
+
+void HttpClient::CopySettingsFrom(const HttpClient& other)
+{
+    const std::shared_ptr<const detail::TransferSettings> taken = other.m_state->Snapshot();
+    m_state->Update([&](detail::TransferSettings& changed) {
+        const unsigned generation = changed.generation;
+        changed = *taken;
+        changed.generation = generation + 1;
+    });
+    m_state->backend->ForgetConnections();
+}
+
+void HttpClient::SetCertificateAuthorities(const std::wstring& caFile, const std::wstring& caFolder,
+                                           bool withSystemStore)
+{
+    m_state->Update([&](detail::TransferSettings& changed) {
+        changed.caFile = WideToUtf8(caFile);
+        changed.caFolder = WideToUtf8(caFolder);
+        changed.caWithSystemStore = withSystemStore;
+    });
+}
+
+void HttpClient::SetClientCertificate(const std::wstring& certificateFile, const std::wstring& keyFile,
+                                      const std::wstring& keyPassword)
+{
+    // Connections made with another certificate (or none) must not carry this identity's calls.
+    m_state->Update([&](detail::TransferSettings& changed) {
+        changed.clientCertificateFile = WideToUtf8(certificateFile);
+        changed.clientKeyFile = WideToUtf8(keyFile);
+        changed.clientKeyPassword = WideToUtf8(keyPassword);
+        ++changed.generation;
+    });
+    m_state->backend->ForgetConnections();
+}
+
+void HttpClient::SetProxyCredentials(const std::wstring& user, const std::wstring& password)
+{
+    m_state->Update([&](detail::TransferSettings& changed) {
+        changed.proxyUser = WideToUtf8(user);
+        changed.proxyPassword = WideToUtf8(password);
+        ++changed.generation;
+    });
+    m_state->backend->ForgetConnections();
+}
+
+void HttpClient::CancelCallsInProgress()
+{
+    m_state->calls.CancelAll();
+}
 
 void HttpClient::SetTimeouts(int resolve, int connect, int send, int receive)
 {
@@ -116,6 +166,28 @@ std::size_t HttpClient::GetMaxReplySize() const
 HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, eHttpVerb verb,
                                                       SmartPtr<HttpMessage> message)
 {
+    return Send(m_state->endpoint.baseUrl + WideToUtf8(path), verb, message);
+}
+
+HttpClient::SendRequestResult HttpClient::SendRequestToAddress(const std::wstring& address, eHttpVerb verb,
+                                                               SmartPtr<HttpMessage> message)
+{
+    const std::string url = WideToUtf8(address);
+    if (message && !detail::IsSameOrigin(m_state->endpoint.baseUrl, url)) {
+        message->SetResponseBody(nullptr);
+        message->SetHttpCode(0);
+        message->SetConnected(false);
+        message->SetReplyCutOff(false);
+        message->SetTransportError("Not sent: " + url + " is not on the server of " + m_state->endpoint.baseUrl);
+        return SendRequest_Failed;
+    }
+    return Send(url, verb, message);
+}
+
+HttpClient::SendRequestResult HttpClient::Send(const std::string& url, eHttpVerb verb, SmartPtr<HttpMessage> message)
+{
+    // Taken first, so that a cancel from here on reaches this call.
+    detail::CancelScope cancel(m_state->calls);
     if (!message) {
         return SendRequest_Failed;
     }
@@ -131,12 +203,12 @@ HttpClient::SendRequestResult HttpClient::SendRequest(const std::wstring& path, 
             return SendRequest_Failed;
         }
     }
-    if (verb != eHttpVerb_Post && verb != eHttpVerb_Get) {
+    if (verb != eHttpVerb_Post && verb != eHttpVerb_Get && verb != eHttpVerb_Put) {
         message->SetTransportError("unsupported HTTP verb");
         return SendRequest_Failed;
     }
     const std::shared_ptr<const detail::TransferSettings> settings = m_state->Snapshot();
-    return m_state->backend->Send(m_state->endpoint.baseUrl + WideToUtf8(path), verb, *message, *settings);
+    return m_state->backend->Send(url, verb, *message, *settings, cancel);
 }
 
 } // namespace zvrtkDorsaServiceLayer

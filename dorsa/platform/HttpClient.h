@@ -33,10 +33,29 @@ public:
     // What is kept of a reply refused for its size: enough to see what it was.
     static constexpr std::size_t s_keptPrefixOfRefusedReply = 64 * 1024;
 
-    /// @brief A client for @p url; @p proxy (with hosts to reach directly in @p proxyBypass) may be empty.
+    // The proxy value that sends every call directly, whatever the environment says.
+    static constexpr const wchar_t* s_noProxy = L"none";
+    // Why a call ended when CancelCallsInProgress stopped it.
+    static constexpr const char* s_cancelledReason = "cancelled";
+
+    /**
+     * @brief A client for @p url.
+     * @param proxy empty: the environment decides (libcurl reads http_proxy, https_proxy,
+     *        all_proxy and no_proxy; WinHTTP uses the system's proxy settings); s_noProxy:
+     *        every call goes directly; otherwise the proxy's URL, e.g. "http://proxy:3128"
+     *        (https calls tunnel through it with CONNECT).
+     * @param proxyBypass with a proxy URL: comma-separated host names (a leading "." or
+     *        none matches the domain's hosts too) and IP addresses reached directly.
+     * @param ignoreCertificateErrors for tests only: the server's certificate chain and
+     *        host name are not checked, so anyone on the path can read and change the calls.
+     */
     static SmartPtr<HttpClient> CreateOneFromURL(ILogging* logging, const std::wstring& url, const std::wstring& proxy,
                                                  const std::wstring& proxyBypass, bool ignoreCertificateErrors);
     ~HttpClient() override;
+
+    /// @brief Takes every setting (timeouts, logons, TLS files, limits) of @p other, e.g.
+    /// for a client made anew for another proxy. The endpoint of this client stays.
+    void CopySettingsFrom(const HttpClient& other);
 
     /**
      * @brief Timeouts in milliseconds.
@@ -78,9 +97,53 @@ public:
     std::size_t GetMaxReplySize() const;
 
     /**
+     * @brief Certificate authorities that https servers' certificates may chain to.
+     * @param caFile a PEM file of one or more CA certificates; empty for none.
+     * @param caFolder a folder of PEM CA certificates; empty for none. On libcurl
+     *        (OpenSSL) the folder must be hashed as `openssl rehash` leaves it; on WinHTTP
+     *        every *.pem, *.crt and *.cer file in it is read.
+     * @param withSystemStore true: trusted beside the system's store (the default
+     *        store alone when both paths are empty); false: instead of it.
+     * An unreadable file or folder makes every https call fail saying which.
+     */
+    void SetCertificateAuthorities(const std::wstring& caFile, const std::wstring& caFolder, bool withSystemStore);
+
+    /**
+     * @brief Presents a client certificate to servers that ask for one.
+     * @param certificateFile PEM certificate (may hold the key too); empty: none.
+     * @param keyFile PEM private key; empty when it is in @p certificateFile.
+     * @param keyPassword the key's pass phrase; empty for an unencrypted key.
+     * A key that does not open (wrong pass phrase, not a key) fails the call, saying so.
+     */
+    void SetClientCertificate(const std::wstring& certificateFile, const std::wstring& keyFile,
+                              const std::wstring& keyPassword);
+
+    /**
+     * @brief Logs on to the proxy with this user and password: Basic, or NTLM when the
+     * proxy offers it (and the back end has it). Empty @p user: no proxy logon.
+     */
+    void SetProxyCredentials(const std::wstring& user, const std::wstring& password);
+
+    /**
+     * @brief Ends every call in progress on this client, from any thread.
+     * Each ends promptly as a transport failure whose reason is s_cancelledReason; the
+     * client stays usable, and calls started after this returns run as usual.
+     */
+    void CancelCallsInProgress();
+
+    /**
+     * @brief Send @p message to @p address, an absolute URL, with @p verb (PUT for
+     * uploads). The address must have the scheme, host and port of the base URL, so the
+     * client's credentials never go to another server; otherwise nothing is sent.
+     */
+    SendRequestResult SendRequestToAddress(const std::wstring& address, eHttpVerb verb, SmartPtr<HttpMessage> message);
+
+    /**
      * @brief Send @p message to base URL + @p path with @p verb.
      * Fills the message's reply body, HTTP code and status. On a transport failure the
-     * message has no reply body and GetTransportError() tells why.
+     * message has no reply body and GetTransportError() tells why. GET, POST and PUT;
+     * a PUT sends the message's body file when it has one (see HttpMessage::SetRequestBodyFile),
+     * else its request body.
      */
     SendRequestResult SendRequest(const std::wstring& path, eHttpVerb verb, SmartPtr<HttpMessage> message);
 
@@ -89,6 +152,7 @@ public:
 private:
     HttpClient(const std::wstring& url, const std::wstring& proxy, const std::wstring& proxyBypass,
                bool ignoreCertificateErrors);
+    SendRequestResult Send(const std::string& url, eHttpVerb verb, SmartPtr<HttpMessage> message);
 
     std::unique_ptr<State> m_state;
 };

@@ -227,7 +227,7 @@ public:
     explicit CurlBackend(const Endpoint& endpoint) : m_endpoint(endpoint) {}
 
     HttpClient::SendRequestResult Send(const std::string& url, eHttpVerb verb, HttpMessage& message,
-                                       const TransferSettings& settings) override;
+                                       const TransferSettings& settings, CancelScope& cancel) override;
     void ForgetConnections() override { m_pool.Clear(); }
 
 private:
@@ -236,7 +236,7 @@ private:
 };
 
 HttpClient::SendRequestResult CurlBackend::Send(const std::string& url, eHttpVerb verb, HttpMessage& message,
-                                                const TransferSettings& settings)
+                                                const TransferSettings& settings, CancelScope& /*cancel*/)
 {
     const auto fail = [&](const std::string& reason) {
         message.SetTransportError(reason);

@@ -89,6 +89,11 @@ public:
     const std::vector<Header>& GetRequestHeaders() const { return m_requestHeaders; }
 
     SmartPtr<HttpMessageBuffer> AccessRequestBody() const { return m_requestBody; }
+    // A file (UTF-8 path) whose bytes are the body of a PUT, read as they go out rather
+    // than loaded whole; empty: the request body is sent. A file that cannot be opened or
+    // read fails the call.
+    void SetRequestBodyFile(const std::string& path) { m_requestBodyFile = path; }
+    const std::string& GetRequestBodyFile() const { return m_requestBodyFile; }
     // Null until a reply body arrives.
     SmartPtr<HttpMessageBuffer> AccessResponseBody() const { return m_responseBody; }
     void SetResponseBody(SmartPtr<HttpMessageBuffer> body) { m_responseBody = std::move(body); }
@@ -117,6 +122,7 @@ private:
     eHttpVerb m_verb = eHttpVerb_Unknown;
     std::vector<Header> m_requestHeaders;
     SmartPtr<HttpMessageBuffer> m_requestBody = new HttpMessageBuffer;
+    std::string m_requestBodyFile;
     SmartPtr<HttpMessageBuffer> m_responseBody;
     eHttpStatusCode m_status = eHttpStatus_NotSent;
     int m_httpCode = 0;

@@ -131,6 +131,89 @@ bool RefusesBasicFor(const TransferSettings& settings, const std::string& url)
     return settings.refuseCleartextCredentials && IsPlainHttp(url);
 }
 
+namespace {
+
+std::string Lowered(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// "scheme://host:port" of a URL, lower-cased, with the scheme's default port made explicit.
+std::string Origin(const std::string& url)
+{
+    const std::size_t schemeEnd = url.find("://");
+    if (schemeEnd == std::string::npos) {
+        return std::string();
+    }
+    const std::size_t authorityEnd = url.find_first_of("/?#", schemeEnd + 3);
+    const std::string scheme = Lowered(url.substr(0, schemeEnd));
+    std::string authority = Lowered(url.substr(schemeEnd + 3, authorityEnd - (schemeEnd + 3)));
+    if (authority.find('@') != std::string::npos) {
+        return std::string(); // user information in an address is never followed
+    }
+    const std::size_t bracket = authority.rfind(']');
+    const std::size_t colon = authority.rfind(':');
+    if (colon == std::string::npos || (bracket != std::string::npos && colon < bracket)) {
+        authority += scheme == "https" ? ":443" : ":80";
+    }
+    return scheme + "://" + authority;
+}
+
+} // namespace
+
+Endpoint MakeEndpoint(const std::string& baseUrl, const std::string& proxy, const std::string& proxyBypass,
+                      bool ignoreCertificateErrors)
+{
+    Endpoint endpoint;
+    endpoint.baseUrl = baseUrl;
+    endpoint.ignoreCertificateErrors = ignoreCertificateErrors;
+    if (Lowered(proxy) == "none") {
+        endpoint.proxyMode = ProxyMode::Direct;
+    } else if (!proxy.empty()) {
+        endpoint.proxyMode = ProxyMode::Url;
+        endpoint.proxy = proxy;
+        endpoint.proxyBypass = proxyBypass;
+    }
+    return endpoint;
+}
+
+bool IsSameOrigin(const std::string& baseUrl, const std::string& address)
+{
+    const std::string origin = Origin(baseUrl);
+    return !origin.empty() && origin == Origin(address);
+}
+
+void CallRegistry::CancelAll()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (CancelScope* call : m_calls) {
+        call->m_cancelled = true;
+        if (call->m_wake) {
+            call->m_wake();
+        }
+    }
+}
+
+CancelScope::CancelScope(CallRegistry& registry) : m_registry(registry)
+{
+    std::lock_guard<std::mutex> lock(registry.m_mutex);
+    registry.m_calls.push_back(this);
+}
+
+CancelScope::~CancelScope()
+{
+    std::lock_guard<std::mutex> lock(m_registry.m_mutex);
+    m_registry.m_calls.erase(std::find(m_registry.m_calls.begin(), m_registry.m_calls.end(), this));
+}
+
+void CancelScope::Arm(std::function<void()> wake)
+{
+    std::lock_guard<std::mutex> lock(m_registry.m_mutex);
+    m_wake = std::move(wake);
+}
+
 const char s_cleartextRefusal[] =
     "Not sent: the server asks for the password in clear text (Basic over http), which this session refuses";
 

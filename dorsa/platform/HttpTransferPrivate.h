@@ -3,10 +3,14 @@
 #include "dorsa/platform/HttpClient.h"
 #include "dorsa/platform/HttpMessage.h"
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 // What every HTTP back end shares: the settings a call runs under, the rules for growing
 // and cutting off a reply, the stall and deadline guard, and the checks made before
@@ -41,14 +45,77 @@ struct TransferSettings {
     bool refuseCleartextCredentials = false;
     // Counts identity changes: connections opened under an older one are not reused.
     unsigned generation = 0;
+
+    // Certificate authorities (UTF-8 paths, PEM) trusted for https servers. caFolder is
+    // hashed for OpenSSL on libcurl; on WinHTTP every *.pem, *.crt, *.cer in it is read.
+    std::string caFile;
+    std::string caFolder;
+    // Whether the system's store is trusted too; with both paths empty it is the only one.
+    bool caWithSystemStore = true;
+    // Client certificate (PEM; may hold the key), its key (PEM; empty: in the certificate
+    // file) and the key's pass phrase (empty: not encrypted). No certificate: empty file.
+    std::string clientCertificateFile;
+    std::string clientKeyFile;
+    std::string clientKeyPassword;
+    // Proxy logon: Basic, or NTLM when the proxy offers it. Empty user: none.
+    std::string proxyUser;
+    std::string proxyPassword;
+};
+
+// How a client reaches its server.
+enum class ProxyMode {
+    Environment, // as the environment says: libcurl's http_proxy/https_proxy/no_proxy, WinHTTP's system settings
+    Direct,      // never through a proxy (HttpClient::s_noProxy)
+    Url,         // through Endpoint::proxy, except for the hosts of Endpoint::proxyBypass
 };
 
 // Where a client sends to, fixed when it is made.
 struct Endpoint {
     std::string baseUrl;
+    ProxyMode proxyMode = ProxyMode::Environment;
+    // With ProxyMode::Url: the proxy's URL, and comma-separated hosts reached directly
+    // (a name matches its subdomains too; a leading "." is allowed).
     std::string proxy;
     std::string proxyBypass;
+    // Tests only: no check of the server's certificate chain or host name.
     bool ignoreCertificateErrors = false;
+};
+
+// The endpoint a client made by CreateOneFromURL has (the proxy rules are there).
+Endpoint MakeEndpoint(const std::string& baseUrl, const std::string& proxy, const std::string& proxyBypass,
+                      bool ignoreCertificateErrors);
+
+// The calls in progress on one client, so that CancelCallsInProgress reaches them all.
+class CallRegistry final {
+public:
+    // Marks every call in progress cancelled and wakes each; later calls are not touched.
+    void CancelAll();
+
+private:
+    friend class CancelScope;
+    std::mutex m_mutex;
+    std::vector<class CancelScope*> m_calls;
+};
+
+// One call's place in the registry, from the call's start to its end. A back end arms
+// it with a way to wake its wait (called from the cancelling thread under the registry's
+// lock: it must only signal, never block), then checks IsCancelled() after every wait,
+// the first time right after arming.
+class CancelScope final {
+public:
+    explicit CancelScope(CallRegistry& registry);
+    ~CancelScope();
+    CancelScope(const CancelScope&) = delete;
+    CancelScope& operator=(const CancelScope&) = delete;
+
+    void Arm(std::function<void()> wake);
+    bool IsCancelled() const { return m_cancelled.load(); }
+
+private:
+    friend class CallRegistry;
+    CallRegistry& m_registry;
+    std::atomic<bool> m_cancelled{false};
+    std::function<void()> m_wake;
 };
 
 // The reply body as it arrives, kept to at most maxSize + 1 bytes so that a reader can
@@ -125,14 +192,20 @@ HttpClient::SendRequestResult RecordCutOffReply(HttpMessage& message, ReplyColle
 
 extern const char s_cleartextRefusal[];
 
+// Whether @p address has the scheme, host and port of @p baseUrl (case-insensitive).
+bool IsSameOrigin(const std::string& baseUrl, const std::string& address);
+
 // One transport. Send may run on several threads at once.
 class HttpBackend {
 public:
     virtual ~HttpBackend() = default;
-    // Sends to @p url. The message has been reset and its headers checked; the back end
-    // fills its reply, HTTP code, connected flag and transport error.
+    // Sends to @p url with GET, POST (the request body) or PUT (the body file when the
+    // message names one, else the request body). The message has been reset and its
+    // headers checked; the back end fills its reply, HTTP code, connected flag and
+    // transport error. A call whose @p cancel says so ends as a failure with reason
+    // HttpClient::s_cancelledReason, as soon as it can.
     virtual HttpClient::SendRequestResult Send(const std::string& url, eHttpVerb verb, HttpMessage& message,
-                                               const TransferSettings& settings) = 0;
+                                               const TransferSettings& settings, CancelScope& cancel) = 0;
     // Closes idle connections: they were opened under an identity no longer in use.
     virtual void ForgetConnections() = 0;
 };

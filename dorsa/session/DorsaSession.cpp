@@ -34,12 +34,60 @@ void DorsaSession::CreateHttpClientPtr()
     if (m_httpClient) {
         return;
     }
-    m_httpClient = HttpClient::CreateOneFromURL(nullptr, m_url, L"", L"", false);
+    m_httpClient = HttpClient::CreateOneFromURL(nullptr, m_url, m_proxy, m_proxyBypass, m_certificateChecksOff);
     if (m_authModule) {
         m_authModule->ApplyAuthentication(m_httpClient);
     }
     // Set after the module: a module cannot change them.
     m_httpClient->SetTimeouts(10000, 600000, 300000, 300000);
+}
+
+void DorsaSession::RemakeHttpClient()
+{
+    SmartPtr<HttpClient> remade =
+        HttpClient::CreateOneFromURL(nullptr, m_url, m_proxy, m_proxyBypass, m_certificateChecksOff);
+    if (m_httpClient) {
+        remade->CopySettingsFrom(*m_httpClient);
+    }
+    m_httpClient = remade;
+}
+
+void DorsaSession::SetCertificateAuthorities(const std::string& caFile, const std::string& caFolder,
+                                             bool withSystemStore)
+{
+    m_httpClient->SetCertificateAuthorities(Utf8ToWide(caFile), Utf8ToWide(caFolder), withSystemStore);
+}
+
+void DorsaSession::SetClientCertificate(const std::string& certificateFile, const std::string& keyFile,
+                                        const std::string& keyPassword)
+{
+    m_httpClient->SetClientCertificate(Utf8ToWide(certificateFile), Utf8ToWide(keyFile), Utf8ToWide(keyPassword));
+}
+
+void DorsaSession::SetProxy(const std::string& proxy, const std::string& bypass)
+{
+    m_proxy = Utf8ToWide(proxy);
+    m_proxyBypass = Utf8ToWide(bypass);
+    RemakeHttpClient();
+}
+
+void DorsaSession::SetProxyCredentials(const std::string& user, const std::string& password)
+{
+    m_httpClient->SetProxyCredentials(Utf8ToWide(user), Utf8ToWide(password));
+}
+
+void DorsaSession::SetCertificateChecksOffForTestsOnly(bool off)
+{
+    m_certificateChecksOff = off;
+    RemakeHttpClient();
+}
+
+void DorsaSession::CancelCallsInProgress()
+{
+    // A client replaced by SetProxy may still carry calls: those are the setter's race.
+    if (SmartPtr<HttpClient> client = m_httpClient) {
+        client->CancelCallsInProgress();
+    }
 }
 
 void DorsaSession::ApplyAuthenticationModule(SmartPtr<IDorsaSLAuthModule> auth)

@@ -60,6 +60,62 @@ public:
     void SetMaxReplySize(std::size_t bytes);
     std::size_t GetMaxReplySize() const;
 
+    /**
+     * @brief Certificate authorities that the server's certificate may chain to (UTF-8 paths).
+     * @param caFile a PEM file of one or more CA certificates; empty for none.
+     * @param caFolder a folder of PEM CA certificates (hashed with `openssl rehash` for the
+     *        libcurl build; any *.pem, *.crt, *.cer on Windows); empty for none.
+     * @param withSystemStore true (the default): trusted beside the system's store; false:
+     *        only these are trusted. The environment (SSL_CERT_FILE, CURL_CA_BUNDLE) is not read.
+     * A certificate that chains to none of them fails the call as a transport failure
+     * whose reason names the certificate problem.
+     */
+    void SetCertificateAuthorities(const std::string& caFile, const std::string& caFolder = std::string(),
+                                   bool withSystemStore = true);
+
+    /**
+     * @brief Presents a client certificate to a server that asks for one (UTF-8 paths, PEM).
+     * @param keyFile empty when the key is in @p certificateFile.
+     * @param keyPassword the key's pass phrase; empty for an unencrypted key. A wrong one
+     *        fails every call with a reason that says the key could not be opened.
+     * An empty @p certificateFile presents none.
+     */
+    void SetClientCertificate(const std::string& certificateFile, const std::string& keyFile = std::string(),
+                              const std::string& keyPassword = std::string());
+
+    /**
+     * @brief Sends calls through a proxy. By default (@p proxy empty) the environment
+     * decides: on Linux http_proxy, https_proxy, all_proxy and no_proxy (upper case too,
+     * but never HTTP_PROXY); on Windows the system's proxy settings.
+     * @param proxy "none": always directly, whatever the environment says; otherwise the
+     *        proxy's URL, e.g. "http://proxy.example:3128" (https calls tunnel through it).
+     * @param bypass with a proxy URL: comma-separated hosts reached directly ("example.org"
+     *        matches its subdomains too).
+     * The HTTP client is made anew for it, with every other setting carried over; calls
+     * in progress finish on the old one.
+     */
+    void SetProxy(const std::string& proxy, const std::string& bypass = std::string());
+
+    /// @brief Logs on to the proxy: Basic, or NTLM when the proxy offers it. Empty @p user: none.
+    /// A proxy that refuses them fails the call with HTTP code 407 as an HTTP failure.
+    void SetProxyCredentials(const std::string& user, const std::string& password);
+
+    /**
+     * @brief FOR TESTS ONLY: when @p off is true the server's certificate chain and host
+     * name are not checked, so anyone between here and the server can read and change
+     * every call. The HTTP client is made anew for it, settings carried over. Never expose
+     * this to users; the dorsa tool has no switch for it.
+     */
+    void SetCertificateChecksOffForTestsOnly(bool off);
+
+    /**
+     * @brief Ends every call in progress on this session, from any thread (a GUI's Cancel
+     * button): each returns promptly with a TransportFailure outcome whose transport error
+     * is "cancelled". Calls started after this returns run as usual, so the session stays
+     * usable; to stop a batch, a host also stops issuing its calls.
+     */
+    void CancelCallsInProgress();
+
     ILogger* GetLogger() const { return m_logger; }
     /// @brief Takes effect with the next call of any operation.
     void SetLogger(ILogger* logger) { m_logger = logger; }
@@ -88,6 +144,8 @@ public:
 private:
     DorsaSession(const std::string& url, SmartPtr<IDorsaSLAuthModule> auth, ILogger* logger);
     void CreateHttpClientPtr();
+    // Makes the client anew for the current endpoint, carrying every setting over.
+    void RemakeHttpClient();
 
     std::string m_interfaceVersion;
     std::wstring m_url;
@@ -96,6 +154,9 @@ private:
     ILogger* m_logger = nullptr;
     HeaderVals::eOptionalBool m_actAsReadUser = HeaderVals::eNotSet;
     std::string m_applicationName;
+    std::wstring m_proxy;
+    std::wstring m_proxyBypass;
+    bool m_certificateChecksOff = false;
 };
 
 } // namespace zvrtkDorsaServiceLayer

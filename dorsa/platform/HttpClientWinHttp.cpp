@@ -4,11 +4,18 @@
 #include "dorsa/platform/WideText.h"
 #include "dorsa/platform/WinHttpHandlesPrivate.h"
 
+#include <wincrypt.h>
 #include <zlib.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <cwctype>
 #include <optional>
 #include <stdexcept>
 
@@ -308,63 +315,433 @@ int StepTimeout(long limitMs, const std::optional<Clock::time_point>& deadline)
     return static_cast<int>(timeout);
 }
 
-void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void*, DWORD)
+// The schemes a proxy logon may answer with, strongest first.
+DWORD ChooseProxyScheme(DWORD offered, const TransferSettings& settings)
 {
-    auto* guard = reinterpret_cast<StallGuard*>(context);
-    if (guard && !guard->IsConnected() &&
-        (status == WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER || status == WINHTTP_CALLBACK_STATUS_SENDING_REQUEST)) {
-        guard->OnConnected();
+    if (settings.proxyUser.empty()) {
+        return 0;
+    }
+    for (const DWORD scheme : {WINHTTP_AUTH_SCHEME_NTLM, WINHTTP_AUTH_SCHEME_BASIC}) {
+        if (offered & scheme) {
+            return scheme;
+        }
+    }
+    return 0;
+}
+
+std::wstring WideOrEmpty(const std::string& utf8)
+{
+    try {
+        return Utf8ToWide(utf8);
+    } catch (const std::range_error&) {
+        return std::wstring();
     }
 }
 
-// One call: the request handle and what has been learnt on it.
-class Exchange final {
+// One request handle, driven asynchronously: the calling thread starts each step and
+// waits for WinHTTP's callback, for a cancel or for the call's deadline, whichever comes
+// first. The object lives until WinHTTP closes the handle (its last callback), so a call
+// that returns early leaves nothing a late callback could touch: the buffers WinHTTP
+// reads into and sends from are the object's own.
+class AsyncRequest final {
 public:
-    Exchange(const TransferSettings& settings, StallGuard& guard)
-        : m_settings(settings), m_guard(guard)
+    enum class Outcome { Done, Failed, Cancelled, PastDeadline };
+
+    static std::shared_ptr<AsyncRequest> Open(HINTERNET connection, const wchar_t* verb, const CrackedUrl& target,
+                                              DWORD& error)
     {
-        if (settings.callDeadlineMs > 0) {
-            m_deadline = Clock::now() + std::chrono::milliseconds(settings.callDeadlineMs);
+        std::shared_ptr<AsyncRequest> request(new AsyncRequest);
+        request->m_handle = WinHttpOpenRequest(connection, verb, target.pathAndQuery.c_str(), nullptr,
+                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                               target.secure ? WINHTTP_FLAG_SECURE : 0);
+        if (!request->m_handle) {
+            error = GetLastError();
+            return nullptr;
+        }
+        DWORD_PTR context = reinterpret_cast<DWORD_PTR>(request.get());
+        const DWORD events = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES |
+                             WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER | WINHTTP_CALLBACK_FLAG_SEND_REQUEST;
+        if (!WinHttpSetOption(request->m_handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
+            WinHttpSetStatusCallback(request->m_handle, &OnStatus, events, 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
+            error = GetLastError();
+            request->Close();
+            return nullptr;
+        }
+        request->m_self = request; // released by the handle's last callback
+        return request;
+    }
+
+    ~AsyncRequest() = default;
+    AsyncRequest(const AsyncRequest&) = delete;
+    AsyncRequest& operator=(const AsyncRequest&) = delete;
+
+    HINTERNET Handle() const { return m_handle; }
+    bool IsConnected() const { return m_connected.load(); }
+
+    // Closes the handle once; WinHTTP ends what is pending and then calls back a last time.
+    void Close()
+    {
+        if (!m_closed.exchange(true)) {
+            WinHttpCloseHandle(m_handle);
         }
     }
 
-    // Why the call failed while sending (connecting included) or receiving, with the
-    // error WinHTTP left.
-    std::string Failure(bool sending, DWORD error)
+    // Wakes the waiting thread for a cancel; only signals, from any thread.
+    void Wake()
     {
-        if (IsTimeout(error)) {
-            if (!m_guard.CheckDeadline()) {
-                return m_guard.Reason();
-            }
-            if (sending && !m_guard.IsConnected()) {
-                return "Timed out: could not connect within " + std::to_string(m_settings.connectTimeoutMs) + " ms";
-            }
-            return "Timed out: no data " + std::string(sending ? "sent" : "received") + " for " +
-                   std::to_string(sending ? m_settings.sendStallMs : m_settings.receiveStallMs) + " ms";
-        }
-        if (error == ERROR_WINHTTP_CANNOT_CONNECT || error == ERROR_WINHTTP_NAME_NOT_RESOLVED) {
-            return "Failed to connect: " + DescribeError(error);
-        }
-        return DescribeError(error);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_woken = true;
+        m_changed.notify_all();
     }
 
-    // Sets the waits for the next step.
-    bool SetTimeouts(HINTERNET request, bool receiving)
+    // Starts a step: @p start calls WinHTTP and returns its result. The error is in
+    // Error() when the step failed at once or later.
+    template <class Start>
+    Outcome Run(Start start, const std::optional<Clock::time_point>& deadline)
     {
-        const int connect = StepTimeout(m_settings.connectTimeoutMs, m_deadline);
-        const int send = StepTimeout(m_settings.sendStallMs, m_deadline);
-        const int receive = StepTimeout(m_settings.receiveStallMs, m_deadline);
-        // Before the connection is made, the send and receive waits are cut to the connect
-        // wait only by WinHTTP's own ordering; the deadline bounds them all.
-        DWORD responseWait = static_cast<DWORD>(receive);
-        return WinHttpSetTimeouts(request, connect, connect, receiving ? receive : send, receive) &&
-               WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseWait, sizeof responseWait);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_finished = false;
+            m_error = 0;
+            m_bytes = 0;
+            if (m_woken) {
+                return Outcome::Cancelled;
+            }
+        }
+        if (!start()) {
+            m_error = GetLastError();
+            return Outcome::Failed;
+        }
+        std::unique_lock<std::mutex> lock(m_mutex);
+        const auto ready = [&] { return m_finished || m_woken; };
+        if (deadline) {
+            if (!m_changed.wait_until(lock, *deadline, ready)) {
+                return Outcome::PastDeadline;
+            }
+        } else {
+            m_changed.wait(lock, ready);
+        }
+        if (m_woken) {
+            return Outcome::Cancelled;
+        }
+        return m_error == 0 ? Outcome::Done : Outcome::Failed;
+    }
+
+    DWORD Error() const { return m_error; }
+    DWORD Bytes() const { return m_bytes; }
+    std::vector<char>& ReadBuffer() { return m_readBuffer; }
+    std::vector<char>& WriteBuffer() { return m_writeBuffer; }
+    // Keeps the request body alive while WinHTTP may still send from it.
+    void KeepBody(SmartPtr<HttpMessageBuffer> body) { m_body = std::move(body); }
+
+private:
+    AsyncRequest() : m_readBuffer(s_readChunk), m_writeBuffer(s_readChunk) {}
+
+    void Finish(DWORD error, DWORD bytes)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished = true;
+        m_error = error;
+        m_bytes = bytes;
+        m_changed.notify_all();
+    }
+
+    static void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* information, DWORD length)
+    {
+        auto* request = reinterpret_cast<AsyncRequest*>(context);
+        if (!request) {
+            return;
+        }
+        switch (status) {
+        case WINHTTP_CALLBACK_STATUS_CONNECTED_TO_SERVER:
+        case WINHTTP_CALLBACK_STATUS_SENDING_REQUEST:
+            request->m_connected = true;
+            break;
+        case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+        case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+            request->Finish(0, 0);
+            break;
+        case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
+        case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
+            request->Finish(0, information ? *static_cast<DWORD*>(information) : 0);
+            break;
+        case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
+            request->Finish(0, length);
+            break;
+        case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
+            const auto* result = static_cast<WINHTTP_ASYNC_RESULT*>(information);
+            request->Finish(result && result->dwError != 0 ? result->dwError : ERROR_WINHTTP_INTERNAL_ERROR, 0);
+            break;
+        }
+        case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING: {
+            // The last callback: the object goes with this reference, unless a waiting
+            // call still holds one.
+            const std::shared_ptr<AsyncRequest> last = std::move(request->m_self);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    HINTERNET m_handle = nullptr;
+    std::atomic<bool> m_closed{false};
+    std::atomic<bool> m_connected{false};
+    std::shared_ptr<AsyncRequest> m_self;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_finished = false;
+    bool m_woken = false;
+    DWORD m_error = 0;
+    DWORD m_bytes = 0;
+    std::vector<char> m_readBuffer;
+    std::vector<char> m_writeBuffer;
+    SmartPtr<HttpMessageBuffer> m_body;
+};
+
+// What a request sends: the message's body, or for a PUT the file it names, read as it
+// goes out. Rewound for every round of a logon.
+class BodySource final {
+public:
+    BodySource(const HttpMessage& message, eHttpVerb verb) : m_verb(verb)
+    {
+        if (verb == eHttpVerb_Put && !message.GetRequestBodyFile().empty()) {
+            m_path = message.GetRequestBodyFile();
+        } else if (verb != eHttpVerb_Get) {
+            m_memory = message.AccessRequestBody();
+        }
+    }
+    ~BodySource()
+    {
+        if (m_file) {
+            std::fclose(m_file);
+        }
+    }
+    BodySource(const BodySource&) = delete;
+    BodySource& operator=(const BodySource&) = delete;
+
+    // Opens the file; false (with the reason) when it cannot be read or is too large.
+    bool Open(std::string& error)
+    {
+        if (m_path.empty()) {
+            m_length = m_memory ? m_memory->GetLength() : 0;
+            return true;
+        }
+        const std::wstring path = WideOrEmpty(m_path);
+        m_file = path.empty() ? nullptr : _wfopen(path.c_str(), L"rb");
+        struct _stat64 status {};
+        if (!m_file || _fstat64(_fileno(m_file), &status) != 0) {
+            error = "Not sent: the file " + m_path + " cannot be read";
+            return false;
+        }
+        if (static_cast<std::uint64_t>(status.st_size) > 0xFFFFFFFEull) {
+            error = "Not sent: the file " + m_path + " is larger than WinHTTP sends in one request (4 GB)";
+            return false;
+        }
+        m_length = static_cast<std::uint64_t>(status.st_size);
+        return true;
+    }
+
+    DWORD Length() const { return static_cast<DWORD>(m_length); }
+    bool Rewind()
+    {
+        m_sent = 0;
+        return !m_file || std::fseek(m_file, 0, SEEK_SET) == 0;
+    }
+    // The next piece to send (empty at the end); false when the file cannot be read.
+    bool Next(std::vector<char>& buffer, const char*& data, DWORD& length)
+    {
+        const std::uint64_t left = m_length - m_sent;
+        length = static_cast<DWORD>(std::min<std::uint64_t>(left, buffer.size()));
+        if (m_file) {
+            if (length > 0 && std::fread(buffer.data(), 1, length, m_file) != length) {
+                return false;
+            }
+            data = buffer.data();
+        } else {
+            data = m_memory ? m_memory->GetData() + m_sent : nullptr;
+        }
+        m_sent += length;
+        return true;
+    }
+    const std::string& Path() const { return m_path; }
+    SmartPtr<HttpMessageBuffer> Memory() const { return m_memory; }
+
+private:
+    eHttpVerb m_verb;
+    std::string m_path;
+    SmartPtr<HttpMessageBuffer> m_memory;
+    std::FILE* m_file = nullptr;
+    std::uint64_t m_length = 0;
+    std::uint64_t m_sent = 0;
+};
+
+const wchar_t* VerbName(eHttpVerb verb)
+{
+    switch (verb) {
+    case eHttpVerb_Post:
+        return L"POST";
+    case eHttpVerb_Put:
+        return L"PUT";
+    default:
+        return L"GET";
+    }
+}
+
+struct CertificateStoreCloser {
+    void operator()(void* store) const { CertCloseStore(static_cast<HCERTSTORE>(store), 0); }
+};
+using CertificateStore = std::unique_ptr<void, CertificateStoreCloser>;
+
+// Certificate authorities read from PEM files, trusted for https servers beside or
+// instead of the system's store.
+class TrustedAuthorities final {
+public:
+    // Reads the file and every *.pem, *.crt and *.cer of the folder; "" or why not.
+    std::string Load(const std::string& file, const std::string& folder)
+    {
+        m_store.reset(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, CERT_STORE_CREATE_NEW_FLAG, nullptr));
+        if (!m_store) {
+            return "no certificate store could be made: " + DescribeError(GetLastError());
+        }
+        std::vector<std::string> files;
+        if (!file.empty()) {
+            files.push_back(file);
+        }
+        if (!folder.empty()) {
+            WIN32_FIND_DATAW found{};
+            const std::wstring pattern = WideOrEmpty(folder) + L"\\*";
+            const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+            if (search == INVALID_HANDLE_VALUE) {
+                return "the certificate folder " + folder + " cannot be read";
+            }
+            do {
+                const std::wstring name = found.cFileName;
+                const std::size_t dot = name.rfind(L'.');
+                const std::wstring extension = dot == std::wstring::npos ? L"" : Lowered(name.substr(dot));
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                    (extension == L".pem" || extension == L".crt" || extension == L".cer")) {
+                    files.push_back(folder + "\\" + WideToUtf8(name));
+                }
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        for (const std::string& path : files) {
+            const std::string error = AddFile(path);
+            if (!error.empty()) {
+                return error;
+            }
+        }
+        return std::string();
+    }
+
+    // "" when the chain of @p certificate reaches an authority trusted here (or, with
+    // @p withSystemStore, the system's) and it names @p host; else why not.
+    std::string Check(PCCERT_CONTEXT certificate, const std::wstring& host, bool withSystemStore) const
+    {
+        std::string error = CheckWith(nullptr, certificate, host);
+        if (error.empty() && withSystemStore) {
+            return error;
+        }
+        CERT_CHAIN_ENGINE_CONFIG config{};
+        config.cbSize = sizeof config;
+        config.hExclusiveRoot = static_cast<HCERTSTORE>(m_store.get());
+        HCERTCHAINENGINE engine = nullptr;
+        if (!CertCreateCertificateChainEngine(&config, &engine)) {
+            return "no certificate chain engine could be made: " + DescribeError(GetLastError());
+        }
+        error = CheckWith(engine, certificate, host);
+        CertFreeCertificateChainEngine(engine);
+        return error;
     }
 
 private:
-    const TransferSettings& m_settings;
-    StallGuard& m_guard;
-    std::optional<Clock::time_point> m_deadline;
+    std::string AddFile(const std::string& path)
+    {
+        const std::wstring widePath = WideOrEmpty(path);
+        std::FILE* file = widePath.empty() ? nullptr : _wfopen(widePath.c_str(), L"rb");
+        if (!file) {
+            return "the certificate file " + path + " cannot be read";
+        }
+        std::string text;
+        char chunk[4096];
+        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+            text.append(chunk, got);
+        }
+        std::fclose(file);
+        static const std::string s_begin = "-----BEGIN CERTIFICATE-----";
+        static const std::string s_end = "-----END CERTIFICATE-----";
+        std::size_t added = 0;
+        for (std::size_t at = text.find(s_begin); at != std::string::npos; at = text.find(s_begin, at)) {
+            const std::size_t end = text.find(s_end, at);
+            if (end == std::string::npos) {
+                break;
+            }
+            const std::string block = text.substr(at, end + s_end.size() - at);
+            at = end;
+            DWORD size = 0;
+            if (!CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
+                                      nullptr, &size, nullptr, nullptr)) {
+                continue;
+            }
+            std::vector<BYTE> der(size);
+            if (CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
+                                     der.data(), &size, nullptr, nullptr) &&
+                CertAddEncodedCertificateToStore(static_cast<HCERTSTORE>(m_store.get()), X509_ASN_ENCODING, der.data(),
+                                                 size, CERT_STORE_ADD_USE_EXISTING, nullptr)) {
+                ++added;
+            }
+        }
+        return added > 0 ? std::string() : "the certificate file " + path + " holds no PEM certificate";
+    }
+
+    static std::string CheckWith(HCERTCHAINENGINE engine, PCCERT_CONTEXT certificate, const std::wstring& host)
+    {
+        CERT_CHAIN_PARA chainPara{};
+        chainPara.cbSize = sizeof chainPara;
+        PCCERT_CHAIN_CONTEXT chain = nullptr;
+        if (!CertGetCertificateChain(engine, certificate, nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
+                                     &chain)) {
+            return "the server's certificate chain could not be built: " + DescribeError(GetLastError());
+        }
+        SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
+        ssl.cbSize = sizeof ssl;
+        ssl.dwAuthType = AUTHTYPE_SERVER;
+        ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
+        CERT_CHAIN_POLICY_PARA policy{};
+        policy.cbSize = sizeof policy;
+        policy.pvExtraPolicyPara = &ssl;
+        CERT_CHAIN_POLICY_STATUS status{};
+        status.cbSize = sizeof status;
+        const BOOL checked = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status);
+        CertFreeCertificateChain(chain);
+        if (!checked) {
+            return "the server's certificate could not be checked";
+        }
+        switch (status.dwError) {
+        case 0:
+            return std::string();
+        case static_cast<DWORD>(CERT_E_UNTRUSTEDROOT):
+        case static_cast<DWORD>(CERT_E_CHAINING):
+            return "the server's certificate comes from an untrusted authority";
+        case static_cast<DWORD>(CERT_E_CN_NO_MATCH):
+            return "the server's certificate is for another host name";
+        case static_cast<DWORD>(CERT_E_EXPIRED):
+            return "the server's certificate has expired or is not yet valid";
+        default:
+            return "the server's certificate is not valid (error " + std::to_string(status.dwError) + ")";
+        }
+    }
+
+    static std::wstring Lowered(std::wstring text)
+    {
+        for (wchar_t& c : text) {
+            c = static_cast<wchar_t>(std::towlower(c));
+        }
+        return text;
+    }
+
+    CertificateStore m_store;
 };
 
 class WinHttpBackend final : public HttpBackend {
@@ -372,7 +749,7 @@ public:
     explicit WinHttpBackend(const Endpoint& endpoint) : m_endpoint(endpoint) {}
 
     HttpClient::SendRequestResult Send(const std::string& url, eHttpVerb verb, HttpMessage& message,
-                                       const TransferSettings& settings) override;
+                                       const TransferSettings& settings, CancelScope& cancel) override;
     void ForgetConnections() override
     {
         {
@@ -386,11 +763,17 @@ private:
     // The session of @p generation, made when there is none or the current one is older.
     std::shared_ptr<WinHttpSession> SessionFor(unsigned generation, std::string& error);
     std::shared_ptr<WinHttpSession> OpenSession(unsigned generation, std::string& error) const;
+    // The authorities of the settings, read once per file and folder; null (with the
+    // reason) when they cannot be read.
+    std::shared_ptr<const TrustedAuthorities> AuthoritiesFor(const TransferSettings& settings, std::string& error);
 
     Endpoint m_endpoint;
     std::mutex m_sessionMutex;
     std::shared_ptr<WinHttpSession> m_session;
     WinHttpConnectionPool m_pool;
+    std::mutex m_trustMutex;
+    std::pair<std::string, std::string> m_trustSource;
+    std::shared_ptr<const TrustedAuthorities> m_trust;
 };
 
 // A session with the proxy the user set by hand in the Windows settings, or with WinHTTP's
@@ -402,7 +785,8 @@ InternetHandle OpenWithUserProxy(const wchar_t* agent)
     if (WinHttpGetIEProxyConfigForCurrentUser(&config)) {
         if (config.lpszProxy && *config.lpszProxy) {
             session.reset(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, config.lpszProxy,
-                                      config.lpszProxyBypass ? config.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS, 0));
+                                      config.lpszProxyBypass ? config.lpszProxyBypass : WINHTTP_NO_PROXY_BYPASS,
+                                      WINHTTP_FLAG_ASYNC));
         }
         for (wchar_t* text : {config.lpszAutoConfigUrl, config.lpszProxy, config.lpszProxyBypass}) {
             if (text) {
@@ -412,7 +796,7 @@ InternetHandle OpenWithUserProxy(const wchar_t* agent)
     }
     if (!session) {
         session.reset(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                  WINHTTP_NO_PROXY_BYPASS, 0));
+                                  WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
     }
     return session;
 }
@@ -422,19 +806,28 @@ std::shared_ptr<WinHttpSession> WinHttpBackend::OpenSession(unsigned generation,
     auto session = std::make_shared<WinHttpSession>();
     session->generation = generation;
     const wchar_t* agent = L"DorsaServiceLayer";
-    if (!m_endpoint.proxy.empty()) {
+    switch (m_endpoint.proxyMode) {
+    case ProxyMode::Url: {
         const std::wstring proxy = ProxyServerName(m_endpoint.proxy);
         const std::wstring bypass = ProxyBypassList(m_endpoint.proxyBypass);
         session->handle.reset(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.c_str(),
-                                          bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : bypass.c_str(), 0));
-    } else {
+                                          bypass.empty() ? WINHTTP_NO_PROXY_BYPASS : bypass.c_str(),
+                                          WINHTTP_FLAG_ASYNC));
+        break;
+    }
+    case ProxyMode::Direct:
+        session->handle.reset(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                          WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
+        break;
+    case ProxyMode::Environment:
         // The system's proxy settings, automatic configuration included, where Windows
         // offers that (8.1 and later); before, the user's manually set proxy, else none.
-        session->handle.reset(
-            WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+        session->handle.reset(WinHttpOpen(agent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
+                                          WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC));
         if (!session->handle) {
             session->handle = OpenWithUserProxy(agent);
         }
+        break;
     }
     if (!session->handle) {
         error = "WinHTTP could not open a session: " + DescribeError(GetLastError());
@@ -462,6 +855,23 @@ std::shared_ptr<WinHttpSession> WinHttpBackend::SessionFor(unsigned generation, 
         m_session = OpenSession(generation, error);
     }
     return m_session;
+}
+
+std::shared_ptr<const TrustedAuthorities> WinHttpBackend::AuthoritiesFor(const TransferSettings& settings,
+                                                                         std::string& error)
+{
+    std::lock_guard<std::mutex> lock(m_trustMutex);
+    const std::pair<std::string, std::string> source(settings.caFile, settings.caFolder);
+    if (!m_trust || m_trustSource != source) {
+        auto trust = std::make_shared<TrustedAuthorities>();
+        error = trust->Load(settings.caFile, settings.caFolder);
+        if (!error.empty()) {
+            return nullptr;
+        }
+        m_trust = std::move(trust);
+        m_trustSource = source;
+    }
+    return m_trust;
 }
 
 // What one exchange on a request handle came to.
@@ -513,7 +923,7 @@ std::int64_t DeclaredLength(HINTERNET request)
     return static_cast<std::int64_t>(std::wcstoll(text.c_str(), nullptr, 10));
 }
 
-std::wstring Lowered(std::wstring text)
+std::wstring LoweredTrimmed(std::wstring text)
 {
     for (wchar_t& c : text) {
         if (c >= L'A' && c <= L'Z') {
@@ -525,27 +935,148 @@ std::wstring Lowered(std::wstring text)
     return text;
 }
 
+// One call on one request handle: its steps, each waited for with the call's deadline
+// and cancel in view, and the reason it failed.
+class Call final {
+public:
+    Call(const TransferSettings& settings, StallGuard& guard, CancelScope& cancel)
+        : m_settings(settings), m_guard(guard), m_cancel(cancel)
+    {
+        if (settings.callDeadlineMs > 0) {
+            m_deadline = Clock::now() + std::chrono::milliseconds(settings.callDeadlineMs);
+        }
+    }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
+    ~Call()
+    {
+        if (m_request) {
+            m_request->Close();
+        }
+    }
+
+    void Attach(std::shared_ptr<AsyncRequest> request)
+    {
+        m_request = std::move(request);
+        const std::shared_ptr<AsyncRequest> woken = m_request;
+        m_cancel.Arm([woken] { woken->Wake(); });
+    }
+    HINTERNET Handle() const { return m_request->Handle(); }
+    AsyncRequest& Request() { return *m_request; }
+    const std::string& Failure() const { return m_failure; }
+
+    // Runs one step (sending, connecting included, or receiving); false with Failure() set
+    // when it did not finish well.
+    template <class Start>
+    bool Step(bool sending, Start start)
+    {
+        if (m_cancel.IsCancelled()) {
+            m_failure = HttpClient::s_cancelledReason;
+            return false;
+        }
+        if (!SetTimeouts(sending)) {
+            m_failure = "WinHTTP refused the timeouts: " + DescribeError(GetLastError());
+            return false;
+        }
+        const AsyncRequest::Outcome outcome = m_request->Run(start, m_deadline);
+        if (m_request->IsConnected() && !m_guard.IsConnected()) {
+            m_guard.OnConnected();
+        }
+        switch (outcome) {
+        case AsyncRequest::Outcome::Done:
+            return true;
+        case AsyncRequest::Outcome::Cancelled:
+            m_failure = HttpClient::s_cancelledReason;
+            return false;
+        case AsyncRequest::Outcome::PastDeadline:
+            m_guard.CheckDeadline();
+            m_failure = m_guard.Reason().empty() ? "Timed out: the call passed its deadline" : m_guard.Reason();
+            return false;
+        case AsyncRequest::Outcome::Failed:
+            break;
+        }
+        m_failure = Describe(sending, m_request->Error());
+        return false;
+    }
+
+    bool Fail(const std::string& reason)
+    {
+        m_failure = reason;
+        return false;
+    }
+
+private:
+    std::string Describe(bool sending, DWORD error)
+    {
+        if (IsTimeout(error)) {
+            if (!m_guard.CheckDeadline()) {
+                return m_guard.Reason();
+            }
+            if (sending && !m_guard.IsConnected()) {
+                return "Timed out: could not connect within " + std::to_string(m_settings.connectTimeoutMs) + " ms";
+            }
+            return "Timed out: no data " + std::string(sending ? "sent" : "received") + " for " +
+                   std::to_string(sending ? m_settings.sendStallMs : m_settings.receiveStallMs) + " ms";
+        }
+        if (error == ERROR_WINHTTP_OPERATION_CANCELLED && m_cancel.IsCancelled()) {
+            return HttpClient::s_cancelledReason;
+        }
+        if (error == ERROR_WINHTTP_CANNOT_CONNECT || error == ERROR_WINHTTP_NAME_NOT_RESOLVED) {
+            return "Failed to connect: " + DescribeError(error);
+        }
+        return DescribeError(error);
+    }
+
+    // The waits of the next step, each cut to what is left of the deadline so that WinHTTP
+    // gives up on its own about when the call does.
+    bool SetTimeouts(bool sending)
+    {
+        const int connect = StepTimeout(m_settings.connectTimeoutMs, m_deadline);
+        const int send = StepTimeout(m_settings.sendStallMs, m_deadline);
+        const int receive = StepTimeout(m_settings.receiveStallMs, m_deadline);
+        DWORD responseWait = static_cast<DWORD>(receive);
+        HINTERNET handle = m_request->Handle();
+        return WinHttpSetTimeouts(handle, connect, connect, sending ? send : receive, receive) &&
+               WinHttpSetOption(handle, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &responseWait, sizeof responseWait);
+    }
+
+    const TransferSettings& m_settings;
+    StallGuard& m_guard;
+    CancelScope& m_cancel;
+    std::optional<Clock::time_point> m_deadline;
+    std::shared_ptr<AsyncRequest> m_request;
+    std::string m_failure;
+};
+
 HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttpVerb verb, HttpMessage& message,
-                                                   const TransferSettings& settings)
+                                                   const TransferSettings& settings, CancelScope& cancel)
 {
     StallGuard guard(settings);
-    Exchange exchange(settings, guard);
     const auto fail = [&](const std::string& reason) {
         message.SetConnected(guard.IsConnected());
         message.SetTransportError(reason);
         return HttpClient::SendRequest_Failed;
     };
-    std::wstring wideUrl;
-    try {
-        wideUrl = Utf8ToWide(url);
-    } catch (const std::range_error&) {
-        return fail("the URL is not valid UTF-8");
-    }
+    const std::wstring wideUrl = WideOrEmpty(url);
     const std::optional<CrackedUrl> target = CrackUrl(wideUrl);
     if (!target) {
         return fail("the URL is not an http or https URL: " + url);
     }
+    if (!settings.clientCertificateFile.empty()) {
+        return fail("Not sent: client certificates are not available with WinHTTP in this build");
+    }
     std::string error;
+    std::shared_ptr<const TrustedAuthorities> trust;
+    if (target->secure && (!settings.caFile.empty() || !settings.caFolder.empty())) {
+        trust = AuthoritiesFor(settings, error);
+        if (!trust) {
+            return fail("Not sent: " + error);
+        }
+    }
+    BodySource body(message, verb);
+    if (!body.Open(error)) {
+        return fail(error);
+    }
     const std::shared_ptr<WinHttpSession> session = SessionFor(settings.generation, error);
     if (!session) {
         return fail(error);
@@ -557,162 +1088,187 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
             return fail("WinHTTP could not make a connection handle: " + DescribeError(GetLastError()));
         }
     }
-    // The request handle closes before the connection goes back to the pool.
-    std::optional<HttpClient::SendRequestResult> result;
-    {
-        InternetHandle request(WinHttpOpenRequest(connection.handle.get(), verb == eHttpVerb_Post ? L"POST" : L"GET",
-                                                  target->pathAndQuery.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                                  WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                  target->secure ? WINHTTP_FLAG_SECURE : 0));
-        if (!request) {
-            return fail("WinHTTP could not make a request: " + DescribeError(GetLastError()));
-        }
-        HINTERNET const handle = request.get();
-        if (m_endpoint.ignoreCertificateErrors) {
-            DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
-                          SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
-            WinHttpSetOption(handle, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+    DWORD openError = 0;
+    std::shared_ptr<AsyncRequest> request = AsyncRequest::Open(connection.handle.get(), VerbName(verb), *target, openError);
+    if (!request) {
+        return fail("WinHTTP could not make a request: " + DescribeError(openError));
+    }
+    request->KeepBody(body.Memory());
+    Call call(settings, guard, cancel);
+    call.Attach(std::move(request));
+    const HINTERNET handle = call.Handle();
+    if (m_endpoint.ignoreCertificateErrors || trust) {
+        // With authorities of its own the client checks the chain itself, before any body goes out.
+        DWORD flags = trust ? SECURITY_FLAG_IGNORE_UNKNOWN_CA
+                            : SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
+                                  SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
+        WinHttpSetOption(handle, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+    }
+    if (settings.logon == Logon::CurrentUser) {
+        DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
+        WinHttpSetOption(handle, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy);
+    }
+    const std::wstring headers = RequestHeaders(message.GetRequestHeaders(), !session->decompresses);
+    const std::wstring user = WideOrEmpty(settings.user);
+    const std::wstring password = WideOrEmpty(settings.password);
+    const std::wstring proxyUser = WideOrEmpty(settings.proxyUser);
+    const std::wstring proxyPassword = WideOrEmpty(settings.proxyPassword);
+    const auto setCredentials = [&](DWORD target, DWORD scheme) {
+        if (target == WINHTTP_AUTH_TARGET_PROXY) {
+            return WinHttpSetCredentials(handle, target, scheme, proxyUser.c_str(), proxyPassword.c_str(), nullptr) !=
+                   FALSE;
         }
         if (settings.logon == Logon::CurrentUser) {
-            DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;
-            WinHttpSetOption(handle, WINHTTP_OPTION_AUTOLOGON_POLICY, &policy, sizeof policy);
+            return WinHttpSetCredentials(handle, target, scheme, nullptr, nullptr, nullptr) != FALSE;
         }
-        WinHttpSetStatusCallback(handle, &OnStatus,
-                                 WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER | WINHTTP_CALLBACK_FLAG_SEND_REQUEST, 0);
-        const std::wstring headers = RequestHeaders(message.GetRequestHeaders(), !session->decompresses);
-        const SmartPtr<HttpMessageBuffer> body = message.AccessRequestBody();
-        void* const bodyData = verb == eHttpVerb_Post && body ? const_cast<char*>(body->GetData()) : nullptr;
-        const DWORD bodyLength = bodyData ? static_cast<DWORD>(body->GetLength()) : 0;
-        const std::wstring password = [&] {
-            try {
-                return Utf8ToWide(settings.password);
-            } catch (const std::range_error&) {
-                return std::wstring();
-            }
-        }();
-        const std::wstring user = [&] {
-            try {
-                return Utf8ToWide(settings.user);
-            } catch (const std::range_error&) {
-                return std::wstring();
-            }
-        }();
-        const auto setCredentials = [&](DWORD scheme) {
-            if (settings.logon == Logon::CurrentUser) {
-                return WinHttpSetCredentials(handle, WINHTTP_AUTH_TARGET_SERVER, scheme, nullptr, nullptr, nullptr) != FALSE;
-            }
-            return WinHttpSetCredentials(handle, WINHTTP_AUTH_TARGET_SERVER, scheme, user.c_str(), password.c_str(),
-                                         nullptr) != FALSE;
-        };
-        if (settings.logon == Logon::Password && connection.acceptedScheme == WINHTTP_AUTH_SCHEME_BASIC &&
-            !RefusesBasicFor(settings, url)) {
-            setCredentials(WINHTTP_AUTH_SCHEME_BASIC);
-        }
+        return WinHttpSetCredentials(handle, target, scheme, user.c_str(), password.c_str(), nullptr) != FALSE;
+    };
+    // Basic goes with the first request once the server asked for it, though not before
+    // the client has checked the server's certificate itself.
+    if (settings.logon == Logon::Password && connection.acceptedScheme == WINHTTP_AUTH_SCHEME_BASIC &&
+        !RefusesBasicFor(settings, url) && !trust) {
+        setCredentials(WINHTTP_AUTH_TARGET_SERVER, WINHTTP_AUTH_SCHEME_BASIC);
+    }
 
-        Reply reply;
-        DWORD triedScheme = 0;
-        bool refusedCleartext = false;
-        for (int round = 0; round < 4; ++round) {
-            if (!exchange.SetTimeouts(handle, false)) {
-                return fail("WinHTTP refused the timeouts: " + DescribeError(GetLastError()));
-            }
-            if (!WinHttpSendRequest(handle, headers.c_str(), static_cast<DWORD>(-1), bodyData, bodyLength, bodyLength,
-                                    reinterpret_cast<DWORD_PTR>(&guard))) {
-                return fail(exchange.Failure(true, GetLastError()));
-            }
-            if (!guard.IsConnected()) {
-                guard.OnConnected();
-            }
-            if (!exchange.SetTimeouts(handle, true)) {
-                return fail("WinHTTP refused the timeouts: " + DescribeError(GetLastError()));
-            }
-            if (!WinHttpReceiveResponse(handle, nullptr)) {
-                return fail(exchange.Failure(false, GetLastError()));
-            }
-            if (!ReadStatus(handle, reply)) {
-                return fail(DescribeError(GetLastError()));
-            }
-            if (reply.statusCode != 401 || settings.logon == Logon::None) {
-                break;
-            }
-            connection.acceptedScheme = 0;
-            const DWORD scheme = ChooseScheme(reply.offeredSchemes, settings, url);
-            if (scheme == 0) {
-                refusedCleartext = RefusesBasicFor(settings, url) && (reply.offeredSchemes & WINHTTP_AUTH_SCHEME_BASIC);
-                break;
-            }
-            // Refused with the scheme it was answered with: the credentials are wrong.
-            if (scheme == triedScheme || !setCredentials(scheme)) {
-                break;
-            }
-            triedScheme = scheme;
+    // One exchange: the request line and headers, the server's certificate checked where
+    // the client has authorities of its own, the body, the reply's headers.
+    const auto exchange = [&]() -> bool {
+        if (!body.Rewind()) {
+            return call.Fail("Not sent: the file " + body.Path() + " cannot be read");
         }
-        if (refusedCleartext) {
-            return fail(s_cleartextRefusal);
+        if (!call.Step(true, [&] {
+                return WinHttpSendRequest(handle, headers.c_str(), static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0,
+                                          body.Length(), 0);
+            })) {
+            return false;
         }
-        if (reply.statusCode >= 200 && reply.statusCode < 300 && triedScheme != 0) {
-            connection.acceptedScheme = triedScheme;
-        }
-
-        // The body, decoded here when WinHTTP does not.
-        ReplyCollector collected(settings.maxReplySize);
-        std::optional<ReplyInflater> inflater;
-        if (!session->decompresses) {
-            const std::wstring encoding = Lowered(TextHeader(handle, WINHTTP_QUERY_CONTENT_ENCODING));
-            if (encoding == L"gzip" || encoding == L"x-gzip") {
-                inflater.emplace(ReplyInflater::Kind::Gzip);
-            } else if (encoding == L"deflate") {
-                inflater.emplace(ReplyInflater::Kind::Deflate);
+        if (trust) {
+            PCCERT_CONTEXT certificate = nullptr;
+            DWORD size = sizeof certificate;
+            if (!WinHttpQueryOption(handle, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size) || !certificate) {
+                return call.Fail("the server's certificate could not be read: " + DescribeError(GetLastError()));
+            }
+            const std::string untrusted = trust->Check(certificate, target->host, settings.caWithSystemStore);
+            CertFreeCertificateContext(certificate);
+            if (!untrusted.empty()) {
+                return call.Fail(untrusted);
             }
         }
-        const std::int64_t declared = DeclaredLength(handle);
-        if (!inflater) {
-            collected.ReserveForDeclaredLength(declared);
-        }
-        std::uint64_t received = 0;
-        std::string chunk(s_readChunk, '\0');
-        bool tooLarge = false;
         for (;;) {
-            if (!exchange.SetTimeouts(handle, true)) {
-                return fail("WinHTTP refused the timeouts: " + DescribeError(GetLastError()));
+            const char* data = nullptr;
+            DWORD length = 0;
+            if (!body.Next(call.Request().WriteBuffer(), data, length)) {
+                return call.Fail("the file " + body.Path() + " could not be read to the end");
             }
-            DWORD read = 0;
-            if (!WinHttpReadData(handle, &chunk[0], static_cast<DWORD>(chunk.size()), &read)) {
-                return fail(exchange.Failure(false, GetLastError()));
-            }
-            if (read == 0) {
+            if (length == 0) {
                 break;
             }
-            received += read;
-            const bool kept = inflater ? inflater->Feed(chunk.data(), read, collected) : collected.Take(chunk.data(), read);
-            if (collected.IsTooLarge()) {
-                tooLarge = true;
-                break;
-            }
-            if (!kept) {
-                return fail(inflater->Error());
-            }
-            if (!guard.CheckDeadline()) {
-                return fail(guard.Reason());
+            if (!call.Step(true, [&] { return WinHttpWriteData(handle, data, length, nullptr); })) {
+                return false;
             }
         }
-        message.SetConnected(true);
-        if (tooLarge) {
-            result = RecordCutOffReply(message, collected, static_cast<int>(reply.statusCode), settings.maxReplySize);
-        } else if (declared >= 0 && received < static_cast<std::uint64_t>(declared)) {
-            // WinHTTP ends the body quietly when the connection closes before its declared length.
-            return fail("transfer closed with " + std::to_string(static_cast<std::uint64_t>(declared) - received) +
-                        " bytes remaining to read");
-        } else if (inflater && !inflater->Finish()) {
-            return fail(inflater->Error());
-        } else {
-            message.SetHttpCode(static_cast<int>(reply.statusCode));
-            message.SetResponseBody(collected.TakeBody());
-            result = HttpClient::SendRequest_Ok;
+        return call.Step(false, [&] { return WinHttpReceiveResponse(handle, nullptr); });
+    };
+
+    Reply reply;
+    DWORD triedScheme = 0;
+    DWORD triedProxyScheme = 0;
+    bool refusedCleartext = false;
+    for (int round = 0; round < 6; ++round) {
+        if (!exchange()) {
+            return fail(call.Failure());
+        }
+        if (!ReadStatus(handle, reply)) {
+            return fail(DescribeError(GetLastError()));
+        }
+        if (reply.statusCode == 407) {
+            const DWORD scheme = ChooseProxyScheme(reply.offeredSchemes, settings);
+            if (scheme == 0 || scheme == triedProxyScheme || !setCredentials(WINHTTP_AUTH_TARGET_PROXY, scheme)) {
+                break;
+            }
+            triedProxyScheme = scheme;
+            continue;
+        }
+        if (reply.statusCode != 401 || settings.logon == Logon::None) {
+            break;
+        }
+        connection.acceptedScheme = 0;
+        const DWORD scheme = ChooseScheme(reply.offeredSchemes, settings, url);
+        if (scheme == 0) {
+            refusedCleartext = RefusesBasicFor(settings, url) && (reply.offeredSchemes & WINHTTP_AUTH_SCHEME_BASIC);
+            break;
+        }
+        // Refused with the scheme it was answered with: the credentials are wrong.
+        if (scheme == triedScheme || !setCredentials(WINHTTP_AUTH_TARGET_SERVER, scheme)) {
+            break;
+        }
+        triedScheme = scheme;
+    }
+    if (refusedCleartext) {
+        return fail(s_cleartextRefusal);
+    }
+    if (reply.statusCode >= 200 && reply.statusCode < 300 && triedScheme != 0) {
+        connection.acceptedScheme = triedScheme;
+    }
+
+    // The body, decoded here when WinHTTP does not.
+    ReplyCollector collected(settings.maxReplySize);
+    std::optional<ReplyInflater> inflater;
+    if (!session->decompresses) {
+        const std::wstring encoding = LoweredTrimmed(TextHeader(handle, WINHTTP_QUERY_CONTENT_ENCODING));
+        if (encoding == L"gzip" || encoding == L"x-gzip") {
+            inflater.emplace(ReplyInflater::Kind::Gzip);
+        } else if (encoding == L"deflate") {
+            inflater.emplace(ReplyInflater::Kind::Deflate);
         }
     }
+    const std::int64_t declared = DeclaredLength(handle);
+    if (!inflater) {
+        collected.ReserveForDeclaredLength(declared);
+    }
+    std::uint64_t received = 0;
+    std::vector<char>& chunk = call.Request().ReadBuffer();
+    for (;;) {
+        // What is there is asked for first and then read: a read of more than is there
+        // may wait for the rest on the calling thread, where no cancel reaches it.
+        if (!call.Step(false, [&] { return WinHttpQueryDataAvailable(handle, nullptr); })) {
+            return fail(call.Failure());
+        }
+        const DWORD available = std::min(call.Request().Bytes(), static_cast<DWORD>(chunk.size()));
+        if (available == 0) {
+            break;
+        }
+        if (!call.Step(false, [&] { return WinHttpReadData(handle, chunk.data(), available, nullptr); })) {
+            return fail(call.Failure());
+        }
+        const DWORD read = call.Request().Bytes();
+        if (read == 0) {
+            break;
+        }
+        received += read;
+        const bool kept = inflater ? inflater->Feed(chunk.data(), read, collected) : collected.Take(chunk.data(), read);
+        if (collected.IsTooLarge()) {
+            // The rest is not read: the request handle closes with the call, and its socket with it.
+            message.SetConnected(true);
+            return RecordCutOffReply(message, collected, static_cast<int>(reply.statusCode), settings.maxReplySize);
+        }
+        if (!kept) {
+            return fail(inflater->Error());
+        }
+    }
+    message.SetConnected(true);
+    if (declared >= 0 && received < static_cast<std::uint64_t>(declared)) {
+        // WinHTTP ends the body quietly when the connection closes before its declared length.
+        return fail("transfer closed with " + std::to_string(static_cast<std::uint64_t>(declared) - received) +
+                    " bytes remaining to read");
+    }
+    if (inflater && !inflater->Finish()) {
+        return fail(inflater->Error());
+    }
+    message.SetHttpCode(static_cast<int>(reply.statusCode));
+    message.SetResponseBody(collected.TakeBody());
     m_pool.Release(std::move(connection));
-    return *result;
+    return HttpClient::SendRequest_Ok;
 }
 
 } // namespace

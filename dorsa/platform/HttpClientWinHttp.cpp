@@ -77,7 +77,7 @@ const ErrorMeaning s_errorMeanings[] = {
     {ERROR_WINHTTP_INVALID_URL, "the URL is not valid"},
     {ERROR_WINHTTP_UNRECOGNIZED_SCHEME, "the URL's scheme is neither http nor https"},
     {ERROR_WINHTTP_SECURE_FAILURE, "the server's certificate is not trusted or not valid"},
-    {ERROR_WINHTTP_SECURE_CHANNEL_ERROR, "the TLS handshake failed"},
+    {ERROR_WINHTTP_SECURE_CHANNEL_ERROR, "the TLS handshake failed: the server's certificate was refused, or no TLS version and cipher were agreed"},
     {ERROR_WINHTTP_SECURE_INVALID_CA, "the server's certificate comes from an untrusted authority"},
     {ERROR_WINHTTP_SECURE_CERT_CN_INVALID, "the server's certificate is for another host name"},
     {ERROR_WINHTTP_SECURE_CERT_DATE_INVALID, "the server's certificate has expired or is not yet valid"},
@@ -360,7 +360,8 @@ public:
         }
         DWORD_PTR context = reinterpret_cast<DWORD_PTR>(request.get());
         const DWORD events = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES |
-                             WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER | WINHTTP_CALLBACK_FLAG_SEND_REQUEST;
+                             WINHTTP_CALLBACK_FLAG_CONNECT_TO_SERVER | WINHTTP_CALLBACK_FLAG_SEND_REQUEST |
+                             WINHTTP_CALLBACK_FLAG_SECURE_FAILURE;
         if (!WinHttpSetOption(request->m_handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) ||
             WinHttpSetStatusCallback(request->m_handle, &OnStatus, events, 0) == WINHTTP_INVALID_STATUS_CALLBACK) {
             error = GetLastError();
@@ -429,6 +430,8 @@ public:
 
     DWORD Error() const { return m_error; }
     DWORD Bytes() const { return m_bytes; }
+    // What WinHTTP found wrong with the server's certificate (WINHTTP_CALLBACK_STATUS_FLAG_*).
+    DWORD CertificateFaults() const { return m_certificateFaults.load(); }
     std::vector<char>& ReadBuffer() { return m_readBuffer; }
     std::vector<char>& WriteBuffer() { return m_writeBuffer; }
     // Keeps the request body alive while WinHTTP may still send from it.
@@ -468,6 +471,9 @@ private:
         case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
             request->Finish(0, length);
             break;
+        case WINHTTP_CALLBACK_STATUS_SECURE_FAILURE:
+            request->m_certificateFaults = information ? *static_cast<DWORD*>(information) : 0;
+            break;
         case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR: {
             const auto* result = static_cast<WINHTTP_ASYNC_RESULT*>(information);
             request->Finish(result && result->dwError != 0 ? result->dwError : ERROR_WINHTTP_INTERNAL_ERROR, 0);
@@ -487,6 +493,7 @@ private:
     HINTERNET m_handle = nullptr;
     std::atomic<bool> m_closed{false};
     std::atomic<bool> m_connected{false};
+    std::atomic<DWORD> m_certificateFaults{0};
     std::shared_ptr<AsyncRequest> m_self;
     std::mutex m_mutex;
     std::condition_variable m_changed;
@@ -589,7 +596,8 @@ const wchar_t* VerbName(eHttpVerb verb)
 }
 
 struct CertificateStoreCloser {
-    void operator()(void* store) const { CertCloseStore(static_cast<HCERTSTORE>(store), 0); }
+    using pointer = HCERTSTORE;
+    void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
 };
 using CertificateStore = std::unique_ptr<void, CertificateStoreCloser>;
 
@@ -636,22 +644,52 @@ public:
     }
 
     // "" when the chain of @p certificate reaches an authority trusted here (or, with
-    // @p withSystemStore, the system's) and it names @p host; else why not.
+    // @p withSystemStore, one the system trusts) and it names @p host; else why not.
     std::string Check(PCCERT_CONTEXT certificate, const std::wstring& host, bool withSystemStore) const
     {
-        std::string error = CheckWith(nullptr, certificate, host);
-        if (error.empty() && withSystemStore) {
-            return error;
+        // The chain is built from what the server sent and the authorities read here.
+        CertificateStore candidates(CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr));
+        if (!candidates || !CertAddStoreToCollection(candidates.get(), certificate->hCertStore, 0, 0) ||
+            !CertAddStoreToCollection(candidates.get(), m_store.get(), 0, 0)) {
+            return "the server's certificate could not be checked: " + DescribeError(GetLastError());
         }
-        CERT_CHAIN_ENGINE_CONFIG config{};
-        config.cbSize = sizeof config;
-        config.hExclusiveRoot = static_cast<HCERTSTORE>(m_store.get());
-        HCERTCHAINENGINE engine = nullptr;
-        if (!CertCreateCertificateChainEngine(&config, &engine)) {
-            return "no certificate chain engine could be made: " + DescribeError(GetLastError());
+        CERT_CHAIN_PARA chainPara{};
+        chainPara.cbSize = sizeof chainPara;
+        PCCERT_CHAIN_CONTEXT chain = nullptr;
+        if (!CertGetCertificateChain(nullptr, certificate, nullptr, candidates.get(), &chainPara, 0, nullptr, &chain)) {
+            return "the server's certificate chain could not be built: " + DescribeError(GetLastError());
         }
-        error = CheckWith(engine, certificate, host);
-        CertFreeCertificateChainEngine(engine);
+        const CERT_SIMPLE_CHAIN* simple = chain->cChain > 0 ? chain->rgpChain[0] : nullptr;
+        PCCERT_CONTEXT root = simple && simple->cElement > 0 ? simple->rgpElement[simple->cElement - 1]->pCertContext
+                                                             : nullptr;
+        PCCERT_CONTEXT ours = root ? CertFindCertificateInStore(m_store.get(), X509_ASN_ENCODING, 0, CERT_FIND_EXISTING,
+                                                                root, nullptr)
+                                   : nullptr;
+        const bool endsHere = ours != nullptr;
+        if (ours) {
+            CertFreeCertificateContext(ours);
+        }
+        // Revocation is not checked here (WinHTTP's own check of the connection stands);
+        // every other fault of the chain counts, an unknown root only when it is not ours.
+        DWORD faults = chain->TrustStatus.dwErrorStatus &
+                       ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION);
+        if (endsHere) {
+            faults &= ~static_cast<DWORD>(CERT_TRUST_IS_UNTRUSTED_ROOT);
+        }
+        std::string error;
+        if (!endsHere && !withSystemStore) {
+            error = "the server's certificate comes from an authority not among those trusted";
+        } else if (faults & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN)) {
+            error = "the server's certificate comes from an untrusted authority";
+        } else if (faults & CERT_TRUST_IS_NOT_TIME_VALID) {
+            error = "the server's certificate has expired or is not yet valid";
+        } else if (faults != 0) {
+            error = "the server's certificate chain is not valid (trust status " + std::to_string(faults) + ")";
+        } else {
+            // An authority read here is trusted although the system does not know it.
+            error = CheckPolicy(chain, host, endsHere ? CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG : 0);
+        }
+        CertFreeCertificateChain(chain);
         return error;
     }
 
@@ -687,7 +725,7 @@ private:
             std::vector<BYTE> der(size);
             if (CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
                                      der.data(), &size, nullptr, nullptr) &&
-                CertAddEncodedCertificateToStore(static_cast<HCERTSTORE>(m_store.get()), X509_ASN_ENCODING, der.data(),
+                CertAddEncodedCertificateToStore(m_store.get(), X509_ASN_ENCODING, der.data(),
                                                  size, CERT_STORE_ADD_USE_EXISTING, nullptr)) {
                 ++added;
             }
@@ -695,27 +733,19 @@ private:
         return added > 0 ? std::string() : "the certificate file " + path + " holds no PEM certificate";
     }
 
-    static std::string CheckWith(HCERTCHAINENGINE engine, PCCERT_CONTEXT certificate, const std::wstring& host)
+    static std::string CheckPolicy(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host, DWORD flags)
     {
-        CERT_CHAIN_PARA chainPara{};
-        chainPara.cbSize = sizeof chainPara;
-        PCCERT_CHAIN_CONTEXT chain = nullptr;
-        if (!CertGetCertificateChain(engine, certificate, nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
-                                     &chain)) {
-            return "the server's certificate chain could not be built: " + DescribeError(GetLastError());
-        }
         SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
         ssl.cbSize = sizeof ssl;
         ssl.dwAuthType = AUTHTYPE_SERVER;
         ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
         CERT_CHAIN_POLICY_PARA policy{};
         policy.cbSize = sizeof policy;
+        policy.dwFlags = flags;
         policy.pvExtraPolicyPara = &ssl;
         CERT_CHAIN_POLICY_STATUS status{};
         status.cbSize = sizeof status;
-        const BOOL checked = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status);
-        CertFreeCertificateChain(chain);
-        if (!checked) {
+        if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status)) {
             return "the server's certificate could not be checked";
         }
         switch (status.dwError) {
@@ -935,6 +965,26 @@ std::wstring LoweredTrimmed(std::wstring text)
     return text;
 }
 
+// The certificate faults WinHTTP reported, in words; "" for none.
+std::string CertificateFaultText(DWORD faults)
+{
+    static const ErrorMeaning s_faults[] = {
+        {WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CA, "the server's certificate comes from an untrusted authority"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_CN_INVALID, "the server's certificate is for another host name"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_DATE_INVALID, "the server's certificate has expired or is not yet valid"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_REVOKED, "the server's certificate has been revoked"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_CERT_REV_FAILED, "the server's certificate could not be checked for revocation"},
+        {WINHTTP_CALLBACK_STATUS_FLAG_INVALID_CERT, "the server's certificate is not valid"},
+    };
+    std::string text;
+    for (const ErrorMeaning& fault : s_faults) {
+        if (faults & fault.code) {
+            text += (text.empty() ? "" : "; ") + std::string(fault.text);
+        }
+    }
+    return text;
+}
+
 // One call on one request handle: its steps, each waited for with the call's deadline
 // and cancel in view, and the reason it failed.
 class Call final {
@@ -1024,7 +1074,8 @@ private:
         if (error == ERROR_WINHTTP_CANNOT_CONNECT || error == ERROR_WINHTTP_NAME_NOT_RESOLVED) {
             return "Failed to connect: " + DescribeError(error);
         }
-        return DescribeError(error);
+        const std::string faults = CertificateFaultText(m_request->CertificateFaults());
+        return faults.empty() ? DescribeError(error) : faults + " (WinHTTP error " + std::to_string(error) + ")";
     }
 
     // The waits of the next step, each cut to what is left of the deadline so that WinHTTP
@@ -1099,9 +1150,12 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
     const HINTERNET handle = call.Handle();
     if (m_endpoint.ignoreCertificateErrors || trust) {
         // With authorities of its own the client checks the chain itself, before any body goes out.
-        DWORD flags = trust ? SECURITY_FLAG_IGNORE_UNKNOWN_CA
-                            : SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
-                                  SECURITY_FLAG_IGNORE_CERT_CN_INVALID | SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
+        // Its check covers the authority, the host name and the dates, and names what failed.
+        DWORD flags = SECURITY_FLAG_IGNORE_UNKNOWN_CA | SECURITY_FLAG_IGNORE_CERT_DATE_INVALID |
+                      SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+        if (!trust) {
+            flags |= SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
+        }
         WinHttpSetOption(handle, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
     }
     if (settings.logon == Logon::CurrentUser) {

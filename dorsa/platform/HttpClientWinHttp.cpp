@@ -2,6 +2,7 @@
 
 #include "dorsa/platform/HttpTransferPrivate.h"
 #include "dorsa/platform/WideText.h"
+#include "dorsa/platform/WinHttpTrustPrivate.h"
 #include "dorsa/platform/WinHttpHandlesPrivate.h"
 
 #include <wincrypt.h>
@@ -510,7 +511,7 @@ private:
 // goes out. Rewound for every round of a logon.
 class BodySource final {
 public:
-    BodySource(const HttpMessage& message, eHttpVerb verb) : m_verb(verb)
+    BodySource(const HttpMessage& message, eHttpVerb verb)
     {
         if (verb == eHttpVerb_Put && !message.GetRequestBodyFile().empty()) {
             m_path = message.GetRequestBodyFile();
@@ -575,7 +576,6 @@ public:
     SmartPtr<HttpMessageBuffer> Memory() const { return m_memory; }
 
 private:
-    eHttpVerb m_verb;
     std::string m_path;
     SmartPtr<HttpMessageBuffer> m_memory;
     std::FILE* m_file = nullptr;
@@ -594,185 +594,6 @@ const wchar_t* VerbName(eHttpVerb verb)
         return L"GET";
     }
 }
-
-struct CertificateStoreCloser {
-    using pointer = HCERTSTORE;
-    void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
-};
-using CertificateStore = std::unique_ptr<void, CertificateStoreCloser>;
-
-// Certificate authorities read from PEM files, trusted for https servers beside or
-// instead of the system's store.
-class TrustedAuthorities final {
-public:
-    // Reads the file and every *.pem, *.crt and *.cer of the folder; "" or why not.
-    std::string Load(const std::string& file, const std::string& folder)
-    {
-        m_store.reset(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, CERT_STORE_CREATE_NEW_FLAG, nullptr));
-        if (!m_store) {
-            return "no certificate store could be made: " + DescribeError(GetLastError());
-        }
-        std::vector<std::string> files;
-        if (!file.empty()) {
-            files.push_back(file);
-        }
-        if (!folder.empty()) {
-            WIN32_FIND_DATAW found{};
-            const std::wstring pattern = WideOrEmpty(folder) + L"\\*";
-            const HANDLE search = FindFirstFileW(pattern.c_str(), &found);
-            if (search == INVALID_HANDLE_VALUE) {
-                return "the certificate folder " + folder + " cannot be read";
-            }
-            do {
-                const std::wstring name = found.cFileName;
-                const std::size_t dot = name.rfind(L'.');
-                const std::wstring extension = dot == std::wstring::npos ? L"" : Lowered(name.substr(dot));
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                    (extension == L".pem" || extension == L".crt" || extension == L".cer")) {
-                    files.push_back(folder + "\\" + WideToUtf8(name));
-                }
-            } while (FindNextFileW(search, &found));
-            FindClose(search);
-        }
-        for (const std::string& path : files) {
-            const std::string error = AddFile(path);
-            if (!error.empty()) {
-                return error;
-            }
-        }
-        return std::string();
-    }
-
-    // "" when the chain of @p certificate reaches an authority trusted here (or, with
-    // @p withSystemStore, one the system trusts) and it names @p host; else why not.
-    std::string Check(PCCERT_CONTEXT certificate, const std::wstring& host, bool withSystemStore) const
-    {
-        // The chain is built from what the server sent and the authorities read here.
-        CertificateStore candidates(CertOpenStore(CERT_STORE_PROV_COLLECTION, 0, 0, 0, nullptr));
-        if (!candidates || !CertAddStoreToCollection(candidates.get(), certificate->hCertStore, 0, 0) ||
-            !CertAddStoreToCollection(candidates.get(), m_store.get(), 0, 0)) {
-            return "the server's certificate could not be checked: " + DescribeError(GetLastError());
-        }
-        CERT_CHAIN_PARA chainPara{};
-        chainPara.cbSize = sizeof chainPara;
-        PCCERT_CHAIN_CONTEXT chain = nullptr;
-        if (!CertGetCertificateChain(nullptr, certificate, nullptr, candidates.get(), &chainPara, 0, nullptr, &chain)) {
-            return "the server's certificate chain could not be built: " + DescribeError(GetLastError());
-        }
-        const CERT_SIMPLE_CHAIN* simple = chain->cChain > 0 ? chain->rgpChain[0] : nullptr;
-        PCCERT_CONTEXT root = simple && simple->cElement > 0 ? simple->rgpElement[simple->cElement - 1]->pCertContext
-                                                             : nullptr;
-        PCCERT_CONTEXT ours = root ? CertFindCertificateInStore(m_store.get(), X509_ASN_ENCODING, 0, CERT_FIND_EXISTING,
-                                                                root, nullptr)
-                                   : nullptr;
-        const bool endsHere = ours != nullptr;
-        if (ours) {
-            CertFreeCertificateContext(ours);
-        }
-        // Revocation is not checked here (WinHTTP's own check of the connection stands);
-        // every other fault of the chain counts, an unknown root only when it is not ours.
-        DWORD faults = chain->TrustStatus.dwErrorStatus &
-                       ~static_cast<DWORD>(CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION);
-        if (endsHere) {
-            faults &= ~static_cast<DWORD>(CERT_TRUST_IS_UNTRUSTED_ROOT);
-        }
-        std::string error;
-        if (!endsHere && !withSystemStore) {
-            error = "the server's certificate comes from an authority not among those trusted";
-        } else if (faults & (CERT_TRUST_IS_UNTRUSTED_ROOT | CERT_TRUST_IS_PARTIAL_CHAIN)) {
-            error = "the server's certificate comes from an untrusted authority";
-        } else if (faults & CERT_TRUST_IS_NOT_TIME_VALID) {
-            error = "the server's certificate has expired or is not yet valid";
-        } else if (faults != 0) {
-            error = "the server's certificate chain is not valid (trust status " + std::to_string(faults) + ")";
-        } else {
-            // An authority read here is trusted although the system does not know it.
-            error = CheckPolicy(chain, host, endsHere ? CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG : 0);
-        }
-        CertFreeCertificateChain(chain);
-        return error;
-    }
-
-private:
-    std::string AddFile(const std::string& path)
-    {
-        const std::wstring widePath = WideOrEmpty(path);
-        std::FILE* file = widePath.empty() ? nullptr : _wfopen(widePath.c_str(), L"rb");
-        if (!file) {
-            return "the certificate file " + path + " cannot be read";
-        }
-        std::string text;
-        char chunk[4096];
-        for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-            text.append(chunk, got);
-        }
-        std::fclose(file);
-        static const std::string s_begin = "-----BEGIN CERTIFICATE-----";
-        static const std::string s_end = "-----END CERTIFICATE-----";
-        std::size_t added = 0;
-        for (std::size_t at = text.find(s_begin); at != std::string::npos; at = text.find(s_begin, at)) {
-            const std::size_t end = text.find(s_end, at);
-            if (end == std::string::npos) {
-                break;
-            }
-            const std::string block = text.substr(at, end + s_end.size() - at);
-            at = end;
-            DWORD size = 0;
-            if (!CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
-                                      nullptr, &size, nullptr, nullptr)) {
-                continue;
-            }
-            std::vector<BYTE> der(size);
-            if (CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER,
-                                     der.data(), &size, nullptr, nullptr) &&
-                CertAddEncodedCertificateToStore(m_store.get(), X509_ASN_ENCODING, der.data(),
-                                                 size, CERT_STORE_ADD_USE_EXISTING, nullptr)) {
-                ++added;
-            }
-        }
-        return added > 0 ? std::string() : "the certificate file " + path + " holds no PEM certificate";
-    }
-
-    static std::string CheckPolicy(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host, DWORD flags)
-    {
-        SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
-        ssl.cbSize = sizeof ssl;
-        ssl.dwAuthType = AUTHTYPE_SERVER;
-        ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
-        CERT_CHAIN_POLICY_PARA policy{};
-        policy.cbSize = sizeof policy;
-        policy.dwFlags = flags;
-        policy.pvExtraPolicyPara = &ssl;
-        CERT_CHAIN_POLICY_STATUS status{};
-        status.cbSize = sizeof status;
-        if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policy, &status)) {
-            return "the server's certificate could not be checked";
-        }
-        switch (status.dwError) {
-        case 0:
-            return std::string();
-        case static_cast<DWORD>(CERT_E_UNTRUSTEDROOT):
-        case static_cast<DWORD>(CERT_E_CHAINING):
-            return "the server's certificate comes from an untrusted authority";
-        case static_cast<DWORD>(CERT_E_CN_NO_MATCH):
-            return "the server's certificate is for another host name";
-        case static_cast<DWORD>(CERT_E_EXPIRED):
-            return "the server's certificate has expired or is not yet valid";
-        default:
-            return "the server's certificate is not valid (error " + std::to_string(status.dwError) + ")";
-        }
-    }
-
-    static std::wstring Lowered(std::wstring text)
-    {
-        for (wchar_t& c : text) {
-            c = static_cast<wchar_t>(std::towlower(c));
-        }
-        return text;
-    }
-
-    CertificateStore m_store;
-};
 
 class WinHttpBackend final : public HttpBackend {
 public:
@@ -1114,7 +935,7 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
         return fail("the URL is not an http or https URL: " + url);
     }
     if (!settings.clientCertificateFile.empty()) {
-        return fail("Not sent: client certificates are not available with WinHTTP in this build");
+        return fail("Not sent: a client certificate is not yet supported by the WinHTTP back end");
     }
     std::string error;
     std::shared_ptr<const TrustedAuthorities> trust;

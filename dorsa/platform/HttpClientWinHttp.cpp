@@ -19,6 +19,7 @@
 #include <cwctype>
 #include <optional>
 #include <stdexcept>
+#include <thread>
 
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
@@ -880,6 +881,10 @@ private:
     std::string Describe(bool sending, DWORD error)
     {
         if (IsTimeout(error)) {
+            if (m_deadlineBinds && m_deadline) {
+                // WinHTTP's wait was cut to the deadline and may end a moment before it.
+                std::this_thread::sleep_until(*m_deadline + std::chrono::milliseconds(1));
+            }
             if (!m_guard.CheckDeadline()) {
                 return m_guard.Reason();
             }
@@ -906,6 +911,10 @@ private:
         const int connect = StepTimeout(m_settings.connectTimeoutMs, m_deadline);
         const int send = StepTimeout(m_settings.sendStallMs, m_deadline);
         const int receive = StepTimeout(m_settings.receiveStallMs, m_deadline);
+        const long limit = !sending ? m_settings.receiveStallMs
+                                    : m_guard.IsConnected() ? m_settings.sendStallMs : m_settings.connectTimeoutMs;
+        const int cut = sending ? (m_guard.IsConnected() ? send : connect) : receive;
+        m_deadlineBinds = m_deadline.has_value() && (limit <= 0 || cut < limit);
         DWORD responseWait = static_cast<DWORD>(receive);
         HINTERNET handle = m_request->Handle();
         return WinHttpSetTimeouts(handle, connect, connect, sending ? send : receive, receive) &&
@@ -916,6 +925,8 @@ private:
     StallGuard& m_guard;
     CancelScope& m_cancel;
     std::optional<Clock::time_point> m_deadline;
+    // Whether the waits of the current step were cut to the deadline.
+    bool m_deadlineBinds = false;
     std::shared_ptr<AsyncRequest> m_request;
     std::string m_failure;
 };

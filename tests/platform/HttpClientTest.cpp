@@ -3,6 +3,7 @@
 #include "support/TestOperations.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <string>
 #include <thread>
@@ -40,42 +41,98 @@ TEST_F(HttpClientTest, SendsTheBodyAndReadsTheReply)
     EXPECT_EQ(m_server.LastRequest().path, "/Browse.svc");
 }
 
-TEST_F(HttpClientTest, DecodesACompressedReply)
+// @p text compressed by zlib: gzip for windowBits 31, deflate with its zlib wrapper for 15,
+// deflate without it for -15.
+std::string Compressed(const std::string& text, int windowBits)
 {
-    static const unsigned char s_gzipped[] = {
-        0x1f, 0x8b, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x02, 0x03, 0x6d, 0x8e, 0x41, 0x0a, 0xc2, 0x40, 0x14, 0x43, 0xaf,
-        0x22, 0x3d, 0x40, 0xff, 0x7e, 0xf8, 0xfe, 0x85, 0x20, 0xee, 0xc5, 0x0b, 0x8c, 0x36, 0x58, 0x61, 0x3a, 0xf3, 0x31,
-        0xd3, 0x52, 0x3d, 0xbd, 0x16, 0x2b, 0x6e, 0xdc, 0x25, 0xe1, 0x25, 0x44, 0x19, 0xf6, 0x79, 0x42, 0x2a, 0x8e, 0xcd,
-        0x3c, 0xa4, 0xcc, 0xc0, 0x6d, 0xd3, 0xd7, 0xea, 0x41, 0x84, 0x97, 0x1e, 0x43, 0x64, 0xfb, 0xce, 0x59, 0xa2, 0xb7,
-        0xe5, 0x7e, 0x95, 0x45, 0x08, 0xd6, 0x86, 0x34, 0xa6, 0x0c, 0xbb, 0xd2, 0x3d, 0x4c, 0x0f, 0xa8, 0xa7, 0x78, 0x4e,
-        0xe0, 0x11, 0xf4, 0x92, 0x09, 0xd3, 0x29, 0xa6, 0x11, 0x36, 0xe6, 0xe7, 0xcd, 0x1d, 0x9d, 0xca, 0xc7, 0xab, 0xfc,
-        0x41, 0xe5, 0x3b, 0x23, 0xbf, 0x3f, 0xf6, 0x02, 0x3d, 0x8f, 0x45, 0xdb, 0x9c, 0x00, 0x00, 0x00};
-    CannedReply reply;
-    reply.headers.emplace_back("Content-Encoding", "gzip");
-    reply.body.assign(reinterpret_cast<const char*>(s_gzipped), sizeof s_gzipped);
-    m_server.SetReply(reply);
-    KeyOperation operation(m_session.get());
-    ValueResponse response;
-    operation.Call(new KeyRequest("K"), &response);
-    EXPECT_EQ(response.m_value, "unzipped");
-    EXPECT_NE(m_server.LastRequest().Header("Accept-Encoding").find("gzip"), std::string::npos);
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&stream, static_cast<uLong>(text.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    stream.avail_in = static_cast<uInt>(text.size());
+    stream.next_out = reinterpret_cast<Bytef*>(&out[0]);
+    stream.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+struct CompressedCase {
+    const char* name;
+    const char* encoding;
+    std::string body;
+    HttpClient::SendRequestResult result;
+    std::string decoded; // the reply body once decoded, when the result is Ok
+};
+
+// Whichever back end decodes (libcurl, WinHTTP itself, or zlib behind WinHTTP), the body
+// comes out whole, a damaged one is a transport failure, and the size limit holds for
+// the decoded size.
+TEST_F(HttpClientTest, DecodesCompressedRepliesWithinTheSizeLimit)
+{
+    const std::string text = Envelope("<GetTablesResponse><value>unzipped</value></GetTablesResponse>");
+    const std::size_t limit = 100000;
+    // A gzip header, then a block of the reserved type 3.
+    const std::string damaged = Compressed(text, 31).substr(0, 10) + std::string(20, '\xff');
+    const CompressedCase cases[] = {
+        {"gzip", "gzip", Compressed(text, 31), HttpClient::SendRequest_Ok, text},
+        {"deflate", "deflate", Compressed(text, 15), HttpClient::SendRequest_Ok, text},
+        {"deflate without the zlib wrapper", "deflate", Compressed(text, -15), HttpClient::SendRequest_Ok, text},
+        {"damaged gzip", "gzip", damaged, HttpClient::SendRequest_Failed, ""},
+        {"gzip inflating past the limit", "gzip", Compressed(std::string(4 * limit, ' '), 31),
+         HttpClient::SendRequest_ReplyTooLarge, ""},
+    };
+    m_session->SetMaxReplySize(limit);
+    for (const CompressedCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        CannedReply reply;
+        reply.headers.emplace_back("Content-Encoding", c.encoding);
+        reply.body = c.body;
+        m_server.SetReply(reply);
+        SmartPtr<HttpMessage> message;
+        EXPECT_EQ(Post(message), c.result) << message->GetTransportError();
+        EXPECT_NE(m_server.LastRequest().Header("Accept-Encoding").find("gzip"), std::string::npos);
+        const SmartPtr<HttpMessageBuffer> body = message->AccessResponseBody();
+        switch (c.result) {
+        case HttpClient::SendRequest_Ok:
+            ASSERT_TRUE(body);
+            EXPECT_EQ(std::string(body->GetData(), body->GetLength()), c.decoded);
+            break;
+        case HttpClient::SendRequest_ReplyTooLarge:
+            EXPECT_TRUE(message->WasReplyCutOff());
+            ASSERT_TRUE(body);
+            EXPECT_LE(body->GetLength(), HttpClient::s_keptPrefixOfRefusedReply);
+            break;
+        case HttpClient::SendRequest_Failed:
+            EXPECT_FALSE(body);
+            EXPECT_FALSE(message->GetTransportError().empty());
+            break;
+        }
+    }
 }
 
 struct TransportFailure {
     const char* name;
     CannedReply::Behaviour behaviour;
-    const char* reason; // pattern of libcurl's error text
+    int receiveMs;
+    int deadlineMs;
+    const char* reason; // pattern of the back end's error text
 };
 
 TEST_F(HttpClientTest, TransportFailuresLeaveNoReplyAndSayWhy)
 {
     const TransportFailure cases[] = {
-        {"stalled server", CannedReply::Behaviour::Stall, "Timed out: no data received for 1000 ms"},
-        {"closed mid-reply", CannedReply::Behaviour::CloseMidReply, ".*closed.*"},
+        {"stalled server", CannedReply::Behaviour::Stall, 1000, 0, "Timed out: no data received for 1000 ms"},
+        {"stalled mid-reply", CannedReply::Behaviour::StallMidReply, 1000, 0, "Timed out: no data received for 1000 ms"},
+        {"closed mid-reply", CannedReply::Behaviour::CloseMidReply, 1000, 0, ".*closed.*"},
+        {"past the call's deadline", CannedReply::Behaviour::Stall, 60000, 1500,
+         "Timed out: the call passed its deadline of 1500 ms"},
     };
-    m_session->SetTimeouts(1000, 1000, 1000, 1000);
     for (const TransportFailure& c : cases) {
         SCOPED_TRACE(c.name);
+        m_session->SetTimeouts(1000, 1000, 1000, c.receiveMs);
+        m_session->SetCallDeadline(c.deadlineMs);
         CannedReply reply;
         reply.body = std::string(2000, 'x');
         reply.behaviour = c.behaviour;
@@ -221,6 +278,48 @@ TEST_F(HttpClientTest, BasicGoesWithTheFirstRequestOnceTheServerAskedForIt)
     // A new identity learns afresh: nothing of the first is sent pre-emptively.
     m_session->ApplyAuthenticationModule(DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"));
     EXPECT_EQ(postsOfOneCall(), 2u);
+}
+
+struct ChallengeCase {
+    const char* name;
+    std::vector<std::string> challenges;
+    bool refuseCleartext;
+    std::string answeredWith; // scheme of the one answer sent, "" when none is sent
+};
+
+// A password answers with the strongest scheme it can among those offered: never
+// Negotiate (that is the current user's), nor Basic over http when the session refuses
+// clear text. The server refuses every answer: the client tries once and stops.
+TEST_F(HttpClientTest, APasswordAnswersWithTheStrongestSchemeOffered)
+{
+    const ChallengeCase cases[] = {
+        {"Basic", {"Basic realm=\"dorsa\""}, false, "Basic"},
+        {"Negotiate beside Basic", {"Negotiate", "Basic realm=\"dorsa\""}, false, "Basic"},
+        {"an unknown scheme", {"Bogus realm=\"dorsa\""}, false, ""},
+        {"Basic over http, clear text refused", {"Basic realm=\"dorsa\""}, true, ""},
+    };
+    for (const ChallengeCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackServer server;
+        CannedReply reply;
+        reply.status = 401;
+        for (const std::string& challenge : c.challenges) {
+            reply.headers.emplace_back("WWW-Authenticate", challenge);
+        }
+        server.SetReply(reply);
+        m_session = DorsaSession::CreateOneWithLogger(server.Url(), DorsaSLAuth_Authenticated::CreateOne("jo", "pw"),
+                                                      &m_logger);
+        m_session->SetRefuseCleartextCredentials(c.refuseCleartext);
+        SmartPtr<HttpMessage> message;
+        Post(message);
+        const std::vector<RecordedRequest> requests = server.Requests();
+        ASSERT_EQ(requests.size(), c.answeredWith.empty() ? 1u : 2u);
+        EXPECT_FALSE(requests[0].HasHeader("Authorization"));
+        if (!c.answeredWith.empty()) {
+            const std::string answer = requests[1].Header("Authorization");
+            EXPECT_EQ(answer.substr(0, answer.find(' ')), c.answeredWith) << answer;
+        }
+    }
 }
 
 TEST_F(HttpClientTest, ASessionThatRefusesCleartextNeverSendsBasicOverHttp)

@@ -92,8 +92,12 @@ TcpServer::Ending LoopbackServer::Serve(int socket)
             WaitUntilStopped();
             break;
         }
-        if (reply.behaviour == CannedReply::Behaviour::CloseMidReply) {
+        if (reply.behaviour == CannedReply::Behaviour::CloseMidReply ||
+            reply.behaviour == CannedReply::Behaviour::StallMidReply) {
             SendAll(socket, ReplyHead(reply) + reply.body.substr(0, reply.body.size() / 2));
+            if (reply.behaviour == CannedReply::Behaviour::StallMidReply) {
+                WaitUntilStopped();
+            }
             break;
         }
         if (!SendAll(socket, ReplyHead(reply) + reply.body)) {

@@ -12,7 +12,8 @@ struct CannedReply {
     enum class Behaviour {
         Answer,       // send the reply
         Stall,        // read the request, never answer
-        CloseMidReply // send the status line and half the body, then close
+        CloseMidReply, // send the status line and half the body, then close
+        StallMidReply  // send the status line and half the body, then nothing more
     };
     int status = 200;
     HeaderList headers = {{"Content-Type", "text/xml; charset=utf-8"}};

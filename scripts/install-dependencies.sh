@@ -11,6 +11,7 @@ packages=(
   locales zlib1g-dev
   clang libclang-rt-14-dev
   doxygen
+  python3-dev pybind11-dev python3-setuptools python3-venv python3-pytest python3-pandas python3-zeep
 )
 test_locale=de_DE.UTF-8
 

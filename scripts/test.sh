@@ -26,9 +26,12 @@ run_ctest() {
 }
 
 echo "== Tests"
-configure build
+configure build -DDORSA_BUILD_PYTHON=ON -DPython3_EXECUTABLE=/usr/bin/python3
 cmake --build build -j "$jobs"
-run_ctest "tests" build
+run_ctest "tests" build -LE python
+
+echo "== Python package: its tests against the emulator, then pip install from a fresh clone"
+run_ctest "python package" build -L python
 
 echo "== API documentation (fails on undocumented session, pipeline and facade classes)"
 cmake --build build --target docs || failed+=("docs")

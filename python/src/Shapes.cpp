@@ -194,7 +194,25 @@ py::object Shape(const Ptr<dsl::PartialTableReference>& table, const std::string
     if (!table || (table->GetTableName().empty() && table->GetTableID() == 0 && table->GetTableGUID().empty())) {
         return None();
     }
-    return Classes().TableRef(Text(db), Text(table->GetTableName()), table->GetTableID(), Text(table->GetTableGUID()));
+    // The attribute references of a table all name it alike: they share one (immutable)
+    // TableRef. Shapes are made with the interpreter lock held, which guards the last one made;
+    // it is never released, so nothing is left to free after the interpreter has gone.
+    static std::string s_db, s_name, s_guid;
+    static int s_id = 0;
+    static PyObject* s_last = nullptr;
+    if (s_last && s_id == table->GetTableID() && s_name == table->GetTableName() && s_guid == table->GetTableGUID() &&
+        s_db == db) {
+        return py::reinterpret_borrow<py::object>(s_last);
+    }
+    py::object made =
+        Classes().TableRef(Text(db), Text(table->GetTableName()), table->GetTableID(), Text(table->GetTableGUID()));
+    Py_XDECREF(s_last);
+    s_last = made.inc_ref().ptr();
+    s_db = db;
+    s_name = table->GetTableName();
+    s_guid = table->GetTableGUID();
+    s_id = table->GetTableID();
+    return made;
 }
 
 py::object Shape(const Ptr<dsl::AttributeReference>& attribute)

@@ -59,4 +59,4 @@ class AutoLogon:
         return "dorsa.AutoLogon()"
 
 
-_install_batching(DataExport)
+_install_batching(Browse, Search, DataExport)

@@ -1,6 +1,8 @@
 """session.data.values: record values read in batches of records over parallel calls."""
 from __future__ import annotations
 
+import functools
+import gc
 import itertools
 from concurrent.futures import ThreadPoolExecutor
 
@@ -50,5 +52,27 @@ def values(self, db, records, attributes=None, *, table=None, unit_system="", cu
             raise
 
 
-def install(service_class):
-    service_class.values = values
+def _collector_paused(method):
+    """Runs `method` with Python's cyclic garbage collector paused: a large reply becomes tens of
+    thousands of tuples, none in a cycle, and each collection on the way would walk them all."""
+    @functools.wraps(method)
+    def call(*arguments, **options):
+        paused = gc.isenabled()
+        if paused:
+            gc.disable()
+        try:
+            return method(*arguments, **options)
+        finally:
+            if paused:
+                gc.enable()
+    return call
+
+
+def install(browse, search, data_export):
+    """Puts the Python parts of the services on the extension's classes."""
+    for name in ("tables", "child_nodes", "tree_records", "record_attributes"):
+        setattr(browse, name, _collector_paused(getattr(browse, name)))
+    for name in ("text", "criteria", "record_name"):
+        setattr(search, name, _collector_paused(getattr(search, name)))
+    data_export._values = _collector_paused(data_export._values)
+    data_export.values = values

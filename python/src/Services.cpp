@@ -92,6 +92,26 @@ std::vector<py::tuple> Pairs(const py::object& pairs, size_t most)
     return list;
 }
 
+// The link points of a change by the Python object that named their source record.
+template <class Point>
+using Sources = std::vector<std::pair<py::object, Ptr<Point>>>;
+
+// The link point of the source `record` names, made and added to `change` when first named.
+template <class Point, class Change>
+Ptr<Point> SourceOf(const std::string& db, const py::object& record, Sources<Point>& sources, Change& change)
+{
+    for (auto& [key, point] : sources) {
+        if (key.equal(record)) {
+            return point;
+        }
+    }
+    Ptr<Point> point = new Point;
+    point->SetRecord(Record(db, record));
+    sources.emplace_back(record, point);
+    change.AddSourceRecord(point);
+    return point;
+}
+
 Ptr<dsl::RecordLinkModifications> LinkChanges(const std::string& db, const py::object& link, const py::object& unlink,
                                               const py::object& unlinkAll)
 {
@@ -107,47 +127,23 @@ Ptr<dsl::RecordLinkModifications> LinkChanges(const std::string& db, const py::o
     const std::vector<py::tuple> removed = Pairs(unlink, 2);
     if (!removed.empty()) {
         Ptr<dsl::UnlinkRecords> change = new dsl::UnlinkRecords;
-        std::vector<std::pair<py::object, Ptr<dsl::TargettedSourceRecord>>> sources;
+        Sources<dsl::TargettedSourceRecord> sources;
         for (const py::tuple& pair : removed) {
-            Ptr<dsl::TargettedSourceRecord> source;
-            for (auto& [key, point] : sources) {
-                if (key.equal(pair[0])) {
-                    source = point;
-                }
-            }
-            if (!source) {
-                source = new dsl::TargettedSourceRecord;
-                source->SetRecord(Record(db, pair[0]));
-                sources.emplace_back(pair[0], source);
-                change->AddSourceRecord(source);
-            }
-            source->AddRecord(Record(db, pair[1]));
+            SourceOf(db, pair[0], sources, *change)->AddRecord(Record(db, pair[1]));
         }
         modifications->AddUnlinkRecords(change);
     }
     const std::vector<py::tuple> added = Pairs(link, 3);
     if (!added.empty()) {
         Ptr<dsl::LinkRecords> change = new dsl::LinkRecords;
-        std::vector<std::pair<py::object, Ptr<dsl::NotatedTargettedSourceRecord>>> sources;
+        Sources<dsl::NotatedTargettedSourceRecord> sources;
         for (const py::tuple& pair : added) {
-            Ptr<dsl::NotatedTargettedSourceRecord> source;
-            for (auto& [key, point] : sources) {
-                if (key.equal(pair[0])) {
-                    source = point;
-                }
-            }
-            if (!source) {
-                source = new dsl::NotatedTargettedSourceRecord;
-                source->SetRecord(Record(db, pair[0]));
-                sources.emplace_back(pair[0], source);
-                change->AddSourceRecord(source);
-            }
             Ptr<dsl::NotatedTargetRecord> target = new dsl::NotatedTargetRecord;
             target->SetRecord(Record(db, pair[1]));
             if (pair.size() > 2 && !pair[2].is_none()) {
                 target->SetNotes(pair[2].cast<std::string>());
             }
-            source->AddRecord(target);
+            SourceOf(db, pair[0], sources, *change)->AddRecord(target);
         }
         modifications->AddLinkRecords(change);
     }

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   librapidxml-dev libcurl4-openssl-dev
-  libcli11-dev nlohmann-json3-dev libxml2-dev
+  libcli11-dev nlohmann-json3-dev
   python3
 )
 

@@ -29,9 +29,13 @@ run_ctest() {
 
 echo "== Tests"
 # Explicitly: scripts/demo.sh configures the same folder without tests and benchmarks.
-configure build -DDORSA_BUILD_TESTS=ON -DDORSA_BUILD_BENCHMARKS=ON
+configure build -DDORSA_BUILD_TESTS=ON -DDORSA_BUILD_BENCHMARKS=ON \
+  -DDORSA_BUILD_PYTHON=ON -DPython3_EXECUTABLE=/usr/bin/python3
 cmake --build build -j "$jobs"
-run_ctest "tests" build
+run_ctest "tests" build -LE python
+
+echo "== Python package: its tests against the emulator, then pip install from a fresh clone"
+run_ctest "python package" build -L python
 
 echo "== API documentation (fails on an undocumented public class in any library folder)"
 cmake --build build --target docs || failed+=("docs")

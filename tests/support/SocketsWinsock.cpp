@@ -27,7 +27,7 @@ SOCKET Handle(Socket socket)
 
 int Length(std::size_t length)
 {
-    return static_cast<int>((std::min<std::size_t>)(length, 1 << 30));
+    return static_cast<int>(std::min<std::size_t>(length, 1 << 30));
 }
 
 } // namespace

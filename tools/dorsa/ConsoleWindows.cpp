@@ -168,7 +168,7 @@ std::string WriteWholeFile(const std::string& path, const std::string& text, boo
         return ErrorText(error);
     };
     for (size_t written = 0; written < text.size();) {
-        const DWORD piece = static_cast<DWORD>((std::min)<size_t>(text.size() - written, 1u << 30));
+        const DWORD piece = static_cast<DWORD>(std::min<size_t>(text.size() - written, 1u << 30));
         DWORD count = 0;
         if (!WriteFile(file, text.data() + written, piece, &count, nullptr)) {
             const DWORD error = GetLastError();

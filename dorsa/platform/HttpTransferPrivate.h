@@ -1,0 +1,143 @@
+#pragma once
+
+#include "dorsa/platform/HttpClient.h"
+#include "dorsa/platform/HttpMessage.h"
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// What every HTTP back end shares: the settings a call runs under, the rules for growing
+// and cutting off a reply, the stall and deadline guard, and the checks made before
+// anything is sent. A back end (one source file per transport, chosen by the build)
+// implements HttpBackend and MakeHttpBackend.
+
+namespace zvrtkDorsaServiceLayer {
+namespace detail {
+
+using Clock = std::chrono::steady_clock;
+
+// Who the client logs on as.
+enum class Logon {
+    None,
+    Password,    // user name and password: Basic, Digest or NTLM, as the server offers
+    CurrentUser, // the user the process runs as: Negotiate
+};
+
+// The settings one call runs under. Never changed in place: a change makes a new one,
+// so a call keeps the settings it started with.
+struct TransferSettings {
+    long connectTimeoutMs = 0;
+    long sendStallMs = 0;
+    long receiveStallMs = 0;
+    Logon logon = Logon::None;
+    std::string user;
+    std::string password;
+    // The password in Latin-1, for NTLM; empty when it is plain ASCII or has no such form.
+    std::string latin1Password;
+    std::size_t maxReplySize = HttpClient::s_defaultMaxReplySize;
+    long callDeadlineMs = HttpClient::s_defaultCallDeadlineMs;
+    bool refuseCleartextCredentials = false;
+    // Counts identity changes: connections opened under an older one are not reused.
+    unsigned generation = 0;
+};
+
+// Where a client sends to, fixed when it is made.
+struct Endpoint {
+    std::string baseUrl;
+    std::string proxy;
+    std::string proxyBypass;
+    bool ignoreCertificateErrors = false;
+};
+
+// The reply body as it arrives, kept to at most maxSize + 1 bytes so that a reader can
+// tell the limit was passed.
+class ReplyCollector final {
+public:
+    explicit ReplyCollector(std::size_t maxSize) : m_maxSize(maxSize) {}
+
+    // Room for the whole body at once when the reply says how long it is, so it is never
+    // copied while it grows. A length past the limit reserves nothing: the reply is cut
+    // off at the limit anyway, and a lying length must not make the client allocate.
+    void ReserveForDeclaredLength(std::int64_t declared);
+    // False once the reply passed the limit: the transfer is to stop.
+    bool Take(const char* data, std::size_t length);
+
+    bool IsTooLarge() const { return m_tooLarge; }
+    std::size_t GetLength() const { return m_body->GetLength(); }
+    SmartPtr<HttpMessageBuffer> TakeBody() { return std::move(m_body); }
+
+private:
+    void GrowFor(std::size_t needed);
+
+    SmartPtr<HttpMessageBuffer> m_body = new HttpMessageBuffer;
+    std::size_t m_maxSize;
+    bool m_tooLarge = false;
+};
+
+// Ends a transfer on which no byte has moved for longer than the limit of its
+// direction, or that passed the call's deadline. The stall clock starts once the
+// connection is ready, so a slow connect is judged by the connect timeout alone.
+class StallGuard final {
+public:
+    explicit StallGuard(const TransferSettings& settings);
+
+    void OnConnected();
+    // False when the transfer is to end; Reason() then says why.
+    bool Check(std::uint64_t uploaded, std::uint64_t downloaded, bool sending);
+    // False when the deadline has passed (for waits that see no byte counts).
+    bool CheckDeadline();
+
+    bool IsConnected() const { return m_connected; }
+    const std::string& Reason() const { return m_reason; }
+
+private:
+    long m_sendLimitMs;
+    long m_receiveLimitMs;
+    long m_deadlineMs; // 0: none
+    Clock::time_point m_started = Clock::now();
+    bool m_connected = false;
+    std::uint64_t m_uploaded = 0;
+    std::uint64_t m_downloaded = 0;
+    Clock::time_point m_lastMove;
+    std::string m_reason;
+};
+
+// Why a header cannot be sent, or "" when it can: a CR or LF in a value would let it
+// write a header of its own, so no control character goes on the wire at all.
+std::string UnsafeHeader(const HttpMessage::Header& header);
+
+// The Latin-1 bytes of a UTF-8 text that goes beyond ASCII but not beyond U+00FF;
+// empty otherwise.
+std::string Latin1BeyondAscii(const std::string& utf8);
+
+bool IsPlainHttp(const std::string& url);
+
+// Basic over plain http hands the password to whoever answers: a session that refuses
+// that leaves Basic out there.
+bool RefusesBasicFor(const TransferSettings& settings, const std::string& url);
+
+// Records a reply cut off at the limit: the message keeps only its start, which shows
+// what it was; the rest is nothing anyone can use.
+HttpClient::SendRequestResult RecordCutOffReply(HttpMessage& message, ReplyCollector& reply, int httpCode,
+                                                std::size_t maxReplySize);
+
+extern const char s_cleartextRefusal[];
+
+// One transport. Send may run on several threads at once.
+class HttpBackend {
+public:
+    virtual ~HttpBackend() = default;
+    // Sends to @p url. The message has been reset and its headers checked; the back end
+    // fills its reply, HTTP code, connected flag and transport error.
+    virtual HttpClient::SendRequestResult Send(const std::string& url, eHttpVerb verb, HttpMessage& message,
+                                               const TransferSettings& settings) = 0;
+    // Closes idle connections: they were opened under an identity no longer in use.
+    virtual void ForgetConnections() = 0;
+};
+
+std::unique_ptr<HttpBackend> MakeHttpBackend(const Endpoint& endpoint);
+
+} // namespace detail
+} // namespace zvrtkDorsaServiceLayer

@@ -25,12 +25,9 @@ DORSA_EXPORT double StringToDouble(const std::string& text);
 DORSA_EXPORT bool StringToBool(const std::string& text);
 
 // printf-style formatting into a std::string. Follows the host's locale: not for numbers
-// that go on the wire. MinGW's C++ library formats with its own C99 printf (%zu included),
-// which "gnu_printf" checks against rather than Microsoft's.
+// that go on the wire.
 DORSA_EXPORT std::string FormatString(const char* format, ...)
-#if defined(__MINGW32__)
-    __attribute__((format(gnu_printf, 1, 2)))
-#elif defined(__GNUC__)
+#if defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;

@@ -155,7 +155,7 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
     const MarkupScan scan = ScanMarkup(text, length, s_maxNestingDepth);
     switch (scan.problem) {
     case MarkupProblem::TooDeep:
-        return Refuse(FormatString("elements nested deeper than %zu levels", s_maxNestingDepth));
+        return Refuse("elements nested deeper than " + std::to_string(s_maxNestingDepth) + " levels");
     case MarkupProblem::Doctype:
         return Refuse("a document type declaration, which a SOAP message may not hold");
     case MarkupProblem::None:

@@ -6,6 +6,7 @@
 #include "dorsa/xml/XmlTextPrivate.h"
 
 #include <memory>
+#include <string>
 
 namespace zvrtkDorsaServiceLayer {
 

@@ -3,6 +3,7 @@
 #include "dorsa/xml/TextForms.h"
 
 #include <cstring>
+#include <string>
 
 namespace zvrtkDorsaServiceLayer {
 namespace detail {

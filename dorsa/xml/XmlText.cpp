@@ -191,7 +191,7 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
         return true;
     }
     const bool inText = where >= text && where <= text + length;
-    return Refuse(inText ? FormatString("%s at byte %td", m_error.c_str(), where - text) : m_error);
+    return Refuse(inText ? m_error + " at byte " + std::to_string(where - text) : m_error);
 }
 
 bool ParsedXml::Refuse(const std::string& reason)

@@ -61,21 +61,6 @@ private:
 
 termios EchoOff::s_saved{};
 
-// Asks for the password on the terminal of standard input; false without one.
-bool AskPassword(const GlobalOptions& options, std::string& password)
-{
-    if (!isatty(STDIN_FILENO)) {
-        return false;
-    }
-    const EchoOff echoOff;
-    if (!echoOff.Active()) {
-        return false;
-    }
-    const std::string who = options.domain.empty() ? options.user : options.domain + "\\" + options.user;
-    std::cerr << "Password for " << who << ": " << std::flush;
-    return static_cast<bool>(std::getline(std::cin, password));
-}
-
 } // namespace
 
 void SetUpConsole()

@@ -149,6 +149,8 @@ int main(int argc, char** argv)
     SetUpConsole();
     CLI::App app{"dorsa - browse a Dorsa materials database service"};
     app.require_subcommand(1);
+    // Options are "--name" everywhere: on Windows a path such as "/data/x.json" stays a path.
+    app.allow_windows_style_options(false);
     GlobalOptions options;
     AddGlobalOptions(app, options);
     std::map<CLI::App*, Runner> runners;

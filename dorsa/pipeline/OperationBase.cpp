@@ -6,6 +6,7 @@
 #include "dorsa/xml/XmlTextPrivate.h"
 
 #include <memory>
+#include <string>
 
 namespace zvrtkDorsaServiceLayer {
 
@@ -159,7 +160,7 @@ void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader
     detail::ParsedXml reply;
     std::string parseError;
     if (message.WasReplyCutOff() || received->GetLength() > maxReplySize) {
-        parseError = FormatString("reply larger than the maximum of %zu bytes", maxReplySize);
+        parseError = "reply larger than the maximum of " + std::to_string(maxReplySize) + " bytes";
     } else if (!reply.ParseInPlace(received->AccessData(), received->GetLength(), detail::ParseMode::InPlace)) {
         parseError = reply.Error();
     }

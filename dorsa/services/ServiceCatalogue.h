@@ -26,13 +26,15 @@ struct DORSA_EXPORT ServiceDescription {
     std::string Namespace(const std::string& version) const;
 };
 
-/// @brief The five services, as the catalogue rows and the facades name them.
+/// @brief The five services, as the catalogue rows and the facades name them. Constants in
+/// the header, so that their addresses are constant in a host too: the address of an object
+/// imported from a Windows DLL is known only at run time.
 namespace Services {
-DORSA_EXPORT extern const ServiceDescription Browse;
-DORSA_EXPORT extern const ServiceDescription Search;
-DORSA_EXPORT extern const ServiceDescription DataExport;
-DORSA_EXPORT extern const ServiceDescription DataImport;
-DORSA_EXPORT extern const ServiceDescription EngineeringData;
+inline constexpr ServiceDescription Browse{"brow", "Browse", L"/Browse.svc"};
+inline constexpr ServiceDescription Search{"sear", "Search", L"/Search.svc"};
+inline constexpr ServiceDescription DataExport{"exp", "DataExport", L"/DataExport.svc"};
+inline constexpr ServiceDescription DataImport{"dat", "DataImport", L"/DataImport.svc"};
+inline constexpr ServiceDescription EngineeringData{"eng", "EngineeringData", L"/EngineeringData.svc"};
 } // namespace Services
 
 /**

@@ -17,8 +17,10 @@
 
 namespace zvrtkDorsaServiceLayer {
 
-/// The type codes by which the server names attribute data types.
-struct DORSA_EXPORT AttributeTypes {
+/// The type codes by which the server names attribute data types. Constants only, in every
+/// module of its own: not exported, since a Windows DLL does not export inline members and a
+/// host would look for them in its import table.
+struct AttributeTypes {
     static constexpr const char* POINT_TYPE_STRING = "POIN";
     static constexpr const char* RANGE_TYPE_STRING = "RNGE";
     static constexpr const char* FLOAT_FUNCTIONAL_TYPE_STRING = "FUNC";

@@ -3,27 +3,18 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cerrno>
 #include <charconv>
-#include <clocale>
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
-#include <locale.h>
+#include <cstring>
+#include <limits>
 #include <stdexcept>
 #include <vector>
 
 namespace zvrtkDorsaServiceLayer {
 
 namespace {
-
-// The "C" locale, whatever the host set with setlocale: the wire always writes numbers
-// with a decimal point.
-locale_t CLocale()
-{
-    static const locale_t s_locale = newlocale(LC_ALL_MASK, "C", locale_t(0));
-    return s_locale;
-}
 
 std::string CharsToString(const char* begin, std::to_chars_result result)
 {
@@ -67,23 +58,42 @@ int StringToInt(const std::string& text)
     }
 }
 
-// As std::stod, in the "C" locale.
+// As std::stod in the "C" locale, whatever the host set with setlocale (the wire always
+// writes numbers with a decimal point): leading white space, a sign, decimal or
+// hexadecimal digits, "inf" or "nan"; the text after the number is ignored.
 double StringToDouble(const std::string& text)
 {
     const char* begin = text.c_str();
-    char* end = nullptr;
-    const int savedErrno = errno;
-    errno = 0;
-    const double value = strtod_l(begin, &end, CLocale());
-    const int conversionErrno = errno;
-    errno = savedErrno;
-    if (end == begin) {
+    const char* const end = begin + text.size();
+    while (begin != end && *begin != '\0' && std::strchr(" \t\n\v\f\r", *begin)) {
+        ++begin;
+    }
+    bool negative = false;
+    if (begin != end && (*begin == '+' || *begin == '-')) {
+        negative = *begin++ == '-';
+    }
+    std::chars_format format = std::chars_format::general;
+    if (end - begin > 2 && begin[0] == '0' && (begin[1] == 'x' || begin[1] == 'X') &&
+        std::isxdigit(static_cast<unsigned char>(begin[2]))) {
+        format = std::chars_format::hex;
+        begin += 2;
+    }
+    double value = 0;
+    // A second sign is no number; from_chars alone would take it.
+    const std::from_chars_result result = begin != end && *begin != '-'
+                                              ? std::from_chars(begin, end, value, format)
+                                              : std::from_chars_result{begin, std::errc::invalid_argument};
+    if (result.ec == std::errc::invalid_argument) {
         throw std::invalid_argument("invalid stod argument");
     }
-    if (conversionErrno == ERANGE) {
+    // Like strtod, a decimal number too small for a normal double is out of range too
+    // (its subnormal value is inexact).
+    const bool subnormal = format == std::chars_format::general && std::isfinite(value) && value != 0 &&
+                           std::fabs(value) < std::numeric_limits<double>::min();
+    if (result.ec == std::errc::result_out_of_range || subnormal) {
         throw std::out_of_range("stod argument out of range");
     }
-    return value;
+    return negative ? -value : value;
 }
 
 bool StringToBool(const std::string& text)

@@ -3,6 +3,7 @@
 #include "dorsa/xml/TextForms.h"
 
 #include <cstring>
+#include <string>
 
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
@@ -212,7 +213,7 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
     const MarkupScan scan = ScanMarkup(text, length, s_maxNestingDepth);
     switch (scan.problem) {
     case MarkupProblem::TooDeep:
-        return Refuse(FormatString("elements nested deeper than %zu levels", s_maxNestingDepth));
+        return Refuse("elements nested deeper than " + std::to_string(s_maxNestingDepth) + " levels");
     case MarkupProblem::Doctype:
         return Refuse("a document type declaration, which a SOAP message may not hold");
     case MarkupProblem::None:
@@ -248,7 +249,7 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
         return true;
     }
     const bool inText = where >= text && where <= text + length;
-    return Refuse(inText ? FormatString("%s at byte %td", m_error.c_str(), where - text) : m_error);
+    return Refuse(inText ? m_error + " at byte " + std::to_string(where - text) : m_error);
 }
 
 bool ParsedXml::Refuse(const std::string& reason)

@@ -1,9 +1,5 @@
 #include "support/HostileServer.h"
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -184,7 +180,7 @@ std::vector<RecordedRequest> HostileServer::Requests() const
     return m_requests;
 }
 
-TcpServer::Ending HostileServer::Serve(int socket)
+TcpServer::Ending HostileServer::Serve(Socket socket)
 {
     std::string buffer;
     RecordedRequest request;
@@ -205,7 +201,7 @@ TcpServer::Ending HostileServer::Serve(int socket)
 }
 
 // One case per way of misbehaving; each says whether the connection stays open.
-bool HostileServer::Answer(int socket, const RecordedRequest& request, std::size_t requestNumber)
+bool HostileServer::Answer(Socket socket, const RecordedRequest& request, std::size_t requestNumber)
 {
     switch (m_hostility) {
     case Hostility::DeepNesting:
@@ -276,7 +272,7 @@ bool HostileServer::Answer(int socket, const RecordedRequest& request, std::size
     return false;
 }
 
-bool HostileServer::AnswerMixed(int socket, const RecordedRequest& request)
+bool HostileServer::AnswerMixed(Socket socket, const RecordedRequest& request)
 {
     const std::string key = KeyOfRequest(request.body);
     switch (MixedReplyFor(key)) {
@@ -299,7 +295,7 @@ bool HostileServer::AnswerMixed(int socket, const RecordedRequest& request)
 }
 
 // The body's length is declared up front, so the million tags go out in pieces.
-void HostileServer::SendDeepNesting(int socket) const
+void HostileServer::SendDeepNesting(Socket socket) const
 {
     std::string piece;
     for (int i = 0; i < 1000; ++i) {
@@ -315,7 +311,7 @@ void HostileServer::SendDeepNesting(int socket) const
     }
 }
 
-void HostileServer::SendHugeBody(int socket) const
+void HostileServer::SendHugeBody(Socket socket) const
 {
     const std::string start = s_envelopeStart + "<value>";
     const std::string end = "</value>" + s_envelopeEnd;
@@ -332,7 +328,7 @@ void HostileServer::SendHugeBody(int socket) const
 }
 
 // Zeros compress about a thousandfold, so the bomb is made as it goes out rather than kept.
-void HostileServer::SendGzipBomb(int socket) const
+void HostileServer::SendGzipBomb(Socket socket) const
 {
     GzipStream gzip;
     const auto emit = [&](const char* data, std::size_t length) {
@@ -350,7 +346,7 @@ void HostileServer::SendGzipBomb(int socket) const
     }
 }
 
-void HostileServer::SendEndlessBody(int socket) const
+void HostileServer::SendEndlessBody(Socket socket) const
 {
     const std::string filler(s_streamChunk, ' ');
     const std::string head = Head(200, {{"Content-Type", "text/xml"}, {"Connection", "close"}});
@@ -361,7 +357,7 @@ void HostileServer::SendEndlessBody(int socket) const
 }
 
 // The headers go at once, so the client sees a reply that starts and then crawls.
-void HostileServer::SendTrickle(int socket) const
+void HostileServer::SendTrickle(Socket socket) const
 {
     const std::string body = Envelope("<value>" + std::string(4096, 'x') + "</value>");
     const auto giveUp = std::chrono::steady_clock::now() + s_trickleSafetyLimit;
@@ -371,10 +367,10 @@ void HostileServer::SendTrickle(int socket) const
     }
 }
 
-void HostileServer::AwaitHangUp(int socket) const
+void HostileServer::AwaitHangUp(Socket socket) const
 {
     char sink[4096];
-    while (!Stopping() && ::recv(socket, sink, sizeof sink, 0) > 0) {
+    while (!Stopping() && ReceiveSome(socket, sink, sizeof sink) > 0) {
     }
 }
 

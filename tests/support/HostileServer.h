@@ -63,18 +63,18 @@ public:
     static constexpr std::chrono::seconds s_trickleSafetyLimit{20};
 
 private:
-    Ending Serve(int socket) override;
+    Ending Serve(Socket socket) override;
     // Answers one request; false when the connection is finished with.
-    bool Answer(int socket, const RecordedRequest& request, std::size_t requestNumber);
-    bool AnswerMixed(int socket, const RecordedRequest& request);
+    bool Answer(Socket socket, const RecordedRequest& request, std::size_t requestNumber);
+    bool AnswerMixed(Socket socket, const RecordedRequest& request);
     // The streamed replies; each ends when it is all sent, the client hangs up or the server stops.
-    void SendDeepNesting(int socket) const;
-    void SendHugeBody(int socket) const;
-    void SendGzipBomb(int socket) const;
-    void SendEndlessBody(int socket) const;
-    void SendTrickle(int socket) const;
+    void SendDeepNesting(Socket socket) const;
+    void SendHugeBody(Socket socket) const;
+    void SendGzipBomb(Socket socket) const;
+    void SendEndlessBody(Socket socket) const;
+    void SendTrickle(Socket socket) const;
     // Reads and discards until the client hangs up or the server stops.
-    void AwaitHangUp(int socket) const;
+    void AwaitHangUp(Socket socket) const;
 
     const Hostility m_hostility;
     const std::string m_location;

@@ -1,10 +1,7 @@
 #include "support/HttpWire.h"
 
-#include <strings.h>
-#include <sys/socket.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cctype>
 #include <cstdlib>
 
 namespace dorsatest {
@@ -18,12 +15,19 @@ std::string Trim(const std::string& text)
     return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
 }
 
+bool SameName(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+               return std::tolower(x) == std::tolower(y);
+           });
+}
+
 } // namespace
 
 std::string RecordedRequest::Header(const std::string& name) const
 {
     for (const auto& header : headers) {
-        if (::strcasecmp(header.first.c_str(), name.c_str()) == 0) {
+        if (SameName(header.first, name)) {
             return header.second;
         }
     }
@@ -33,17 +37,14 @@ std::string RecordedRequest::Header(const std::string& name) const
 bool RecordedRequest::HasHeader(const std::string& name) const
 {
     return std::any_of(headers.begin(), headers.end(),
-                       [&](const auto& header) { return ::strcasecmp(header.first.c_str(), name.c_str()) == 0; });
+                       [&](const auto& header) { return SameName(header.first, name); });
 }
 
-bool SendAll(int socket, const char* data, std::size_t length)
+bool SendAll(Socket socket, const char* data, std::size_t length)
 {
     std::size_t sent = 0;
     while (sent < length) {
-        const ssize_t n = ::send(socket, data + sent, length - sent, MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
+        const long n = SendSome(socket, data + sent, length - sent);
         if (n <= 0) {
             return false;
         }
@@ -52,15 +53,15 @@ bool SendAll(int socket, const char* data, std::size_t length)
     return true;
 }
 
-bool SendAll(int socket, const std::string& bytes)
+bool SendAll(Socket socket, const std::string& bytes)
 {
     return SendAll(socket, bytes.data(), bytes.size());
 }
 
-bool ReadMore(int socket, std::string& buffer)
+bool ReadMore(Socket socket, std::string& buffer)
 {
     char chunk[16384];
-    const ssize_t n = ::recv(socket, chunk, sizeof chunk, 0);
+    const long n = ReceiveSome(socket, chunk, sizeof chunk);
     if (n <= 0) {
         return false;
     }
@@ -68,7 +69,7 @@ bool ReadMore(int socket, std::string& buffer)
     return true;
 }
 
-bool ReadRequest(int socket, std::string& buffer, RecordedRequest& request)
+bool ReadRequest(Socket socket, std::string& buffer, RecordedRequest& request)
 {
     std::size_t headerEnd;
     while ((headerEnd = buffer.find("\r\n\r\n")) == std::string::npos) {

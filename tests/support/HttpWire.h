@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Sockets.h"
+
 #include <cstddef>
 #include <string>
 #include <utility>
@@ -22,12 +24,12 @@ struct RecordedRequest {
 
 // The test servers' side of HTTP/1.1 on a socket. Each is false when the peer hung up
 // or the socket failed.
-bool SendAll(int socket, const char* data, std::size_t length);
-bool SendAll(int socket, const std::string& bytes);
+bool SendAll(Socket socket, const char* data, std::size_t length);
+bool SendAll(Socket socket, const std::string& bytes);
 // Reads more bytes onto the end of `buffer`.
-bool ReadMore(int socket, std::string& buffer);
+bool ReadMore(Socket socket, std::string& buffer);
 // Takes one request (head and Content-Length body) off the front of `buffer`, reading
 // more as needed.
-bool ReadRequest(int socket, std::string& buffer, RecordedRequest& request);
+bool ReadRequest(Socket socket, std::string& buffer, RecordedRequest& request);
 
 } // namespace dorsatest

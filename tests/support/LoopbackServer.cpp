@@ -73,7 +73,7 @@ bool LoopbackServer::Authorised(const RecordedRequest& request) const
     return m_expectedAuthorization.empty() || request.Header("Authorization") == m_expectedAuthorization;
 }
 
-TcpServer::Ending LoopbackServer::Serve(int socket)
+TcpServer::Ending LoopbackServer::Serve(Socket socket)
 {
     std::string buffer;
     RecordedRequest request;

@@ -39,7 +39,7 @@ public:
     static std::string RefusingUrl();
 
 private:
-    Ending Serve(int socket) override;
+    Ending Serve(Socket socket) override;
     bool Authorised(const RecordedRequest& request) const;
 
     CannedReply m_reply;

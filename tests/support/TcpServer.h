@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/Sockets.h"
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -38,7 +40,7 @@ protected:
     // Serves one connection until it is finished with, and says how it is to end. The
     // server closes it then, once: a descriptor closed twice could be another
     // connection's by the second time.
-    virtual Ending Serve(int socket) = 0;
+    virtual Ending Serve(Socket socket) = 0;
     // Waits for `pause` unless the server stops first; false when it stops.
     bool Pause(std::chrono::milliseconds pause) const;
     void WaitUntilStopped() const;
@@ -49,14 +51,14 @@ protected:
 
 private:
     void AcceptLoop();
-    void Close(int socket, Ending ending);
+    void Close(Socket socket, Ending ending);
 
-    int m_listener = -1;
+    Socket m_listener = s_noSocket;
     int m_port = 0;
     std::atomic<bool> m_stopping{false};
     std::atomic<std::size_t> m_connections{0};
     mutable std::condition_variable m_stopped;
-    std::vector<int> m_openSockets;
+    std::vector<Socket> m_openSockets;
     std::vector<std::thread> m_threads;
     std::thread m_acceptor;
 };

@@ -1,6 +1,8 @@
 """The shared library exports its public API only.
 
-Usage: exported_symbols_test.py <path of the shared library>
+Usage: exported_symbols_test.py <path of the shared library> [objdump]
+
+A Windows DLL's exports are read from its export table with (MinGW's) objdump.
 
 Lists the defined dynamic symbols and fails on any symbol of the library's internals
 (namespace detail), on any RapidXML symbol other than rapidxml::parse_error_handler
@@ -18,11 +20,17 @@ MAX_EXPORTED = 3000
 ALLOWED_RAPIDXML = {"rapidxml::parse_error_handler(char const*, void*)"}
 
 
-def exported_symbols(library):
+def exported_symbols(library, objdump):
     """The defined dynamic symbols as (mangled, demangled) pairs."""
-    listing = subprocess.run(["nm", "-D", "--defined-only", library],
-                             capture_output=True, text=True, check=True).stdout
-    mangled = [line.split()[-1] for line in listing.splitlines() if len(line.split()) == 3]
+    if library.lower().endswith(".dll"):
+        # The export table: "\t[ n] name" lines after "[Ordinal/Name Pointer] Table".
+        listing = subprocess.run([objdump, "-p", library], capture_output=True, text=True, check=True).stdout
+        table = listing.split("[Ordinal/Name Pointer] Table", 1)[-1]
+        mangled = [match.group(1) for match in re.finditer(r"^\s*\[\s*\d+\]\s+(\S+)$", table, re.M)]
+    else:
+        listing = subprocess.run(["nm", "-D", "--defined-only", library],
+                                 capture_output=True, text=True, check=True).stdout
+        mangled = [line.split()[-1] for line in listing.splitlines() if len(line.split()) == 3]
     demangled = subprocess.run(["c++filt"], input="\n".join(mangled) + "\n",
                                capture_output=True, text=True, check=True).stdout.splitlines()
     return list(zip(mangled, demangled))
@@ -48,7 +56,7 @@ def problems(symbols):
 
 
 def main():
-    symbols = exported_symbols(sys.argv[1])
+    symbols = exported_symbols(sys.argv[1], sys.argv[2] if len(sys.argv) > 2 else "objdump")
     print(f"{len(symbols)} exported symbols (bound {MAX_EXPORTED})")
     found = problems(symbols)
     for problem in found:

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <stdexcept>
 #include <string>
 
@@ -75,20 +76,39 @@ TEST(TextForms, StringToBoolAcceptsWholeWordsInAnyCase)
     }
 }
 
-TEST(TextForms, StringToDoubleUsesTheServiceLayerTexts)
+// As std::stod reads in the "C" locale (strtod's forms), with the service layer's texts.
+TEST(TextForms, StringToDoubleReadsAsStodWithTheServiceLayerTexts)
 {
-    EXPECT_DOUBLE_EQ(StringToDouble(" 2.5e3x"), 2500.0);
-    try {
-        StringToDouble("x");
-        ADD_FAILURE();
-    } catch (const std::invalid_argument& error) {
-        EXPECT_STREQ(error.what(), "invalid stod argument");
-    }
-    try {
-        StringToDouble("1e999");
-        ADD_FAILURE();
-    } catch (const std::out_of_range& error) {
-        EXPECT_STREQ(error.what(), "stod argument out of range");
+    const char* const invalid = "invalid stod argument";
+    const char* const outOfRange = "stod argument out of range";
+    const struct {
+        const char* text;
+        double value;
+        const char* error;
+    } cases[] = {
+        {" 2.5e3x", 2500.0, nullptr},
+        {"\t+1.5", 1.5, nullptr},
+        {"-0.25", -0.25, nullptr},
+        {"0x1p3", 8.0, nullptr},
+        {"-inf", -std::numeric_limits<double>::infinity(), nullptr},
+        {"0x1p-1074", std::numeric_limits<double>::denorm_min(), nullptr},
+        {"x", 0, invalid},
+        {"", 0, invalid},
+        {"+-1", 0, invalid},
+        {"1e999", 0, outOfRange},
+        {"-1e999", 0, outOfRange},
+        {"1e-400", 0, outOfRange},
+        {"1e-310", 0, outOfRange},
+    };
+    for (const auto& c : cases) {
+        try {
+            EXPECT_EQ(StringToDouble(c.text), c.value) << c.text;
+            EXPECT_EQ(c.error, nullptr) << c.text;
+        } catch (const std::invalid_argument& error) {
+            EXPECT_STREQ(error.what(), c.error) << c.text;
+        } catch (const std::out_of_range& error) {
+            EXPECT_STREQ(error.what(), c.error) << c.text;
+        }
     }
 }
 

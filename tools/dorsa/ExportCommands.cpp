@@ -1,16 +1,10 @@
 #include "Commands.h"
+#include "Console.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
 #include "ValueText.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -150,56 +144,6 @@ int RunExporters(ToolContext& context, const ExportersArguments& arguments)
     return ExportersForRecords(context, arguments);
 }
 
-bool Exists(const std::string& path)
-{
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
-}
-
-// Writes `text` to `path` through a temporary file beside it, so that `path` is either
-// left as it was or holds the whole text: the text is written and synced, then the
-// temporary file takes the name. Without `replace` it takes the name only while no
-// file has it (link fails on an existing name); the temporary file goes in every case.
-std::string WriteWhole(const std::string& path, const std::string& text, bool replace)
-{
-    std::string temporary = path + ".XXXXXX";
-    const int descriptor = mkstemp(temporary.data());
-    if (descriptor < 0) {
-        return std::strerror(errno);
-    }
-    const auto fail = [&](int error) {
-        unlink(temporary.c_str());
-        return std::string(std::strerror(error));
-    };
-    for (size_t written = 0; written < text.size();) {
-        const ssize_t count = write(descriptor, text.data() + written, text.size() - written);
-        if (count < 0 && errno != EINTR) {
-            const int error = errno;
-            close(descriptor);
-            return fail(error);
-        }
-        written += count > 0 ? static_cast<size_t>(count) : 0;
-    }
-    // mkstemp makes the file private; an exported file gets the usual permissions.
-    const mode_t mask = umask(0);
-    umask(mask);
-    if (fchmod(descriptor, 0666 & ~mask) != 0 || fsync(descriptor) != 0) {
-        const int error = errno;
-        close(descriptor);
-        return fail(error);
-    }
-    if (close(descriptor) != 0) {
-        return fail(errno);
-    }
-    if (replace ? rename(temporary.c_str(), path.c_str()) != 0 : link(temporary.c_str(), path.c_str()) != 0) {
-        return fail(errno);
-    }
-    if (!replace) {
-        unlink(temporary.c_str());
-    }
-    return "";
-}
-
 SmartPtr<ExportRecordDataRequest> MakeExportRequest(const ExportArguments& arguments)
 {
     SmartPtr<ExportRecordDataRequest> request = new ExportRecordDataRequest;
@@ -220,7 +164,7 @@ int RunExport(ToolContext& context, const ExportArguments& arguments)
     const bool toFile = !arguments.output.empty();
     // Asked before the export runs, so that a refusal costs no call; the final rename
     // checks again.
-    if (toFile && !arguments.force && Exists(arguments.output)) {
+    if (toFile && !arguments.force && PathExists(arguments.output)) {
         return context.Fail(Exit_BadArguments, "'" + arguments.output + "' exists; --force replaces it");
     }
     ExportRecordDataResponse response;
@@ -238,9 +182,9 @@ int RunExport(ToolContext& context, const ExportArguments& arguments)
         std::cout.flush();
         return std::cout ? Exit_Ok : context.Fail(Exit_Internal, "cannot write the export to standard output");
     }
-    const std::string problem = WriteWhole(arguments.output, text, arguments.force);
+    const std::string problem = WriteWholeFile(arguments.output, text, arguments.force);
     if (!problem.empty()) {
-        const ExitCode code = !arguments.force && Exists(arguments.output) ? Exit_BadArguments : Exit_Internal;
+        const ExitCode code = !arguments.force && PathExists(arguments.output) ? Exit_BadArguments : Exit_Internal;
         return context.Fail(code, "cannot write '" + arguments.output + "': " + problem);
     }
     if (context.Options().json) {

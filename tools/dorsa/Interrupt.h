@@ -8,7 +8,8 @@
 
 namespace dorsatool {
 
-// Ctrl-C ends the tool cleanly: SIGINT is taken by a thread of its own (blocked in every
+// Ctrl-C ends the tool cleanly (one source per platform: InterruptPosix.cpp, InterruptWindows.cpp).
+// On POSIX, SIGINT is taken by a thread of its own (blocked in every
 // other thread from construction on), which cancels the calls in progress on the watched
 // session, and every call made afterwards, so the command ends at once without writing
 // its output. The destructor stops the thread and lets SIGINT end the process again.

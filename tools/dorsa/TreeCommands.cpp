@@ -1,8 +1,6 @@
 #include "Commands.h"
+#include "Console.h"
 #include "TableLookup.h"
-
-#include <langinfo.h>
-#include <locale.h>
 
 #include <iostream>
 #include <memory>
@@ -26,25 +24,18 @@ void PrintText(ToolContext& context, const std::string& text, const json& list)
     std::cout << (context.Options().json ? list.dump(2) + "\n" : text);
 }
 
-// The branches of the drawing: box-drawing lines where the locale's codeset is UTF-8.
+// The branches of the drawing: box-drawing lines where the output may hold UTF-8.
 struct Branches {
     const char* middle; // before an entry that has siblings after it
     const char* last;   // before the last entry
     const char* through; // below an entry that has siblings after it
 };
 
-Branches BranchesForLocale()
+Branches BranchesForOutput()
 {
     static const Branches s_utf8{"\u251c\u2500 ", "\u2514\u2500 ", "\u2502  "};
     static const Branches s_ascii{"|- ", "`- ", "|  "};
-    // Asked of the environment's locale without making it the program's.
-    const locale_t locale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
-    if (!locale) {
-        return s_ascii;
-    }
-    const std::string codeset = nl_langinfo_l(CODESET, locale);
-    freelocale(locale);
-    return codeset == "UTF-8" ? s_utf8 : s_ascii;
+    return OutputIsUtf8() ? s_utf8 : s_ascii;
 }
 
 bool IsFolder(const TreeRecord& record)
@@ -131,7 +122,7 @@ int RunTree(ToolContext& context, const TreeArguments& arguments)
     }
     start->AccessChildren() = response.AccessTreeRecords();
     std::string text = Entry(*start) + "\n";
-    Draw(*start, "", BranchesForLocale(), text);
+    Draw(*start, "", BranchesForOutput(), text);
     PrintText(context, text, TreeJson(*start));
     return Exit_Ok;
 }

@@ -1,10 +1,9 @@
 #include "Commands.h"
+#include "Console.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
 #include "ValueText.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -63,7 +62,7 @@ std::vector<SmartPtr<AttributeReference>> NamedAttributes(const ValuesArguments&
 class Progress final {
 public:
     explicit Progress(size_t total)
-        : m_total(total), m_terminal(isatty(STDERR_FILENO) != 0), m_start(std::chrono::steady_clock::now())
+        : m_total(total), m_terminal(ErrorIsTerminal()), m_start(std::chrono::steady_clock::now())
     {
     }
     Progress(const Progress&) = delete;

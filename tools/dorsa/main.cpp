@@ -1,16 +1,13 @@
 // dorsa: the Dorsa service from the command line.
 
 #include "Commands.h"
+#include "Console.h"
 #include "Interrupt.h"
 
 #include <dorsa/Version.h>
 
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -98,65 +95,6 @@ std::string UrlProblem(const std::string& url)
     return AuthorityProblem(authority.substr(0, authority.find('/')));
 }
 
-// Terminal echo off for the lifetime of the object. A signal that ends the tool meanwhile
-// turns it back on first, so the shell is not left without echo.
-class EchoOff final {
-public:
-    EchoOff()
-    {
-        if (tcgetattr(STDIN_FILENO, &s_saved) != 0) {
-            return;
-        }
-        termios quiet = s_saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        quiet.c_lflag |= ECHONL; // the newline the user types still shows
-        m_oldInterrupt = std::signal(SIGINT, &Restore);
-        m_oldTerminate = std::signal(SIGTERM, &Restore);
-        m_active = tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet) == 0;
-    }
-    ~EchoOff()
-    {
-        if (m_active) {
-            tcsetattr(STDIN_FILENO, TCSAFLUSH, &s_saved);
-            std::signal(SIGINT, m_oldInterrupt);
-            std::signal(SIGTERM, m_oldTerminate);
-        }
-    }
-    EchoOff(const EchoOff&) = delete;
-    EchoOff& operator=(const EchoOff&) = delete;
-
-    bool Active() const { return m_active; }
-
-private:
-    static void Restore(int signal)
-    {
-        tcsetattr(STDIN_FILENO, TCSANOW, &s_saved);
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-    }
-
-    static termios s_saved;
-    bool m_active = false;
-    void (*m_oldInterrupt)(int) = SIG_DFL;
-    void (*m_oldTerminate)(int) = SIG_DFL;
-};
-
-termios EchoOff::s_saved{};
-
-// Asks for a password on the terminal of standard input, after `prompt`; false without one.
-bool AskPassword(const std::string& prompt, std::string& password)
-{
-    if (!isatty(STDIN_FILENO)) {
-        return false;
-    }
-    const EchoOff echoOff;
-    if (!echoOff.Active()) {
-        return false;
-    }
-    std::cerr << prompt << std::flush;
-    return static_cast<bool>(std::getline(std::cin, password));
-}
-
 // Fills the password of --user when the command line has none; false when nothing gives one.
 bool FindPassword(GlobalOptions& options)
 {
@@ -166,7 +104,7 @@ bool FindPassword(GlobalOptions& options)
         return true;
     }
     const std::string who = options.domain.empty() ? options.user : options.domain + "\\" + options.user;
-    return AskPassword("Password for " + who + ": ", options.password);
+    return AskWithoutEcho("Password for " + who + ": ", options.password);
 }
 
 // Fills the pass phrase of an encrypted client key; false when one is needed and nothing gives it.
@@ -183,7 +121,7 @@ bool FindKeyPassword(GlobalOptions& options)
         options.keyPassword = fromEnvironment;
         return true;
     }
-    return AskPassword("Pass phrase of " + key + ": ", options.keyPassword);
+    return AskWithoutEcho("Pass phrase of " + key + ": ", options.keyPassword);
 }
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options)
@@ -273,10 +211,13 @@ std::optional<int> Parse(CLI::App& app, int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    SetUpConsole();
     CLI::App app{"dorsa - browse a Dorsa materials database service"};
     app.require_subcommand(1);
     // Global options may come after the command too: a command passes those it does not know on.
     app.fallthrough();
+    // Options are "--name" everywhere: on Windows a path such as "/data/x.json" stays a path.
+    app.allow_windows_style_options(false);
     GlobalOptions options;
     AddGlobalOptions(app, options);
     std::map<CLI::App*, Runner> runners;

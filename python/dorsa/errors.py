@@ -25,6 +25,15 @@ class Error(Exception):
         return self.outcome.fault_string
 
     @property
+    def fault_code(self) -> Optional[str]:
+        return self.outcome.fault_code
+
+    @property
+    def fault_detail(self) -> Optional[str]:
+        """The text of the fault's detail element, entity references resolved."""
+        return self.outcome.fault_detail
+
+    @property
     def reply_text(self) -> str:
         return self.outcome.reply_text
 

@@ -45,10 +45,40 @@ Ptr<dsl::IDorsaSLAuthModule> AuthModule(const py::handle& auth)
     return dsl::DorsaSLAuth_Annonymous::CreateOne();
 }
 
+// The network settings of a session: certificate authorities, a client certificate and a proxy.
+struct NetworkOptions {
+    std::string caFile;
+    std::string caFolder;
+    bool systemCa = true;
+    std::string clientCert;
+    std::string clientKey;
+    std::string keyPassword;
+    std::string proxy;
+    std::string proxyBypass;
+    std::string proxyUser;
+    std::string proxyPassword;
+};
+
+void ApplyNetworkOptions(dsl::DorsaSession& session, const NetworkOptions& options)
+{
+    if (!options.caFile.empty() || !options.caFolder.empty() || !options.systemCa) {
+        session.SetCertificateAuthorities(options.caFile, options.caFolder, options.systemCa);
+    }
+    if (!options.clientCert.empty()) {
+        session.SetClientCertificate(options.clientCert, options.clientKey, options.keyPassword);
+    }
+    if (!options.proxy.empty()) {
+        session.SetProxy(options.proxy, options.proxyBypass);
+    }
+    if (!options.proxyUser.empty()) {
+        session.SetProxyCredentials(options.proxyUser, options.proxyPassword);
+    }
+}
+
 std::shared_ptr<Session> MakeSession(const std::string& url, const py::object& auth, const py::object& timeout,
                                      const py::object& callDeadline, const std::string& appName,
                                      const py::object& actAsReadUser, bool refuseCleartextCredentials,
-                                     const py::object& maxReplySize)
+                                     const py::object& maxReplySize, const NetworkOptions& network)
 {
     Ptr<dsl::DorsaSession> session = dsl::DorsaSession::CreateOne(url, AuthModule(auth));
     if (!timeout.is_none()) {
@@ -68,6 +98,7 @@ std::shared_ptr<Session> MakeSession(const std::string& url, const py::object& a
     if (!maxReplySize.is_none()) {
         session->SetMaxReplySize(maxReplySize.cast<std::size_t>());
     }
+    ApplyNetworkOptions(*session, network);
     return std::make_shared<Session>(session, url);
 }
 
@@ -514,6 +545,10 @@ PYBIND11_MODULE(_dorsa, module)
         .def_property_readonly("reached_server", &dsl::ServiceLayerResponse::ReachedServer)
         .def_property_readonly("fault_string",
                                [](dsl::ServiceLayerResponse& outcome) { return Text(outcome.GetErrorMessage()); })
+        .def_property_readonly("fault_code",
+                               [](dsl::ServiceLayerResponse& outcome) { return Text(outcome.GetFaultCode()); })
+        .def_property_readonly("fault_detail",
+                               [](dsl::ServiceLayerResponse& outcome) { return Text(outcome.GetFaultDetail()); })
         .def_property_readonly("reply_text",
                                [](const dsl::ServiceLayerResponse& outcome) {
                                    // Bytes that are not UTF-8 are shown, not refused.
@@ -529,11 +564,30 @@ PYBIND11_MODULE(_dorsa, module)
         });
 
     py::class_<Session, std::shared_ptr<Session>>(module, "Session")
-        .def(py::init(&MakeSession), py::arg("url"), py::arg("auth") = py::none(), py::kw_only(),
-             py::arg("timeout") = py::none(), py::arg("call_deadline") = py::none(), py::arg("app_name") = "",
+        .def(py::init([](const std::string& url, const py::object& auth, const py::object& timeout,
+                         const py::object& callDeadline, const std::string& appName, const py::object& actAsReadUser,
+                         bool refuseCleartextCredentials, const py::object& maxReplySize, const std::string& caFile,
+                         const std::string& caFolder, bool systemCa, const std::string& clientCert,
+                         const std::string& clientKey, const std::string& keyPassword, const std::string& proxy,
+                         const std::string& proxyBypass, const std::string& proxyUser,
+                         const std::string& proxyPassword) {
+                 return MakeSession(url, auth, timeout, callDeadline, appName, actAsReadUser,
+                                    refuseCleartextCredentials, maxReplySize,
+                                    NetworkOptions{caFile, caFolder, systemCa, clientCert, clientKey, keyPassword,
+                                                   proxy, proxyBypass, proxyUser, proxyPassword});
+             }),
+             py::arg("url"), py::arg("auth") = py::none(), py::kw_only(), py::arg("timeout") = py::none(),
+             py::arg("call_deadline") = py::none(), py::arg("app_name") = "",
              py::arg("act_as_read_user") = py::none(), py::arg("refuse_cleartext_credentials") = false,
-             py::arg("max_reply_size") = py::none())
+             py::arg("max_reply_size") = py::none(), py::arg("ca_file") = "", py::arg("ca_folder") = "",
+             py::arg("system_ca") = true, py::arg("client_cert") = "", py::arg("client_key") = "",
+             py::arg("key_password") = "", py::arg("proxy") = "", py::arg("proxy_bypass") = "",
+             py::arg("proxy_user") = "", py::arg("proxy_password") = "")
         .def_property_readonly("url", [](const Session& session) { return session.Url(); })
+        .def(
+            "cancel", [](const Session& session) { session.Get()->CancelCallsInProgress(); },
+            "Ends every call in progress on this session, from any thread; each raises TransportError "
+            "with the reason \"cancelled\". Later calls run as usual.")
         .def_property_readonly("app_name",
                                [](const Session& session) { return session.Get()->GetApplicationName(); })
         .def(

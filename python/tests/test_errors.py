@@ -2,6 +2,7 @@
 raises its own dorsa.Error subclass, carrying the call's outcome."""
 import socket
 import threading
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
@@ -51,6 +52,7 @@ class HostileServer:
         self.listener = socket.create_server(("127.0.0.1", 0))
         self.url = f"http://127.0.0.1:{self.listener.getsockname()[1]}/dorsa"
         self.connections = []
+        self.requested = threading.Event()
         threading.Thread(target=self.serve, daemon=True).start()
 
     def serve(self):
@@ -72,11 +74,15 @@ class HostileServer:
                            if line.lower().startswith(b"content-length:")), 0)
             while len(body) < length:
                 body += connection.recv(65536)
+            self.requested.set()
             if self.answer is not None:
                 connection.sendall(self.answer)
                 connection.shutdown(socket.SHUT_WR)
         except OSError:
             pass
+
+    def wait_for_request(self):
+        assert self.requested.wait(timeout=30)
 
     def stop(self):
         self.listener.close()
@@ -100,6 +106,7 @@ def test_hostile_reply_raises_its_error(answer, error, kind):
         assert "GetUnits" in outcome.request_text
     if error is dorsa.SoapFault:
         assert (raised.value.http_code, raised.value.fault_string) == (500, "No database &amp; no table")
+        assert (raised.value.fault_code, raised.value.fault_detail) == ("s:Client", "DORSA_NONE")
         assert "<reason>DORSA_NONE</reason>" in raised.value.reply_text
     if error is dorsa.HttpError:
         assert raised.value.http_code in (302, 401, 502)
@@ -117,3 +124,18 @@ def test_a_failed_call_leaves_the_session_usable(reader):
     with pytest.raises(dorsa.SoapFault):
         reader.browse.tables("NO_SUCH_DATABASE")
     assert reader.browse.databases()
+
+
+def test_cancel_from_another_thread_ends_the_call_and_keeps_the_session():
+    server = HostileServer(None)
+    try:
+        session = dorsa.Session(server.url, timeout=60)
+        with ThreadPoolExecutor(max_workers=1) as pool:
+            call = pool.submit(session.browse.units, "DORSA_SAMPLES")
+            server.wait_for_request()
+            session.cancel()
+            with pytest.raises(dorsa.TransportError) as raised:
+                call.result(timeout=30)
+    finally:
+        server.stop()
+    assert raised.value.reason == "cancelled"

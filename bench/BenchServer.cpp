@@ -21,13 +21,13 @@ std::string PreparedReply(const std::string& body)
 }
 
 // Receives whatever has arrived onto the end of `buffer`; false when the peer closed.
-bool ReceiveMore(int socket, std::string& buffer)
+bool ReceiveMore(dorsatest::Socket socket, std::string& buffer)
 {
     const std::size_t used = buffer.size();
     buffer.resize(used + s_receiveChunk);
     ssize_t received;
     do {
-        received = ::recv(socket, &buffer[used], s_receiveChunk, 0);
+        received = ::recv(static_cast<int>(socket), &buffer[used], s_receiveChunk, 0);
     } while (received < 0 && errno == EINTR);
     buffer.resize(used + static_cast<std::size_t>(std::max<ssize_t>(received, 0)));
     return received > 0;
@@ -49,7 +49,7 @@ std::size_t ContentLength(const std::string& buffer, std::size_t headerEnd)
 
 // Reads one request (head and body) from the front of `buffer`, receiving more as
 // needed, and drops it. False when the peer closed first.
-bool ConsumeRequest(int socket, std::string& buffer)
+bool ConsumeRequest(dorsatest::Socket socket, std::string& buffer)
 {
     std::size_t scanned = 0;
     std::size_t headerEnd;
@@ -81,7 +81,7 @@ BenchServer::~BenchServer()
     Stop();
 }
 
-dorsatest::TcpServer::Ending BenchServer::Serve(int socket)
+dorsatest::TcpServer::Ending BenchServer::Serve(dorsatest::Socket socket)
 {
     std::string buffer;
     buffer.reserve(2 * s_receiveChunk);

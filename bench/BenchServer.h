@@ -19,7 +19,7 @@ public:
     std::size_t BodySize() const { return m_bodySize; }
 
 private:
-    Ending Serve(int socket) override;
+    Ending Serve(dorsatest::Socket socket) override;
 
     // Status line, headers and body, ready to send; never changes after construction.
     const std::string m_reply;

@@ -253,7 +253,7 @@ TEST(HostileServerTest, EveryMisbehaviourEndsTheCallWithItsOwnOutcome)
         }
         EXPECT_EQ(logger.At(3).size(), 1u);
         if (c.setup.sizeCapped) {
-            EXPECT_LE(outcome->GetResponseMessage().size(), HttpClient::s_keptPrefixOfRefusedReply);
+            EXPECT_LE(outcome->GetResponseMessage().size(), std::size_t{HttpClient::s_keptPrefixOfRefusedReply});
             if (memoryBefore > 0) {
                 EXPECT_LT(memoryPeak - std::min(memoryPeak, memoryBefore), s_cap * 3 / 2 + s_memorySlack)
                     << "peak " << memoryPeak << " bytes, from " << memoryBefore;

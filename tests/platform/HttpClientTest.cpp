@@ -102,7 +102,7 @@ TEST_F(HttpClientTest, DecodesCompressedRepliesWithinTheSizeLimit)
         case HttpClient::SendRequest_ReplyTooLarge:
             EXPECT_TRUE(message->WasReplyCutOff());
             ASSERT_TRUE(body);
-            EXPECT_LE(body->GetLength(), HttpClient::s_keptPrefixOfRefusedReply);
+            EXPECT_LE(body->GetLength(), std::size_t{HttpClient::s_keptPrefixOfRefusedReply});
             break;
         case HttpClient::SendRequest_Failed:
             EXPECT_FALSE(body);

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the library and runs every test: once as a plain build (and its API documentation), with the locale-sensitive
 # tests run again under a comma-decimal locale; once under AddressSanitizer and
-# UndefinedBehaviorSanitizer; the concurrency tests under ThreadSanitizer; the Windows build
-# under Wine (scripts/windows-tests.sh); and the fuzzers.
+# UndefinedBehaviorSanitizer; the concurrency tests under ThreadSanitizer;
+# and the fuzzers.
 # Every suite runs even when an earlier one fails; the script fails if any did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -58,11 +58,6 @@ configure build-tsan -DDORSA_SANITIZE_THREAD=ON \
 cmake --build build-tsan -j "$jobs" --target dorsa_concurrency_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   run_ctest "ThreadSanitizer tests" build-tsan -L concurrency
-
-# The Windows DLL, its tests and the tool, cross-built with MinGW-w64 and run under Wine;
-# the README's commands compared with the plain build's tool.
-echo "== Windows build under Wine"
-scripts/windows-tests.sh || failed+=("Windows stage")
 
 echo "== Fuzzers over their corpora, then for ${FUZZ_SECONDS:-60} s each"
 scripts/fuzz.sh || failed+=("fuzzers")

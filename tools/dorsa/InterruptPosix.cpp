@@ -36,37 +36,23 @@ InterruptWatcher::~InterruptWatcher()
     }
 }
 
-void InterruptWatcher::Watch(zvrtkDorsaServiceLayer::DorsaSession* session)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_session = session;
-    if (m_session && m_interrupted) {
-        m_session->CancelCallsInProgress();
-    }
-}
-
 void InterruptWatcher::Run()
 {
     const sigset_t set = InterruptSignal();
     int signal = 0;
     sigwait(&set, &signal);
-    if (m_stopping) {
-        return;
+    if (!m_stopping) {
+        CancelUntilStopped();
     }
-    m_interrupted = true;
-    // The library cancels the calls in progress; a command may start another before it
-    // sees the failure, so the cancel is repeated until the command is done.
-    while (!m_stopping) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_session) {
-                m_session->CancelCallsInProgress();
-            }
-        }
-        timespec pause{0, 10 * 1000 * 1000};
-        siginfo_t info;
-        sigtimedwait(&set, &info, &pause);
-    }
+}
+
+// Waits on SIGINT rather than sleeping, so a second Ctrl-C is taken here too.
+void InterruptWatcher::PauseBetweenCancels()
+{
+    const sigset_t set = InterruptSignal();
+    timespec pause{0, 10 * 1000 * 1000};
+    siginfo_t info;
+    sigtimedwait(&set, &info, &pause);
 }
 
 } // namespace dorsatool

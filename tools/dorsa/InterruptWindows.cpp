@@ -38,33 +38,17 @@ InterruptWatcher::~InterruptWatcher()
     s_wake = nullptr;
 }
 
-void InterruptWatcher::Watch(zvrtkDorsaServiceLayer::DorsaSession* session)
-{
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_session = session;
-    if (m_session && m_interrupted) {
-        m_session->CancelCallsInProgress();
-    }
-}
-
 void InterruptWatcher::Run()
 {
     WaitForSingleObject(s_wake, INFINITE);
-    if (m_stopping) {
-        return;
+    if (!m_stopping) {
+        CancelUntilStopped();
     }
-    m_interrupted = true;
-    // The library cancels the calls in progress; a command may start another before it
-    // sees the failure, so the cancel is repeated until the command is done.
-    while (!m_stopping) {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_session) {
-                m_session->CancelCallsInProgress();
-            }
-        }
-        Sleep(10);
-    }
+}
+
+void InterruptWatcher::PauseBetweenCancels()
+{
+    Sleep(10);
 }
 
 } // namespace dorsatool

@@ -18,7 +18,10 @@ Socket ListenOnLoopback(int& port);
 Socket AcceptConnection(Socket listener);
 // Small replies go out at once rather than waiting on the client's ACK.
 void SendWithoutDelay(Socket socket);
-// Ends both directions, so that a thread blocked on the socket returns.
+// A connection to 127.0.0.1:port; s_noSocket when none could be made.
+Socket ConnectToLoopback(int port);
+// Ends both directions of a connected socket, so that a thread blocked on it returns and
+// later calls on it fail at once.
 void ShutDown(Socket socket);
 // Closes the socket; with `reset`, the peer reads a reset instead of the orderly end.
 void CloseSocket(Socket socket, bool reset = false);
@@ -26,5 +29,9 @@ void CloseSocket(Socket socket, bool reset = false);
 // Sending to a peer that has gone fails instead of raising a signal.
 long SendSome(Socket socket, const char* data, std::size_t length);
 long ReceiveSome(Socket socket, char* data, std::size_t length);
+
+// Whether the tests run under Wine, whose WinHTTP differs from Windows' in the few places
+// where a test says so; false on POSIX.
+bool RunningUnderWine();
 
 } // namespace dorsatest

@@ -41,6 +41,22 @@ Socket AcceptConnection(Socket listener)
     }
 }
 
+Socket ConnectToLoopback(int port)
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (socket >= 0 && ::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        return socket;
+    }
+    if (socket >= 0) {
+        ::close(socket);
+    }
+    return s_noSocket;
+}
+
 void SendWithoutDelay(Socket socket)
 {
     const int noDelay = 1;
@@ -78,6 +94,11 @@ long ReceiveSome(Socket socket, char* data, std::size_t length)
         received = ::recv(static_cast<int>(socket), data, length, 0);
     } while (received < 0 && errno == EINTR);
     return static_cast<long>(received);
+}
+
+bool RunningUnderWine()
+{
+    return false;
 }
 
 } // namespace dorsatest

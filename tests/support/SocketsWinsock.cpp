@@ -72,6 +72,23 @@ Socket AcceptConnection(Socket listener)
     }
 }
 
+Socket ConnectToLoopback(int port)
+{
+    const SOCKET socket = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (socket == INVALID_SOCKET) {
+        return s_noSocket;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<u_short>(port));
+    if (::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        ::closesocket(socket);
+        return s_noSocket;
+    }
+    return static_cast<Socket>(socket);
+}
+
 void SendWithoutDelay(Socket socket)
 {
     const BOOL noDelay = TRUE;
@@ -80,7 +97,10 @@ void SendWithoutDelay(Socket socket)
 
 void ShutDown(Socket socket)
 {
+    // Unlike POSIX, shutdown() leaves a recv() or send() already blocked in another thread
+    // waiting: cancelling the socket's pending I/O makes it return.
     ::shutdown(Handle(socket), SD_BOTH);
+    ::CancelIoEx(reinterpret_cast<HANDLE>(Handle(socket)), nullptr);
 }
 
 void CloseSocket(Socket socket, bool reset)
@@ -102,6 +122,12 @@ long SendSome(Socket socket, const char* data, std::size_t length)
 long ReceiveSome(Socket socket, char* data, std::size_t length)
 {
     return ::recv(Handle(socket), data, Length(length), 0);
+}
+
+bool RunningUnderWine()
+{
+    const HMODULE system = GetModuleHandleW(L"ntdll.dll");
+    return system && GetProcAddress(system, "wine_get_version");
 }
 
 } // namespace dorsatest

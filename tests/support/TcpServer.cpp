@@ -41,8 +41,13 @@ void TcpServer::Stop()
         }
     }
     m_stopped.notify_all();
-    // Closed only once the acceptor is gone, so that it never accepts on a reused descriptor.
-    ShutDown(m_listener);
+    // A connection of our own wakes the acceptor, which then sees m_stopping and returns:
+    // shutting the listener down would do on POSIX only, and closing it before the acceptor
+    // is gone could let it accept on a reused descriptor.
+    const Socket wake = ConnectToLoopback(m_port);
+    if (wake != s_noSocket) {
+        CloseSocket(wake);
+    }
     m_acceptor.join();
     CloseSocket(m_listener);
     m_listener = s_noSocket;

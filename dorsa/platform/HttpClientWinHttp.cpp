@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -340,6 +339,18 @@ std::wstring WideOrEmpty(const std::string& utf8)
     }
 }
 
+// Holds an SRW lock exclusively for one scope.
+class LockGuard final {
+public:
+    explicit LockGuard(SRWLOCK& lock) : m_lock(lock) { AcquireSRWLockExclusive(&m_lock); }
+    ~LockGuard() { ReleaseSRWLockExclusive(&m_lock); }
+    LockGuard(const LockGuard&) = delete;
+    LockGuard& operator=(const LockGuard&) = delete;
+
+private:
+    SRWLOCK& m_lock;
+};
+
 // One request handle, driven asynchronously: the calling thread starts each step and
 // waits for WinHTTP's callback, for a cancel or for the call's deadline, whichever comes
 // first. The object lives until WinHTTP closes the handle (its last callback), so a call
@@ -392,9 +403,9 @@ public:
     // Wakes the waiting thread for a cancel; only signals, from any thread.
     void Wake()
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        LockGuard lock(m_lock);
         m_woken = true;
-        m_changed.notify_all();
+        WakeAllConditionVariable(&m_changed);
     }
 
     // Starts a step: @p start calls WinHTTP and returns its result. The error is in
@@ -403,7 +414,7 @@ public:
     Outcome Run(Start start, const std::optional<Clock::time_point>& deadline)
     {
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
+            LockGuard lock(m_lock);
             m_finished = false;
             m_error = 0;
             m_bytes = 0;
@@ -415,14 +426,17 @@ public:
             m_error = GetLastError();
             return Outcome::Failed;
         }
-        std::unique_lock<std::mutex> lock(m_mutex);
-        const auto ready = [&] { return m_finished || m_woken; };
-        if (deadline) {
-            if (!m_changed.wait_until(lock, *deadline, ready)) {
-                return Outcome::PastDeadline;
+        LockGuard lock(m_lock);
+        while (!m_finished && !m_woken) {
+            DWORD wait = INFINITE;
+            if (deadline) {
+                const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now()).count();
+                if (left <= 0) {
+                    return Outcome::PastDeadline;
+                }
+                wait = static_cast<DWORD>(std::min<long long>(left, INFINITE - 1));
             }
-        } else {
-            m_changed.wait(lock, ready);
+            SleepConditionVariableSRW(&m_changed, &m_lock, wait, 0);
         }
         if (m_woken) {
             return Outcome::Cancelled;
@@ -444,11 +458,11 @@ private:
 
     void Finish(DWORD error, DWORD bytes)
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        LockGuard lock(m_lock);
         m_finished = true;
         m_error = error;
         m_bytes = bytes;
-        m_changed.notify_all();
+        WakeAllConditionVariable(&m_changed);
     }
 
     static void CALLBACK OnStatus(HINTERNET, DWORD_PTR context, DWORD status, void* information, DWORD length)
@@ -497,8 +511,11 @@ private:
     std::atomic<bool> m_connected{false};
     std::atomic<DWORD> m_certificateFaults{0};
     std::shared_ptr<AsyncRequest> m_self;
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
+    // Windows' own lock and condition, not the C++ runtime's: WinHTTP calls back on its
+    // own threads, which the process may end at exit at any point, and the runtime's
+    // thread emulation keeps state for every thread that touches it.
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    CONDITION_VARIABLE m_changed = CONDITION_VARIABLE_INIT;
     bool m_finished = false;
     bool m_woken = false;
     DWORD m_error = 0;
@@ -1114,13 +1131,18 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
     }
     std::uint64_t received = 0;
     std::vector<char>& chunk = call.Request().ReadBuffer();
-    for (;;) {
+    // Once the declared length is in, nothing more is asked for: bytes a server sends past
+    // it are no part of the reply, and asking may wait for data that never comes.
+    while (declared < 0 || received < static_cast<std::uint64_t>(declared)) {
         // What is there is asked for first and then read: a read of more than is there
         // may wait for the rest on the calling thread, where no cancel reaches it.
         if (!call.Step(false, [&] { return WinHttpQueryDataAvailable(handle, nullptr); })) {
             return fail(call.Failure());
         }
-        const DWORD available = std::min(call.Request().Bytes(), static_cast<DWORD>(chunk.size()));
+        DWORD available = std::min(call.Request().Bytes(), static_cast<DWORD>(chunk.size()));
+        if (declared >= 0) {
+            available = static_cast<DWORD>(std::min<std::uint64_t>(available, static_cast<std::uint64_t>(declared) - received));
+        }
         if (available == 0) {
             break;
         }

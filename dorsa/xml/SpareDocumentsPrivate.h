@@ -7,13 +7,14 @@
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
 
-// A document for one task, taken from this thread's spares and given back cleared.
+// A document for one task, taken from the process's spares and given back cleared.
 // A document carries a 64 KiB pool of its own: making and freeing one for every parse
-// and every request costs more than a small call's whole XML work. A thread keeps at
-// most s_maxSpares, with only their fixed pools; larger pools are freed on return.
+// and every request costs more than a small call's whole XML work. The process keeps at
+// most s_maxSpares, with only their fixed pools (a call uses two at once, so eight
+// concurrent calls find theirs); larger pools are freed on return.
 class SpareDocument final {
 public:
-    static constexpr int s_maxSpares = 2;
+    static constexpr int s_maxSpares = 16;
 
     SpareDocument();
     ~SpareDocument();

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest wine wine64 python3)
+packages=(cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest librapidxml-dev libcli11-dev nlohmann-json3-dev wine wine64 python3)
 . scripts/install-missing.sh
 install_missing "${packages[@]}"
 

@@ -152,10 +152,3 @@ def get_tree_records(request, catalogue, w):
     references = request.base_all(request.base(request.element, "recordReferences"), "record")
     entries = [tree_record(w, *find_record(request, catalogue, e)) for e in references]
     return w.response("GetTreeRecords", w.own("treeRecords", *entries))
-
-
-HANDLERS = {
-    "GetRootNode": get_root_node,
-    "GetChildNodes": get_child_nodes,
-    "GetTreeRecords": get_tree_records,
-}

@@ -3,14 +3,11 @@
 Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
 import base64
-import copy
 import json
 import os
 import select
 import socket
 import subprocess
-import sys
-import tempfile
 import termios
 import threading
 import time
@@ -25,7 +22,6 @@ TOOL = os.environ["DORSA_TOOL"]
 EMULATOR = os.environ["DORSA_EMULATOR"]
 ROOT = "http://www.zelvra.com"
 SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
-SAMPLE_DATA = os.path.join(os.path.dirname(EMULATOR), "sample_data.json")
 SECRET = "s3cret"
 # The environment of the tool's runs: no password unless a test gives one.
 QUIET_ENVIRONMENT = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"}
@@ -768,87 +764,6 @@ class EmulatorChecksRequests(unittest.TestCase):
         finally:
             guarded.stop()
 
-
-def _parent(data, path):
-    """The container of the item `path` leads to, and the item's key in it."""
-    *steps, key = path
-    for step in steps:
-        data = data[step]
-    return data, key
-
-
-def delete(path):
-    """A change to the data that removes the item `path` leads to."""
-    def change(data):
-        parent, key = _parent(data, path)
-        del parent[key]
-    return change
-
-
-def replace(path, value):
-    """A change to the data that puts `value` where `path` leads."""
-    def change(data):
-        parent, key = _parent(data, path)
-        parent[key] = value
-    return change
-
-
-class EmulatorRefusesBrokenData(unittest.TestCase):
-    """A data file that does not fit stops the emulator at start, saying where."""
-
-    @classmethod
-    def setUpClass(cls):
-        with open(SAMPLE_DATA, encoding="utf-8") as sample:
-            cls.sample = json.load(sample)
-
-    def start(self, text):
-        with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as data_file:
-            data_file.write(text)
-        try:
-            return subprocess.run([sys.executable, EMULATOR, "--port", "0", "--data", data_file.name],
-                                  capture_output=True, text=True, timeout=30), data_file.name
-        finally:
-            os.unlink(data_file.name)
-
-    def assertRefused(self, text, message):
-        result, path = self.start(text)
-        self.assertEqual(result.returncode, 2, result.stderr)
-        self.assertEqual(result.stdout, "")
-        self.assertTrue(result.stderr.startswith(f"dorsa_emulator.py: sample data {path}: {message}"), result.stderr)
-
-    def test_names_the_first_misfit(self):
-        cases = [
-            (delete(["databases"]), "the top level has no 'databases'"),
-            (delete(["databases", 1, "tables", 0, "name"]), "databases[1].tables[0] has no 'name'"),
-            (delete(["databases", 0, "key"]), "databases[0] has no 'key'"),
-            (delete(["databases", 1, "conversions"]), "databases[1] has no 'conversions'"),
-            (delete(["databases", 0, "units", 1, "hasCurrency"]), "databases[0].units[1] has no 'hasCurrency'"),
-            (delete(["databases", 0, "tables", 1, "subsets", 1, "id"]), "databases[0].tables[1].subsets[1] has no 'id'"),
-            (delete(["databases", 0, "tables", 0, "records", 1, "attributes", 0, "value"]),
-             "databases[0].tables[0].records[1].attributes[0] has no 'value'"),
-            (delete(["currencies", 2, "factor"]), "currencies[2] has no 'factor'"),
-            (replace(["databases", 0, "tables", 1, "id"], "two"),
-             "databases[0].tables[1].id is a string, expected an integer"),
-            (replace(["databases", 0, "units", 0, "hasCurrency"], 0),
-             "databases[0].units[0].hasCurrency is an integer, expected true or false"),
-            (replace(["databases", 1, "tables"], {}), "databases[1].tables is an object, expected an array"),
-            (replace(["databases", 0, "conversions", "SI", 0], ["MPa", "Pa", 1e6]),
-             "databases[0].conversions['SI'][0] has 3 items, expected 4"),
-            (replace(["databases", 1, "tables", 0, "filters", 1], "NoSuchTablesOnly"),
-             "databases[1].tables[0].filters[1] is 'NoSuchTablesOnly', expected one of "),
-        ]
-        for change, message in cases:
-            with self.subTest(message=message):
-                data = copy.deepcopy(self.sample)
-                change(data)
-                self.assertRefused(json.dumps(data), message)
-
-    def test_a_file_that_is_not_json(self):
-        self.assertRefused('{"databases": [', "not JSON: ")
-
-    def test_the_sample_data_fits(self):
-        emulator = Emulator("--data", SAMPLE_DATA)
-        emulator.stop()
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

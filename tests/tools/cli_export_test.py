@@ -3,7 +3,6 @@
 Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
 import csv
-import io
 import json
 import os
 import tempfile

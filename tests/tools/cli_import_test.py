@@ -2,7 +2,6 @@
 
 Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
-import base64
 import json
 import os
 import re

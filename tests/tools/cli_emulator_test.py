@@ -8,6 +8,7 @@ import os
 import select
 import socket
 import subprocess
+import sys
 import termios
 import threading
 import time

@@ -1,0 +1,48 @@
+"""Running the built dorsa tool against the emulator, for the tests of its commands.
+
+DORSA_TOOL names the tool, DORSA_EMULATOR the emulator script."""
+
+import json
+import os
+import subprocess
+
+from soap_posting import EmulatorTestCase
+
+TOOL = os.environ["DORSA_TOOL"]
+
+
+def dorsa(url, *arguments, password=None, locale=None):
+    """Runs the tool with no terminal on stdin. `password` goes into DORSA_PASSWORD, which is
+    unset otherwise; `locale`, when given, replaces the locale settings of the environment."""
+    environment = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"
+                   and not (locale and (name.startswith("LC_") or name == "LANG"))}
+    if password is not None:
+        environment["DORSA_PASSWORD"] = password
+    if locale:
+        environment["LC_ALL"] = locale
+    return subprocess.run([TOOL, "--url", url, *arguments], capture_output=True, text=True, encoding="utf-8",
+                          timeout=60, stdin=subprocess.DEVNULL, env=environment)
+
+
+class ToolTestCase(EmulatorTestCase):
+    """Cases that run the tool against one emulator, started for their class."""
+
+    def run_tool(self, *arguments, code=0, locale=None):
+        """The finished run, which must end with `code`."""
+        result = dorsa(self.emulator.url, *arguments, locale=locale)
+        self.assertEqual(result.returncode, code, result.stderr)
+        return result
+
+    def output(self, *arguments, locale=None):
+        """The standard output of a run that succeeds and writes nothing to standard error."""
+        result = self.run_tool(*arguments, locale=locale)
+        self.assertEqual(result.stderr, "")
+        return result.stdout
+
+    def lines(self, *arguments, locale=None):
+        return self.output(*arguments, locale=locale).splitlines()
+
+    def json(self, *arguments):
+        """What a successful run with --json writes, read; None when it writes nothing."""
+        output = self.run_tool("--json", *arguments).stdout
+        return json.loads(output) if output.strip() else None

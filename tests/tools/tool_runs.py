@@ -11,17 +11,22 @@ from soap_posting import EmulatorTestCase
 TOOL = os.environ["DORSA_TOOL"]
 
 
-def dorsa(url, *arguments, password=None, locale=None):
-    """Runs the tool with no terminal on stdin. `password` goes into DORSA_PASSWORD, which is
-    unset otherwise; `locale`, when given, replaces the locale settings of the environment."""
-    environment = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"
-                   and not (locale and (name.startswith("LC_") or name == "LANG"))}
+def environment(password=None, locale=None):
+    """The environment of a run: `password` in DORSA_PASSWORD, which is unset otherwise;
+    `locale`, when given, in place of the locale settings."""
+    chosen = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"
+              and not (locale and (name.startswith("LC_") or name == "LANG"))}
     if password is not None:
-        environment["DORSA_PASSWORD"] = password
+        chosen["DORSA_PASSWORD"] = password
     if locale:
-        environment["LC_ALL"] = locale
+        chosen["LC_ALL"] = locale
+    return chosen
+
+
+def dorsa(url, *arguments, password=None, locale=None):
+    """Runs the tool with no terminal on stdin, in environment(password, locale)."""
     return subprocess.run([TOOL, "--url", url, *arguments], capture_output=True, text=True, encoding="utf-8",
-                          timeout=60, stdin=subprocess.DEVNULL, env=environment)
+                          timeout=60, stdin=subprocess.DEVNULL, env=environment(password, locale))
 
 
 class ToolTestCase(EmulatorTestCase):
@@ -41,6 +46,11 @@ class ToolTestCase(EmulatorTestCase):
 
     def lines(self, *arguments, locale=None):
         return self.output(*arguments, locale=locale).splitlines()
+
+    def assertRefused(self, arguments, code, message):
+        """A run that ends with `code`, writes `message` to standard error and nothing else."""
+        result = dorsa(self.emulator.url, *arguments)
+        self.assertEqual((result.returncode, result.stdout, result.stderr), (code, "", message))
 
     def json(self, *arguments):
         """What a successful run with --json writes, read; None when it writes nothing."""

@@ -1,20 +1,11 @@
 """The emulator's record tree, link groups, linked records and versions, asked as the
-client library asks them, and the functions that change its tree and links.
+client library asks them.
 
 DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
 
-import os
-import sys
 import unittest
 
-from emulator_process import EMULATOR, SAMPLE_DATA
 from soap_posting import BASE_TYPES, DB, EmulatorTestCase, child, children, history_identity, record, record_list, text
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(EMULATOR)))
-import data_file  # noqa: E402
-import links  # noqa: E402
-import tree  # noqa: E402
-from soap import Fault  # noqa: E402
 
 ALLOYS = "<zbt:tableName>Alloys and Polymers</zbt:tableName>"
 
@@ -212,41 +203,6 @@ class EmulatorAnswers(EmulatorTestCase):
             self.assertEqual(text(supplier, "recordReference/recordGUID"), shown)
             self.assertEqual(text(source, "record/recordGUID"),
                              "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
-
-
-class ChangingTheData(unittest.TestCase):
-    """What an import calls to add records to the tree and to add and remove links."""
-
-    def setUp(self):
-        self.data = data_file.load(SAMPLE_DATA)
-        self.database = self.data["databases"][0]
-        self.alloys = self.database["tables"][0]
-
-    def entry(self, identity):
-        return next(r for r in self.alloys["records"] if r["identity"] == identity)
-
-    def test_a_record_added_under_a_parent_comes_last_below_it(self):
-        identity = tree.next_identity(self.database)
-        self.assertEqual(identity, 4004)
-        added = tree.add_record(self.alloys, {"identity": identity, "name": "New", "guid": "g", "historyGuid": "h",
-                                              "attributes": []}, self.entry(1110))
-        self.assertEqual([r["identity"] for r in tree.children_of(self.alloys, self.entry(1110))], [1001, 1004, 4004])
-        self.assertIs(tree.parent_of(self.alloys, added), self.entry(1110))
-        with self.assertRaises(Fault):
-            tree.add_record(self.alloys, {"identity": 1}, self.database["tables"][2]["records"][0])
-
-    def test_links_added_and_removed_in_either_direction(self):
-        by_id = {d.id: d for d in links.directions(self.database)}
-        steel = self.entry(1001)
-        self.assertTrue(links.add_link(self.database, 62, 3002, 1001))  # from the supplier's side
-        self.assertFalse(links.add_link(self.database, 61, 1001, 3002))  # the same link
-        self.assertEqual([r["identity"] for r in links.linked(self.database, by_id[61], steel)], [3001, 3002])
-        self.assertTrue(links.remove_link(self.database, 61, 1001, 3001))
-        self.assertFalse(links.remove_link(self.database, 62, 3001, 1001))
-        self.assertEqual([r["identity"] for r in links.linked(self.database, by_id[61], steel)], [3002])
-        for bad in (63, 99):
-            with self.subTest(group=bad), self.assertRaises(Fault):
-                links.add_link(self.database, bad, 1001, 4001)
 
 
 if __name__ == "__main__":

@@ -2,6 +2,7 @@
 one line that names the first misfit, and the published JSON Schema, current and in step with
 the checks on the shapes it covers."""
 
+import contextlib
 import json
 import os
 import subprocess
@@ -157,29 +158,33 @@ def read(name):
         return json.load(source)
 
 
-def start(text):
-    """The emulator started on a data file holding `text`: (exit code, stdout, stderr with the
-    file's name as FILE)."""
+@contextlib.contextmanager
+def data_file_holding(text):
+    """The path of a data file that holds `text`, for the life of the context."""
     with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as written:
         written.write(text)
     try:
-        result = subprocess.run([sys.executable, EMULATOR, "--port", "0", "--data", written.name],
-                                capture_output=True, text=True, timeout=30)
+        yield written.name
     finally:
         os.unlink(written.name)
-    return result.returncode, result.stdout, result.stderr.replace(written.name, "FILE")
+
+
+def start(text):
+    """The emulator started on a data file holding `text`: (exit code, stdout, stderr with the
+    file's name as FILE)."""
+    with data_file_holding(text) as path:
+        result = subprocess.run([sys.executable, EMULATOR, "--port", "0", "--data", path],
+                                capture_output=True, text=True, timeout=30)
+    return result.returncode, result.stdout, result.stderr.replace(path, "FILE")
 
 
 def misfit(data):
     """The message the data file checks give for `data`, None when they take it."""
-    with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as written:
-        json.dump(data, written)
-    try:
-        data_file.load(written.name)
-    except data_file.DataFileError as error:
-        return str(error)
-    finally:
-        os.unlink(written.name)
+    with data_file_holding(json.dumps(data)) as path:
+        try:
+            data_file.load(path)
+        except data_file.DataFileError as error:
+            return str(error)
     return None
 
 
@@ -198,9 +203,9 @@ class BrokenDataFiles(unittest.TestCase):
                     self.assertEqual(validator.is_valid(data), not schema_refuses)
 
     def test_the_emulator_stops_with_one_line(self):
-        path, value, message, _ = BROKEN[1]
-        self.assertEqual(start(json.dumps(changed(SAMPLE, path, value))),
-                         (2, "", f"dorsa_emulator.py: sample data FILE: {message}\n"))
+        nameless = changed(SAMPLE, ["databases", 1, "tables", 0, "name"], DELETE)
+        self.assertEqual(start(json.dumps(nameless)),
+                         (2, "", "dorsa_emulator.py: sample data FILE: databases[1].tables[0] has no 'name'\n"))
         code, output, error = start('{"databases": [')
         self.assertEqual((code, output), (2, ""))
         self.assertTrue(error.startswith("dorsa_emulator.py: sample data FILE: not JSON: "), error)

@@ -257,11 +257,12 @@ const CatalogueCase s_cases[] = {
      }},
 };
 
-// The emulator's list: operation name -> [service, root tag or null when no body is sent].
+// The emulator's list: operation name -> [service, root tag or null when no body is sent, ...].
 nlohmann::json EmulatorOperations()
 {
     const std::string command = std::string(DORSA_PYTHON) + " -c \"import json, sys; sys.path.insert(0, '" +
-                                DORSA_EMULATOR_DIR + "'); import soap; print(json.dumps(soap.OPERATIONS))\"";
+                                DORSA_EMULATOR_DIR +
+                                "'); import operations; print(json.dumps(operations.OPERATIONS, default=str))\"";
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     std::string output;
     char buffer[4096];

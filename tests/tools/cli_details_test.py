@@ -1,62 +1,31 @@
 """dorsa range, parameters, populated, upload-addresses and exporter-parameters against the
-bundled emulator, compared with what the emulator's own data says.
+bundled emulator.
 
 DORSA_TOOL names the tool, DORSA_EMULATOR the emulator script."""
 
-import json
-import os
-import sys
 import unittest
 import urllib.request
 
-from cli_emulator_test import Emulator, dorsa
-
-EMULATOR = os.environ["DORSA_EMULATOR"]
-sys.path.insert(0, os.path.dirname(os.path.abspath(EMULATOR)))
-import attributes  # noqa: E402
-import data_file  # noqa: E402
+from tool_runs import ToolTestCase
 
 DB = "DORSA_SAMPLES"
 ALLOYS = "Alloys and Polymers"
+# The attributes of the table, meta-attributes left out, in their order.
+ATTRIBUTES = ["Density", "Young's modulus", "Yield strength", "Stress-strain curve", "Composition", "Datasheet",
+              "Material family", "Notes", "Date tested", "Supplier website", "Corrosion resistance", "RoHS compliant",
+              "Number of tests", "Micrograph", "Fatigue strength"]
+POPULATED_1003 = ["Density", "Young's modulus", "Yield strength", "Material family", "RoHS compliant"]
+STRAIN = {"id": 8, "name": "Strain", "unit": "%", "scaleType": "Linear", "interpolation": "CubicSpline",
+          "parameterType": "NumericUnrestricted", "default": 0.0, "values": [0.0, 0.1, 0.2, 10.0, 30.0, 40.0]}
 
 
-class DetailCommands(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-        cls.data = data_file.load(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"))
-        cls.database = cls.data["databases"][0]
-        cls.alloys = next(t for t in cls.database["tables"] if t["name"] == ALLOYS)
+def reference(identity):
+    """How the tool writes the reference to a sample record."""
+    return {"dbKey": DB, "identity": identity, "recordGUID": f"5e2b8c71-{identity}-4d19-b6e2-7a3f0c00{identity}",
+            "historyGUID": f"9d40a6e3-{identity}-4c7e-a5b8-2e61f400{identity}"}
 
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
 
-    def run_tool(self, *arguments, code=0):
-        result = dorsa(self.emulator.url, *arguments)
-        self.assertEqual(result.returncode, code, result.stderr)
-        return result
-
-    def lines(self, *arguments):
-        return self.run_tool(*arguments).stdout.splitlines()
-
-    def json(self, *arguments):
-        return json.loads(self.run_tool("--json", *arguments).stdout)
-
-    def record(self, identity):
-        return next(r for t in self.database["tables"] for r in t.get("records", []) if r["identity"] == identity)
-
-    def attribute(self, name):
-        return next(a for a in self.alloys["attributes"] if a["name"] == name)
-
-    def parameter(self, name):
-        return next(p for p in self.database["parameters"] if p["name"] == name)
-
-    def stored_points(self, name):
-        attribute = self.attribute(name)
-        values = [attributes.stored_value(r, attribute) for r in self.alloys["records"]]
-        return [p["value"] for v in values if v for p in v["points"]]
-
+class DetailCommands(ToolTestCase):
     def test_range_in_columns(self):
         self.assertEqual(self.lines("range", DB, ALLOYS, "Density", "Number of tests", "Date tested", "Notes"), [
             "ATTRIBUTE        MIN                  MAX                  UNIT",
@@ -67,23 +36,15 @@ class DetailCommands(unittest.TestCase):
         ])
 
     def test_range_as_json_in_database_units_and_in_a_unit_system(self):
-        density = self.stored_points("Density")
-        found = self.json("range", DB, ALLOYS, "Density", "Notes")
-        self.assertEqual(found, [
-            {"attribute": "Density", "id": 101, "min": min(density), "max": max(density), "unit": "kg/m^3"},
+        self.assertEqual(self.json("range", DB, ALLOYS, "Density", "Notes"), [
+            {"attribute": "Density", "id": 101, "min": 1130.0, "max": 7900.0, "unit": "kg/m^3"},
             {"attribute": "Notes", "id": 108, "min": None, "max": None, "unit": ""},
         ])
-        target, factor, offset = next((t, f, o) for s, t, f, o in self.database["conversions"]["Imperial"]
-                                      if s == "kg/m^3")
         [imperial] = self.json("range", DB, ALLOYS, "Density", "--unit-system", "Imperial")
-        self.assertEqual(imperial["unit"], target)
-        self.assertAlmostEqual(imperial["min"], min(density) * factor + offset)
-        self.assertAlmostEqual(imperial["max"], max(density) * factor + offset)
-
-    def test_range_of_every_attribute_of_the_table(self):
-        found = self.json("range", DB, ALLOYS)
-        self.assertEqual([r["attribute"] for r in found],
-                         [a["name"] for a in self.alloys["attributes"] if not a.get("meta")])
+        self.assertEqual(imperial["unit"], "lb/ft^3")
+        self.assertAlmostEqual(imperial["min"], 70.5435948)
+        self.assertAlmostEqual(imperial["max"], 493.180884)
+        self.assertEqual([r["attribute"] for r in self.json("range", DB, ALLOYS)], ATTRIBUTES)
 
     def test_parameters_by_name_and_identity_in_columns(self):
         self.assertEqual(self.lines("parameters", DB, "Temperature", "9"), [
@@ -93,26 +54,17 @@ class DetailCommands(unittest.TestCase):
             "10000000",
         ])
 
-    def test_parameters_as_json(self):
-        [strain] = self.json("parameters", DB, "Strain")
-        parameter = self.parameter("Strain")
-        self.assertEqual(strain, {"id": parameter["id"], "name": "Strain", "unit": parameter["unit"],
-                                  "scaleType": parameter["scaleType"], "interpolation": parameter["interpolation"],
-                                  "parameterType": parameter["parameterType"], "default": parameter["default"],
-                                  "values": parameter["values"], "appliesTo": None})
-
-    def test_parameters_of_an_attribute_as_one_records_data_uses_them(self):
-        curve = self.attribute("Stress-strain curve")
-        record = self.record(1001)
-        stored = attributes.stored_value(record, curve)
-        by_id = {p["id"]: p for p in self.database["parameters"]}
+    def test_parameters_as_json_and_as_one_records_data_uses_them(self):
+        self.assertEqual(self.json("parameters", DB, "Strain"), [dict(STRAIN, appliesTo=None)])
         # The record by its short name, the parameters those of the attribute.
-        found = self.json("parameters", DB, "--table", ALLOYS, "--attribute", curve["name"], "--record", "DS-18")
-        self.assertEqual([(p["name"], p["appliesTo"]["attribute"], p["appliesTo"]["order"],
-                           p["appliesTo"]["record"]["identity"], p["values"]) for p in found],
-                         [(by_id[identity]["name"], curve["name"], order, 1001,
-                           attributes.parameter_values_in(stored, by_id[identity]))
-                          for order, identity in enumerate(curve["parameters"], 1)])
+        found = self.json("parameters", DB, "--table", ALLOYS, "--attribute", "Stress-strain curve",
+                          "--record", "DS-18")
+        applies = {"attribute": "Stress-strain curve", "record": reference(1001)}
+        self.assertEqual(found, [
+            dict(STRAIN, appliesTo=dict(applies, order=1)),
+            {"id": 7, "name": "Temperature", "unit": "°C", "scaleType": "Linear", "interpolation": "Linear",
+             "parameterType": "NumericUnrestricted", "default": 23.0, "values": [20.0, 300.0],
+             "appliesTo": dict(applies, order=2)}])
         temperature = self.lines("parameters", DB, "Temperature", "--table", ALLOYS, "--attribute", "Density",
                                  "--record", "1001")
         self.assertEqual(temperature[1].split()[-2:], ["20,", "300"])
@@ -132,18 +84,16 @@ class DetailCommands(unittest.TestCase):
 
     def test_populated_as_json_with_empty_and_meta_attributes(self):
         found = self.json("populated", DB, "1001", "1003", "--empty", "--meta")
-        for identity in (1001, 1003):
+        cases = [(1001, ATTRIBUTES, {"Density": True, "Young's modulus": True}),
+                 (1003, POPULATED_1003, {"Density": True, "Young's modulus": False})]
+        for identity, populated, notes in cases:
             with self.subTest(record=identity):
-                record = self.record(identity)
-                entries = [e for e in found if e["record"]["identity"] == identity]
-                plain = [(e["attribute"], e["hasData"]) for e in entries if e["metaAbout"] is None]
-                stored = {v["id"] for v in record["attributes"]}
-                self.assertEqual(plain, [(a["name"], a["id"] in stored)
-                                         for a in self.alloys["attributes"] if not a.get("meta")])
-                names = {a["id"]: a["name"] for a in self.alloys["attributes"]}
-                metas = {(e["attribute"], e["metaAbout"]) for e in entries if e["metaAbout"] and e["hasData"]}
-                self.assertEqual(metas, {(m["name"], names[m["about"]]) for m in record.get("metaAttributes", [])})
-                self.assertTrue(all(e["record"]["recordGUID"] == record["guid"] for e in entries))
+                entries = [e for e in found if e["record"] == reference(identity)]
+                self.assertEqual([(e["attribute"], e["hasData"]) for e in entries if e["metaAbout"] is None],
+                                 [(a, a in populated) for a in ATTRIBUTES])
+                self.assertEqual({e["metaAbout"]: e["hasData"] for e in entries
+                                  if e["metaAbout"] and e["attribute"] == "Data source notes"}, notes)
+                self.assertEqual(len(entries), len(ATTRIBUTES) + len(notes))
 
     def test_upload_addresses_in_columns_and_as_json(self):
         base = self.emulator.url + "/files/" + DB
@@ -155,12 +105,9 @@ class DetailCommands(unittest.TestCase):
             f"1003    Datasheet   {base}/1003/106",
             f"1003    Micrograph  {base}/1003/114",
         ])
-        guid = self.record(1002)["guid"]
-        self.assertEqual(self.json("upload-addresses", DB, guid, "--attribute", "Micrograph"), [
-            {"record": {"dbKey": DB, "identity": 1002, "recordGUID": guid,
-                        "historyGUID": self.record(1002)["historyGuid"]},
-             "addresses": [{"attribute": "Micrograph", "id": 114, "url": f"{base}/1002/114"}]},
-        ])
+        self.assertEqual(self.json("upload-addresses", DB, reference(1002)["recordGUID"], "--attribute", "Micrograph"),
+                         [{"record": reference(1002),
+                           "addresses": [{"attribute": "Micrograph", "id": 114, "url": f"{base}/1002/114"}]}])
 
     def test_content_put_at_an_upload_address_lands_in_the_record(self):
         self.assertNotIn("Micrograph", [e["attribute"] for e in self.json("populated", DB, "1002")])
@@ -189,7 +136,7 @@ class DetailCommands(unittest.TestCase):
 
     def test_exporter_parameters_as_json(self):
         [record] = self.json("exporter-parameters", DB, "strata.card.v3", "1001")
-        self.assertEqual(record["record"]["recordGUID"], self.record(1001)["guid"])
+        self.assertEqual(record["record"], reference(1001))
         self.assertEqual([(a["attribute"], a["data"]) for a in record["attributes"]], [
             ("Density", "Present"), ("Young's modulus", "Present"), ("Yield strength", "Present"),
             ("Stress-strain curve", "Present"), ("Fatigue strength", "DataIncompatibleWithConfiguration")])
@@ -197,12 +144,9 @@ class DetailCommands(unittest.TestCase):
         self.assertEqual(curve["parameters"], [
             {"exporterId": "EPS", "id": 8, "name": "Strain", "unit": "%", "usage": "free"},
             {"exporterId": "T", "id": 7, "name": "Temperature", "unit": "°C", "usage": "fixed"}])
-        stored = attributes.stored_value(self.record(1001), self.attribute("Stress-strain curve"))
         self.assertEqual(curve["graphDomains"], [[
-            {"exporterId": "EPS", "interpolable": True,
-             "values": attributes.parameter_values_in(stored, self.parameter("Strain"))},
-            {"exporterId": "T", "interpolable": True,
-             "values": attributes.parameter_values_in(stored, self.parameter("Temperature"))}]])
+            {"exporterId": "EPS", "interpolable": True, "values": [0.0, 0.1, 0.2, 10.0, 30.0, 40.0]},
+            {"exporterId": "T", "interpolable": True, "values": [20.0, 300.0]}]])
         self.assertEqual([a["graphDomains"] for a in record["attributes"] if a is not curve], [[]] * 4)
 
     def test_bad_arguments_send_nothing(self):

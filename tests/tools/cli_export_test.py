@@ -3,32 +3,17 @@
 Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
 import csv
-import io
-import json
 import os
 import tempfile
 import unittest
 
-from cli_emulator_test import Emulator, dorsa
+from tool_runs import ToolTestCase
 
 
-class ExportCommands(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
-
+class ExportCommands(ToolTestCase):
     def setUp(self):
         self.directory = tempfile.TemporaryDirectory()
         self.addCleanup(self.directory.cleanup)
-
-    def run_tool(self, *arguments, code=0):
-        result = dorsa(self.emulator.url, *arguments)
-        self.assertEqual(result.returncode, code, result.stderr)
-        return result
 
     def path(self, name):
         return os.path.join(self.directory.name, name)
@@ -37,24 +22,23 @@ class ExportCommands(unittest.TestCase):
         return sorted(os.listdir(self.directory.name))
 
     def test_exporters_in_columns_and_as_json(self):
-        lines = self.run_tool("exporters").stdout.splitlines()
+        lines = self.lines("exporters")
         self.assertEqual(lines[0].split(), ["KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "VALIDATED", "TRANSFORMS"])
         self.assertEqual([line.split()[0] for line in lines[1:]],
                          ["sheetwise.csv.v1", "sheetwise.csv.v2", "jsonic.record.v1", "strata.card.v3"])
         self.assertTrue(lines[4].endswith("collect, convert, card"))
-        listed = json.loads(self.run_tool("--json", "exporters", "POLY_DB", "--package", "Sheetwise").stdout)
+        listed = self.json("exporters", "POLY_DB", "--package", "Sheetwise")
         self.assertEqual([(e["key"], e["version"], e["validated"], e["transforms"]) for e in listed],
                          [("sheetwise.csv.v1", 1, False, []), ("sheetwise.csv.v2", 2, True, ["rows", "header"])])
-        model = json.loads(self.run_tool("--json", "exporters", "--model", "Record document").stdout)
+        model = self.json("exporters", "--model", "Record document")
         self.assertEqual([e["package"] for e in model], ["Jsonic"])
 
     def test_exporters_for_records(self):
-        found = json.loads(self.run_tool("--json", "exporters", "DORSA_SAMPLES", "--for", "1001", "1003",
-                                         "--package", "Strata FE").stdout)
+        found = self.json("exporters", "DORSA_SAMPLES", "--for", "1001", "1003", "--package", "Strata FE")
         self.assertEqual([(r["record"]["identity"], [(e["key"], e["populated"]) for e in r["exporters"]])
                           for r in found],
                          [(1001, [("strata.card.v3", "partial")]), (1003, [("strata.card.v3", "partial")])])
-        lines = self.run_tool("exporters", "DORSA_SAMPLES", "--for", "1003").stdout.splitlines()
+        lines = self.lines("exporters", "DORSA_SAMPLES", "--for", "1003")
         self.assertEqual(lines[0].split(), ["RECORD", "KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "POPULATED"])
         self.assertEqual([(line.split()[1], line.split()[-1]) for line in lines[1:]],
                          [("sheetwise.csv.v1", "full"), ("sheetwise.csv.v2", "full"), ("jsonic.record.v1", "partial"),
@@ -70,8 +54,8 @@ class ExportCommands(unittest.TestCase):
                                                  "*TEMPERATURE 68 °F"])
         self.assertEqual([line.split() for line in card.splitlines() if line.startswith("DENSITY")],
                          [["DENSITY", "493", "lb/ft^3"]])
-        wrapped = json.loads(self.run_tool("--json", "export", "DORSA_SAMPLES", "strata.card.v3", "1001",
-                                           "--unit-system", "Imperial", "--sig-figs", "3").stdout)
+        wrapped = self.json("export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--unit-system", "Imperial",
+                            "--sig-figs", "3")
         self.assertEqual(wrapped, {"exporter": "strata.card.v3", "text": card})
 
     def test_export_to_a_file(self):

@@ -2,7 +2,6 @@
 
 Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
-import base64
 import json
 import os
 import re
@@ -13,12 +12,10 @@ import tempfile
 import unittest
 import urllib.request
 
-from emulator_process import EmulatorProcess
+from soap_posting import Emulator
+from tool_runs import TOOL, ToolTestCase, dorsa
 
-TOOL = os.environ["DORSA_TOOL"]
-EMULATOR = os.environ["DORSA_EMULATOR"]
 TABLE = "Alloys and Polymers"
-ENVIRONMENT = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"}
 
 # One value of every type that can be imported, in the file's form, with what `dorsa --json
 # values` reads back for it (only the fields named are compared).
@@ -83,11 +80,6 @@ def refusing_url():
     return f"http://127.0.0.1:{port}/dorsa"
 
 
-def dorsa(url, *arguments):
-    return subprocess.run([TOOL, "--url", url, *arguments], capture_output=True, text=True, timeout=60,
-                          stdin=subprocess.DEVNULL, env=ENVIRONMENT)
-
-
 class ImportFiles(unittest.TestCase):
     """Writes import files into a directory of their own."""
 
@@ -104,27 +96,14 @@ class ImportFiles(unittest.TestCase):
         return path
 
 
-class ImportAndReadBack(ImportFiles):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = EmulatorProcess(EMULATOR)
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
-
-    def run_tool(self, *arguments):
-        result = dorsa(self.emulator.url, "--json", *arguments)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        return json.loads(result.stdout) if result.stdout.strip() else None
-
+class ImportAndReadBack(ImportFiles, ToolTestCase):
     def imported(self, *records, **options):
         arguments = [argument for option in options.items() for argument in option]
-        return [r["record"]["identity"] for r in self.run_tool("import", self.file(*records), *arguments)]
+        return [r["record"]["identity"] for r in self.json("import", self.file(*records), *arguments)]
 
     def read_back(self, identity, inline=True):
         """{attribute name: value} of one record, as the library read it."""
-        [data] = self.run_tool("values", "DORSA_SAMPLES", TABLE, str(identity), *(["--inline-binary"] if inline else []))
+        [data] = self.json("values", "DORSA_SAMPLES", TABLE, str(identity), *(["--inline-binary"] if inline else []))
         return {v["attribute"]: v["value"] for v in data["values"]}
 
     def assertHolds(self, actual, expected, where):
@@ -170,12 +149,10 @@ class ImportAndReadBack(ImportFiles):
         good = {"mode": "update", "record": 1002, "values": {"Material family": "Changed"}}
         bad = {"mode": "update", "record": 1002, "values": {"No such attribute": 1}}
         before = self.read_back(1002)
-        result = dorsa(self.emulator.url, "import", self.file(good, bad), "--error-mode", "fault")
-        self.assertEqual(result.returncode, 5, result.stderr)
+        result = self.run_tool("import", self.file(good, bad), "--error-mode", "fault", code=5)
         self.assertIn("Import record 2", result.stderr)
         self.assertEqual(self.read_back(1002), before)
-        result = dorsa(self.emulator.url, "import", self.file(good, bad), "--error-mode", "continue")
-        self.assertEqual(result.returncode, 0, result.stderr)
+        result = self.run_tool("import", self.file(good, bad), "--error-mode", "continue")
         self.assertIn("1 of 2 import records were not imported", result.stderr)
         self.assertEqual(self.read_back(1002)["Material family"]["value"], "Changed")
 
@@ -184,7 +161,7 @@ class LinkAndReadBack(unittest.TestCase):
     """dorsa link against an emulator of each test's own, read back with dorsa links."""
 
     def setUp(self):
-        self.emulator = EmulatorProcess(EMULATOR)
+        self.emulator = Emulator()
         self.addCleanup(self.emulator.stop)
 
     def run_tool(self, *arguments):
@@ -243,7 +220,7 @@ def sent_body(printed):
 
 class UploadAndInterrupt(ImportFiles):
     def test_upload_puts_the_file_where_the_server_serves_it_back(self):
-        emulator = EmulatorProcess(EMULATOR)
+        emulator = Emulator()
         self.addCleanup(emulator.stop)
         path = os.path.join(self.directory.name, "sheet.bin")
         result = dorsa(emulator.url, "--json", "upload", "DORSA_SAMPLES", "1001", "--attribute", "Datasheet", path,
@@ -260,8 +237,7 @@ class UploadAndInterrupt(ImportFiles):
             url = f"http://127.0.0.1:{silent.getsockname()[1]}/dorsa"
             output = os.path.join(self.directory.name, "out.card")
             tool = subprocess.Popen([TOOL, "--url", url, "export", "DORSA_SAMPLES", "strata.card.v3", "1001",
-                                     "-o", output], stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
-                                    env=ENVIRONMENT)
+                                     "-o", output], stdin=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
             connection, _ = silent.accept()  # the call is under way, and never answered
             with connection:
                 tool.send_signal(signal.SIGINT)

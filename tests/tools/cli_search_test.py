@@ -2,36 +2,21 @@
 
 Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
-import json
 import unittest
 
-from cli_emulator_test import Emulator, dorsa
+from tool_runs import ToolTestCase
 
 DB = "DORSA_SAMPLES"
 ALLOYS = "Alloys and Polymers"
 
 
-class SearchesAgainstEmulator(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
-
-    def run_tool(self, *arguments):
-        result = dorsa(self.emulator.url, *arguments)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        self.assertEqual(result.stderr, "")
-        return result.stdout
-
+class SearchesAgainstEmulator(ToolTestCase):
     def found(self, *arguments):
         """(record identity, table) of each hit, in the order shown."""
-        return [(hit["record"]["identity"], hit["table"]) for hit in json.loads(self.run_tool("--json", *arguments))]
+        return [(hit["record"]["identity"], hit["table"]) for hit in self.json(*arguments)]
 
     def test_free_text_as_a_table(self):
-        self.assertEqual(self.run_tool("search", DB, "aluminium").splitlines(), [
+        self.assertEqual(self.lines("search", DB, "aluminium"), [
             "RANKING  NAME                                                           SHORT NAME  TABLE"
             "                RECORD",
             "2        Friction stir welding of aluminium to aluminium-lithium sheet  FSW         Processes"
@@ -55,7 +40,7 @@ class SearchesAgainstEmulator(unittest.TestCase):
                 self.assertEqual(self.found("search", DB, *arguments), expected)
 
     def test_json_hits_carry_names_ranking_and_guids(self):
-        [hit] = json.loads(self.run_tool("--json", "search", DB, "DS-18"))
+        [hit] = self.json("search", DB, "DS-18")
         self.assertEqual(hit, {"ranking": "2", "name": "Dorsa steel DS-18, annealed", "shortName": "DS-18",
                                "table": ALLOYS,
                                "record": {"dbKey": DB, "identity": 1001,
@@ -101,23 +86,26 @@ class SearchesAgainstEmulator(unittest.TestCase):
         self.assertEqual(self.found("find", DB, "--table", ALLOYS, "--where", "Density between 7000 and 8000"),
                          [(1001, ALLOYS), (1004, ALLOYS)])
 
-    def test_malformed_criteria_point_at_the_word(self):
-        cases = [
-            ("Density between 1000 3000 kg/m^3", "dorsa: --where: expected 'and', found '3000'\n"
-                                                 "  Density between 1000 3000 kg/m^3\n"
-                                                 "                       ^\n"),
-            ("Datasheet", "dorsa: --where: expected a condition (between, >, <, =, contains, does-not-contain, "
-                          "contains-any, contains-all, column, exists, does-not-exist), found the end\n"
-                          "  Datasheet\n"
-                          "           ^\n"),
-        ]
-        for criterion, message in cases:
-            with self.subTest(criterion=criterion):
-                result = dorsa(self.emulator.url, "find", DB, "--where", "Datasheet exists", "--where", criterion)
-                self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", message))
+    def test_values_of_records_by_full_and_short_names_beside_identities(self):
+        shown = self.json("values", DB, ALLOYS, "DS-18", "dorsa aluminium da-61, aged", "1003", "--attribute",
+                          "[shortName]")
+        self.assertEqual([(r["record"]["identity"], r["values"][0]["value"]["value"]) for r in shown],
+                         [(1001, "DS-18"), (1002, "DA-61"), (1003, "DP-6")])
 
-    def test_what_the_service_refuses(self):
+    def test_refusals_write_their_message_and_nothing_else(self):
+        exists = ["--where", "Datasheet exists", "--where"]
+        short_name = ["--attribute", "[shortName]"]
         cases = [
+            # Malformed criteria point at the word.
+            (["find", DB, *exists, "Density between 1000 3000 kg/m^3"], 2,
+             "dorsa: --where: expected 'and', found '3000'\n"
+             "  Density between 1000 3000 kg/m^3\n"
+             "                       ^\n"),
+            (["find", DB, *exists, "Datasheet"], 2,
+             "dorsa: --where: expected a condition (between, >, <, =, contains, does-not-contain, "
+             "contains-any, contains-all, column, exists, does-not-exist), found the end\n"
+             "  Datasheet\n"
+             "           ^\n"),
             (["find", DB, "--where", "Hardness > 3"], 5,
              "dorsa: SOAP fault from CriteriaSearch: Unknown attribute 'Hardness' in database DORSA_SAMPLES\n"),
             (["find", DB, "--where", "Density between 1 and 2 MPa"], 5,
@@ -128,44 +116,19 @@ class SearchesAgainstEmulator(unittest.TestCase):
             (["find-name", DB, "Nowhere", "x"], 5,
              "dorsa: SOAP fault from RecordNameSearch: Unknown table Nowhere in database DORSA_SAMPLES\n"),
             (["search", DB, "aluminium", "--filter", "MetalsOnly"], 2, "dorsa: unknown table filter: MetalsOnly\n"),
-            (["find", DB, "--where", "Datasheet exists", "--where", "Density between 1 and 2 furlongs"], 2,
+            (["find", DB, *exists, "Density between 1 and 2 furlongs"], 2,
              "dorsa: unknown unit in DORSA_SAMPLES: furlongs\n"),
+            # A record name must name one record.
+            (["values", DB, ALLOYS, "DS-18", "Dorsa titanium", *short_name], 2,
+             "dorsa: no record named 'Dorsa titanium' in Alloys and Polymers\n"),
+            (["values", DB, ALLOYS, "5e2b8c71-1003-4d19-b6e2-7a3f0c00100", *short_name], 2,
+             "dorsa: no record named '5e2b8c71-1003-4d19-b6e2-7a3f0c00100' in Alloys and Polymers\n"),
+            (["values", DB, ALLOYS, "Dorsa*", *short_name], 2,
+             "dorsa: 'Dorsa*' names several records in Alloys and Polymers: 1002, 1003, 1001, 1004, 1005\n"),
         ]
         for arguments, code, message in cases:
             with self.subTest(arguments=arguments):
-                result = dorsa(self.emulator.url, *arguments)
-                self.assertEqual((result.returncode, result.stdout, result.stderr), (code, "", message))
-
-
-class ValuesOfRecordsByName(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = Emulator()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
-
-    def values(self, *records):
-        return dorsa(self.emulator.url, "--json", "values", DB, ALLOYS, *records, "--attribute", "[shortName]")
-
-    def test_full_and_short_names_beside_identities(self):
-        result = self.values("DS-18", "dorsa aluminium da-61, aged", "1003")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        shown = [(r["record"]["identity"], r["values"][0]["value"]["value"]) for r in json.loads(result.stdout)]
-        self.assertEqual(shown, [(1001, "DS-18"), (1002, "DA-61"), (1003, "DP-6")])
-
-    def test_a_name_must_name_one_record(self):
-        cases = [
-            (["DS-18", "Dorsa titanium"], "dorsa: no record named 'Dorsa titanium' in Alloys and Polymers\n"),
-            (["5e2b8c71-1003-4d19-b6e2-7a3f0c00100"],
-             "dorsa: no record named '5e2b8c71-1003-4d19-b6e2-7a3f0c00100' in Alloys and Polymers\n"),
-            (["Dorsa*"], "dorsa: 'Dorsa*' names several records in Alloys and Polymers: 1002, 1003, 1001, 1004, 1005\n"),
-        ]
-        for records, message in cases:
-            with self.subTest(records=records):
-                result = self.values(*records)
-                self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", message))
+                self.assertRefused(arguments, code, message)
 
 
 if __name__ == "__main__":

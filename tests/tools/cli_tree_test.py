@@ -1,38 +1,43 @@
-"""dorsa tree, dorsa links and dorsa versions against the bundled emulator, compared with
-what the emulator's own data says.
+"""dorsa tree, dorsa links and dorsa versions against the bundled emulator.
 
 DORSA_TOOL names the tool, DORSA_EMULATOR the emulator script."""
 
-import json
 import locale
-import os
-import subprocess
-import sys
 import unittest
 
-from emulator_process import EmulatorProcess
-
-TOOL = os.environ["DORSA_TOOL"]
-EMULATOR = os.environ["DORSA_EMULATOR"]
-sys.path.insert(0, os.path.dirname(os.path.abspath(EMULATOR)))
-import data_file  # noqa: E402
-import links  # noqa: E402
-import tree  # noqa: E402
-import versions  # noqa: E402
+from tool_runs import ToolTestCase
 
 DB = "DORSA_SAMPLES"
 ALLOYS = "Alloys and Polymers"
-UTF8 = ("\u251c\u2500 ", "\u2514\u2500 ", "\u2502  ")
-ASCII = ("|- ", "`- ", "|  ")
+# Each table's whole tree as drawn where the locale does not take UTF-8.
+TREES = {
+    ALLOYS: ["Alloys and Polymers/ [1000]",
+             "|- Metals/ [1100]",
+             "|  |- Ferrous/ [1110]",
+             "|  |  |- Dorsa steel DS-18, annealed [1001]",
+             "|  |  `- Dorsa steel DS-22, cold worked [1004]",
+             "|  `- Non-ferrous/ [1120]",
+             "|     |- Dorsa aluminium DA-61, aged [1002]",
+             "|     |  `- DA-61 sheet, 2 mm [1006]",
+             "|     `- Dorsa titanium DT-5, solution treated [1005]",
+             "`- Polymers/ [1200]",
+             "   `- Dorsa polyamide DP-6, unfilled [1003]"],
+    "Processes": ["Processes/ [2000]",
+                  "|- Friction stir welding of aluminium to aluminium-lithium sheet [2101]",
+                  "`- Sand casting [2102]"],
+    "Suppliers": ["Suppliers/ [3000]", "|- Orvane Steel Works [3001]", "|- Talvik Light Metals [3002]",
+                  "|- Quillon Polymers [3003]", "`- Orvane Aluminium Sheet [3101]"],
+    "Standards": ["Standards/ [4000]", "|- DSX 1021, wrought stainless steels [4001]",
+                  "|- DSX 2040, wrought aluminium alloys [4002]", "`- DSX 3300, unfilled polyamides [4003]"],
+}
+# The same branches drawn with box-drawing characters where it does.
+UTF8 = str.maketrans({"|": "\u251c", "`": "\u2514", "-": "\u2500"})
 
 
-def dorsa(url, *arguments, locale="C"):
-    """Runs the tool under `locale`, with no password and no terminal."""
-    environment = {name: value for name, value in os.environ.items()
-                   if name != "DORSA_PASSWORD" and not name.startswith("LC_") and name != "LANG"}
-    environment["LC_ALL"] = locale
-    return subprocess.run([TOOL, "--url", url, *arguments], capture_output=True, text=True, timeout=60,
-                          stdin=subprocess.DEVNULL, env=environment, encoding="utf-8")
+def utf8(line):
+    """`line` of an ASCII drawing as drawn in UTF-8: only the branches before the name change."""
+    name_at = line.index(next(c for c in line if c not in "|`- "))
+    return line[:name_at].replace("|  ", "\u2502  ").translate(UTF8) + line[name_at:]
 
 
 def installed(name):
@@ -46,124 +51,93 @@ def installed(name):
     return True
 
 
-def entry(record):
-    return f"{record['name']}{'/' if record.get('type') == 'Folder' else ''} [{record['identity']}]"
+def version(record, guid, state):
+    return {"record": record, "guid": f"5e2b8c71-{record}-4d19-b6e2-7a3f0c{guid}", "state": state}
 
 
-def drawing(table, start, levels, branches):
-    """The tree below `start` as the tool should draw it, from the data itself."""
-    middle, last, through = branches
-    lines = [entry(start)]
-
-    def below(record, indent, left):
-        children = tree.children_of(table, record)
-        for i, child in enumerate(children):
-            final = i == len(children) - 1
-            lines.append(indent + (last if final else middle) + entry(child))
-            if left is None or left > 1:
-                below(child, indent + ("   " if final else through), None if left is None else left - 1)
-    below(start, "", levels)
-    return lines
+# Every version of records 1001, 1005 and 3001, oldest first, and the ones each selector keeps.
+VERSIONS = [version(1001, "101001", "Superseded"), version(1001, "201001", "Superseded"),
+            version(1001, "001001", "Released"), version(1005, "101005", "Released"),
+            version(1005, "001005", "Unreleased"), version(3001, "003001", "Unversioned")]
+SELECTED = {"LatestRead": [2, 3, 5], "Latest": [2, 4, 5], "AllReleased": [0, 1, 2, 3, 5], "All": range(6)}
 
 
-def nested(table, record):
-    return {"identity": record["identity"], "name": record["name"],
-            "shortName": record.get("shortName", record["name"]), "type": record.get("type", "Record"),
-            "color": record.get("color", "Black"),
-            "children": [nested(table, c) for c in tree.children_of(table, record)]}
+class ToolAgainstEmulatorTree(ToolTestCase):
+    def test_whole_trees_in_each_locale(self):
+        utf8_locales = [name for name in ("C.UTF-8", "de_DE.UTF-8", "en_US.UTF-8") if installed(name)]
+        for chosen in utf8_locales + ["C", "POSIX"]:
+            for table, drawn in TREES.items():
+                with self.subTest(locale=chosen, table=table):
+                    expected = [utf8(line) for line in drawn] if chosen in utf8_locales else drawn
+                    self.assertEqual(self.lines("tree", DB, table, locale=chosen), expected)
 
+    def test_tree_to_a_depth_and_from_a_record(self):
+        self.assertEqual(self.lines("tree", DB, ALLOYS, "--depth", "2", locale="C"),
+                         ["Alloys and Polymers/ [1000]", "|- Metals/ [1100]", "|  |- Ferrous/ [1110]",
+                          "|  `- Non-ferrous/ [1120]", "`- Polymers/ [1200]",
+                          "   `- Dorsa polyamide DP-6, unfilled [1003]"])
+        self.assertEqual(self.lines("tree", DB, ALLOYS, "--from", "1120", locale="C"),
+                         ["Non-ferrous/ [1120]", "|- Dorsa aluminium DA-61, aged [1002]",
+                          "|  `- DA-61 sheet, 2 mm [1006]", "`- Dorsa titanium DT-5, solution treated [1005]"])
 
-class ToolAgainstEmulatorTree(unittest.TestCase):
-    @classmethod
-    def setUpClass(cls):
-        cls.emulator = EmulatorProcess(EMULATOR)
-        cls.data = data_file.load(os.path.join(os.path.dirname(EMULATOR), "sample_data.json"))
-        cls.database = cls.data["databases"][0]
-        cls.tables = {t["name"]: t for t in cls.database["tables"]}
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.emulator.stop()
-
-    def run_tool(self, *arguments, locale="C"):
-        result = dorsa(self.emulator.url, *arguments, locale=locale)
-        self.assertEqual(result.returncode, 0, result.stderr)
-        return result.stdout
-
-    def record(self, identity):
-        return next(r for t in self.database["tables"] for r in t.get("records", []) if r["identity"] == identity)
-
-    def test_tree_to_depth_two_equals_the_emulators_tree(self):
-        alloys = self.tables[ALLOYS]
-        output = self.run_tool("tree", DB, ALLOYS, "--depth", "2")
-        self.assertEqual(output.splitlines(), drawing(alloys, tree.root_of(alloys), 2, ASCII))
-        self.assertIn("`- Polymers/ [1200]", output)
-
-    def test_box_drawing_where_the_locale_takes_utf8(self):
-        utf8 = [name for name in ("C.UTF-8", "de_DE.UTF-8", "en_US.UTF-8") if installed(name)]
-        if not utf8:
-            self.skipTest("no UTF-8 locale installed")
-        for chosen, branches in [(name, UTF8) for name in utf8] + [("C", ASCII), ("POSIX", ASCII)]:
-            for name, table in self.tables.items():
-                with self.subTest(locale=chosen, table=name):
-                    output = self.run_tool("tree", DB, name, locale=chosen)
-                    self.assertEqual(output.splitlines(), drawing(table, tree.root_of(table), None, branches))
-
-    def test_tree_from_a_record_and_as_json(self):
-        alloys = self.tables[ALLOYS]
-        start = self.record(1120)
-        self.assertEqual(self.run_tool("tree", DB, ALLOYS, "--from", "1120").splitlines(),
-                         drawing(alloys, start, None, ASCII))
-        self.assertEqual(json.loads(self.run_tool("--json", "tree", DB, ALLOYS, "--from", start["guid"])),
-                         nested(alloys, start))
-        top = json.loads(self.run_tool("--json", "tree", DB, ALLOYS, "--depth", "1"))
+    def test_tree_as_json(self):
+        def entry(identity, name, short_name, kind, color, *children):
+            return {"identity": identity, "name": name, "shortName": short_name, "type": kind, "color": color,
+                    "children": list(children)}
+        self.assertEqual(self.json("tree", DB, ALLOYS, "--from", "5e2b8c71-1120-4d19-b6e2-7a3f0c001120"),
+                         entry(1120, "Non-ferrous", "Non-ferrous", "Folder", "Black",
+                               entry(1002, "Dorsa aluminium DA-61, aged", "DA-61", "Record", "Green",
+                                     entry(1006, "DA-61 sheet, 2 mm", "DA-61/S2", "Generic", "Black")),
+                               entry(1005, "Dorsa titanium DT-5, solution treated", "DT-5", "Record", "Black")))
+        top = self.json("tree", DB, ALLOYS, "--depth", "1")
         self.assertEqual([(c["name"], c["children"]) for c in top["children"]], [("Metals", []), ("Polymers", [])])
 
-    def test_link_groups_as_the_emulator_has_them(self):
-        listed = json.loads(self.run_tool("--json", "links", DB))
-        tables = {t["id"]: t["name"] for t in self.database["tables"]}
-        expected = [{"identity": d.id, "name": d.name, "type": d.type, "from": tables[d.source],
-                     "to": tables[d.target], "reverseIdentity": d.reverse_id, "reverseName": d.reverse_name,
-                     "standardNames": d.standard_names} for d in links.directions(self.database)]
-        self.assertEqual(listed, expected)
-        self.assertEqual([g["name"] for g in json.loads(self.run_tool("--json", "links", DB, "--group",
-                                                                      "Materials covered"))], ["Materials covered"])
-        columns = self.run_tool("links", DB).splitlines()
-        self.assertEqual(columns[0].split(), ["ID", "NAME", "TYPE", "FROM", "TO", "REVERSE", "STANDARD", "NAMES"])
-        self.assertEqual(len(columns), 1 + len(expected))
+    def test_link_groups(self):
+        def group(identity, name, kind, source, target, reverse_id, reverse, standard_names):
+            return {"identity": identity, "name": name, "type": kind, "from": source, "to": target,
+                    "reverseIdentity": reverse_id, "reverseName": reverse, "standardNames": standard_names}
+        self.assertEqual(self.json("links", DB), [
+            group(61, "Suppliers", "static", ALLOYS, "Suppliers", 62, "Supplied materials", ["Supplier"]),
+            group(62, "Supplied materials", "static", "Suppliers", ALLOYS, 61, "Suppliers", []),
+            group(63, "Standards", "dynamic", ALLOYS, "Standards", 64, "Materials covered", ["Applicable standard"]),
+            group(64, "Materials covered", "dynamic", "Standards", ALLOYS, 63, "Standards", [])])
+        self.assertEqual([g["name"] for g in self.json("links", DB, "--group", "Materials covered")],
+                         ["Materials covered"])
+        self.assertEqual(self.lines("links", DB), [
+            "ID  NAME                TYPE     FROM                 TO                   REVERSE             "
+            "STANDARD NAMES",
+            "61  Suppliers           static   Alloys and Polymers  Suppliers            Supplied materials  Supplier",
+            "62  Supplied materials  static   Suppliers            Alloys and Polymers  Suppliers",
+            "63  Standards           dynamic  Alloys and Polymers  Standards            Materials covered   "
+            "Applicable standard",
+            "64  Materials covered   dynamic  Standards            Alloys and Polymers  Standards"])
 
     def test_linked_records_group_by_group(self):
-        by_id = {d.id: d for d in links.directions(self.database)}
-        found = json.loads(self.run_tool("--json", "links", DB, "1001", "3002"))
-        expected = []
-        for identity, directions in ((1001, [61, 63]), (3002, [62])):
-            record = self.record(identity)
-            expected.append({"record": identity, "groups": [
-                {"name": by_id[d].name, "standardNames": by_id[d].standard_names,
-                 "linkedRecords": [{"identity": r["identity"], "name": r["name"],
-                                    "shortName": r.get("shortName", r["name"])}
-                                   for r in links.linked(self.database, by_id[d], record)]}
-                for d in directions]})
-        self.assertEqual(found, expected)
-        self.assertEqual(self.run_tool("links", DB, "3002", "--group", "Supplied materials").splitlines(),
+        def linked(identity, name, short_name):
+            return {"identity": identity, "name": name, "shortName": short_name}
+        self.assertEqual(self.json("links", DB, "1001", "3002"), [
+            {"record": 1001, "groups": [
+                {"name": "Suppliers", "standardNames": ["Supplier"],
+                 "linkedRecords": [linked(3001, "Orvane Steel Works", "Orvane")]},
+                {"name": "Standards", "standardNames": ["Applicable standard"],
+                 "linkedRecords": [linked(4001, "DSX 1021, wrought stainless steels", "DSX 1021")]}]},
+            {"record": 3002, "groups": [
+                {"name": "Supplied materials", "standardNames": [],
+                 "linkedRecords": [linked(1002, "Dorsa aluminium DA-61, aged", "DA-61"),
+                                   linked(1005, "Dorsa titanium DT-5, solution treated", "DT-5"),
+                                   linked(1006, "DA-61 sheet, 2 mm", "DA-61/S2")]}]}])
+        self.assertEqual(self.lines("links", DB, "3002", "--group", "Supplied materials"),
                          ["RECORD  GROUP               LINKED RECORDS",
                           "3002    Supplied materials  1002  Dorsa aluminium DA-61, aged",
                           "                            1005  Dorsa titanium DT-5, solution treated",
                           "                            1006  DA-61 sheet, 2 mm"])
 
     def test_versions_by_selector(self):
-        for selector in versions.SELECTORS:
+        for selector, kept in SELECTED.items():
             with self.subTest(selector=selector):
-                found = json.loads(self.run_tool("--json", "versions", DB, "1001", "1005", "3001",
-                                                 "--select", selector))
-                expected = []
-                for identity in (1001, 1005, 3001):
-                    record = self.record(identity)
-                    table = next(t for t in self.database["tables"] if record in t.get("records", []))
-                    expected += [{"record": identity, "guid": guid, "state": state}
-                                 for _, guid, state in versions.selected(versions.versions_of(table, record), selector)]
-                self.assertEqual(found, expected)
-        self.assertEqual(self.run_tool("versions", DB, "1004").splitlines(),
+                self.assertEqual(self.json("versions", DB, "1001", "1005", "3001", "--select", selector),
+                                 [VERSIONS[i] for i in kept])
+        self.assertEqual(self.lines("versions", DB, "1004"),
                          ["RECORD  VERSION GUID                          STATE",
                           "1004    5e2b8c71-1004-4d19-b6e2-7a3f0c001004  Unreleased"])
 
@@ -182,9 +156,7 @@ class ToolAgainstEmulatorTree(unittest.TestCase):
         ]
         for arguments, code in cases:
             with self.subTest(arguments=arguments):
-                result = dorsa(self.emulator.url, *arguments)
-                self.assertEqual(result.returncode, code, result.stderr)
-                self.assertEqual(result.stdout, "")
+                self.assertEqual(self.run_tool(*arguments, code=code).stdout, "")
 
 
 if __name__ == "__main__":

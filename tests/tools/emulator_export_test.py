@@ -7,7 +7,6 @@ import io
 import json
 import unittest
 
-from emulator_process import changed, refusal, sample_data
 from soap_posting import ROOT, EmulatorTestCase, by_id, child, children, local, parameter, record_list, text
 
 ENG = f"{ROOT}/16/01/EngineeringData"
@@ -227,26 +226,6 @@ class ExporterAnswers(EmulatorTestCase):
         for operation, content, message in cases:
             with self.subTest(message=message):
                 self.assertEqual(self.fault(operation, content), message)
-
-
-class ExporterDataFile(unittest.TestCase):
-    """Exporter definitions that name what the databases lack stop the emulator, saying where."""
-
-    def test_names_the_first_misfit(self):
-        cases = [
-            (["format"], "xml", "exporters[3].format is 'xml', expected one of card, csv, json"),
-            (["attributes", 0, "name"], "Colour", "exporters[3].attributes[0].name is 'Colour', "
-                                                  "which no database of the exporter has"),
-            (["attributes", 0, "parameters", 0, "parameter"], 70,
-             "exporters[3].attributes[0].parameters[0].parameter is 70, which is no parameter of database "
-             "DORSA_SAMPLES"),
-            (["key"], "jsonic.record.v1",
-             "exporters[3].key is 'jsonic.record.v1', which an exporter before it has too"),
-        ]
-        sample = sample_data()
-        for path, value, message in cases:
-            with self.subTest(message=message):
-                self.assertEqual(refusal(changed(sample, ["exporters", 3, *path], value)), (2, message))
 
 
 if __name__ == "__main__":

@@ -1,5 +1,5 @@
-"""The bundled emulator as a process on a free port, for the tests that talk to it, and
-started on broken data files, for the tests of its checks.
+"""The bundled emulator as a process on a free port, for the tests that talk to it, and its
+sample data with changes, for the tests of its checks.
 
 DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
 
@@ -8,7 +8,6 @@ import json
 import os
 import subprocess
 import sys
-import tempfile
 
 EMULATOR = os.environ.get("DORSA_EMULATOR", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
                                                          "tools", "emulator", "dorsa_emulator.py"))
@@ -42,27 +41,16 @@ def sample_data():
 
 
 def changed(data, path, value):
-    """A copy of `data` with the item at `path` (keys and indexes) set to `value`, or removed
-    when `value` is DELETE."""
+    """A copy of `data` with the item at `path` (keys and indexes) set to `value`, removed when
+    `value` is DELETE, appended when `path` ends just past the end of a list."""
     data = copy.deepcopy(data)
     parent = data
     for step in path[:-1]:
         parent = parent[step]
     if value is DELETE:
         del parent[path[-1]]
+    elif isinstance(parent, list) and path[-1] == len(parent):
+        parent.append(value)
     else:
         parent[path[-1]] = value
     return data
-
-
-def refusal(data):
-    """(exit code, standard error after the file's name) of the emulator started on `data`,
-    which it must refuse to serve."""
-    with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as data_file:
-        json.dump(data, data_file)
-    try:
-        result = subprocess.run([sys.executable, EMULATOR, "--port", "0", "--data", data_file.name],
-                                capture_output=True, text=True, timeout=30)
-    finally:
-        os.unlink(data_file.name)
-    return result.returncode, result.stderr.partition(f"{data_file.name}: ")[2].strip()

@@ -6,7 +6,6 @@ import base64
 import unittest
 import urllib.request
 
-from emulator_process import DELETE, changed, refusal, sample_data
 from soap_posting import (DB, ROOT, EmulatorTestCase, by_id, by_name, by_standard_name, child, children, local,
                           pseudo, record, text)
 
@@ -349,86 +348,6 @@ class EmulatorAnswers(EmulatorTestCase):
         for service, operation, content, message in cases:
             with self.subTest(message=message):
                 self.assertEqual(self.emulator.post(service, operation, content), (500, message))
-
-
-class DataFileConsistency(unittest.TestCase):
-    """A data file whose parts do not fit stops the emulator with one line that says where."""
-
-    def test_names_the_first_misfit(self):
-        table = ["databases", 0, "tables", 0]
-        values = table + ["records", 0, "attributes"]
-        at = "databases[0].tables[0].records[0].attributes"
-        composition = values + [4, "value"]
-        # path, value (DELETE: the item is removed), the start of the message
-        cases = [
-            (table + ["attributes", 0, "type"], "PNT",
-             "databases[0].tables[0].attributes[0].type is 'PNT', expected one of "),
-            (table + ["attributes", 3, "parameters", 1], 70,
-             "databases[0].tables[0].attributes[3].parameters[1] is 70, "
-             "which is no parameter of database DORSA_SAMPLES"),
-            (table + ["attributes", 0, "metaAttributes", 0], 102,
-             "databases[0].tables[0].attributes[0].metaAttributes[0] is 102, "
-             "which is no meta-attribute of table Alloys and Polymers"),
-            (table + ["attributes", 1, "unit"], "furlong",
-             "databases[0].tables[0].attributes[1].unit is 'furlong', which is no unit of database DORSA_SAMPLES"),
-            (table + ["attributes", 4, "columns", 2, "kind"], "remote",
-             "databases[0].tables[0].attributes[4].columns[2].kind is 'remote', expected one of "),
-            (table + ["attributes", 1, "id"], 101,
-             "databases[0].tables[0].attributes[1].id is 101, which attribute 'Density' of database DORSA_SAMPLES "
-             "has too"),
-            (table + ["records", 0, "attributes", 6, "value", "type"], "LTXT",
-             "databases[0].tables[0].records[0].attributes[6].value.type is 'LTXT', "
-             "but attribute 'Material family' holds STXT values"),
-            (table + ["records", 1, "attributes", 4, "value", "values", 1, 0], "Fair",
-             "databases[0].tables[0].records[1].attributes[4].value.values[1] is 'Fair', "
-             "which is no discrete value of attribute 'Corrosion resistance'"),
-            (table + ["records", 2, "subsets", 0], 21,
-             "databases[0].tables[0].records[2].subsets[0] is 21, which is no subset of table Alloys and Polymers"),
-            (table + ["records", 0, "metaAttributes", 0, "about"], 103,
-             "databases[0].tables[0].records[0].metaAttributes[0].about is 103, "
-             "which is no attribute that 'Data source notes' describes"),
-            (table + ["records", 0, "historyGuid"], 7,
-             "databases[0].tables[0].records[0].historyGuid is an integer, expected a string"),
-            (["databases", 0, "parameters", 0, "scaleType"], "Cubic",
-             "databases[0].parameters[0].scaleType is 'Cubic', expected one of Linear, Log, NotSet"),
-            (["databases", 0, "parameters", 1, "values", 0], [0],
-             "databases[0].parameters[1].values[0] is an array, expected an integer or a number or a string"),
-            (["databases", 0, "profiles", 0, "subsets", 0], 99,
-             "databases[0].profiles[0].subsets[0] is 99, which is no subset of database DORSA_SAMPLES"),
-            (values + [10, "value", "values"], DELETE, f"{at}[10].value has no 'values'"),
-            (values + [10, "value", "values", 0], ["Good"], f"{at}[10].value.values[0] has 1 items, expected 2"),
-            (values + [0, "value", "points"], DELETE, f"{at}[0].value has no 'points'"),
-            (values + [0, "value", "points", 0, "value"], "7900", f"{at}[0].value.points[0].value is a string, "
-                                                                   "expected an integer or a number"),
-            (values + [1, "value", "low"], DELETE, f"{at}[1].value has no 'low'"),
-            (values + [12, "value", "value"], True, f"{at}[12].value.value is true or false, expected an integer"),
-            (values + [3, "value", "series"], DELETE, f"{at}[3].value has no 'series'"),
-            (values + [3, "value", "xAxis"], "Time", f"{at}[3].value.xAxis is 'Time', "
-                                                     "which is none of the value's parameters"),
-            (values + [3, "value", "series", 0, "points", 1], [0.2],
-             f"{at}[3].value.series[0].points[1] is [0.2], expected [x, y] or [x, lower y, upper y]"),
-            (values + [3, "value", "series", 0, "constraints", 0, "name"], DELETE,
-             f"{at}[3].value.series[0].constraints[0] has no 'name'"),
-            (values + [14, "value", "values", 0, "value"], DELETE,
-             f"{at}[14].value.values[0] has neither a 'value' nor a 'low' and a 'high'"),
-            (composition + ["rows", 0, "cells"], [{"type": "STXT", "value": "Fe"}, None, None, {"type": "EMPT"}],
-             f"{at}[4].value.rows[0].cells has 4 cells, but the table has 3 columns"),
-            (composition + ["rows", 0, "cells", 0, "value"], DELETE, f"{at}[4].value.rows[0].cells[0] has no 'value'"),
-            (composition + ["rows", 1, "cells", 2, "items", 1, "type"], "TABL",
-             f"{at}[4].value.rows[1].cells[2].items[1].type is 'TABL', expected one of "),
-            (composition + ["rows", 1, "cells", 2, "items", 0, "source"], "2001",
-             f"{at}[4].value.rows[1].cells[2].items[0].source is a string, expected an integer"),
-            (composition + ["rows", 0], {"identity": 1}, f"{at}[4].value.rows[0] has no 'cells'"),
-            (table + ["records", 0, "metaAttributes", 0, "value", "value"], DELETE,
-             "databases[0].tables[0].records[0].metaAttributes[0].value has no 'value'"),
-        ]
-        sample = sample_data()
-        for path, value, message in cases:
-            with self.subTest(message=message):
-                code, line = refusal(changed(sample, path, value))
-                self.assertEqual(code, 2, line)
-                self.assertTrue(line.startswith(message), line)
-                self.assertNotIn("\n", line)
 
 
 if __name__ == "__main__":

@@ -1,22 +1,11 @@
 """The emulator's record tree, link groups, linked records and versions, asked as the
-client library asks them, and the functions that change its tree and links.
+client library asks them.
 
 DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
 
-import json
-import os
-import sys
-import tempfile
 import unittest
 
-from emulator_process import EMULATOR, SAMPLE_DATA, sample_data
 from soap_posting import BASE_TYPES, DB, EmulatorTestCase, child, children, history_identity, record, record_list, text
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(EMULATOR)))
-import data_file  # noqa: E402
-import links  # noqa: E402
-import tree  # noqa: E402
-from soap import Fault  # noqa: E402
 
 ALLOYS = "<zbt:tableName>Alloys and Polymers</zbt:tableName>"
 
@@ -214,95 +203,6 @@ class EmulatorAnswers(EmulatorTestCase):
             self.assertEqual(text(supplier, "recordReference/recordGUID"), shown)
             self.assertEqual(text(source, "record/recordGUID"),
                              "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
-
-
-class ChangingTheData(unittest.TestCase):
-    """What an import calls to add records to the tree and to add and remove links."""
-
-    def setUp(self):
-        self.data = data_file.load(SAMPLE_DATA)
-        self.database = self.data["databases"][0]
-        self.alloys = self.database["tables"][0]
-
-    def entry(self, identity):
-        return next(r for r in self.alloys["records"] if r["identity"] == identity)
-
-    def test_a_record_added_under_a_parent_comes_last_below_it(self):
-        identity = tree.next_identity(self.database)
-        self.assertEqual(identity, 4004)
-        added = tree.add_record(self.alloys, {"identity": identity, "name": "New", "guid": "g", "historyGuid": "h",
-                                              "attributes": []}, self.entry(1110))
-        self.assertEqual([r["identity"] for r in tree.children_of(self.alloys, self.entry(1110))], [1001, 1004, 4004])
-        self.assertIs(tree.parent_of(self.alloys, added), self.entry(1110))
-        with self.assertRaises(Fault):
-            tree.add_record(self.alloys, {"identity": 1}, self.database["tables"][2]["records"][0])
-
-    def test_links_added_and_removed_in_either_direction(self):
-        by_id = {d.id: d for d in links.directions(self.database)}
-        steel = self.entry(1001)
-        self.assertTrue(links.add_link(self.database, 62, 3002, 1001))  # from the supplier's side
-        self.assertFalse(links.add_link(self.database, 61, 1001, 3002))  # the same link
-        self.assertEqual([r["identity"] for r in links.linked(self.database, by_id[61], steel)], [3001, 3002])
-        self.assertTrue(links.remove_link(self.database, 61, 1001, 3001))
-        self.assertFalse(links.remove_link(self.database, 62, 3001, 1001))
-        self.assertEqual([r["identity"] for r in links.linked(self.database, by_id[61], steel)], [3002])
-        for bad in (63, 99):
-            with self.subTest(group=bad), self.assertRaises(Fault):
-                links.add_link(self.database, bad, 1001, 4001)
-
-
-class DataFileChecksTreesAndLinks(unittest.TestCase):
-    def refusal(self, change):
-        data = sample_data()
-        change(data["databases"][0])
-        with tempfile.NamedTemporaryFile("w", suffix=".json", encoding="utf-8", delete=False) as written:
-            json.dump(data, written)
-        try:
-            data_file.load(written.name)
-        except data_file.DataFileError as error:
-            return str(error)
-        finally:
-            os.unlink(written.name)
-        return None
-
-    def test_names_the_first_misfit(self):
-        def records(database, table=0):
-            return database["tables"][table]["records"]
-
-        def entry(database, identity):
-            return next(r for t in database["tables"] for r in t.get("records", []) if r["identity"] == identity)
-
-        cases = [
-            (lambda d: entry(d, 1100).update(parent=1001.5), "databases[0].tables[0].records[4].parent is a number"),
-            (lambda d: entry(d, 1100).update(color="Mauve"), "databases[0].tables[0].records[4].color is 'Mauve'"),
-            (lambda d: entry(d, 1100).update(parent=3001),
-             "databases[0].tables[0].records[4].parent is 3001, which is no record of table Alloys and Polymers"),
-            (lambda d: entry(d, 1100).update(parent=1110),
-             "databases[0].tables[0].records[0].parent leads into a cycle"),
-            (lambda d: entry(d, 1100).pop("parent"),
-             "databases[0].tables[0] has 2 records without a parent, expected one root"),
-            (lambda d: records(d, 2).append(dict(entry(d, 1004), parent=3000, subsets=[], attributes=[])),
-             "databases[0].tables[2].records[5].identity is 1004, which record 'Dorsa steel DS-22, cold worked' has"),
-            (lambda d: entry(d, 1001)["history"][0].update(state="Unreleased"),
-             "databases[0].tables[0].records[0].history[0].state is 'Unreleased'"),
-            (lambda d: d["linkGroups"][0].update(to=9), "databases[0].linkGroups[0].to is 9, which is no table"),
-            (lambda d: d["linkGroups"][0]["links"].append([1001, 4001]),
-             "databases[0].linkGroups[0].links[6] names 4001, which is no record of table Suppliers"),
-            (lambda d: d["linkGroups"][1]["reverse"].update(id=61),
-             "databases[0].linkGroups[1].reverse.id is 61, which another link group has too"),
-            (lambda d: d["linkGroups"][0].update(linkNotes=[{"link": [1001, 3002], "notes": "", "reverseNotes": ""}]),
-             "databases[0].linkGroups[0].linkNotes[0].link is [1001, 3002], which the group does not list"),
-            (lambda d: d["linkGroups"][1].update(links=[]), "databases[0].linkGroups[1] is dynamic"),
-            (lambda d: d["linkGroups"][1].update(linkNotes=[]), "databases[0].linkGroups[1] is dynamic"),
-            (lambda d: d["linkGroups"][1]["match"].update(to=107),
-             "databases[0].linkGroups[1].match.to is 107, which is no attribute of table Standards"),
-            (lambda d: d["linkGroups"][0].update(match={"from": 107, "to": 601}),
-             "databases[0].linkGroups[0] is static: its links are listed"),
-        ]
-        for change, message in cases:
-            with self.subTest(message=message):
-                refusal = self.refusal(change)
-                self.assertTrue(refusal is not None and refusal.startswith(message), refusal)
 
 
 if __name__ == "__main__":

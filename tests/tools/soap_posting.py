@@ -115,15 +115,16 @@ class Emulator(EmulatorProcess):
 
 
 class EmulatorTestCase(unittest.TestCase):
-    """Cases that share one emulator, started for their class with `emulator_class`. Calls
-    go to `service` unless they name another."""
+    """Cases that share one emulator, started for their class with `emulator_class` and
+    `emulator_arguments`. Calls go to `service` unless they name another."""
 
     emulator_class = Emulator
+    emulator_arguments = ()
     service = None
 
     @classmethod
     def setUpClass(cls):
-        cls.emulator = cls.emulator_class()
+        cls.emulator = cls.emulator_class(*cls.emulator_arguments)
 
     @classmethod
     def tearDownClass(cls):

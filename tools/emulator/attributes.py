@@ -383,12 +383,3 @@ def get_meta_attributes(request, catalogue, w):
                              write_attribute_reference(w, database, table, attribute, container="ParentAttribute"),
                              w.own("MetaAttributes", *metas)))
     return w.response("GetMetaAttributes", *entries)
-
-
-HANDLERS = {
-    "GetAttributeDetails": get_attribute_details,
-    "GetAttributeParameters": get_attribute_parameters,
-    "GetParameterDetails": get_parameter_details,
-    "GetAttributeMinMax": get_attribute_min_max,
-    "GetMetaAttributes": get_meta_attributes,
-}

@@ -144,10 +144,3 @@ def get_subsets(request, catalogue, w):
                      write_table_reference(w, d, t))
                for d, t, s in found]
     return w.response("GetSubsets", w.own("subsetDetails", *details))
-
-
-HANDLERS = {
-    "GetDatabases": get_databases,
-    "GetTables": get_tables,
-    "GetSubsets": get_subsets,
-}

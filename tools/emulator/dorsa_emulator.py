@@ -12,32 +12,12 @@ import sys
 import traceback
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
-import attributes
 import catalogue
 import data_file
-import exporters
 import importer
-import link_changes
-import links
 import record_data
-import search
-import tree
-import units
-import versions
+from operations import OPERATIONS
 from soap import Fault, Namespaces, ReplyWriter, UnknownEndpoint, envelope, fault_envelope, parse_request
-
-# Replies vary their prefixes as real servers do, so clients must match local names.
-REPLY_PREFIXES = {"GetDatabases": "", "GetTables": "a", "GetSubsets": "b", "GetUnits": "", "GetCurrencies": "c",
-                  "GetAttributeDetails": "d", "GetAttributeParameters": "", "GetParameterDetails": "p",
-                  "GetAttributeMinMax": "m", "GetMetaAttributes": "", "GetRecordAttributes": "r",
-                  "GetRecordAttributesByRef": "x", "GetRootNode": "n", "GetChildNodes": "", "GetTreeRecords": "n",
-                  "GetRecordLinkGroups": "l", "GetLinkedRecords": "", "GetRecordVersions": "v",
-                  "SimpleTextSearch": "s", "RecordNameSearch": "", "CriteriaSearch": "k", "SetRecordAttributes": "i", "GetUploadAddresses": "",
-                  "GetAvailableExporters": "g", "ExportersForRecords": "", "GetExporterParameters": "q",
-                  "ExportRecordData": "t", "ModifyRecordLinks": "j"}
-HANDLERS = {**catalogue.HANDLERS, **units.HANDLERS, **attributes.HANDLERS, **record_data.HANDLERS,
-            **search.HANDLERS, **importer.HANDLERS, **exporters.HANDLERS,
-            **tree.HANDLERS, **links.HANDLERS, **versions.HANDLERS, **link_changes.HANDLERS}
 
 
 class EmulatorHandler(BaseHTTPRequestHandler):
@@ -100,14 +80,12 @@ class EmulatorHandler(BaseHTTPRequestHandler):
             return
         try:
             request = parse_request(self.path, self.headers.get("SOAPAction"), body, self.server.namespaces,
-                                    self.server.base_path)
+                                    self.server.base_path, OPERATIONS)
             # File and picture values sent by URL point back at this server, as the client reached it.
             request.base_url = f"http://{self.headers.get('Host', '127.0.0.1')}{self.server.base_path}"
-            handler = HANDLERS.get(request.operation)
-            if handler is None:
-                raise Fault(f"{request.operation} is not available in this emulator", "s:Server")
-            writer = ReplyWriter(REPLY_PREFIXES.get(request.operation, "a"), request.service_ns, request.base_ns)
-            self._send(200, envelope(handler(request, self.server.catalogue, writer)))
+            operation = OPERATIONS[request.operation]
+            writer = ReplyWriter(operation.reply_prefix, request.service_ns, request.base_ns)
+            self._send(200, envelope(operation.handler(request, self.server.catalogue, writer)))
         except UnknownEndpoint:
             self._send(404, "No such endpoint", "text/plain")
         except Fault as fault:

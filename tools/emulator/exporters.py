@@ -487,11 +487,3 @@ def export_record_data(request, catalogue, w):
     exporter = _exporter(request, catalogue, "exporterKey")
     options = Options(request, catalogue, exporter)
     return w.root("text", text=EXPORTS[exporter["format"]](request, catalogue, exporter, options))
-
-
-HANDLERS = {
-    "GetAvailableExporters": get_available_exporters,
-    "ExportersForRecords": exporters_for_records,
-    "GetExporterParameters": get_exporter_parameters,
-    "ExportRecordData": export_record_data,
-}

@@ -265,9 +265,3 @@ def store_upload(catalogue, path, content_type, content):
                 catalogue.store.commit(catalogue, working)
                 return True
     return False
-
-
-HANDLERS = {
-    "SetRecordAttributes": set_record_attributes,
-    "GetUploadAddresses": get_upload_addresses,
-}

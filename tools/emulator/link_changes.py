@@ -192,8 +192,3 @@ def modify_record_links(request, catalogue, w):
             catalogue.store.commit(catalogue, working)
     return w.response("ModifyRecordLinks", _write_changes(w, database, "linked", changes.linked),
                       _write_changes(w, database, "unlinked", changes.unlinked))
-
-
-HANDLERS = {
-    "ModifyRecordLinks": modify_record_links,
-}

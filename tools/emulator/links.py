@@ -217,9 +217,3 @@ def get_linked_records(request, catalogue, w):
         sources.append(w.own("sourceRecord", write_record_reference(w, database, record, guids=guids),
                              w.own("recordLinkGroups", *groups)))
     return w.response("GetLinkedRecords", w.own("sourceRecords", *sources))
-
-
-HANDLERS = {
-    "GetRecordLinkGroups": get_record_link_groups,
-    "GetLinkedRecords": get_linked_records,
-}

@@ -198,9 +198,3 @@ def file_content(catalogue, path):
                         value = item["value"]
                         return value.get("contentType", "application/octet-stream"), binary_content(value) or b""
     return None
-
-
-HANDLERS = {
-    "GetRecordAttributes": get_record_attributes,
-    "GetRecordAttributesByRef": get_record_attributes_by_ref,
-}

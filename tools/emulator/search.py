@@ -323,10 +323,3 @@ def criteria_search(request, catalogue, w):
         counts = [criterion.matches(table, record) for criterion in criteria]
         ranked.append((sum(counts) if counts and all(counts) else 0, table, record))
     return _response(w, database, ranked, flag(request, request.element, "populateGUIDs"))
-
-
-HANDLERS = {
-    "SimpleTextSearch": simple_text_search,
-    "RecordNameSearch": record_name_search,
-    "CriteriaSearch": criteria_search,
-}

@@ -1,5 +1,5 @@
-"""SOAP 1.1 plumbing of the emulator: the operation catalogue, namespace-aware
-request checking, reply and fault envelopes, and a small escaping XML writer."""
+"""SOAP 1.1 plumbing of the emulator: namespace-aware request checking against the
+operation catalogue, reply and fault envelopes, and a small escaping XML writer."""
 
 from xml.etree import ElementTree
 from xml.sax.saxutils import escape, quoteattr
@@ -15,40 +15,6 @@ SERVICES = {
     "DataExport.svc": "DataExport",
     "DataImport.svc": "DataImport",
     "EngineeringData.svc": "EngineeringData",
-}
-
-# operation name -> (service, root tag of the body element or None when the call sends none)
-OPERATIONS = {
-    "GetDatabases": ("Browse", None),
-    "GetTables": ("Browse", "GetTables"),
-    "GetSubsets": ("Browse", "GetSubsets"),
-    "GetAttributeDetails": ("Browse", "GetAttributeDetails"),
-    "GetAttributeMinMax": ("Browse", "GetAttributeMinMax"),
-    "GetRecordAttributes": ("Browse", "GetRecordAttributes"),
-    "GetUnitSystems": ("Browse", "GetUnitSystems"),
-    "GetCurrencies": ("Browse", None),
-    "GetUnitConversions": ("Browse", "GetUnitConversionsRequest"),
-    "GetUnits": ("Browse", "GetUnitsRequest"),
-    "GetRootNode": ("Browse", "GetRootNode"),
-    "GetChildNodes": ("Browse", "GetChildNodes"),
-    "GetRecordLinkGroups": ("Browse", "GetRecordLinkGroups"),
-    "GetRecordVersions": ("Browse", "GetRecordVersions"),
-    "GetLinkedRecords": ("Browse", "GetLinkedRecords"),
-    "GetAttributeParameters": ("Browse", "GetAttributeParameters"),
-    "GetParameterDetails": ("Browse", "GetParameterDetails"),
-    "GetMetaAttributes": ("Browse", "GetMetaAttributes"),
-    "GetTreeRecords": ("Browse", "GetTreeRecords"),
-    "SimpleTextSearch": ("Search", "SimpleTextSearch"),
-    "CriteriaSearch": ("Search", "CriteriaSearch"),
-    "RecordNameSearch": ("Search", "RecordNameSearch"),
-    "GetRecordAttributesByRef": ("DataExport", "GetRecordAttributesByRef"),
-    "SetRecordAttributes": ("DataImport", "SetRecordAttributesRequest"),
-    "GetUploadAddresses": ("DataImport", "GetUploadAddressesRequest"),
-    "ModifyRecordLinks": ("DataImport", "ModifyRecordLinksRequest"),
-    "GetAvailableExporters": ("EngineeringData", "GetAvailableExporters"),
-    "ExportRecordData": ("EngineeringData", "ExportRecordData"),
-    "GetExporterParameters": ("EngineeringData", "GetExporterParameters"),
-    "ExportersForRecords": ("EngineeringData", "ExportersForRecords"),
 }
 
 
@@ -105,8 +71,9 @@ class Request:
         return default if element is None or element.text is None else element.text
 
 
-def parse_request(path, soap_action, body, namespaces, base_path):
-    """Checks a posted request the way the service does; raises Fault or UnknownEndpoint."""
+def parse_request(path, soap_action, body, namespaces, base_path, operations):
+    """Checks a posted request the way the service does against `operations` (the rows of
+    operations.py); raises Fault or UnknownEndpoint."""
     directory, _, endpoint = path.rpartition("/")
     service = SERVICES.get(endpoint) if directory == base_path else None
     if service is None:
@@ -117,7 +84,8 @@ def parse_request(path, soap_action, body, namespaces, base_path):
     if not action.startswith(prefix) or not action.endswith("Request"):
         raise Fault(f"SOAPAction '{action}' does not belong to the {service} service")
     operation = action[len(prefix):-len("Request")]
-    if OPERATIONS.get(operation, (None,))[0] != service:
+    row = operations.get(operation)
+    if row is None or row.service != service:
         raise Fault(f"The {service} service has no operation '{operation}'")
     try:
         envelope = ElementTree.fromstring(body)
@@ -129,12 +97,11 @@ def parse_request(path, soap_action, body, namespaces, base_path):
     if soap_body is None:
         raise Fault("The envelope has no Body")
     children = list(soap_body)
-    root_tag = OPERATIONS[operation][1]
-    if root_tag is None:
+    if row.request_element is None:
         if children:
             raise Fault(f"{operation} takes no request element")
         return Request(operation, None, service_ns, namespaces.base_types)
-    expected = f"{{{service_ns}}}{root_tag}"
+    expected = f"{{{service_ns}}}{row.request_element}"
     if len(children) != 1 or children[0].tag != expected:
         found = children[0].tag if children else "nothing"
         raise Fault(f"The Body must hold {expected} for SOAPAction {action}, found {found}")

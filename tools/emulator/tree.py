@@ -8,8 +8,8 @@ reply leaves the attribute out when absent, and clients then show "Black"). Sibl
 come in the order of the list. data_file.py checks that every parent is in the same
 table and that the tree has no cycle.
 
-Code that creates records (an import) calls add_record(), which keeps these rules;
-next_identity() gives a history identity no record of the database has yet.
+Code that creates records (an import) takes their history identity from next_identity(),
+one that no record of the database has yet.
 
 Record filters: a record passes a filter when it belongs to one of the subsets the
 filter lets through, or when its table has none of those subsets (the filter says
@@ -59,15 +59,6 @@ def short_name(record):
 def next_identity(database):
     """A record history identity that no record of `database` has."""
     return 1 + max((r["identity"] for t in database["tables"] for r in t.get("records", [])), default=0)
-
-
-def add_record(table, record, parent):
-    """Puts the new entry `record` last below `parent`, an entry of the same table, and returns it."""
-    if parent not in table.get("records", []):
-        raise Fault(f"Record {parent['identity']} is not in table {table['name']}")
-    record["parent"] = parent["identity"]
-    table.setdefault("records", []).append(record)
-    return record
 
 
 def visible_identities(database, table, allowed):
@@ -152,10 +143,3 @@ def get_tree_records(request, catalogue, w):
     references = request.base_all(request.base(request.element, "recordReferences"), "record")
     entries = [tree_record(w, *find_record(request, catalogue, e)) for e in references]
     return w.response("GetTreeRecords", w.own("treeRecords", *entries))
-
-
-HANDLERS = {
-    "GetRootNode": get_root_node,
-    "GetChildNodes": get_child_nodes,
-    "GetTreeRecords": get_tree_records,
-}

@@ -83,11 +83,3 @@ def get_unit_conversions(request, catalogue, w):
             for t, f, o in unique.values()], sourceSymbol=symbol))
     return w.response("GetUnitConversions", w.own("dbKey", text=database["key"]),
                       w.own("unitConversionContexts", *contexts), w.own("sourceUnits", *per_source))
-
-
-HANDLERS = {
-    "GetUnits": get_units,
-    "GetUnitSystems": get_unit_systems,
-    "GetCurrencies": get_currencies,
-    "GetUnitConversions": get_unit_conversions,
-}

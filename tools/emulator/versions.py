@@ -56,6 +56,3 @@ def get_record_versions(request, catalogue, w):
             states.append(w.own("recordVersionState", write_record_reference(w, database, version),
                                 w.own("versionState", text=state)))
     return w.response("GetRecordVersions", w.own("recordVersionStates", *states))
-
-
-HANDLERS = {"GetRecordVersions": get_record_versions}

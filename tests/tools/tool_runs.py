@@ -1,0 +1,58 @@
+"""Running the built dorsa tool against the emulator, for the tests of its commands.
+
+DORSA_TOOL names the tool, DORSA_EMULATOR the emulator script."""
+
+import json
+import os
+import subprocess
+
+from soap_posting import EmulatorTestCase
+
+TOOL = os.environ["DORSA_TOOL"]
+
+
+def environment(password=None, locale=None):
+    """The environment of a run: `password` in DORSA_PASSWORD, which is unset otherwise;
+    `locale`, when given, in place of the locale settings."""
+    chosen = {name: value for name, value in os.environ.items() if name != "DORSA_PASSWORD"
+              and not (locale and (name.startswith("LC_") or name == "LANG"))}
+    if password is not None:
+        chosen["DORSA_PASSWORD"] = password
+    if locale:
+        chosen["LC_ALL"] = locale
+    return chosen
+
+
+def dorsa(url, *arguments, password=None, locale=None):
+    """Runs the tool with no terminal on stdin, in environment(password, locale)."""
+    return subprocess.run([TOOL, "--url", url, *arguments], capture_output=True, text=True, encoding="utf-8",
+                          timeout=60, stdin=subprocess.DEVNULL, env=environment(password, locale))
+
+
+class ToolTestCase(EmulatorTestCase):
+    """Cases that run the tool against one emulator, started for their class."""
+
+    def run_tool(self, *arguments, code=0, locale=None):
+        """The finished run, which must end with `code`."""
+        result = dorsa(self.emulator.url, *arguments, locale=locale)
+        self.assertEqual(result.returncode, code, result.stderr)
+        return result
+
+    def output(self, *arguments, locale=None):
+        """The standard output of a run that succeeds and writes nothing to standard error."""
+        result = self.run_tool(*arguments, locale=locale)
+        self.assertEqual(result.stderr, "")
+        return result.stdout
+
+    def lines(self, *arguments, locale=None):
+        return self.output(*arguments, locale=locale).splitlines()
+
+    def assertRefused(self, arguments, code, message):
+        """A run that ends with `code`, writes `message` to standard error and nothing else."""
+        result = dorsa(self.emulator.url, *arguments)
+        self.assertEqual((result.returncode, result.stdout, result.stderr), (code, "", message))
+
+    def json(self, *arguments):
+        """What a successful run with --json writes, read; None when it writes nothing."""
+        output = self.run_tool("--json", *arguments).stdout
+        return json.loads(output) if output.strip() else None

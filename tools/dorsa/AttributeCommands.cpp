@@ -46,28 +46,23 @@ SmartPtr<Request> NamingAttributes(const std::vector<SmartPtr<AttributeReference
 int FetchDetails(ToolContext& context, const std::vector<SmartPtr<AttributeReference>>& attributes,
                  GetAttributeDetailsResponse& response)
 {
-    GetAttributeDetailsImpl operation(context.Session());
-    operation.RequestAttributeDetails(NamingAttributes<GetAttributeDetailsRequest>(attributes), &response);
-    return context.Outcome(GetAttributeDetailsImpl::s_soapAction, response.GetServiceLayerResponse());
+    return context.Call<GetAttributeDetailsImpl>(response, NamingAttributes<GetAttributeDetailsRequest>(attributes));
 }
 
 int FetchExtras(ToolContext& context, const std::vector<SmartPtr<AttributeReference>>& attributes,
                 AttributeExtras& extras)
 {
-    GetAttributeParametersImpl parametersOperation(context.Session());
     GetAttributeParametersResponse parameters;
-    parametersOperation.GetAttributeParameters(NamingAttributes<GetAttributeParametersRequest>(attributes), &parameters);
-    if (const int failed = context.Outcome(GetAttributeParametersImpl::s_soapAction,
-                                           parameters.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetAttributeParametersImpl>(
+            parameters, NamingAttributes<GetAttributeParametersRequest>(attributes))) {
         return failed;
     }
     for (const SmartPtr<ParameterDetail>& parameter : parameters.AccessAttributeParameters()) {
         extras.parameters[AttributeIdentity(parameter->GetAppliesToAttribute())].push_back(parameter);
     }
-    GetMetaAttributesImpl metaOperation(context.Session());
     GetMetaAttributesResponse metas;
-    metaOperation.GetMetaAttributes(NamingAttributes<GetMetaAttributesRequest>(attributes), &metas);
-    if (const int failed = context.Outcome(GetMetaAttributesImpl::s_soapAction, metas.GetServiceLayerResponse())) {
+    if (const int failed =
+            context.Call<GetMetaAttributesImpl>(metas, NamingAttributes<GetMetaAttributesRequest>(attributes))) {
         return failed;
     }
     for (const SmartPtr<AttributeMetaAttributes>& entry : metas.GetAttributes()) {
@@ -299,8 +294,7 @@ int RunRange(ToolContext& context, const RangeArguments& arguments)
     SmartPtr<GetAttributeMinMaxRequest> request = NamingAttributes<GetAttributeMinMaxRequest>(attributes);
     request->SetUnitConversionContext(UnitSystemContext(arguments.unitSystem));
     GetAttributeMinMaxResponse response;
-    GetAttributeMinMaxImpl(context.Session()).RequestAttributeMinMax(request, &response);
-    if (const int failed = context.Outcome(GetAttributeMinMaxImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetAttributeMinMaxImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"ATTRIBUTE", "MIN", "MAX", "UNIT"}, {}};
@@ -334,12 +328,9 @@ int ParameterReferences(ToolContext& context, const ParametersArguments& argumen
         return context.Fail(Exit_BadArguments, "name a PARAMETER, or an --attribute whose parameters to show");
     }
     GetAttributeParametersResponse response;
-    GetAttributeParametersImpl(context.Session())
-        .GetAttributeParameters(NamingAttributes<GetAttributeParametersRequest>(
-                                    {MakeAttributeReference(arguments.dbKey, arguments.table, arguments.attribute)}),
-                                &response);
-    if (const int failed = context.Outcome(GetAttributeParametersImpl::s_soapAction,
-                                           response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetAttributeParametersImpl>(
+            response, NamingAttributes<GetAttributeParametersRequest>(
+                          {MakeAttributeReference(arguments.dbKey, arguments.table, arguments.attribute)}))) {
         return failed;
     }
     // A parameter the reply gives without a reference cannot be asked about.
@@ -382,8 +373,7 @@ int RunParameters(ToolContext& context, const ParametersArguments& arguments)
         request->SetRecordReference(record);
     }
     GetParameterDetailsResponse response;
-    GetParameterDetailsImpl(context.Session()).GetParameterDetails(request, &response);
-    if (const int failed = context.Outcome(GetParameterDetailsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetParameterDetailsImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"ID", "NAME", "UNIT", "TYPE", "SCALE", "INTERPOLATION", "DEFAULT", "VALUES"}, {}};

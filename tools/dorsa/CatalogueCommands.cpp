@@ -48,10 +48,8 @@ Runner DefinePing(CLI::App&)
 Runner DefineDatabases(CLI::App&)
 {
     return [](ToolContext& context) {
-        GetDatabaseImpl operation(context.Session());
         GetDatabasesResponse response;
-        operation.GetDatabases(&response);
-        if (const int failed = context.Outcome(GetDatabaseImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        if (const int failed = context.Call<GetDatabaseImpl>(response)) {
             return failed;
         }
         TextTable table{{"KEY", "NAME"}, {}};
@@ -150,10 +148,8 @@ int RunTables(ToolContext& context, const TablesArguments& arguments)
     if (const int failed = AddSelectors(context, arguments.selectors, *request, columns)) {
         return failed;
     }
-    GetTablesImpl operation(context.Session());
     GetTablesResponse response;
-    operation.RequestTables(request, &response);
-    if (const int failed = context.Outcome(GetTablesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetTablesImpl>(response, request)) {
         return failed;
     }
     TextTable table = TablesListing(columns);
@@ -184,10 +180,8 @@ int RunSubsets(ToolContext& context, const SubsetsArguments& arguments)
 {
     SmartPtr<GetSubsets> request = new GetSubsets;
     request->SetTable(MakeTableReference(arguments.dbKey, arguments.table));
-    GetSubsetsImpl operation(context.Session());
     GetSubsetsResponse response;
-    operation.GetSubsets(request, &response);
-    if (const int failed = context.Outcome(GetSubsetsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetSubsetsImpl>(response, request)) {
         return failed;
     }
     TextTable output{{"ID", "NAME", "TABLE"}, {}};

@@ -82,9 +82,7 @@ int ListExporters(ToolContext& context, const ExportersArguments& arguments)
     request->SetPackage(arguments.package);
     request->SetModel(arguments.model);
     GetAvailableExportersResponse response;
-    GetAvailableExportersImpl(context.Session()).GetAvailableExporters(request, &response);
-    const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
-    if (const int failed = context.Outcome(GetAvailableExportersImpl::s_soapAction, outcome)) {
+    if (const int failed = context.Call<GetAvailableExportersImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "VALIDATED", "TRANSFORMS"}, {}};
@@ -109,8 +107,7 @@ int ExportersForRecords(ToolContext& context, const ExportersArguments& argument
         request->AddRecord(MakeRecordReference(arguments.dbKey, record));
     }
     ExportersForRecordsResponse response;
-    ExportersForRecordsImpl(context.Session()).GetExportersForRecords(request, &response);
-    if (const int failed = context.Outcome(ExportersForRecordsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<ExportersForRecordsImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"RECORD", "KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "POPULATED"}, {}};
@@ -168,8 +165,7 @@ int RunExport(ToolContext& context, const ExportArguments& arguments)
         return context.Fail(Exit_BadArguments, "'" + arguments.output + "' exists; --force replaces it");
     }
     ExportRecordDataResponse response;
-    ExportRecordDataImpl(context.Session()).ExportRecordData(MakeExportRequest(arguments), &response);
-    if (const int failed = context.Outcome(ExportRecordDataImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<ExportRecordDataImpl>(response, MakeExportRequest(arguments))) {
         return failed;
     }
     const std::string& text = response.GetText();
@@ -277,9 +273,7 @@ int RunExporterParameters(ToolContext& context, const ExporterParametersArgument
     request->SetUnitConversionContext(UnitSystemContext(arguments.unitSystem));
     request->SetPopulateGUIDs(true);
     GetExporterParametersResponse response;
-    GetExporterParametersImpl(context.Session()).GetExporterParameters(request, &response);
-    if (const int failed = context.Outcome(GetExporterParametersImpl::s_soapAction,
-                                           response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetExporterParametersImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"RECORD", "ATTRIBUTE", "DATA", "PARAMETERS", "DOMAINS"}, {}};

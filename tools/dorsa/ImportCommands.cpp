@@ -113,8 +113,7 @@ std::string UploadAddress(ToolContext& context, const SmartPtr<RecordReference>&
     request->AddRecord(record);
     request->AddAttributeReference(attribute);
     GetUploadAddressesResponse response;
-    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
-    code = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse());
+    code = context.Call<GetUploadAddressesImpl>(response, request);
     if (code != Exit_Ok) {
         return std::string();
     }
@@ -164,14 +163,12 @@ int RunImport(ToolContext& context, const ImportArguments& arguments)
     if (const int failed = ReadRequest(context, arguments, request, uploads)) {
         return failed;
     }
-    SetRecordAttributesImpl operation(context.Session());
     if (arguments.dryRun) {
-        PrintRequest(operation, request);
+        PrintRequest(SetRecordAttributesImpl(context.Session()), request);
         return Exit_Ok;
     }
     SetRecordAttributesResponse response;
-    operation.SetRecordAttributes_Request(request, &response);
-    if (const int failed = context.Outcome(SetRecordAttributesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<SetRecordAttributesImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"RECORD", "GUID", "NAME"}, {}};
@@ -207,8 +204,7 @@ int RunUploadAddresses(ToolContext& context, const UploadAddressesArguments& arg
         request->AddAttributeReference(MakeAttributeReference(arguments.dbKey, attribute));
     }
     GetUploadAddressesResponse response;
-    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
-    if (const int failed = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetUploadAddressesImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"RECORD", "ATTRIBUTE", "URL"}, {}};
@@ -379,14 +375,12 @@ int RunLink(ToolContext& context, const LinkArguments& arguments)
     SmartPtr<ModifyRecordLinksRequest> request = new ModifyRecordLinksRequest;
     request->SetRecordLinkGroupReference(GroupReference(arguments));
     request->SetRecordLinkModifications(Modifications(arguments));
-    ModifyRecordLinksImpl operation(context.Session());
     if (arguments.dryRun) {
-        PrintRequest(operation, request);
+        PrintRequest(ModifyRecordLinksImpl(context.Session()), request);
         return Exit_Ok;
     }
     ModifyRecordLinksResponse response;
-    operation.ModifyRecordLinks(request, &response);
-    if (const int failed = context.Outcome(ModifyRecordLinksImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<ModifyRecordLinksImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"CHANGE", "SOURCE", "TARGET"}, {}};
@@ -437,8 +431,7 @@ int RunUpload(ToolContext& context, const UploadArguments& arguments)
     request->AddRecord(MakeRecordReference(arguments.dbKey, arguments.record));
     request->AddAttributeReference(MakeAttributeReference(arguments.dbKey, arguments.attribute));
     GetUploadAddressesResponse response;
-    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
-    if (const int failed = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetUploadAddressesImpl>(response, request)) {
         return failed;
     }
     std::string url;

@@ -88,18 +88,18 @@ int FindStart(ToolContext& context, const TreeArguments& arguments, SmartPtr<Tre
         SmartPtr<GetRootNode> request = new GetRootNode;
         request->SetTable(MakeTableReference(arguments.dbKey, arguments.table));
         GetRootNodeResponse response;
-        GetRootNodeImpl(context.Session()).RequestRootNode(request, &response);
+        const int code = context.Call<GetRootNodeImpl>(response, request);
         start = response.GetRootNode();
-        return context.Outcome(GetRootNodeImpl::s_soapAction, response.GetServiceLayerResponse());
+        return code;
     }
     SmartPtr<GetTreeRecordsRequest> request = new GetTreeRecordsRequest;
     request->AddRecord(MakeRecordReference(arguments.dbKey, arguments.from));
     GetTreeRecordsResponse response;
-    GetTreeRecordsImpl(context.Session()).RequestTreeNodes(request, &response);
+    const int code = context.Call<GetTreeRecordsImpl>(response, request);
     if (!response.AccessTreeRecords().empty()) {
         start = response.AccessTreeRecords().front();
     }
-    return context.Outcome(GetTreeRecordsImpl::s_soapAction, response.GetServiceLayerResponse());
+    return code;
 }
 
 int RunTree(ToolContext& context, const TreeArguments& arguments)
@@ -116,8 +116,7 @@ int RunTree(ToolContext& context, const TreeArguments& arguments)
     request->SetRecurse(true);
     request->SetRecurseMaxDepth(arguments.depth);
     GetChildNodesResponse response;
-    GetChildNodesImpl(context.Session()).RequestChildNodes(request, &response);
-    if (const int failed = context.Outcome(GetChildNodesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetChildNodesImpl>(response, request)) {
         return failed;
     }
     start->AccessChildren() = response.AccessTreeRecords();
@@ -173,8 +172,7 @@ int ListGroups(ToolContext& context, const LinksArguments& arguments)
         request->AddRecordLinkGroup(GroupByName(arguments.dbKey, arguments.group));
     }
     GetRecordLinkGroupsResponse response;
-    GetRecordLinkGroupsImpl(context.Session()).GetRecordLinkGroups(request, &response);
-    if (const int failed = context.Outcome(GetRecordLinkGroupsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetRecordLinkGroupsImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"ID", "NAME", "TYPE", "FROM", "TO", "REVERSE", "STANDARD NAMES"}, {}};
@@ -203,8 +201,7 @@ int ShowLinkedRecords(ToolContext& context, const LinksArguments& arguments)
         request->AddRecordLinkGroup(GroupByName(arguments.dbKey, arguments.group));
     }
     GetLinkedRecordsResponse response;
-    GetLinkedRecordsImpl(context.Session()).GetLinkedRecords(request, &response);
-    if (const int failed = context.Outcome(GetLinkedRecordsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetLinkedRecordsImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"RECORD", "GROUP", "LINKED RECORDS"}, {}};
@@ -270,8 +267,7 @@ int RunVersions(ToolContext& context, const VersionsArguments& arguments)
         request->AddRecord(MakeRecordReference(arguments.dbKey, record));
     }
     GetRecordVersionsResponse response;
-    GetRecordVersionsImpl(context.Session()).GetRecordVersions(request, &response);
-    if (const int failed = context.Outcome(GetRecordVersionsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetRecordVersionsImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"RECORD", "VERSION GUID", "STATE"}, {}};

@@ -31,9 +31,7 @@ int FetchUnits(ToolContext& context, const std::string& dbKey, GetUnitsResponse&
 {
     SmartPtr<GetUnits> request = new GetUnits;
     request->SetDBKey(dbKey);
-    GetUnitsImpl operation(context.Session());
-    operation.GetUnits(request, &response);
-    return context.Outcome(GetUnitsImpl::s_soapAction, response.GetServiceLayerResponse());
+    return context.Call<GetUnitsImpl>(response, request);
 }
 
 // Asks for the unit systems of a database, currencies left out.
@@ -42,10 +40,8 @@ int FetchUnitSystems(ToolContext& context, const std::string& dbKey, std::vector
     SmartPtr<GetUnitSystems> request = new GetUnitSystems;
     request->SetDBKey(dbKey);
     request->SetExcludeCurrencies(true);
-    GetUnitSystemsImpl operation(context.Session());
     GetUnitSystemsResponse response;
-    operation.GetUnitSystems(request, &response);
-    if (const int failed = context.Outcome(GetUnitSystemsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetUnitSystemsImpl>(response, request)) {
         return failed;
     }
     systems = response.AccessUnitSystems();
@@ -95,10 +91,8 @@ Runner DefineUnitSystems(CLI::App& app)
 Runner DefineCurrencies(CLI::App&)
 {
     return [](ToolContext& context) {
-        GetCurrenciesImpl operation(context.Session());
         GetCurrenciesResponse response;
-        operation.GetCurrencies(&response);
-        if (const int failed = context.Outcome(GetCurrenciesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        if (const int failed = context.Call<GetCurrenciesImpl>(response)) {
             return failed;
         }
         return PrintCurrencies(context, response.AccessCurrencies());
@@ -159,10 +153,8 @@ int RunConvert(ToolContext& context, const ConvertArguments& arguments)
             return failed;
         }
     }
-    GetUnitConversionsImpl operation(context.Session());
     GetUnitConversionsResponse response;
-    operation.GetUnitConversions(ConversionsRequest(arguments, systems), &response);
-    if (const int failed = context.Outcome(GetUnitConversionsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetUnitConversionsImpl>(response, ConversionsRequest(arguments, systems))) {
         return failed;
     }
     PrintConversions(context, response);
@@ -212,9 +204,7 @@ int CheckUnitsKnown(ToolContext& context, const std::string& dbKey, const std::v
             return failed;
         }
         GetUnitConversionsResponse conversions;
-        GetUnitConversionsImpl(context.Session()).GetUnitConversions(ConversionsRequest(asked, systems), &conversions);
-        if (const int failed =
-                context.Outcome(GetUnitConversionsImpl::s_soapAction, conversions.GetServiceLayerResponse())) {
+        if (const int failed = context.Call<GetUnitConversionsImpl>(conversions, ConversionsRequest(asked, systems))) {
             return failed;
         }
         for (const SmartPtr<UnitConversion>& system : conversions.AccessConversions()) {

@@ -283,8 +283,7 @@ int RunPopulated(ToolContext& context, const PopulatedArguments& arguments)
     request->SetIncludeEmpty(arguments.empty);
     request->SetIncludeMeta(arguments.meta);
     GetRecordAttributesResponse response;
-    GetRecordAttributesImpl(context.Session()).RequestRecordAttributes(request, &response);
-    if (const int failed = context.Outcome(GetRecordAttributesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetRecordAttributesImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"RECORD", "ATTRIBUTE", "ID", "DATA", "VERSION"}, {}};

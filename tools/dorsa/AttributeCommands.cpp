@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Listing.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
@@ -247,18 +248,6 @@ struct ParametersArguments {
     std::string record;
 };
 
-// A number, a name or a date of a JSON value as a table cell shows it; empty for null.
-std::string CellText(const json& value)
-{
-    if (value.is_string()) {
-        return value.get<std::string>();
-    }
-    if (value.is_number_integer()) {
-        return std::to_string(value.get<long long>());
-    }
-    return value.is_number() ? Number(value.get<double>()) : "";
-}
-
 // A smallest or largest stored value: a number, a date as text, "NaN" as the reply has
 // it, or null when the attribute holds no value with an order.
 json ExtremeJson(const SmartPtr<MinMaxValue>& value)
@@ -297,20 +286,18 @@ int RunRange(ToolContext& context, const RangeArguments& arguments)
     if (const int failed = context.Call<GetAttributeMinMaxImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"ATTRIBUTE", "MIN", "MAX", "UNIT"}, {}};
-    json list = json::array();
-    for (const SmartPtr<AttributeMinMax>& range : response.AccessAttributeMinMaxes()) {
-        const SmartPtr<AttributeReference> attribute = range->GetAttributeReference();
-        const json entry{{"attribute", attribute ? attribute->GetName() : ""},
-                         {"id", AttributeIdentity(attribute)},
-                         {"min", ExtremeJson(range->GetMinValue())},
-                         {"max", ExtremeJson(range->GetMaxValue())},
-                         {"unit", range->GetUnits()}};
-        table.rows.push_back({CellText(entry["attribute"]), CellText(entry["min"]), CellText(entry["max"]),
-                              range->GetUnits()});
-        list.push_back(entry);
-    }
-    context.Print(table, list);
+    using Range = SmartPtr<AttributeMinMax>;
+    PrintListing<Range>(
+        context,
+        {{"ATTRIBUTE", "attribute",
+          [](const Range& range) {
+              return range->GetAttributeReference() ? range->GetAttributeReference()->GetName() : "";
+          }},
+         {nullptr, "id", [](const Range& range) { return AttributeIdentity(range->GetAttributeReference()); }},
+         {"MIN", "min", [](const Range& range) { return ExtremeJson(range->GetMinValue()); }},
+         {"MAX", "max", [](const Range& range) { return ExtremeJson(range->GetMaxValue()); }},
+         {"UNIT", "unit", [](const Range& range) { return range->GetUnits(); }}},
+        response.AccessAttributeMinMaxes());
     return Exit_Ok;
 }
 
@@ -376,24 +363,20 @@ int RunParameters(ToolContext& context, const ParametersArguments& arguments)
     if (const int failed = context.Call<GetParameterDetailsImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"ID", "NAME", "UNIT", "TYPE", "SCALE", "INTERPOLATION", "DEFAULT", "VALUES"}, {}};
-    json list = json::array();
+    std::vector<json> entries;
     for (const SmartPtr<ParameterDetail>& parameter : response.AccessAttributeParameters()) {
-        json entry = ParameterJson(*parameter);
-        entry["appliesTo"] = AppliesToJson(*parameter);
-        std::vector<std::string> values;
-        for (const json& value : entry["values"]) {
-            values.push_back(CellText(value));
-        }
-        std::vector<std::string> row;
-        for (const char* field : {"id", "name", "unit", "parameterType", "scaleType", "interpolation", "default"}) {
-            row.push_back(CellText(entry[field]));
-        }
-        row.push_back(Join(values));
-        table.rows.push_back(row);
-        list.push_back(entry);
+        entries.push_back(ParameterJson(*parameter));
+        entries.back()["appliesTo"] = AppliesToJson(*parameter);
     }
-    context.Print(table, list);
+    // The columns show fields of the parameters' JSON objects.
+    const auto field = [](const char* header, const char* key) {
+        return Column<json>{header, key, [key](const json& entry) { return entry.at(key); }};
+    };
+    PrintListing(context,
+                 {field("ID", "id"), field("NAME", "name"), field("UNIT", "unit"), field("TYPE", "parameterType"),
+                  field("SCALE", "scaleType"), field("INTERPOLATION", "interpolation"), field("DEFAULT", "default"),
+                  field("VALUES", "values"), field(nullptr, "appliesTo")},
+                 entries);
     return Exit_Ok;
 }
 

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Listing.h"
 #include "ImportJson.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
@@ -171,21 +172,21 @@ int RunImport(ToolContext& context, const ImportArguments& arguments)
     if (const int failed = context.Call<SetRecordAttributesImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"RECORD", "GUID", "NAME"}, {}};
-    json list = json::array();
-    for (const SmartPtr<NamedRecord>& record : response.AccessRecordsImported()) {
-        const SmartPtr<RecordReference> reference = record->GetRecordReference();
-        table.rows.push_back({std::to_string(reference->GetIdentity()), reference->GetRecordGUID(), record->GetLongName()});
-        list.push_back({{"record", RecordJson(reference)},
-                        {"shortName", record->GetShortName()},
-                        {"fullName", record->GetLongName()}});
-    }
-    context.Print(table, list);
+    using Record = SmartPtr<NamedRecord>;
+    const std::vector<Record>& imported = response.AccessRecordsImported();
+    PrintListing<Record>(
+        context,
+        {{"RECORD", "record", [](const Record& record) { return RecordJson(record->GetRecordReference()); },
+          [](const Record& record) { return std::to_string(record->GetRecordReference()->GetIdentity()); }},
+         {"GUID", nullptr, [](const Record& record) { return record->GetRecordReference()->GetRecordGUID(); }},
+         {"NAME", "fullName", [](const Record& record) { return record->GetLongName(); }},
+         {nullptr, "shortName", [](const Record& record) { return record->GetShortName(); }}},
+        imported);
     const size_t sent = request->AccessImportRecords().size();
-    if (list.size() < sent) {
-        std::cerr << "dorsa: " << sent - list.size() << " of " << sent << " import records were not imported\n";
+    if (imported.size() < sent) {
+        std::cerr << "dorsa: " << sent - imported.size() << " of " << sent << " import records were not imported\n";
     }
-    return UploadFiles(context, uploads, response.AccessRecordsImported(), sent);
+    return UploadFiles(context, uploads, imported, sent);
 }
 
 struct UploadAddressesArguments {

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Listing.h"
 #include "RecordArguments.h"
 #include "CriterionParser.h"
 #include "TableLookup.h"
@@ -83,21 +84,20 @@ int PrintHits(ToolContext& context, SimpleTextSearchResponse& response, const st
             return failed;
         }
     }
-    TextTable rows{{"RANKING", "NAME", "SHORT NAME", "TABLE", "RECORD"}, {}};
-    json list = json::array();
-    for (const SmartPtr<SearchResult>& hit : hits) {
-        const SmartPtr<RecordReference> record = hit->GetRecordReference();
-        const std::string tableName = table.empty() ? tables[record->GetIdentity()] : table;
-        const std::string label =
-            record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
-        rows.rows.push_back({hit->GetRanking(), hit->GetLongName(), hit->GetShortName(), tableName, label});
-        list.push_back({{"ranking", hit->GetRanking()},
-                        {"name", hit->GetLongName()},
-                        {"shortName", hit->GetShortName()},
-                        {"table", tableName},
-                        {"record", RecordJson(record)}});
-    }
-    context.Print(rows, list);
+    using Hit = SmartPtr<SearchResult>;
+    PrintListing<Hit>(
+        context,
+        {{"RANKING", "ranking", [](const Hit& hit) { return hit->GetRanking(); }},
+         {"NAME", "name", [](const Hit& hit) { return hit->GetLongName(); }},
+         {"SHORT NAME", "shortName", [](const Hit& hit) { return hit->GetShortName(); }},
+         {"TABLE", "table",
+          [&](const Hit& hit) { return table.empty() ? tables[hit->GetRecordReference()->GetIdentity()] : table; }},
+         {"RECORD", "record", [](const Hit& hit) { return RecordJson(hit->GetRecordReference()); },
+          [](const Hit& hit) {
+              const SmartPtr<RecordReference> record = hit->GetRecordReference();
+              return record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
+          }}},
+        hits);
     return Exit_Ok;
 }
 

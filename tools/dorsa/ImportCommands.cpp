@@ -208,21 +208,17 @@ int RunUploadAddresses(ToolContext& context, const UploadAddressesArguments& arg
     if (const int failed = context.Call<GetUploadAddressesImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"RECORD", "ATTRIBUTE", "URL"}, {}};
-    json list = json::array();
+    using Address = SmartPtr<AttributeAddress>;
+    std::vector<RecordParts<Address>> records;
     for (const SmartPtr<RecordWithAttributeAddresses>& entry : response.AccessRecordsWithAttributeAddresses()) {
-        const SmartPtr<RecordReference> record = entry->GetRecordReference() ? entry->GetRecordReference()
-                                                                             : new RecordReference;
-        json addresses = json::array();
-        for (const SmartPtr<AttributeAddress>& address : entry->AccessAttributeAddresses()) {
-            table.rows.push_back({RecordLabel(record), address->GetAttributeName(), address->GetURL()});
-            addresses.push_back({{"attribute", address->GetAttributeName()},
-                                 {"id", address->GetAttributeID()},
-                                 {"url", address->GetURL()}});
-        }
-        list.push_back({{"record", RecordJson(record)}, {"addresses", addresses}});
+        records.push_back({entry->GetRecordReference() ? entry->GetRecordReference() : new RecordReference,
+                           entry->AccessAttributeAddresses()});
     }
-    context.Print(table, list);
+    PrintRecordParts<Address>(context, "addresses",
+                              {{"ATTRIBUTE", "attribute", [](const Address& address) { return address->GetAttributeName(); }},
+                               {nullptr, "id", [](const Address& address) { return address->GetAttributeID(); }},
+                               {"URL", "url", [](const Address& address) { return address->GetURL(); }}},
+                              records);
     return Exit_Ok;
 }
 

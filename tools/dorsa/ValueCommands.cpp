@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "Console.h"
+#include "Listing.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
@@ -183,22 +184,6 @@ void SendBatches(ToolContext& context, std::vector<std::unique_ptr<Batch>>& batc
     progress.Finish();
 }
 
-// The rows and the JSON object of one record's values.
-void AddRecord(RecordData& data, TextTable& table, json& list)
-{
-    const SmartPtr<RecordReference> record = data.GetRecordReference() ? data.GetRecordReference() : new RecordReference;
-    const std::string label = RecordLabel(record);
-    json values = json::array();
-    for (const SmartPtr<AttributeValue>& value : data.AccessAttributeValues()) {
-        table.rows.push_back({label, value->GetAttributeName(), TypeName(value->GetDataType()),
-                              ValueText(value->GetDataValue())});
-        values.push_back({{"attribute", value->GetAttributeName()},
-                          {"id", value->GetAttributeID()},
-                          {"value", ValueJson(value->GetDataValue())}});
-    }
-    list.push_back({{"record", RecordJson(record)}, {"values", values}});
-}
-
 int RunValues(ToolContext& context, const ValuesArguments& arguments)
 {
     std::vector<SmartPtr<AttributeReference>> attributes = NamedAttributes(arguments);
@@ -225,18 +210,26 @@ int RunValues(ToolContext& context, const ValuesArguments& arguments)
             return failed;
         }
     }
-    TextTable table{{"RECORD", "ATTRIBUTE", "TYPE", "VALUE"}, {}};
-    json list = json::array();
+    using Value = SmartPtr<AttributeValue>;
+    std::vector<RecordParts<Value>> values;
     std::vector<std::string> empty;
     for (const std::unique_ptr<Batch>& batch : batches) {
         for (const SmartPtr<RecordData>& data : batch->response.AccessRecordData()) {
-            AddRecord(*data, table, list);
+            values.push_back({data->GetRecordReference() ? data->GetRecordReference() : new RecordReference,
+                              data->AccessAttributeValues()});
             if (data->AccessAttributeValues().empty() && data->GetRecordReference()) {
                 empty.push_back(RecordLabel(data->GetRecordReference()));
             }
         }
     }
-    context.Print(table, list);
+    PrintRecordParts<Value>(
+        context, "values",
+        {{"ATTRIBUTE", "attribute", [](const Value& value) { return value->GetAttributeName(); }},
+         {nullptr, "id", [](const Value& value) { return value->GetAttributeID(); }},
+         {"TYPE", nullptr, [](const Value& value) { return TypeName(value->GetDataType()); }},
+         {"VALUE", "value", [](const Value& value) { return ValueJson(value->GetDataValue()); },
+          [](const Value& value) { return ValueText(value->GetDataValue()); }}},
+        values);
     // A record without values would show as no row at all: say so, beside the output.
     for (const std::string& record : empty) {
         std::cerr << "dorsa: record " << record << " holds no values for the attributes asked\n";

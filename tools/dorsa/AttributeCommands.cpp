@@ -139,67 +139,98 @@ json ParameterJson(const ParameterDetail& parameter)
     return entry;
 }
 
-// One attribute's row and JSON object; `extras` is null without --details.
-void AddAttribute(AttributeDetail& detail, const AttributeExtras* extras, TextTable& table, json& list)
+using Detail = SmartPtr<AttributeDetail>;
+
+json ColumnsJson(const Detail& detail)
 {
+    json columns = json::array();
+    for (const SmartPtr<TabularColumnDetail>& column : detail->GetColumns()) {
+        columns.push_back(ColumnJson(*column));
+    }
+    return columns;
+}
+
+// What --details adds to one attribute: its parameters and its meta-attributes.
+std::vector<SmartPtr<ParameterDetail>> ParametersOf(const AttributeExtras& extras, const Detail& detail)
+{
+    const auto found = extras.parameters.find(detail->GetIdentity());
+    return found == extras.parameters.end() ? std::vector<SmartPtr<ParameterDetail>>() : found->second;
+}
+
+std::vector<std::string> MetaAttributesOf(const AttributeExtras& extras, const Detail& detail)
+{
+    std::vector<std::string> names;
+    const auto found = extras.metaAttributes.find(detail->GetIdentity());
+    if (found != extras.metaAttributes.end()) {
+        for (const SmartPtr<NamedAttribute>& meta : found->second) {
+            names.push_back(meta->GetName());
+        }
+    }
+    return names;
+}
+
+// The lines of the DETAILS cell: discrete values, tabular columns, parameters and meta-attributes.
+std::string DetailsText(const AttributeExtras& extras, const Detail& detail)
+{
+    std::vector<std::string> lines;
+    if (!detail->AccessDiscreteValues().empty()) {
+        lines.push_back("values: " + Join(detail->AccessDiscreteValues()));
+    }
     std::vector<std::string> columns;
-    json columnsJson = json::array();
-    for (const SmartPtr<TabularColumnDetail>& column : detail.GetColumns()) {
+    for (const SmartPtr<TabularColumnDetail>& column : detail->GetColumns()) {
         columns.push_back(ColumnText(*column));
-        columnsJson.push_back(ColumnJson(*column));
     }
-    json entry{{"id", detail.GetIdentity()},
-               {"name", detail.GetName()},
-               {"type", detail.GetType()},
-               {"unit", detail.GetDatabaseUnit()},
-               {"searchable", detail.IsSearchable()},
-               {"multiValued", detail.IsMultiValued()},
-               {"chartable", detail.GetChartable()},
-               {"order", detail.GetOrder()},
-               {"axisName", detail.GetAxisName()},
-               {"defaultThreshold", detail.GetDefaultThreshold()},
-               {"helpURI", detail.GetHelpInfo() ? detail.GetHelpInfo()->GetHelpURI() : ""},
-               {"discreteValues", detail.AccessDiscreteValues()},
-               {"columns", columnsJson}};
-    std::vector<std::string> row{detail.GetName(), TypeName(detail.GetType()), detail.GetDatabaseUnit(),
-                                 Join(Flags(detail))};
+    if (!columns.empty()) {
+        lines.push_back("columns: " + Join(columns));
+    }
+    std::vector<std::string> parameters;
+    for (const SmartPtr<ParameterDetail>& parameter : ParametersOf(extras, detail)) {
+        const std::string unit = UnitSymbol(parameter->GetUnit());
+        parameters.push_back(unit.empty() ? parameter->GetName() : parameter->GetName() + " (" + unit + ")");
+    }
+    if (!parameters.empty()) {
+        lines.push_back("parameters: " + Join(parameters));
+    }
+    const std::vector<std::string> metas = MetaAttributesOf(extras, detail);
+    if (!metas.empty()) {
+        lines.push_back("meta-attributes: " + Join(metas));
+    }
+    return Join(lines, "\n");
+}
+
+// The columns of an attribute; `extras` adds those of --details, null without.
+std::vector<Column<Detail>> AttributeColumns(const AttributeExtras* extras)
+{
+    std::vector<Column<Detail>> columns{
+        {nullptr, "id", [](const Detail& detail) { return detail->GetIdentity(); }},
+        {"NAME", "name", [](const Detail& detail) { return detail->GetName(); }},
+        {"TYPE", "type", [](const Detail& detail) { return detail->GetType(); },
+         [](const Detail& detail) { return TypeName(detail->GetType()); }},
+        {"UNIT", "unit", [](const Detail& detail) { return detail->GetDatabaseUnit(); }},
+        {"FLAGS", nullptr, [](const Detail& detail) { return Join(Flags(*detail)); }},
+        {nullptr, "searchable", [](const Detail& detail) { return detail->IsSearchable(); }},
+        {nullptr, "multiValued", [](const Detail& detail) { return detail->IsMultiValued(); }},
+        {nullptr, "chartable", [](const Detail& detail) { return detail->GetChartable(); }},
+        {nullptr, "order", [](const Detail& detail) { return detail->GetOrder(); }},
+        {nullptr, "axisName", [](const Detail& detail) { return detail->GetAxisName(); }},
+        {nullptr, "defaultThreshold", [](const Detail& detail) { return detail->GetDefaultThreshold(); }},
+        {nullptr, "helpURI",
+         [](const Detail& detail) { return detail->GetHelpInfo() ? detail->GetHelpInfo()->GetHelpURI() : ""; }},
+        {nullptr, "discreteValues", [](const Detail& detail) { return detail->AccessDiscreteValues(); }},
+        {nullptr, "columns", ColumnsJson}};
     if (extras) {
-        std::vector<std::string> lines;
-        if (!detail.AccessDiscreteValues().empty()) {
-            lines.push_back("values: " + Join(detail.AccessDiscreteValues()));
-        }
-        if (!columns.empty()) {
-            lines.push_back("columns: " + Join(columns));
-        }
-        std::vector<std::string> parameters;
-        json parametersJson = json::array();
-        const auto foundParameters = extras->parameters.find(detail.GetIdentity());
-        if (foundParameters != extras->parameters.end()) {
-            for (const SmartPtr<ParameterDetail>& parameter : foundParameters->second) {
-                const std::string unit = UnitSymbol(parameter->GetUnit());
-                parameters.push_back(unit.empty() ? parameter->GetName() : parameter->GetName() + " (" + unit + ")");
-                parametersJson.push_back(ParameterJson(*parameter));
-            }
-        }
-        if (!parameters.empty()) {
-            lines.push_back("parameters: " + Join(parameters));
-        }
-        std::vector<std::string> metas;
-        const auto foundMetas = extras->metaAttributes.find(detail.GetIdentity());
-        if (foundMetas != extras->metaAttributes.end()) {
-            for (const SmartPtr<NamedAttribute>& meta : foundMetas->second) {
-                metas.push_back(meta->GetName());
-            }
-        }
-        if (!metas.empty()) {
-            lines.push_back("meta-attributes: " + Join(metas));
-        }
-        row.push_back(Join(lines, "\n"));
-        entry["parameters"] = parametersJson;
-        entry["metaAttributes"] = metas;
+        columns.push_back({"DETAILS", nullptr, [extras](const Detail& detail) { return DetailsText(*extras, detail); }});
+        columns.push_back({nullptr, "parameters", [extras](const Detail& detail) {
+                               json parameters = json::array();
+                               for (const SmartPtr<ParameterDetail>& parameter : ParametersOf(*extras, detail)) {
+                                   parameters.push_back(ParameterJson(*parameter));
+                               }
+                               return parameters;
+                           }});
+        columns.push_back({nullptr, "metaAttributes",
+                           [extras](const Detail& detail) { return MetaAttributesOf(*extras, detail); }});
     }
-    table.rows.push_back(row);
-    list.push_back(entry);
+    return columns;
 }
 
 int RunAttributes(ToolContext& context, const AttributesArguments& arguments)
@@ -221,15 +252,7 @@ int RunAttributes(ToolContext& context, const AttributesArguments& arguments)
             }
         }
     }
-    TextTable output{{"NAME", "TYPE", "UNIT", "FLAGS"}, {}};
-    if (arguments.details) {
-        output.headers.push_back("DETAILS");
-    }
-    json list = json::array();
-    for (const SmartPtr<AttributeDetail>& detail : details.AccessAttributeDetails()) {
-        AddAttribute(*detail, arguments.details ? &extras : nullptr, output, list);
-    }
-    context.Print(output, list);
+    PrintListing(context, AttributeColumns(arguments.details ? &extras : nullptr), details.AccessAttributeDetails());
     return Exit_Ok;
 }
 

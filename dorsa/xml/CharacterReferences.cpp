@@ -1,8 +1,10 @@
 #include "dorsa/xml/CharacterReferencesPrivate.h"
 #include "dorsa/platform/WideTextPrivate.h"
+#include "dorsa/xml/TextForms.h"
 
 #include <cstddef>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace zvrtkDorsaServiceLayer {
@@ -211,4 +213,21 @@ bool TranslateReferences(XmlDocument<char>& document, const char* text, std::siz
 }
 
 } // namespace detail
+
+std::string TranslatedReferences(const std::string& text)
+{
+    const char* const end = text.data() + text.size();
+    std::string plain;
+    for (const char* at = text.data(); at < end;) {
+        const detail::Reference reference = *at == '&' ? detail::DecodeReference(at, end) : detail::Reference();
+        if (reference.length == 0 || reference.error) {
+            plain += *at++;
+        } else {
+            plain.append(reference.bytes, reference.count);
+            at += reference.length;
+        }
+    }
+    return plain;
+}
+
 } // namespace zvrtkDorsaServiceLayer

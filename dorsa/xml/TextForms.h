@@ -24,6 +24,12 @@ DORSA_EXPORT double StringToDouble(const std::string& text);
 // std::invalid_argument("boolean value not parseable").
 DORSA_EXPORT bool StringToBool(const std::string& text);
 
+// `text` with its references translated as a reply's text is: the five predefined entities
+// and decimal or hexadecimal character references (written as UTF-8). A '&' that starts no
+// reference, or one to no character, is kept as it is. For text a reader gets as written,
+// such as ServiceLayerResponse::GetErrorMessage.
+DORSA_EXPORT std::string TranslatedReferences(const std::string& text);
+
 // printf-style formatting into a std::string. Follows the host's locale: not for numbers
 // that go on the wire.
 DORSA_EXPORT std::string FormatString(const char* format, ...)

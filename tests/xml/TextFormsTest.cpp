@@ -8,6 +8,7 @@
 #include <limits>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -135,6 +136,20 @@ TEST(TextForms, FormatStringHandlesLongOutput)
     EXPECT_EQ(FormatString("%s!", long_text.c_str()), long_text + "!");
     EXPECT_EQ(FormatString("%03d", 5), "005");
     EXPECT_EQ(FormatString("no arguments"), "no arguments");
+}
+
+TEST(TextForms, TranslatedReferencesKeepAnAmpersandThatStartsNoCharacter)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"1 &lt; 2 &amp;&amp; &quot;x&apos; &gt;", "1 < 2 && \"x' >"},
+        {"&#65;&#x42;&#xe9;&#x1F600;", "AB\u00e9\U0001F600"},
+        {"&amp;lt; stays once", "&lt; stays once"},
+        {"&unknown; & alone &amp", "&unknown; & alone &amp"},
+        {"&#0; &#x110000; &#65 &#;", "&#0; &#x110000; &#65 &#;"},
+    };
+    for (const auto& [written, translated] : cases) {
+        EXPECT_EQ(TranslatedReferences(written), translated) << written;
+    }
 }
 
 // The host's locale, when it writes "1,5": what these tests need to show anything.

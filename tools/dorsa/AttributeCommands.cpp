@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Listing.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
@@ -46,28 +47,23 @@ SmartPtr<Request> NamingAttributes(const std::vector<SmartPtr<AttributeReference
 int FetchDetails(ToolContext& context, const std::vector<SmartPtr<AttributeReference>>& attributes,
                  GetAttributeDetailsResponse& response)
 {
-    GetAttributeDetailsImpl operation(context.Session());
-    operation.RequestAttributeDetails(NamingAttributes<GetAttributeDetailsRequest>(attributes), &response);
-    return context.Outcome(GetAttributeDetailsImpl::s_soapAction, response.GetServiceLayerResponse());
+    return context.Call<GetAttributeDetailsImpl>(response, NamingAttributes<GetAttributeDetailsRequest>(attributes));
 }
 
 int FetchExtras(ToolContext& context, const std::vector<SmartPtr<AttributeReference>>& attributes,
                 AttributeExtras& extras)
 {
-    GetAttributeParametersImpl parametersOperation(context.Session());
     GetAttributeParametersResponse parameters;
-    parametersOperation.GetAttributeParameters(NamingAttributes<GetAttributeParametersRequest>(attributes), &parameters);
-    if (const int failed = context.Outcome(GetAttributeParametersImpl::s_soapAction,
-                                           parameters.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetAttributeParametersImpl>(
+            parameters, NamingAttributes<GetAttributeParametersRequest>(attributes))) {
         return failed;
     }
     for (const SmartPtr<ParameterDetail>& parameter : parameters.AccessAttributeParameters()) {
         extras.parameters[AttributeIdentity(parameter->GetAppliesToAttribute())].push_back(parameter);
     }
-    GetMetaAttributesImpl metaOperation(context.Session());
     GetMetaAttributesResponse metas;
-    metaOperation.GetMetaAttributes(NamingAttributes<GetMetaAttributesRequest>(attributes), &metas);
-    if (const int failed = context.Outcome(GetMetaAttributesImpl::s_soapAction, metas.GetServiceLayerResponse())) {
+    if (const int failed =
+            context.Call<GetMetaAttributesImpl>(metas, NamingAttributes<GetMetaAttributesRequest>(attributes))) {
         return failed;
     }
     for (const SmartPtr<AttributeMetaAttributes>& entry : metas.GetAttributes()) {
@@ -143,67 +139,98 @@ json ParameterJson(const ParameterDetail& parameter)
     return entry;
 }
 
-// One attribute's row and JSON object; `extras` is null without --details.
-void AddAttribute(AttributeDetail& detail, const AttributeExtras* extras, TextTable& table, json& list)
+using Detail = SmartPtr<AttributeDetail>;
+
+json ColumnsJson(const Detail& detail)
 {
+    json columns = json::array();
+    for (const SmartPtr<TabularColumnDetail>& column : detail->GetColumns()) {
+        columns.push_back(ColumnJson(*column));
+    }
+    return columns;
+}
+
+// What --details adds to one attribute: its parameters and its meta-attributes.
+std::vector<SmartPtr<ParameterDetail>> ParametersOf(const AttributeExtras& extras, const Detail& detail)
+{
+    const auto found = extras.parameters.find(detail->GetIdentity());
+    return found == extras.parameters.end() ? std::vector<SmartPtr<ParameterDetail>>() : found->second;
+}
+
+std::vector<std::string> MetaAttributesOf(const AttributeExtras& extras, const Detail& detail)
+{
+    std::vector<std::string> names;
+    const auto found = extras.metaAttributes.find(detail->GetIdentity());
+    if (found != extras.metaAttributes.end()) {
+        for (const SmartPtr<NamedAttribute>& meta : found->second) {
+            names.push_back(meta->GetName());
+        }
+    }
+    return names;
+}
+
+// The lines of the DETAILS cell: discrete values, tabular columns, parameters and meta-attributes.
+std::string DetailsText(const AttributeExtras& extras, const Detail& detail)
+{
+    std::vector<std::string> lines;
+    if (!detail->AccessDiscreteValues().empty()) {
+        lines.push_back("values: " + Join(detail->AccessDiscreteValues()));
+    }
     std::vector<std::string> columns;
-    json columnsJson = json::array();
-    for (const SmartPtr<TabularColumnDetail>& column : detail.GetColumns()) {
+    for (const SmartPtr<TabularColumnDetail>& column : detail->GetColumns()) {
         columns.push_back(ColumnText(*column));
-        columnsJson.push_back(ColumnJson(*column));
     }
-    json entry{{"id", detail.GetIdentity()},
-               {"name", detail.GetName()},
-               {"type", detail.GetType()},
-               {"unit", detail.GetDatabaseUnit()},
-               {"searchable", detail.IsSearchable()},
-               {"multiValued", detail.IsMultiValued()},
-               {"chartable", detail.GetChartable()},
-               {"order", detail.GetOrder()},
-               {"axisName", detail.GetAxisName()},
-               {"defaultThreshold", detail.GetDefaultThreshold()},
-               {"helpURI", detail.GetHelpInfo() ? detail.GetHelpInfo()->GetHelpURI() : ""},
-               {"discreteValues", detail.AccessDiscreteValues()},
-               {"columns", columnsJson}};
-    std::vector<std::string> row{detail.GetName(), TypeName(detail.GetType()), detail.GetDatabaseUnit(),
-                                 Join(Flags(detail))};
+    if (!columns.empty()) {
+        lines.push_back("columns: " + Join(columns));
+    }
+    std::vector<std::string> parameters;
+    for (const SmartPtr<ParameterDetail>& parameter : ParametersOf(extras, detail)) {
+        const std::string unit = UnitSymbol(parameter->GetUnit());
+        parameters.push_back(unit.empty() ? parameter->GetName() : parameter->GetName() + " (" + unit + ")");
+    }
+    if (!parameters.empty()) {
+        lines.push_back("parameters: " + Join(parameters));
+    }
+    const std::vector<std::string> metas = MetaAttributesOf(extras, detail);
+    if (!metas.empty()) {
+        lines.push_back("meta-attributes: " + Join(metas));
+    }
+    return Join(lines, "\n");
+}
+
+// The columns of an attribute; `extras` adds those of --details, null without.
+std::vector<Column<Detail>> AttributeColumns(const AttributeExtras* extras)
+{
+    std::vector<Column<Detail>> columns{
+        {nullptr, "id", [](const Detail& detail) { return detail->GetIdentity(); }},
+        {"NAME", "name", [](const Detail& detail) { return detail->GetName(); }},
+        {"TYPE", "type", [](const Detail& detail) { return detail->GetType(); },
+         [](const Detail& detail) { return TypeName(detail->GetType()); }},
+        {"UNIT", "unit", [](const Detail& detail) { return detail->GetDatabaseUnit(); }},
+        {"FLAGS", nullptr, [](const Detail& detail) { return Join(Flags(*detail)); }},
+        {nullptr, "searchable", [](const Detail& detail) { return detail->IsSearchable(); }},
+        {nullptr, "multiValued", [](const Detail& detail) { return detail->IsMultiValued(); }},
+        {nullptr, "chartable", [](const Detail& detail) { return detail->GetChartable(); }},
+        {nullptr, "order", [](const Detail& detail) { return detail->GetOrder(); }},
+        {nullptr, "axisName", [](const Detail& detail) { return detail->GetAxisName(); }},
+        {nullptr, "defaultThreshold", [](const Detail& detail) { return detail->GetDefaultThreshold(); }},
+        {nullptr, "helpURI",
+         [](const Detail& detail) { return detail->GetHelpInfo() ? detail->GetHelpInfo()->GetHelpURI() : ""; }},
+        {nullptr, "discreteValues", [](const Detail& detail) { return detail->AccessDiscreteValues(); }},
+        {nullptr, "columns", ColumnsJson}};
     if (extras) {
-        std::vector<std::string> lines;
-        if (!detail.AccessDiscreteValues().empty()) {
-            lines.push_back("values: " + Join(detail.AccessDiscreteValues()));
-        }
-        if (!columns.empty()) {
-            lines.push_back("columns: " + Join(columns));
-        }
-        std::vector<std::string> parameters;
-        json parametersJson = json::array();
-        const auto foundParameters = extras->parameters.find(detail.GetIdentity());
-        if (foundParameters != extras->parameters.end()) {
-            for (const SmartPtr<ParameterDetail>& parameter : foundParameters->second) {
-                const std::string unit = UnitSymbol(parameter->GetUnit());
-                parameters.push_back(unit.empty() ? parameter->GetName() : parameter->GetName() + " (" + unit + ")");
-                parametersJson.push_back(ParameterJson(*parameter));
-            }
-        }
-        if (!parameters.empty()) {
-            lines.push_back("parameters: " + Join(parameters));
-        }
-        std::vector<std::string> metas;
-        const auto foundMetas = extras->metaAttributes.find(detail.GetIdentity());
-        if (foundMetas != extras->metaAttributes.end()) {
-            for (const SmartPtr<NamedAttribute>& meta : foundMetas->second) {
-                metas.push_back(meta->GetName());
-            }
-        }
-        if (!metas.empty()) {
-            lines.push_back("meta-attributes: " + Join(metas));
-        }
-        row.push_back(Join(lines, "\n"));
-        entry["parameters"] = parametersJson;
-        entry["metaAttributes"] = metas;
+        columns.push_back({"DETAILS", nullptr, [extras](const Detail& detail) { return DetailsText(*extras, detail); }});
+        columns.push_back({nullptr, "parameters", [extras](const Detail& detail) {
+                               json parameters = json::array();
+                               for (const SmartPtr<ParameterDetail>& parameter : ParametersOf(*extras, detail)) {
+                                   parameters.push_back(ParameterJson(*parameter));
+                               }
+                               return parameters;
+                           }});
+        columns.push_back({nullptr, "metaAttributes",
+                           [extras](const Detail& detail) { return MetaAttributesOf(*extras, detail); }});
     }
-    table.rows.push_back(row);
-    list.push_back(entry);
+    return columns;
 }
 
 int RunAttributes(ToolContext& context, const AttributesArguments& arguments)
@@ -225,15 +252,7 @@ int RunAttributes(ToolContext& context, const AttributesArguments& arguments)
             }
         }
     }
-    TextTable output{{"NAME", "TYPE", "UNIT", "FLAGS"}, {}};
-    if (arguments.details) {
-        output.headers.push_back("DETAILS");
-    }
-    json list = json::array();
-    for (const SmartPtr<AttributeDetail>& detail : details.AccessAttributeDetails()) {
-        AddAttribute(*detail, arguments.details ? &extras : nullptr, output, list);
-    }
-    context.Print(output, list);
+    PrintListing(context, AttributeColumns(arguments.details ? &extras : nullptr), details.AccessAttributeDetails());
     return Exit_Ok;
 }
 
@@ -251,18 +270,6 @@ struct ParametersArguments {
     std::string attribute;
     std::string record;
 };
-
-// A number, a name or a date of a JSON value as a table cell shows it; empty for null.
-std::string CellText(const json& value)
-{
-    if (value.is_string()) {
-        return value.get<std::string>();
-    }
-    if (value.is_number_integer()) {
-        return std::to_string(value.get<long long>());
-    }
-    return value.is_number() ? Number(value.get<double>()) : "";
-}
 
 // A smallest or largest stored value: a number, a date as text, "NaN" as the reply has
 // it, or null when the attribute holds no value with an order.
@@ -299,24 +306,21 @@ int RunRange(ToolContext& context, const RangeArguments& arguments)
     SmartPtr<GetAttributeMinMaxRequest> request = NamingAttributes<GetAttributeMinMaxRequest>(attributes);
     request->SetUnitConversionContext(UnitSystemContext(arguments.unitSystem));
     GetAttributeMinMaxResponse response;
-    GetAttributeMinMaxImpl(context.Session()).RequestAttributeMinMax(request, &response);
-    if (const int failed = context.Outcome(GetAttributeMinMaxImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetAttributeMinMaxImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"ATTRIBUTE", "MIN", "MAX", "UNIT"}, {}};
-    json list = json::array();
-    for (const SmartPtr<AttributeMinMax>& range : response.AccessAttributeMinMaxes()) {
-        const SmartPtr<AttributeReference> attribute = range->GetAttributeReference();
-        const json entry{{"attribute", attribute ? attribute->GetName() : ""},
-                         {"id", AttributeIdentity(attribute)},
-                         {"min", ExtremeJson(range->GetMinValue())},
-                         {"max", ExtremeJson(range->GetMaxValue())},
-                         {"unit", range->GetUnits()}};
-        table.rows.push_back({CellText(entry["attribute"]), CellText(entry["min"]), CellText(entry["max"]),
-                              range->GetUnits()});
-        list.push_back(entry);
-    }
-    context.Print(table, list);
+    using Range = SmartPtr<AttributeMinMax>;
+    PrintListing<Range>(
+        context,
+        {{"ATTRIBUTE", "attribute",
+          [](const Range& range) {
+              return range->GetAttributeReference() ? range->GetAttributeReference()->GetName() : "";
+          }},
+         {nullptr, "id", [](const Range& range) { return AttributeIdentity(range->GetAttributeReference()); }},
+         {"MIN", "min", [](const Range& range) { return ExtremeJson(range->GetMinValue()); }},
+         {"MAX", "max", [](const Range& range) { return ExtremeJson(range->GetMaxValue()); }},
+         {"UNIT", "unit", [](const Range& range) { return range->GetUnits(); }}},
+        response.AccessAttributeMinMaxes());
     return Exit_Ok;
 }
 
@@ -334,12 +338,9 @@ int ParameterReferences(ToolContext& context, const ParametersArguments& argumen
         return context.Fail(Exit_BadArguments, "name a PARAMETER, or an --attribute whose parameters to show");
     }
     GetAttributeParametersResponse response;
-    GetAttributeParametersImpl(context.Session())
-        .GetAttributeParameters(NamingAttributes<GetAttributeParametersRequest>(
-                                    {MakeAttributeReference(arguments.dbKey, arguments.table, arguments.attribute)}),
-                                &response);
-    if (const int failed = context.Outcome(GetAttributeParametersImpl::s_soapAction,
-                                           response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetAttributeParametersImpl>(
+            response, NamingAttributes<GetAttributeParametersRequest>(
+                          {MakeAttributeReference(arguments.dbKey, arguments.table, arguments.attribute)}))) {
         return failed;
     }
     // A parameter the reply gives without a reference cannot be asked about.
@@ -382,28 +383,23 @@ int RunParameters(ToolContext& context, const ParametersArguments& arguments)
         request->SetRecordReference(record);
     }
     GetParameterDetailsResponse response;
-    GetParameterDetailsImpl(context.Session()).GetParameterDetails(request, &response);
-    if (const int failed = context.Outcome(GetParameterDetailsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetParameterDetailsImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"ID", "NAME", "UNIT", "TYPE", "SCALE", "INTERPOLATION", "DEFAULT", "VALUES"}, {}};
-    json list = json::array();
+    std::vector<json> entries;
     for (const SmartPtr<ParameterDetail>& parameter : response.AccessAttributeParameters()) {
-        json entry = ParameterJson(*parameter);
-        entry["appliesTo"] = AppliesToJson(*parameter);
-        std::vector<std::string> values;
-        for (const json& value : entry["values"]) {
-            values.push_back(CellText(value));
-        }
-        std::vector<std::string> row;
-        for (const char* field : {"id", "name", "unit", "parameterType", "scaleType", "interpolation", "default"}) {
-            row.push_back(CellText(entry[field]));
-        }
-        row.push_back(Join(values));
-        table.rows.push_back(row);
-        list.push_back(entry);
+        entries.push_back(ParameterJson(*parameter));
+        entries.back()["appliesTo"] = AppliesToJson(*parameter);
     }
-    context.Print(table, list);
+    // The columns show fields of the parameters' JSON objects.
+    const auto field = [](const char* header, const char* key) {
+        return Column<json>{header, key, [key](const json& entry) { return entry.at(key); }};
+    };
+    PrintListing(context,
+                 {field("ID", "id"), field("NAME", "name"), field("UNIT", "unit"), field("TYPE", "parameterType"),
+                  field("SCALE", "scaleType"), field("INTERPOLATION", "interpolation"), field("DEFAULT", "default"),
+                  field("VALUES", "values"), field(nullptr, "appliesTo")},
+                 entries);
     return Exit_Ok;
 }
 

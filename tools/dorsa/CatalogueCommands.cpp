@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Listing.h"
 #include "TableLookup.h"
 
 #include <memory>
@@ -48,19 +49,15 @@ Runner DefinePing(CLI::App&)
 Runner DefineDatabases(CLI::App&)
 {
     return [](ToolContext& context) {
-        GetDatabaseImpl operation(context.Session());
         GetDatabasesResponse response;
-        operation.GetDatabases(&response);
-        if (const int failed = context.Outcome(GetDatabaseImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        if (const int failed = context.Call<GetDatabaseImpl>(response)) {
             return failed;
         }
-        TextTable table{{"KEY", "NAME"}, {}};
-        json list = json::array();
-        for (const SmartPtr<DorsaDatabase>& database : response.AccessDatabases()) {
-            table.rows.push_back({database->GetDBKey(), database->GetName()});
-            list.push_back({{"dbKey", database->GetDBKey()}, {"name", database->GetName()}});
-        }
-        context.Print(table, list);
+        using Database = SmartPtr<DorsaDatabase>;
+        PrintListing<Database>(context,
+                               {{"KEY", "dbKey", [](const Database& database) { return database->GetDBKey(); }},
+                                {"NAME", "name", [](const Database& database) { return database->GetName(); }}},
+                               response.AccessDatabases());
         return static_cast<int>(Exit_Ok);
     };
 }
@@ -97,42 +94,31 @@ int AddSelectors(ToolContext& context, const std::vector<std::string>& names, Ge
     return Exit_Ok;
 }
 
-TextTable TablesListing(const AttributeColumns& columns)
+using Table = SmartPtr<TableDetail>;
+
+SmartPtr<TableReference> ReferenceOf(const Table& detail)
 {
-    TextTable table{{"ID", "NAME", "FILTERS"}, {}};
-    if (columns.attributes) {
-        table.headers.push_back("ATTRIBUTES");
-    }
-    if (columns.standard) {
-        table.headers.push_back("STANDARD ATTRIBUTES");
-    }
-    return table;
+    return detail->GetTableReference() ? detail->GetTableReference() : new TableReference;
 }
 
-// One table's line in the listing and its object in the JSON list.
-void AddTable(TableDetail& detail, const AttributeColumns& columns, TextTable& table, json& list)
+// The attribute lists are in every JSON object, in the table only when asked for.
+std::vector<Column<Table>> TableColumns(const AttributeColumns& columns)
 {
-    const SmartPtr<TableReference> reference = detail.GetTableReference() ? detail.GetTableReference() : new TableReference;
-    std::vector<std::string> filters;
-    for (const TableFilters::eTablesFilter filter : detail.AccessTableFilters()) {
-        filters.push_back(TableFilters::ToString(filter));
-    }
-    const std::vector<std::string> attributes = AttributeNames(detail.AccessAttributeReferences());
-    const std::vector<std::string> standard = AttributeNames(detail.AccessStandardAttributeReferences());
-    std::vector<std::string> row{std::to_string(reference->GetTableID()), reference->GetTableName(), Join(filters)};
-    if (columns.attributes) {
-        row.push_back(Join(attributes));
-    }
-    if (columns.standard) {
-        row.push_back(Join(standard));
-    }
-    table.rows.push_back(row);
-    list.push_back({{"id", reference->GetTableID()},
-                    {"guid", reference->GetTableGUID()},
-                    {"name", reference->GetTableName()},
-                    {"filters", filters},
-                    {"attributes", attributes},
-                    {"standardAttributes", standard}});
+    return {{"ID", "id", [](const Table& detail) { return ReferenceOf(detail)->GetTableID(); }},
+            {nullptr, "guid", [](const Table& detail) { return ReferenceOf(detail)->GetTableGUID(); }},
+            {"NAME", "name", [](const Table& detail) { return ReferenceOf(detail)->GetTableName(); }},
+            {"FILTERS", "filters",
+             [](const Table& detail) {
+                 json filters = json::array();
+                 for (const TableFilters::eTablesFilter filter : detail->AccessTableFilters()) {
+                     filters.push_back(TableFilters::ToString(filter));
+                 }
+                 return filters;
+             }},
+            {columns.attributes ? "ATTRIBUTES" : nullptr, "attributes",
+             [](const Table& detail) { return AttributeNames(detail->AccessAttributeReferences()); }},
+            {columns.standard ? "STANDARD ATTRIBUTES" : nullptr, "standardAttributes",
+             [](const Table& detail) { return AttributeNames(detail->AccessStandardAttributeReferences()); }}};
 }
 
 int RunTables(ToolContext& context, const TablesArguments& arguments)
@@ -150,18 +136,11 @@ int RunTables(ToolContext& context, const TablesArguments& arguments)
     if (const int failed = AddSelectors(context, arguments.selectors, *request, columns)) {
         return failed;
     }
-    GetTablesImpl operation(context.Session());
     GetTablesResponse response;
-    operation.RequestTables(request, &response);
-    if (const int failed = context.Outcome(GetTablesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetTablesImpl>(response, request)) {
         return failed;
     }
-    TextTable table = TablesListing(columns);
-    json list = json::array();
-    for (const SmartPtr<TableDetail>& detail : response.AccessTableDetails()) {
-        AddTable(*detail, columns, table, list);
-    }
-    context.Print(table, list);
+    PrintListing(context, TableColumns(columns), response.AccessTableDetails());
     return Exit_Ok;
 }
 
@@ -184,21 +163,21 @@ int RunSubsets(ToolContext& context, const SubsetsArguments& arguments)
 {
     SmartPtr<GetSubsets> request = new GetSubsets;
     request->SetTable(MakeTableReference(arguments.dbKey, arguments.table));
-    GetSubsetsImpl operation(context.Session());
     GetSubsetsResponse response;
-    operation.GetSubsets(request, &response);
-    if (const int failed = context.Outcome(GetSubsetsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetSubsetsImpl>(response, request)) {
         return failed;
     }
-    TextTable output{{"ID", "NAME", "TABLE"}, {}};
-    json list = json::array();
-    for (const SmartPtr<SubsetDetail>& detail : response.AccessSubsetDetails()) {
-        const int identity = detail->GetSubset() ? detail->GetSubset()->GetSubsetIdentity() : 0;
-        const std::string tableName = detail->GetTableReference() ? detail->GetTableReference()->GetTableName() : "";
-        output.rows.push_back({std::to_string(identity), detail->GetName(), tableName});
-        list.push_back({{"id", identity}, {"name", detail->GetName()}, {"table", tableName}});
-    }
-    context.Print(output, list);
+    using Subset = SmartPtr<SubsetDetail>;
+    PrintListing<Subset>(
+        context,
+        {{"ID", "id",
+          [](const Subset& detail) { return detail->GetSubset() ? detail->GetSubset()->GetSubsetIdentity() : 0; }},
+         {"NAME", "name", [](const Subset& detail) { return detail->GetName(); }},
+         {"TABLE", "table",
+          [](const Subset& detail) {
+              return detail->GetTableReference() ? detail->GetTableReference()->GetTableName() : "";
+          }}},
+        response.AccessSubsetDetails());
     return Exit_Ok;
 }
 

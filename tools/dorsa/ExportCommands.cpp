@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "Console.h"
+#include "Listing.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
@@ -47,32 +48,26 @@ std::string PopulationText(ExporterPopulation::ePopulationState state)
     }
 }
 
-std::vector<std::string> TransformIds(Exporter& exporter)
+// The columns of an exporter, Type being Exporter or a kind of it; with `checks`, whether it
+// validated and its transforms show in the table too.
+template <class Type>
+std::vector<Column<SmartPtr<Type>>> ExporterColumns(bool checks)
 {
-    std::vector<std::string> ids;
-    for (const ExporterTransform& transform : exporter.GetTransforms()) {
-        ids.push_back(transform.GetId());
-    }
-    return ids;
-}
-
-json ExporterJson(Exporter& exporter)
-{
-    return {{"key", exporter.GetKey()},
-            {"name", exporter.GetName()},
-            {"version", exporter.GetVersion()},
-            {"package", exporter.GetPackage()},
-            {"model", exporter.GetModel()},
-            {"description", exporter.GetDescription()},
-            {"validated", exporter.GetValidatedOk()},
-            {"transforms", TransformIds(exporter)}};
-}
-
-// The first columns of every exporter row.
-std::vector<std::string> ExporterCells(Exporter& exporter)
-{
-    return {exporter.GetKey(), exporter.GetName(), std::to_string(exporter.GetVersion()), exporter.GetPackage(),
-            exporter.GetModel()};
+    using Item = SmartPtr<Type>;
+    return {{"KEY", "key", [](const Item& exporter) { return exporter->GetKey(); }},
+            {"NAME", "name", [](const Item& exporter) { return exporter->GetName(); }},
+            {"VERSION", "version", [](const Item& exporter) { return exporter->GetVersion(); }},
+            {"PACKAGE", "package", [](const Item& exporter) { return exporter->GetPackage(); }},
+            {"MODEL", "model", [](const Item& exporter) { return exporter->GetModel(); }},
+            {nullptr, "description", [](const Item& exporter) { return exporter->GetDescription(); }},
+            {checks ? "VALIDATED" : nullptr, "validated", [](const Item& exporter) { return exporter->GetValidatedOk(); }},
+            {checks ? "TRANSFORMS" : nullptr, "transforms", [](const Item& exporter) {
+                 json ids = json::array();
+                 for (const ExporterTransform& transform : exporter->GetTransforms()) {
+                     ids.push_back(transform.GetId());
+                 }
+                 return ids;
+             }}};
 }
 
 int ListExporters(ToolContext& context, const ExportersArguments& arguments)
@@ -82,21 +77,10 @@ int ListExporters(ToolContext& context, const ExportersArguments& arguments)
     request->SetPackage(arguments.package);
     request->SetModel(arguments.model);
     GetAvailableExportersResponse response;
-    GetAvailableExportersImpl(context.Session()).GetAvailableExporters(request, &response);
-    const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
-    if (const int failed = context.Outcome(GetAvailableExportersImpl::s_soapAction, outcome)) {
+    if (const int failed = context.Call<GetAvailableExportersImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "VALIDATED", "TRANSFORMS"}, {}};
-    json list = json::array();
-    for (const SmartPtr<Exporter>& exporter : response.GetExporters()) {
-        std::vector<std::string> row = ExporterCells(*exporter);
-        row.push_back(exporter->GetValidatedOk() ? "yes" : "no");
-        row.push_back(Join(TransformIds(*exporter)));
-        table.rows.push_back(row);
-        list.push_back(ExporterJson(*exporter));
-    }
-    context.Print(table, list);
+    PrintListing(context, ExporterColumns<Exporter>(true), response.GetExporters());
     return Exit_Ok;
 }
 
@@ -109,27 +93,18 @@ int ExportersForRecords(ToolContext& context, const ExportersArguments& argument
         request->AddRecord(MakeRecordReference(arguments.dbKey, record));
     }
     ExportersForRecordsResponse response;
-    ExportersForRecordsImpl(context.Session()).GetExportersForRecords(request, &response);
-    if (const int failed = context.Outcome(ExportersForRecordsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<ExportersForRecordsImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"RECORD", "KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "POPULATED"}, {}};
-    json list = json::array();
+    using Population = SmartPtr<ExporterPopulation>;
+    std::vector<RecordParts<Population>> records;
     for (const SmartPtr<ExportersForRecord>& entry : response.GetRecords()) {
-        const SmartPtr<RecordReference> record = entry->GetRecord() ? entry->GetRecord() : new RecordReference;
-        json exporters = json::array();
-        for (const SmartPtr<ExporterPopulation>& exporter : entry->GetExporters()) {
-            std::vector<std::string> row = ExporterCells(*exporter);
-            row.insert(row.begin(), RecordLabel(record));
-            row.push_back(PopulationText(exporter->GetPopulationState()));
-            table.rows.push_back(row);
-            json item = ExporterJson(*exporter);
-            item["populated"] = PopulationText(exporter->GetPopulationState());
-            exporters.push_back(item);
-        }
-        list.push_back({{"record", RecordJson(record)}, {"exporters", exporters}});
+        records.push_back({entry->GetRecord() ? entry->GetRecord() : new RecordReference, entry->GetExporters()});
     }
-    context.Print(table, list);
+    std::vector<Column<Population>> columns = ExporterColumns<ExporterPopulation>(false);
+    columns.push_back({"POPULATED", "populated",
+                       [](const Population& exporter) { return PopulationText(exporter->GetPopulationState()); }});
+    PrintRecordParts(context, "exporters", columns, records);
     return Exit_Ok;
 }
 
@@ -168,8 +143,7 @@ int RunExport(ToolContext& context, const ExportArguments& arguments)
         return context.Fail(Exit_BadArguments, "'" + arguments.output + "' exists; --force replaces it");
     }
     ExportRecordDataResponse response;
-    ExportRecordDataImpl(context.Session()).ExportRecordData(MakeExportRequest(arguments), &response);
-    if (const int failed = context.Outcome(ExportRecordDataImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<ExportRecordDataImpl>(response, MakeExportRequest(arguments))) {
         return failed;
     }
     const std::string& text = response.GetText();
@@ -223,48 +197,77 @@ std::string ExporterParameterText(const ExporterParameter& parameter)
            EnumText(s_usages, parameter.GetUsage(), "unknown");
 }
 
-// The parameter domains of a graph: in JSON, and as lines such as "T: 20, 100".
-json GraphDomainJson(const GraphDomain& graph, std::vector<std::string>& lines)
+using AttributeEntry = SmartPtr<AttributeExporterParameters>;
+
+// The parameter domains of an attribute's graphs, a list per graph.
+json GraphDomainsJson(const AttributeEntry& entry)
 {
-    json domains = json::array();
-    for (const SmartPtr<ParameterDomain>& domain : graph.GetParameterDomains()) {
-        std::vector<std::string> texts;
-        json values = json::array();
-        for (const SmartPtr<ParameterValue>& value : domain->GetValues()) {
-            texts.push_back(ParameterValueText(value));
-            values.push_back(ParameterValueJson(value));
+    json graphs = json::array();
+    for (const SmartPtr<GraphDomain>& graph : entry->AccessGraphDomains()) {
+        json domains = json::array();
+        for (const SmartPtr<ParameterDomain>& domain : graph->GetParameterDomains()) {
+            json values = json::array();
+            for (const SmartPtr<ParameterValue>& value : domain->GetValues()) {
+                values.push_back(ParameterValueJson(value));
+            }
+            domains.push_back({{"exporterId", domain->GetExporterParameterId()},
+                               {"interpolable", domain->GetInterpolable()},
+                               {"values", values}});
         }
-        lines.push_back(domain->GetExporterParameterId() + ": " + Join(texts));
-        domains.push_back({{"exporterId", domain->GetExporterParameterId()},
-                           {"interpolable", domain->GetInterpolable()},
-                           {"values", values}});
+        graphs.push_back(domains);
     }
-    return domains;
+    return graphs;
 }
 
-// One attribute's row and JSON object.
-json AddExporterAttribute(const std::string& record, AttributeExporterParameters& entry, TextTable& table)
+// The same as lines such as "T: 20, 100", one per domain.
+std::string GraphDomainsText(const AttributeEntry& entry)
 {
-    const SmartPtr<NamedAttribute> attribute = entry.GetAttribute() ? entry.GetAttribute() : new NamedAttribute;
-    const SmartPtr<AttributeReference> reference = attribute->GetAttribute();
-    std::vector<std::string> parameterLines;
-    json parameters = json::array();
-    for (const SmartPtr<ExporterParameter>& parameter : entry.AccessParameters()) {
-        parameterLines.push_back(ExporterParameterText(*parameter));
-        parameters.push_back(ExporterParameterJson(*parameter));
+    std::vector<std::string> lines;
+    for (const SmartPtr<GraphDomain>& graph : entry->AccessGraphDomains()) {
+        for (const SmartPtr<ParameterDomain>& domain : graph->GetParameterDomains()) {
+            std::vector<std::string> texts;
+            for (const SmartPtr<ParameterValue>& value : domain->GetValues()) {
+                texts.push_back(ParameterValueText(value));
+            }
+            lines.push_back(domain->GetExporterParameterId() + ": " + Join(texts));
+        }
     }
-    std::vector<std::string> domainLines;
-    json graphs = json::array();
-    for (const SmartPtr<GraphDomain>& graph : entry.AccessGraphDomains()) {
-        graphs.push_back(GraphDomainJson(*graph, domainLines));
-    }
-    table.rows.push_back({record, attribute->GetName(), EnumText(s_presenceTexts, entry.GetDataPresence(), "unknown"),
-                          Join(parameterLines, "\n"), Join(domainLines, "\n")});
-    return {{"attribute", attribute->GetName()},
-            {"id", reference ? reference->GetAttributeID() : 0},
-            {"data", EnumText(s_presenceNames, entry.GetDataPresence())},
-            {"parameters", parameters},
-            {"graphDomains", graphs}};
+    return Join(lines, "\n");
+}
+
+SmartPtr<NamedAttribute> AttributeOf(const AttributeEntry& entry)
+{
+    return entry->GetAttribute() ? entry->GetAttribute() : new NamedAttribute;
+}
+
+// What an exporter needs of each attribute.
+std::vector<Column<AttributeEntry>> ExporterAttributeColumns()
+{
+    return {
+        {"ATTRIBUTE", "attribute", [](const AttributeEntry& entry) { return AttributeOf(entry)->GetName(); }},
+        {nullptr, "id",
+         [](const AttributeEntry& entry) {
+             const SmartPtr<AttributeReference> reference = AttributeOf(entry)->GetAttribute();
+             return reference ? reference->GetAttributeID() : 0;
+         }},
+        {"DATA", "data", [](const AttributeEntry& entry) { return EnumText(s_presenceNames, entry->GetDataPresence()); },
+         [](const AttributeEntry& entry) { return EnumText(s_presenceTexts, entry->GetDataPresence(), "unknown"); }},
+        {"PARAMETERS", "parameters",
+         [](const AttributeEntry& entry) {
+             json parameters = json::array();
+             for (const SmartPtr<ExporterParameter>& parameter : entry->AccessParameters()) {
+                 parameters.push_back(ExporterParameterJson(*parameter));
+             }
+             return parameters;
+         },
+         [](const AttributeEntry& entry) {
+             std::vector<std::string> lines;
+             for (const SmartPtr<ExporterParameter>& parameter : entry->AccessParameters()) {
+                 lines.push_back(ExporterParameterText(*parameter));
+             }
+             return Join(lines, "\n");
+         }},
+        {"DOMAINS", "graphDomains", GraphDomainsJson, GraphDomainsText}};
 }
 
 int RunExporterParameters(ToolContext& context, const ExporterParametersArguments& arguments)
@@ -277,22 +280,14 @@ int RunExporterParameters(ToolContext& context, const ExporterParametersArgument
     request->SetUnitConversionContext(UnitSystemContext(arguments.unitSystem));
     request->SetPopulateGUIDs(true);
     GetExporterParametersResponse response;
-    GetExporterParametersImpl(context.Session()).GetExporterParameters(request, &response);
-    if (const int failed = context.Outcome(GetExporterParametersImpl::s_soapAction,
-                                           response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetExporterParametersImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"RECORD", "ATTRIBUTE", "DATA", "PARAMETERS", "DOMAINS"}, {}};
-    json list = json::array();
+    std::vector<RecordParts<AttributeEntry>> records;
     for (const SmartPtr<RecordExporterParameters>& entry : response.GetRecords()) {
-        const SmartPtr<RecordReference> record = entry->GetRecord() ? entry->GetRecord() : new RecordReference;
-        json attributes = json::array();
-        for (const SmartPtr<AttributeExporterParameters>& attribute : entry->AccessAttributes()) {
-            attributes.push_back(AddExporterAttribute(RecordLabel(record), *attribute, table));
-        }
-        list.push_back({{"record", RecordJson(record)}, {"attributes", attributes}});
+        records.push_back({entry->GetRecord() ? entry->GetRecord() : new RecordReference, entry->AccessAttributes()});
     }
-    context.Print(table, list);
+    PrintRecordParts(context, "attributes", ExporterAttributeColumns(), records);
     return Exit_Ok;
 }
 

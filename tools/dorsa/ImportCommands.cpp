@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Listing.h"
 #include "ImportJson.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
@@ -113,8 +114,7 @@ std::string UploadAddress(ToolContext& context, const SmartPtr<RecordReference>&
     request->AddRecord(record);
     request->AddAttributeReference(attribute);
     GetUploadAddressesResponse response;
-    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
-    code = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse());
+    code = context.Call<GetUploadAddressesImpl>(response, request);
     if (code != Exit_Ok) {
         return std::string();
     }
@@ -164,31 +164,29 @@ int RunImport(ToolContext& context, const ImportArguments& arguments)
     if (const int failed = ReadRequest(context, arguments, request, uploads)) {
         return failed;
     }
-    SetRecordAttributesImpl operation(context.Session());
     if (arguments.dryRun) {
-        PrintRequest(operation, request);
+        PrintRequest(SetRecordAttributesImpl(context.Session()), request);
         return Exit_Ok;
     }
     SetRecordAttributesResponse response;
-    operation.SetRecordAttributes_Request(request, &response);
-    if (const int failed = context.Outcome(SetRecordAttributesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<SetRecordAttributesImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"RECORD", "GUID", "NAME"}, {}};
-    json list = json::array();
-    for (const SmartPtr<NamedRecord>& record : response.AccessRecordsImported()) {
-        const SmartPtr<RecordReference> reference = record->GetRecordReference();
-        table.rows.push_back({std::to_string(reference->GetIdentity()), reference->GetRecordGUID(), record->GetLongName()});
-        list.push_back({{"record", RecordJson(reference)},
-                        {"shortName", record->GetShortName()},
-                        {"fullName", record->GetLongName()}});
-    }
-    context.Print(table, list);
+    using Record = SmartPtr<NamedRecord>;
+    const std::vector<Record>& imported = response.AccessRecordsImported();
+    PrintListing<Record>(
+        context,
+        {{"RECORD", "record", [](const Record& record) { return RecordJson(record->GetRecordReference()); },
+          [](const Record& record) { return std::to_string(record->GetRecordReference()->GetIdentity()); }},
+         {"GUID", nullptr, [](const Record& record) { return record->GetRecordReference()->GetRecordGUID(); }},
+         {"NAME", "fullName", [](const Record& record) { return record->GetLongName(); }},
+         {nullptr, "shortName", [](const Record& record) { return record->GetShortName(); }}},
+        imported);
     const size_t sent = request->AccessImportRecords().size();
-    if (list.size() < sent) {
-        std::cerr << "dorsa: " << sent - list.size() << " of " << sent << " import records were not imported\n";
+    if (imported.size() < sent) {
+        std::cerr << "dorsa: " << sent - imported.size() << " of " << sent << " import records were not imported\n";
     }
-    return UploadFiles(context, uploads, response.AccessRecordsImported(), sent);
+    return UploadFiles(context, uploads, imported, sent);
 }
 
 struct UploadAddressesArguments {
@@ -207,25 +205,20 @@ int RunUploadAddresses(ToolContext& context, const UploadAddressesArguments& arg
         request->AddAttributeReference(MakeAttributeReference(arguments.dbKey, attribute));
     }
     GetUploadAddressesResponse response;
-    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
-    if (const int failed = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetUploadAddressesImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"RECORD", "ATTRIBUTE", "URL"}, {}};
-    json list = json::array();
+    using Address = SmartPtr<AttributeAddress>;
+    std::vector<RecordParts<Address>> records;
     for (const SmartPtr<RecordWithAttributeAddresses>& entry : response.AccessRecordsWithAttributeAddresses()) {
-        const SmartPtr<RecordReference> record = entry->GetRecordReference() ? entry->GetRecordReference()
-                                                                             : new RecordReference;
-        json addresses = json::array();
-        for (const SmartPtr<AttributeAddress>& address : entry->AccessAttributeAddresses()) {
-            table.rows.push_back({RecordLabel(record), address->GetAttributeName(), address->GetURL()});
-            addresses.push_back({{"attribute", address->GetAttributeName()},
-                                 {"id", address->GetAttributeID()},
-                                 {"url", address->GetURL()}});
-        }
-        list.push_back({{"record", RecordJson(record)}, {"addresses", addresses}});
+        records.push_back({entry->GetRecordReference() ? entry->GetRecordReference() : new RecordReference,
+                           entry->AccessAttributeAddresses()});
     }
-    context.Print(table, list);
+    PrintRecordParts<Address>(context, "addresses",
+                              {{"ATTRIBUTE", "attribute", [](const Address& address) { return address->GetAttributeName(); }},
+                               {nullptr, "id", [](const Address& address) { return address->GetAttributeID(); }},
+                               {"URL", "url", [](const Address& address) { return address->GetURL(); }}},
+                              records);
     return Exit_Ok;
 }
 
@@ -379,14 +372,12 @@ int RunLink(ToolContext& context, const LinkArguments& arguments)
     SmartPtr<ModifyRecordLinksRequest> request = new ModifyRecordLinksRequest;
     request->SetRecordLinkGroupReference(GroupReference(arguments));
     request->SetRecordLinkModifications(Modifications(arguments));
-    ModifyRecordLinksImpl operation(context.Session());
     if (arguments.dryRun) {
-        PrintRequest(operation, request);
+        PrintRequest(ModifyRecordLinksImpl(context.Session()), request);
         return Exit_Ok;
     }
     ModifyRecordLinksResponse response;
-    operation.ModifyRecordLinks(request, &response);
-    if (const int failed = context.Outcome(ModifyRecordLinksImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<ModifyRecordLinksImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"CHANGE", "SOURCE", "TARGET"}, {}};
@@ -437,8 +428,7 @@ int RunUpload(ToolContext& context, const UploadArguments& arguments)
     request->AddRecord(MakeRecordReference(arguments.dbKey, arguments.record));
     request->AddAttributeReference(MakeAttributeReference(arguments.dbKey, arguments.attribute));
     GetUploadAddressesResponse response;
-    GetUploadAddressesImpl(context.Session()).GetUploadAddresses(request, &response);
-    if (const int failed = context.Outcome(GetUploadAddressesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetUploadAddressesImpl>(response, request)) {
         return failed;
     }
     std::string url;

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Listing.h"
 #include "RecordArguments.h"
 #include "CriterionParser.h"
 #include "TableLookup.h"
@@ -60,11 +61,8 @@ int FindTableNames(ToolContext& context, const std::vector<SmartPtr<SearchResult
     for (const SmartPtr<SearchResult>& hit : hits) {
         request->AddRecordReference(hit->GetRecordReference());
     }
-    GetRecordAttributesByRefImpl operation(context.Session());
     GetRecordAttributesByRefResponse response;
-    operation.RequestRecordAttributesByRef(request, &response);
-    if (const int failed = context.Outcome(GetRecordAttributesByRefImpl::s_soapAction,
-                                           response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetRecordAttributesByRefImpl>(response, request)) {
         return failed;
     }
     for (const SmartPtr<RecordData>& data : response.AccessRecordData()) {
@@ -76,13 +74,9 @@ int FindTableNames(ToolContext& context, const std::vector<SmartPtr<SearchResult
     return Exit_Ok;
 }
 
-// Judges the search and prints its hits; `table` is the table they all lie in, "" to ask.
-int PrintHits(ToolContext& context, const std::string& operation, SimpleTextSearchResponse& response,
-              const std::string& table)
+// Prints the hits of a search; `table` is the table they all lie in, "" to ask.
+int PrintHits(ToolContext& context, SimpleTextSearchResponse& response, const std::string& table)
 {
-    if (const int failed = context.Outcome(operation, response.GetServiceLayerResponse())) {
-        return failed;
-    }
     std::vector<SmartPtr<SearchResult>>& hits = response.AccessSearchResults();
     std::map<int, std::string> tables;
     if (table.empty() && !hits.empty()) {
@@ -90,21 +84,20 @@ int PrintHits(ToolContext& context, const std::string& operation, SimpleTextSear
             return failed;
         }
     }
-    TextTable rows{{"RANKING", "NAME", "SHORT NAME", "TABLE", "RECORD"}, {}};
-    json list = json::array();
-    for (const SmartPtr<SearchResult>& hit : hits) {
-        const SmartPtr<RecordReference> record = hit->GetRecordReference();
-        const std::string tableName = table.empty() ? tables[record->GetIdentity()] : table;
-        const std::string label =
-            record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
-        rows.rows.push_back({hit->GetRanking(), hit->GetLongName(), hit->GetShortName(), tableName, label});
-        list.push_back({{"ranking", hit->GetRanking()},
-                        {"name", hit->GetLongName()},
-                        {"shortName", hit->GetShortName()},
-                        {"table", tableName},
-                        {"record", RecordJson(record)}});
-    }
-    context.Print(rows, list);
+    using Hit = SmartPtr<SearchResult>;
+    PrintListing<Hit>(
+        context,
+        {{"RANKING", "ranking", [](const Hit& hit) { return hit->GetRanking(); }},
+         {"NAME", "name", [](const Hit& hit) { return hit->GetLongName(); }},
+         {"SHORT NAME", "shortName", [](const Hit& hit) { return hit->GetShortName(); }},
+         {"TABLE", "table",
+          [&](const Hit& hit) { return table.empty() ? tables[hit->GetRecordReference()->GetIdentity()] : table; }},
+         {"RECORD", "record", [](const Hit& hit) { return RecordJson(hit->GetRecordReference()); },
+          [](const Hit& hit) {
+              const SmartPtr<RecordReference> record = hit->GetRecordReference();
+              return record->GetIdentity() != 0 ? std::to_string(record->GetIdentity()) : record->GetRecordGUID();
+          }}},
+        hits);
     return Exit_Ok;
 }
 
@@ -122,10 +115,9 @@ int RunSearch(ToolContext& context, const SearchArguments& arguments)
     for (const std::string& table : arguments.tables) {
         request->AddRestrictToTables(PartialTableReference::CreateOneFromTableName(table));
     }
-    SimpleTextSearchImpl operation(context.Session());
     SimpleTextSearchResponse response;
-    operation.Search(request, &response);
-    return PrintHits(context, SimpleTextSearchImpl::s_soapAction, response, "");
+    const int failed = context.Call<SimpleTextSearchImpl>(response, request);
+    return failed ? failed : PrintHits(context, response, "");
 }
 
 int RunFindName(ToolContext& context, const FindNameArguments& arguments)
@@ -137,10 +129,9 @@ int RunFindName(ToolContext& context, const FindNameArguments& arguments)
     request->SetSearchShortNames(arguments.shortNames);
     request->SetCaseSensitiveNames(arguments.caseSensitive);
     request->SetPopulateGUIDs(true);
-    RecordNameSearchImpl operation(context.Session());
     SimpleTextSearchResponse response;
-    operation.RecordNameSearch(request, &response);
-    return PrintHits(context, RecordNameSearchImpl::s_soapAction, response, arguments.table);
+    const int failed = context.Call<RecordNameSearchImpl>(response, request);
+    return failed ? failed : PrintHits(context, response, arguments.table);
 }
 
 // The attribute by name: within `table` when one is given, else as the database knows it.
@@ -199,10 +190,9 @@ int RunFind(ToolContext& context, const FindArguments& arguments)
     if (const int failed = units.empty() ? Exit_Ok : CheckUnitsKnown(context, arguments.dbKey, units, true)) {
         return failed;
     }
-    CriteriaSearchImpl operation(context.Session());
     SimpleTextSearchResponse response;
-    operation.Search(request, &response);
-    return PrintHits(context, CriteriaSearchImpl::s_soapAction, response, "");
+    const int failed = context.Call<CriteriaSearchImpl>(response, request);
+    return failed ? failed : PrintHits(context, response, "");
 }
 
 void AddFilterOption(CLI::App& app, std::string& filter)

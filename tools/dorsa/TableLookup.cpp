@@ -134,10 +134,8 @@ int FindTable(ToolContext& context, const std::string& dbKey, const std::string&
     SmartPtr<GetTables> request = new GetTables;
     request->SetDBKey(dbKey);
     request->AddAttributeSelector(GetTables::NonMetaAttributes);
-    GetTablesImpl operation(context.Session());
     GetTablesResponse response;
-    operation.RequestTables(request, &response);
-    if (const int failed = context.Outcome(GetTablesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetTablesImpl>(response, request)) {
         return failed;
     }
     for (const SmartPtr<TableDetail>& detail : response.AccessTableDetails()) {
@@ -156,10 +154,8 @@ int FindRecordByName(ToolContext& context, const std::string& dbKey, const std::
     request->SetTable(MakeTableReference(dbKey, table));
     request->SetRecordName(name);
     request->SetSearchShortNames(true);
-    RecordNameSearchImpl operation(context.Session());
     SimpleTextSearchResponse response;
-    operation.RecordNameSearch(request, &response);
-    if (const int failed = context.Outcome(RecordNameSearchImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<RecordNameSearchImpl>(response, request)) {
         return failed;
     }
     const std::vector<SmartPtr<SearchResult>>& hits = response.AccessSearchResults();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iostream>
-#include <utility>
 
 namespace dorsatool {
 
@@ -87,62 +86,10 @@ Verdict StatusVerdict(const std::string& operation, const std::string& url, int 
                                   "); --verbose shows it"};
 }
 
-// UTF-8 bytes of a code point, written by the library's encoder; nothing for one that is none.
-std::string Utf8(unsigned long code)
-{
-    if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        return "";
-    }
-    std::wstring wide;
-    if (sizeof(wchar_t) == 2 && code >= 0x10000) {
-        // A 16-bit wchar_t holds a code point past U+FFFF as a surrogate pair.
-        wide += static_cast<wchar_t>(0xD800 + ((code - 0x10000) >> 10));
-        wide += static_cast<wchar_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-    } else {
-        wide += static_cast<wchar_t>(code);
-    }
-    return WideToUtf8(wide);
-}
-
-// The character a reference such as "&apos;" or "&#39;" stands for; empty for none.
-std::string ReferencedCharacter(const std::string& name)
-{
-    static const std::pair<const char*, const char*> s_named[] = {
-        {"amp", "&"}, {"apos", "'"}, {"quot", "\""}, {"gt", ">"}, {"lt", "<"}};
-    for (const auto& [entity, character] : s_named) {
-        if (name == entity) {
-            return character;
-        }
-    }
-    const bool hex = name.size() > 2 && name[0] == '#' && (name[1] == 'x' || name[1] == 'X');
-    const std::string digits = name.substr(hex ? 2 : 1);
-    const bool numeric = name.size() > 1 && name[0] == '#' && !digits.empty() && digits.size() <= 8 &&
-                         digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") == std::string::npos;
-    return numeric ? Utf8(std::stoul(digits, nullptr, hex ? 16 : 10)) : "";
-}
-
-// The library gives a fault string as it stands in the reply, references untranslated;
-// people read it translated. A '&' that starts no reference stays as it is.
-std::string Unescaped(const std::string& text)
-{
-    std::string plain;
-    for (size_t at = 0; at < text.size(); ++at) {
-        const size_t end = text[at] == '&' ? text.find(';', at) : std::string::npos;
-        const std::string character =
-            end != std::string::npos && end - at <= 10 ? ReferencedCharacter(text.substr(at + 1, end - at - 1)) : "";
-        if (character.empty()) {
-            plain += text[at];
-        } else {
-            plain += character;
-            at = end;
-        }
-    }
-    return plain;
-}
-
 Verdict FaultVerdict(const std::string& operation, ServiceLayerResponse& outcome)
 {
-    const std::string fault = Unescaped(outcome.GetErrorMessage());
+    // The fault string comes as written in the reply; people read it translated.
+    const std::string fault = TranslatedReferences(outcome.GetErrorMessage());
     return {Exit_SoapFault, "SOAP fault from " + operation + (fault.empty() ? " without a fault string" : ": " + fault)};
 }
 

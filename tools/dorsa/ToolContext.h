@@ -77,6 +77,14 @@ public:
     // Judges a finished call: prints one error line and returns its exit code, or Exit_Ok.
     int Outcome(const std::string& operation,
                 const zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::ServiceLayerResponse>& outcome) const;
+    // Runs operation `Impl` with `request` (none for an operation that sends none) into
+    // `response`, and judges the call as Outcome does.
+    template <class Impl, class Response, class... Request>
+    int Call(Response& response, const Request&... request) const
+    {
+        Impl(Session()).ExecuteRequest(request..., &response);
+        return Outcome(Impl::s_soapAction, response.GetServiceLayerResponse());
+    }
     // Prints the result: `json` with --json, else `table`.
     void Print(const TextTable& table, const nlohmann::json& json) const;
     int Fail(ExitCode code, const std::string& message) const;

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "Listing.h"
 #include "Console.h"
 #include "TableLookup.h"
 
@@ -88,18 +89,18 @@ int FindStart(ToolContext& context, const TreeArguments& arguments, SmartPtr<Tre
         SmartPtr<GetRootNode> request = new GetRootNode;
         request->SetTable(MakeTableReference(arguments.dbKey, arguments.table));
         GetRootNodeResponse response;
-        GetRootNodeImpl(context.Session()).RequestRootNode(request, &response);
+        const int code = context.Call<GetRootNodeImpl>(response, request);
         start = response.GetRootNode();
-        return context.Outcome(GetRootNodeImpl::s_soapAction, response.GetServiceLayerResponse());
+        return code;
     }
     SmartPtr<GetTreeRecordsRequest> request = new GetTreeRecordsRequest;
     request->AddRecord(MakeRecordReference(arguments.dbKey, arguments.from));
     GetTreeRecordsResponse response;
-    GetTreeRecordsImpl(context.Session()).RequestTreeNodes(request, &response);
+    const int code = context.Call<GetTreeRecordsImpl>(response, request);
     if (!response.AccessTreeRecords().empty()) {
         start = response.AccessTreeRecords().front();
     }
-    return context.Outcome(GetTreeRecordsImpl::s_soapAction, response.GetServiceLayerResponse());
+    return code;
 }
 
 int RunTree(ToolContext& context, const TreeArguments& arguments)
@@ -116,8 +117,7 @@ int RunTree(ToolContext& context, const TreeArguments& arguments)
     request->SetRecurse(true);
     request->SetRecurseMaxDepth(arguments.depth);
     GetChildNodesResponse response;
-    GetChildNodesImpl(context.Session()).RequestChildNodes(request, &response);
-    if (const int failed = context.Outcome(GetChildNodesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetChildNodesImpl>(response, request)) {
         return failed;
     }
     start->AccessChildren() = response.AccessTreeRecords();
@@ -173,23 +173,21 @@ int ListGroups(ToolContext& context, const LinksArguments& arguments)
         request->AddRecordLinkGroup(GroupByName(arguments.dbKey, arguments.group));
     }
     GetRecordLinkGroupsResponse response;
-    GetRecordLinkGroupsImpl(context.Session()).GetRecordLinkGroups(request, &response);
-    if (const int failed = context.Outcome(GetRecordLinkGroupsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetRecordLinkGroupsImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"ID", "NAME", "TYPE", "FROM", "TO", "REVERSE", "STANDARD NAMES"}, {}};
-    json list = json::array();
-    for (const SmartPtr<RecordLinkGroupDetail>& group : response.AccessRecordLinkGroups()) {
-        const int identity = GroupIdentity(group->GetReference());
-        table.rows.push_back({std::to_string(identity), group->GetName(), group->GetLinkGroupType(),
-                              TableName(group->GetFromTable()), TableName(group->GetToTable()),
-                              group->GetReverseName(), Join(group->AccessStandardNames())});
-        list.push_back({{"identity", identity}, {"name", group->GetName()}, {"type", group->GetLinkGroupType()},
-                        {"from", TableName(group->GetFromTable())}, {"to", TableName(group->GetToTable())},
-                        {"reverseIdentity", GroupIdentity(group->GetReverseReference())},
-                        {"reverseName", group->GetReverseName()}, {"standardNames", group->AccessStandardNames()}});
-    }
-    context.Print(table, list);
+    using Group = SmartPtr<RecordLinkGroupDetail>;
+    PrintListing<Group>(
+        context,
+        {{"ID", "identity", [](const Group& group) { return GroupIdentity(group->GetReference()); }},
+         {"NAME", "name", [](const Group& group) { return group->GetName(); }},
+         {"TYPE", "type", [](const Group& group) { return group->GetLinkGroupType(); }},
+         {"FROM", "from", [](const Group& group) { return TableName(group->GetFromTable()); }},
+         {"TO", "to", [](const Group& group) { return TableName(group->GetToTable()); }},
+         {nullptr, "reverseIdentity", [](const Group& group) { return GroupIdentity(group->GetReverseReference()); }},
+         {"REVERSE", "reverseName", [](const Group& group) { return group->GetReverseName(); }},
+         {"STANDARD NAMES", "standardNames", [](const Group& group) { return group->AccessStandardNames(); }}},
+        response.AccessRecordLinkGroups());
     return Exit_Ok;
 }
 
@@ -203,8 +201,7 @@ int ShowLinkedRecords(ToolContext& context, const LinksArguments& arguments)
         request->AddRecordLinkGroup(GroupByName(arguments.dbKey, arguments.group));
     }
     GetLinkedRecordsResponse response;
-    GetLinkedRecordsImpl(context.Session()).GetLinkedRecords(request, &response);
-    if (const int failed = context.Outcome(GetLinkedRecordsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetLinkedRecordsImpl>(response, request)) {
         return failed;
     }
     TextTable table{{"RECORD", "GROUP", "LINKED RECORDS"}, {}};
@@ -270,21 +267,19 @@ int RunVersions(ToolContext& context, const VersionsArguments& arguments)
         request->AddRecord(MakeRecordReference(arguments.dbKey, record));
     }
     GetRecordVersionsResponse response;
-    GetRecordVersionsImpl(context.Session()).GetRecordVersions(request, &response);
-    if (const int failed = context.Outcome(GetRecordVersionsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetRecordVersionsImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"RECORD", "VERSION GUID", "STATE"}, {}};
-    json list = json::array();
-    for (const SmartPtr<RecordVersionState>& state : response.AccessRecordStates()) {
-        const SmartPtr<RecordReference> record = state->GetRecord();
-        const int identity = record ? record->GetIdentity() : 0;
-        const std::string guid = record ? record->GetRecordGUID() : "";
-        const std::string text = RecordVersionState::VersionState_ToString(state->GetVersion());
-        table.rows.push_back({std::to_string(identity), guid, text});
-        list.push_back({{"record", identity}, {"guid", guid}, {"state", text}});
-    }
-    context.Print(table, list);
+    using State = SmartPtr<RecordVersionState>;
+    PrintListing<State>(
+        context,
+        {{"RECORD", "record",
+          [](const State& state) { return state->GetRecord() ? state->GetRecord()->GetIdentity() : 0; }},
+         {"VERSION GUID", "guid",
+          [](const State& state) { return state->GetRecord() ? state->GetRecord()->GetRecordGUID() : ""; }},
+         {"STATE", "state",
+          [](const State& state) { return RecordVersionState::VersionState_ToString(state->GetVersion()); }}},
+        response.AccessRecordStates());
     return Exit_Ok;
 }
 

@@ -1,9 +1,11 @@
 #include "Commands.h"
+#include "Listing.h"
 
 #include <algorithm>
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace dorsatool {
@@ -13,27 +15,12 @@ using nlohmann::json;
 
 namespace {
 
-// Prints currencies as columns or JSON.
-int PrintCurrencies(ToolContext& context, const std::vector<SmartPtr<CurrencyDetail>>& currencies)
-{
-    TextTable table{{"CODE", "NAME", "FACTOR"}, {}};
-    json list = json::array();
-    for (const SmartPtr<CurrencyDetail>& currency : currencies) {
-        table.rows.push_back({currency->GetCode(), currency->GetName(), Number(currency->GetFactor())});
-        list.push_back({{"code", currency->GetCode()}, {"name", currency->GetName()}, {"factor", currency->GetFactor()}});
-    }
-    context.Print(table, list);
-    return Exit_Ok;
-}
-
 // Asks for the units of a database; Exit_Ok, or the exit code of the failed call.
 int FetchUnits(ToolContext& context, const std::string& dbKey, GetUnitsResponse& response)
 {
     SmartPtr<GetUnits> request = new GetUnits;
     request->SetDBKey(dbKey);
-    GetUnitsImpl operation(context.Session());
-    operation.GetUnits(request, &response);
-    return context.Outcome(GetUnitsImpl::s_soapAction, response.GetServiceLayerResponse());
+    return context.Call<GetUnitsImpl>(response, request);
 }
 
 // Asks for the unit systems of a database, currencies left out.
@@ -42,10 +29,8 @@ int FetchUnitSystems(ToolContext& context, const std::string& dbKey, std::vector
     SmartPtr<GetUnitSystems> request = new GetUnitSystems;
     request->SetDBKey(dbKey);
     request->SetExcludeCurrencies(true);
-    GetUnitSystemsImpl operation(context.Session());
     GetUnitSystemsResponse response;
-    operation.GetUnitSystems(request, &response);
-    if (const int failed = context.Outcome(GetUnitSystemsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetUnitSystemsImpl>(response, request)) {
         return failed;
     }
     systems = response.AccessUnitSystems();
@@ -61,15 +46,19 @@ Runner DefineUnits(CLI::App& app)
         if (const int failed = FetchUnits(context, *dbKey, response)) {
             return failed;
         }
-        TextTable table{{"DATABASE", "SYMBOL", "CURRENCY"}, {}};
-        json list = json::array();
+        // Each unit beside its database's key.
+        using Unit = std::pair<std::string, GetUnitsResponse::Unit>;
+        std::vector<Unit> units;
         for (const auto& database : response.GetUnitsByDatabase()) {
             for (const GetUnitsResponse::Unit& unit : database.second) {
-                table.rows.push_back({database.first, unit.first, unit.second ? "yes" : "no"});
-                list.push_back({{"dbKey", database.first}, {"symbol", unit.first}, {"hasCurrency", unit.second}});
+                units.emplace_back(database.first, unit);
             }
         }
-        context.Print(table, list);
+        PrintListing<Unit>(context,
+                           {{"DATABASE", "dbKey", [](const Unit& unit) { return unit.first; }},
+                            {"SYMBOL", "symbol", [](const Unit& unit) { return unit.second.first; }},
+                            {"CURRENCY", "hasCurrency", [](const Unit& unit) { return unit.second.second; }}},
+                           units);
         return static_cast<int>(Exit_Ok);
     };
 }
@@ -95,13 +84,17 @@ Runner DefineUnitSystems(CLI::App& app)
 Runner DefineCurrencies(CLI::App&)
 {
     return [](ToolContext& context) {
-        GetCurrenciesImpl operation(context.Session());
         GetCurrenciesResponse response;
-        operation.GetCurrencies(&response);
-        if (const int failed = context.Outcome(GetCurrenciesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+        if (const int failed = context.Call<GetCurrenciesImpl>(response)) {
             return failed;
         }
-        return PrintCurrencies(context, response.AccessCurrencies());
+        using Currency = SmartPtr<CurrencyDetail>;
+        PrintListing<Currency>(context,
+                               {{"CODE", "code", [](const Currency& currency) { return currency->GetCode(); }},
+                                {"NAME", "name", [](const Currency& currency) { return currency->GetName(); }},
+                                {"FACTOR", "factor", [](const Currency& currency) { return currency->GetFactor(); }}},
+                               response.AccessCurrencies());
+        return static_cast<int>(Exit_Ok);
     };
 }
 
@@ -130,21 +123,23 @@ SmartPtr<GetUnitConversions> ConversionsRequest(const ConvertArguments& argument
 
 void PrintConversions(ToolContext& context, GetUnitConversionsResponse& response)
 {
-    TextTable table{{"SYSTEM", "FROM", "TO", "FACTOR", "OFFSET"}, {}};
-    json list = json::array();
+    // Each conversion beside the unit system it converts into.
+    using Conversion = std::pair<std::string, UnitConversion::Conversion>;
+    std::vector<Conversion> rows;
     for (const SmartPtr<UnitConversion>& conversions : response.AccessConversions()) {
         const std::string system = conversions->GetUnitSystem() ? conversions->GetUnitSystem()->GetUnitSystem() : "";
         for (const UnitConversion::Conversion& conversion : conversions->AccessConversions()) {
-            table.rows.push_back({system, conversion.sourceSymbol, conversion.targetSymbol, Number(conversion.factor),
-                                  Number(conversion.offset)});
-            list.push_back({{"system", system},
-                            {"from", conversion.sourceSymbol},
-                            {"to", conversion.targetSymbol},
-                            {"factor", conversion.factor},
-                            {"offset", conversion.offset}});
+            rows.emplace_back(system, conversion);
         }
     }
-    context.Print(table, list);
+    PrintListing<Conversion>(
+        context,
+        {{"SYSTEM", "system", [](const Conversion& row) { return row.first; }},
+         {"FROM", "from", [](const Conversion& row) { return row.second.sourceSymbol; }},
+         {"TO", "to", [](const Conversion& row) { return row.second.targetSymbol; }},
+         {"FACTOR", "factor", [](const Conversion& row) { return row.second.factor; }},
+         {"OFFSET", "offset", [](const Conversion& row) { return row.second.offset; }}},
+        rows);
 }
 
 // The conversions into the unit system given, or into every unit system of the database.
@@ -159,10 +154,8 @@ int RunConvert(ToolContext& context, const ConvertArguments& arguments)
             return failed;
         }
     }
-    GetUnitConversionsImpl operation(context.Session());
     GetUnitConversionsResponse response;
-    operation.GetUnitConversions(ConversionsRequest(arguments, systems), &response);
-    if (const int failed = context.Outcome(GetUnitConversionsImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetUnitConversionsImpl>(response, ConversionsRequest(arguments, systems))) {
         return failed;
     }
     PrintConversions(context, response);
@@ -212,9 +205,7 @@ int CheckUnitsKnown(ToolContext& context, const std::string& dbKey, const std::v
             return failed;
         }
         GetUnitConversionsResponse conversions;
-        GetUnitConversionsImpl(context.Session()).GetUnitConversions(ConversionsRequest(asked, systems), &conversions);
-        if (const int failed =
-                context.Outcome(GetUnitConversionsImpl::s_soapAction, conversions.GetServiceLayerResponse())) {
+        if (const int failed = context.Call<GetUnitConversionsImpl>(conversions, ConversionsRequest(asked, systems))) {
             return failed;
         }
         for (const SmartPtr<UnitConversion>& system : conversions.AccessConversions()) {

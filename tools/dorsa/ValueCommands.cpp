@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "Console.h"
+#include "Listing.h"
 #include "RecordArguments.h"
 #include "TableLookup.h"
 #include "ValueJson.h"
@@ -183,22 +184,6 @@ void SendBatches(ToolContext& context, std::vector<std::unique_ptr<Batch>>& batc
     progress.Finish();
 }
 
-// The rows and the JSON object of one record's values.
-void AddRecord(RecordData& data, TextTable& table, json& list)
-{
-    const SmartPtr<RecordReference> record = data.GetRecordReference() ? data.GetRecordReference() : new RecordReference;
-    const std::string label = RecordLabel(record);
-    json values = json::array();
-    for (const SmartPtr<AttributeValue>& value : data.AccessAttributeValues()) {
-        table.rows.push_back({label, value->GetAttributeName(), TypeName(value->GetDataType()),
-                              ValueText(value->GetDataValue())});
-        values.push_back({{"attribute", value->GetAttributeName()},
-                          {"id", value->GetAttributeID()},
-                          {"value", ValueJson(value->GetDataValue())}});
-    }
-    list.push_back({{"record", RecordJson(record)}, {"values", values}});
-}
-
 int RunValues(ToolContext& context, const ValuesArguments& arguments)
 {
     std::vector<SmartPtr<AttributeReference>> attributes = NamedAttributes(arguments);
@@ -225,18 +210,26 @@ int RunValues(ToolContext& context, const ValuesArguments& arguments)
             return failed;
         }
     }
-    TextTable table{{"RECORD", "ATTRIBUTE", "TYPE", "VALUE"}, {}};
-    json list = json::array();
+    using Value = SmartPtr<AttributeValue>;
+    std::vector<RecordParts<Value>> values;
     std::vector<std::string> empty;
     for (const std::unique_ptr<Batch>& batch : batches) {
         for (const SmartPtr<RecordData>& data : batch->response.AccessRecordData()) {
-            AddRecord(*data, table, list);
+            values.push_back({data->GetRecordReference() ? data->GetRecordReference() : new RecordReference,
+                              data->AccessAttributeValues()});
             if (data->AccessAttributeValues().empty() && data->GetRecordReference()) {
                 empty.push_back(RecordLabel(data->GetRecordReference()));
             }
         }
     }
-    context.Print(table, list);
+    PrintRecordParts<Value>(
+        context, "values",
+        {{"ATTRIBUTE", "attribute", [](const Value& value) { return value->GetAttributeName(); }},
+         {nullptr, "id", [](const Value& value) { return value->GetAttributeID(); }},
+         {"TYPE", nullptr, [](const Value& value) { return TypeName(value->GetDataType()); }},
+         {"VALUE", "value", [](const Value& value) { return ValueJson(value->GetDataValue()); },
+          [](const Value& value) { return ValueText(value->GetDataValue()); }}},
+        values);
     // A record without values would show as no row at all: say so, beside the output.
     for (const std::string& record : empty) {
         std::cerr << "dorsa: record " << record << " holds no values for the attributes asked\n";
@@ -251,27 +244,47 @@ struct PopulatedArguments {
     bool meta = false;
 };
 
-// "Data source notes (about Datasheet)" for a meta-attribute, the name alone for the others.
-std::string AttributeLabel(const NamedAttribute& attribute)
+using Entry = SmartPtr<RecordAttribute>;
+
+SmartPtr<RecordReference> RecordOf(const Entry& entry)
 {
-    const SmartPtr<NamedAttribute> about = attribute.GetMetaAboutAttribute();
-    return about ? attribute.GetName() + " (about " + about->GetName() + ")" : attribute.GetName();
+    return entry->GetRecordReference() ? entry->GetRecordReference() : new RecordReference;
 }
 
-// One attribute of one record, the record and attribute never null.
-json RecordAttributeJson(const SmartPtr<RecordReference>& record, const NamedAttribute& attribute,
-                         const RecordAttribute& entry)
+SmartPtr<NamedAttribute> AttributeOf(const Entry& entry)
 {
-    const SmartPtr<NamedAttribute> about = attribute.GetMetaAboutAttribute();
-    const SmartPtr<AttributeReference> reference = attribute.GetAttribute();
-    return {{"record", RecordJson(record)},
-            {"attribute", attribute.GetName()},
-            {"id", reference ? reference->GetAttributeID() : 0},
-            {"metaAbout", about ? json(about->GetName()) : json(nullptr)},
-            {"hasData", entry.GetHasData()},
-            {"dataVersion", entry.GetDataVersionNumber()},
-            {"createdRecordVersion", entry.GetDataCreatedRecordVersion()},
-            {"retiredRecordVersion", entry.GetDataRetiredRecordVersion()}};
+    return entry->GetAttribute() ? entry->GetAttribute() : new NamedAttribute;
+}
+
+// One attribute of one record. A meta-attribute shows as "Data source notes (about Datasheet)".
+std::vector<Column<Entry>> PopulatedColumns()
+{
+    return {
+        {"RECORD", "record", [](const Entry& entry) { return RecordJson(RecordOf(entry)); },
+         [](const Entry& entry) { return RecordLabel(RecordOf(entry)); }},
+        {"ATTRIBUTE", "attribute", [](const Entry& entry) { return AttributeOf(entry)->GetName(); },
+         [](const Entry& entry) {
+             const SmartPtr<NamedAttribute> about = AttributeOf(entry)->GetMetaAboutAttribute();
+             const std::string name = AttributeOf(entry)->GetName();
+             return about ? name + " (about " + about->GetName() + ")" : name;
+         }},
+        {"ID", "id",
+         [](const Entry& entry) {
+             const SmartPtr<AttributeReference> reference = AttributeOf(entry)->GetAttribute();
+             return reference ? reference->GetAttributeID() : 0;
+         }},
+        {nullptr, "metaAbout",
+         [](const Entry& entry) {
+             const SmartPtr<NamedAttribute> about = AttributeOf(entry)->GetMetaAboutAttribute();
+             return about ? json(about->GetName()) : json(nullptr);
+         }},
+        {"DATA", "hasData", [](const Entry& entry) { return entry->GetHasData(); }},
+        {"VERSION", "dataVersion", [](const Entry& entry) { return entry->GetDataVersionNumber(); },
+         [](const Entry& entry) {
+             return entry->GetHasData() ? std::to_string(entry->GetDataVersionNumber()) : std::string();
+         }},
+        {nullptr, "createdRecordVersion", [](const Entry& entry) { return entry->GetDataCreatedRecordVersion(); }},
+        {nullptr, "retiredRecordVersion", [](const Entry& entry) { return entry->GetDataRetiredRecordVersion(); }}};
 }
 
 int RunPopulated(ToolContext& context, const PopulatedArguments& arguments)
@@ -283,23 +296,10 @@ int RunPopulated(ToolContext& context, const PopulatedArguments& arguments)
     request->SetIncludeEmpty(arguments.empty);
     request->SetIncludeMeta(arguments.meta);
     GetRecordAttributesResponse response;
-    GetRecordAttributesImpl(context.Session()).RequestRecordAttributes(request, &response);
-    if (const int failed = context.Outcome(GetRecordAttributesImpl::s_soapAction, response.GetServiceLayerResponse())) {
+    if (const int failed = context.Call<GetRecordAttributesImpl>(response, request)) {
         return failed;
     }
-    TextTable table{{"RECORD", "ATTRIBUTE", "ID", "DATA", "VERSION"}, {}};
-    json list = json::array();
-    for (const SmartPtr<RecordAttribute>& entry : response.AccessRecordAttributes()) {
-        const SmartPtr<RecordReference> record = entry->GetRecordReference() ? entry->GetRecordReference()
-                                                                             : new RecordReference;
-        const SmartPtr<NamedAttribute> attribute = entry->GetAttribute() ? entry->GetAttribute() : new NamedAttribute;
-        const json item = RecordAttributeJson(record, *attribute, *entry);
-        const bool hasData = entry->GetHasData();
-        table.rows.push_back({RecordLabel(record), AttributeLabel(*attribute), std::to_string(item["id"].get<int>()),
-                              hasData ? "yes" : "no", hasData ? std::to_string(entry->GetDataVersionNumber()) : ""});
-        list.push_back(item);
-    }
-    context.Print(table, list);
+    PrintListing(context, PopulatedColumns(), response.AccessRecordAttributes());
     return Exit_Ok;
 }
 

@@ -1,6 +1,7 @@
 #include "ValueJson.h"
 
 #include "ValueText.h"
+#include "ValueTypes.h"
 
 namespace dorsatool {
 
@@ -46,7 +47,7 @@ json UnittedJson(const UnittedRealDataType& value)
     return {{"unit", value.GetUnitSymbol()}, {"estimated", value.IsEstimated()}};
 }
 
-json PointJson(PointDataType& point)
+json JsonOf(PointDataType& point)
 {
     json result = UnittedJson(point);
     json points = json::array();
@@ -64,7 +65,7 @@ json PointJson(PointDataType& point)
     return result;
 }
 
-json RangeJson(const RangeDataType& range)
+json JsonOf(const RangeDataType& range)
 {
     json result = UnittedJson(range);
     result["low"] = range.HasLowBound() ? json(range.GetLow()) : json(nullptr);
@@ -94,7 +95,7 @@ json RowJson(TabularDataRow& row)
             {"cells", cells}};
 }
 
-json TabularJson(TabularDataType& table)
+json JsonOf(TabularDataType& table)
 {
     json columns = json::array();
     for (const SmartPtr<TabularColumn>& column : table.GetColumns()) {
@@ -108,7 +109,7 @@ json TabularJson(TabularDataType& table)
             {"summary", table.GetSummary() ? RowJson(*table.GetSummary()) : json(nullptr)}};
 }
 
-json SeriesJson(FloatFunctionalSeriesDataType& function)
+json JsonOf(FloatFunctionalSeriesDataType& function)
 {
     json series = json::array();
     const SmartPtr<FloatFunctionalSeriesGraph> graph = function.GetGraph();
@@ -140,7 +141,7 @@ json SeriesJson(FloatFunctionalSeriesDataType& function)
             {"series", series}};
 }
 
-json GriddedJson(FloatFunctionalGriddedDataType& function)
+json JsonOf(FloatFunctionalGriddedDataType& function)
 {
     json values = json::array();
     if (function.GetValues()) {
@@ -163,64 +164,70 @@ json GriddedJson(FloatFunctionalGriddedDataType& function)
             {"values", values}};
 }
 
-json JsonOfType(IDataValue& value)
+json JsonOf(IntegerDataType& integer)
 {
-    if (auto* integer = dynamic_cast<IntegerDataType*>(&value)) {
-        return {{"value", integer->GetValue()}};
+    return {{"value", integer.GetValue()}};
+}
+
+json JsonOf(LogicalDataType& logical)
+{
+    return {{"value", logical.GetValue()}};
+}
+
+json JsonOf(ShortTextDataType& text)
+{
+    return {{"value", text.GetValue()}};
+}
+
+json JsonOf(LongTextDataType& text)
+{
+    return {{"value", text.GetValue()}};
+}
+
+json JsonOf(DateTimeDataType& date)
+{
+    return {{"value", date.GetValue()}};
+}
+
+json JsonOf(HyperlinkDataType& link)
+{
+    return {{"url", link.GetValue()}, {"description", link.GetDescription()}};
+}
+
+json JsonOf(DiscreteDataType& discrete)
+{
+    json choices = json::array();
+    for (const SmartPtr<DiscreteValue>& choice : discrete.AccessDiscreteValues()) {
+        choices.push_back({{"value", choice->GetValue()}, {"order", choice->GetOrder()}});
     }
-    if (auto* logical = dynamic_cast<LogicalDataType*>(&value)) {
-        return {{"value", logical->GetValue()}};
+    return {{"values", choices}};
+}
+
+json JsonOf(FileDataType& file)
+{
+    json result = BinaryJson(file);
+    result["fileName"] = file.GetFileName();
+    result["description"] = file.GetDescription();
+    return result;
+}
+
+json JsonOf(PictureDataType& picture)
+{
+    return BinaryJson(picture);
+}
+
+json JsonOf(ListDataType& list)
+{
+    json items = json::array();
+    for (const ListItem& item : list.GetItems()) {
+        items.push_back({{"sourceRecordHistoryId", item.sourceRecordHistoryId}, {"value", ValueJson(item.value)}});
     }
-    if (auto* text = dynamic_cast<ShortTextDataType*>(&value)) {
-        return {{"value", text->GetValue()}};
-    }
-    if (auto* text = dynamic_cast<LongTextDataType*>(&value)) {
-        return {{"value", text->GetValue()}};
-    }
-    if (auto* date = dynamic_cast<DateTimeDataType*>(&value)) {
-        return {{"value", date->GetValue()}};
-    }
-    if (auto* link = dynamic_cast<HyperlinkDataType*>(&value)) {
-        return {{"url", link->GetValue()}, {"description", link->GetDescription()}};
-    }
-    if (auto* discrete = dynamic_cast<DiscreteDataType*>(&value)) {
-        json choices = json::array();
-        for (const SmartPtr<DiscreteValue>& choice : discrete->AccessDiscreteValues()) {
-            choices.push_back({{"value", choice->GetValue()}, {"order", choice->GetOrder()}});
-        }
-        return {{"values", choices}};
-    }
-    if (auto* point = dynamic_cast<PointDataType*>(&value)) {
-        return PointJson(*point);
-    }
-    if (auto* range = dynamic_cast<RangeDataType*>(&value)) {
-        return RangeJson(*range);
-    }
-    if (auto* file = dynamic_cast<FileDataType*>(&value)) {
-        json result = BinaryJson(*file);
-        result["fileName"] = file->GetFileName();
-        result["description"] = file->GetDescription();
-        return result;
-    }
-    if (auto* picture = dynamic_cast<PictureDataType*>(&value)) {
-        return BinaryJson(*picture);
-    }
-    if (auto* table = dynamic_cast<TabularDataType*>(&value)) {
-        return TabularJson(*table);
-    }
-    if (auto* list = dynamic_cast<ListDataType*>(&value)) {
-        json items = json::array();
-        for (const ListItem& item : list->GetItems()) {
-            items.push_back({{"sourceRecordHistoryId", item.sourceRecordHistoryId}, {"value", ValueJson(item.value)}});
-        }
-        return {{"items", items}};
-    }
-    if (auto* series = dynamic_cast<FloatFunctionalSeriesDataType*>(&value)) {
-        return SeriesJson(*series);
-    }
-    if (auto* gridded = dynamic_cast<FloatFunctionalGriddedDataType*>(&value)) {
-        return GriddedJson(*gridded);
-    }
+    return {{"items", items}};
+}
+
+// An empty value, or a type the tool has no fields for: the type code alone.
+json JsonOf(IDataValue&)
+{
     return json::object();
 }
 
@@ -232,7 +239,7 @@ json ValueJson(const SmartPtr<IDataValue>& value)
         return nullptr;
     }
     json result{{"type", value->GetTypeString()}};
-    result.update(JsonOfType(*value));
+    result.update(WithValueType(*value, [](auto& typed) { return JsonOf(typed); }));
     result["notApplicable"] = !value->IsApplicable();
     result["fallback"] = value->IsFallback();
     if (value->IsDataVersionAvailable()) {

@@ -1,6 +1,7 @@
 #include "ValueText.h"
 
 #include "Commands.h"
+#include "ValueTypes.h"
 
 #include <algorithm>
 #include <map>
@@ -162,7 +163,7 @@ private:
     std::map<std::string, ValueSpread> m_spreads;
 };
 
-std::string PointText(PointDataType& point)
+std::string TextOf(PointDataType& point)
 {
     const ParameterUnits units(point.GetParameters());
     std::vector<std::string> points;
@@ -180,7 +181,7 @@ std::string PointText(PointDataType& point)
 }
 
 // "200–250 MPa"; a range open at one end as "≥ 205 MPa" or "≤ 250 MPa".
-std::string RangeText(const RangeDataType& range)
+std::string TextOf(const RangeDataType& range)
 {
     const std::string unit = range.GetUnitSymbol();
     if (!range.HasLowBound()) {
@@ -210,7 +211,7 @@ std::string BinaryText(const BinaryDataType& binary, const std::string& fileName
     return Join(parts);
 }
 
-std::string TabularText(TabularDataType& table)
+std::string TextOf(TabularDataType& table)
 {
     TextTable nested{{}, {}};
     for (const SmartPtr<TabularColumn>& column : table.GetColumns()) {
@@ -249,7 +250,7 @@ std::string TabularText(TabularDataType& table)
     return text;
 }
 
-std::string ListText(ListDataType& list)
+std::string TextOf(ListDataType& list)
 {
     std::vector<std::string> items;
     for (const ListItem& item : list.GetItems()) {
@@ -261,7 +262,7 @@ std::string ListText(ListDataType& list)
     return Join(items, "; ");
 }
 
-std::string SeriesText(FloatFunctionalSeriesDataType& function)
+std::string TextOf(FloatFunctionalSeriesDataType& function)
 {
     const ParameterUnits units(function.GetParameters());
     const SmartPtr<FloatFunctionalSeriesGraph> graph = function.GetGraph();
@@ -305,7 +306,7 @@ std::string SeriesText(FloatFunctionalSeriesDataType& function)
     return Join(parts, "; ");
 }
 
-std::string GriddedText(FloatFunctionalGriddedDataType& function)
+std::string TextOf(FloatFunctionalGriddedDataType& function)
 {
     const ParameterUnits units(function.GetParameters());
     ValueSpread y;
@@ -333,60 +334,63 @@ std::string GriddedText(FloatFunctionalGriddedDataType& function)
     return Join(parts, "; ");
 }
 
-std::string TextOfType(IDataValue& value)
+std::string TextOf(IntegerDataType& integer)
 {
-    if (auto* integer = dynamic_cast<IntegerDataType*>(&value)) {
-        return std::to_string(integer->GetValue());
+    return std::to_string(integer.GetValue());
+}
+
+std::string TextOf(LogicalDataType& logical)
+{
+    return logical.GetValue() ? "yes" : "no";
+}
+
+std::string TextOf(ShortTextDataType& text)
+{
+    return text.GetValue();
+}
+
+std::string TextOf(LongTextDataType& text)
+{
+    return text.GetValue();
+}
+
+std::string TextOf(DateTimeDataType& date)
+{
+    return date.GetValue();
+}
+
+std::string TextOf(HyperlinkDataType& link)
+{
+    return link.GetDescription().empty() ? link.GetValue() : link.GetDescription() + " <" + link.GetValue() + ">";
+}
+
+std::string TextOf(DiscreteDataType& discrete)
+{
+    std::vector<std::string> choices;
+    for (const SmartPtr<DiscreteValue>& choice : discrete.AccessDiscreteValues()) {
+        choices.push_back(choice->GetValue());
     }
-    if (auto* logical = dynamic_cast<LogicalDataType*>(&value)) {
-        return logical->GetValue() ? "yes" : "no";
-    }
-    if (auto* text = dynamic_cast<ShortTextDataType*>(&value)) {
-        return text->GetValue();
-    }
-    if (auto* text = dynamic_cast<LongTextDataType*>(&value)) {
-        return text->GetValue();
-    }
-    if (auto* date = dynamic_cast<DateTimeDataType*>(&value)) {
-        return date->GetValue();
-    }
-    if (auto* link = dynamic_cast<HyperlinkDataType*>(&value)) {
-        return link->GetDescription().empty() ? link->GetValue() : link->GetDescription() + " <" + link->GetValue() + ">";
-    }
-    if (auto* discrete = dynamic_cast<DiscreteDataType*>(&value)) {
-        std::vector<std::string> choices;
-        for (const SmartPtr<DiscreteValue>& choice : discrete->AccessDiscreteValues()) {
-            choices.push_back(choice->GetValue());
-        }
-        return Join(choices);
-    }
-    if (dynamic_cast<EmptyDataType*>(&value)) {
-        return "";
-    }
-    if (auto* point = dynamic_cast<PointDataType*>(&value)) {
-        return PointText(*point);
-    }
-    if (auto* range = dynamic_cast<RangeDataType*>(&value)) {
-        return RangeText(*range);
-    }
-    if (auto* file = dynamic_cast<FileDataType*>(&value)) {
-        return BinaryText(*file, file->GetFileName());
-    }
-    if (auto* picture = dynamic_cast<PictureDataType*>(&value)) {
-        return BinaryText(*picture, "");
-    }
-    if (auto* table = dynamic_cast<TabularDataType*>(&value)) {
-        return TabularText(*table);
-    }
-    if (auto* list = dynamic_cast<ListDataType*>(&value)) {
-        return ListText(*list);
-    }
-    if (auto* series = dynamic_cast<FloatFunctionalSeriesDataType*>(&value)) {
-        return SeriesText(*series);
-    }
-    if (auto* gridded = dynamic_cast<FloatFunctionalGriddedDataType*>(&value)) {
-        return GriddedText(*gridded);
-    }
+    return Join(choices);
+}
+
+std::string TextOf(EmptyDataType&)
+{
+    return "";
+}
+
+std::string TextOf(FileDataType& file)
+{
+    return BinaryText(file, file.GetFileName());
+}
+
+std::string TextOf(PictureDataType& picture)
+{
+    return BinaryText(picture, "");
+}
+
+// A type the tool has no text for: its name.
+std::string TextOf(IDataValue& value)
+{
     return "(" + TypeName(value.GetTypeString()) + ")";
 }
 
@@ -428,7 +432,7 @@ std::string ValueText(const SmartPtr<IDataValue>& value)
     if (!value->IsApplicable()) {
         return "n/a";
     }
-    std::string text = TextOfType(*value);
+    std::string text = WithValueType(*value, [](auto& typed) { return TextOf(typed); });
     const auto* unitted = dynamic_cast<const UnittedRealDataType*>(value.get());
     if (unitted && unitted->IsEstimated()) {
         text += " (estimated)";

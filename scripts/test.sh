@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the library and runs every test: once as a plain build (and its API documentation), with the locale-sensitive
-# tests run again under a comma-decimal locale; once under AddressSanitizer and
+# tests run again under a comma-decimal locale; cross-built for Windows with MinGW-w64 and
+# run under Wine; once under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the concurrency tests under ThreadSanitizer;
 # and the fuzzers.
 # Every suite runs even when an earlier one fails; the script fails if any did.
@@ -43,6 +44,9 @@ cmake --build build --target docs || failed+=("docs")
 
 echo "== Locale-sensitive tests under de_DE.UTF-8"
 DORSA_TEST_LOCALE=de_DE.UTF-8 run_ctest "locale tests" build -L locale
+
+echo "== Windows: the DLL over WinHTTP, its tests and dorsa.exe under Wine"
+DORSA_REFERENCE_TOOL=$PWD/build/dorsa scripts/windows-tests.sh || failed+=("Windows")
 
 # The sanitizer builds leave out what they would not run: benchmarks and examples, and
 # for ThreadSanitizer everything but the concurrency tests.

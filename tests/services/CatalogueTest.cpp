@@ -5,12 +5,12 @@
 // when it is empty. Where to post and what to send is checked against the emulator's own
 // list of the operations, kept apart from the library's catalogue.
 
+#include "EmulatorOperations.h"
 #include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -257,19 +257,10 @@ const CatalogueCase s_cases[] = {
      }},
 };
 
-// The emulator's list: operation name -> [service, root tag or null when no body is sent, ...].
+// The emulator's list: operation name -> [service, root tag or null when no body is sent].
 nlohmann::json EmulatorOperations()
 {
-    const std::string command = std::string(DORSA_PYTHON) + " -c \"import json, sys; sys.path.insert(0, '" +
-                                DORSA_EMULATOR_DIR +
-                                "'); import operations; print(json.dumps(operations.OPERATIONS, default=str))\"";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    std::string output;
-    char buffer[4096];
-    while (pipe && std::fgets(buffer, sizeof buffer, pipe.get())) {
-        output += buffer;
-    }
-    return nlohmann::json::parse(output, nullptr, false);
+    return nlohmann::json::parse(s_emulatorOperations, nullptr, false);
 }
 
 // The prefix and namespace URI of the first element in the request's body, and its local name.

@@ -1,5 +1,5 @@
 """Type stubs of the extension module: the session, the outcome and the five services."""
-from typing import Any, Dict, Iterable, List, Optional, Sequence, Union
+from typing import Any, Dict, Iterable, List, Optional, Sequence, Tuple, Union
 
 from .types import (AttributeDetail, AttributeRange, AttributeRef, Currency, Database, Exporter, LinkChanges,
                     LinkGroup, LinkGroupRef, MetaAttributes, NamedRecord, ParameterDetail, ParameterRef,
@@ -125,7 +125,8 @@ class DataImport:
                          table: Optional[TableArg] = None) -> List[RecordAddresses]: ...
     def modify_links(self, db: str, group: LinkGroupArg, *, table: Optional[TableArg] = None,
                      link: Optional[Iterable[tuple]] = None, unlink: Optional[Iterable[tuple]] = None,
-                     unlink_all: Optional[RecordsArg] = None) -> LinkChanges: ...
+                     unlink_all: Optional[RecordsArg] = None,
+                     link_all: Optional[Tuple[RecordsArg, RecordsArg]] = None) -> LinkChanges: ...
 
 
 class Engineering:
@@ -138,4 +139,5 @@ class Engineering:
                             currency: str = "", populate_guids: bool = False) -> List[RecordExporterParameters]: ...
     def export(self, db: str, exporter: str, records: RecordsArg, *, attributes: Optional[AttributesArg] = None,
                table: Optional[TableArg] = None, unit_system: str = "", currency: str = "", sig_figs: int = 0,
-               subsets: SubsetsArg = None, profile: str = "") -> str: ...
+               subsets: SubsetsArg = None, profile: str = "",
+               parameters: Optional[Dict[Union[int, str, Any], Union[float, str, tuple]]] = None) -> str: ...

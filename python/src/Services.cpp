@@ -113,7 +113,7 @@ Ptr<Point> SourceOf(const std::string& db, const py::object& record, Sources<Poi
 }
 
 Ptr<dsl::RecordLinkModifications> LinkChanges(const std::string& db, const py::object& link, const py::object& unlink,
-                                              const py::object& unlinkAll)
+                                              const py::object& unlinkAll, const py::object& linkAll)
 {
     Ptr<dsl::RecordLinkModifications> modifications = new dsl::RecordLinkModifications;
     if (!unlinkAll.is_none() && py::len(unlinkAll) > 0) {
@@ -147,7 +147,56 @@ Ptr<dsl::RecordLinkModifications> LinkChanges(const std::string& db, const py::o
         }
         modifications->AddLinkRecords(change);
     }
+    if (!linkAll.is_none()) {
+        const py::tuple both = linkAll.cast<py::tuple>();
+        if (both.size() != 2) {
+            throw py::value_error("link_all holds (sources, targets)");
+        }
+        Ptr<dsl::LinkAllCombinations> change = new dsl::LinkAllCombinations;
+        for (const Ptr<dsl::RecordReference>& source : Records(db, both[0])) {
+            change->AddSourceRecord(source);
+        }
+        for (const Ptr<dsl::RecordReference>& target : Records(db, both[1])) {
+            change->AddTargetRecord(target);
+        }
+        modifications->AddLinkAllCombinations(change);
+    }
     return modifications;
+}
+
+// The exporter's parameter values: parameter -> a number or a discrete value's text, or a
+// (number, unit symbol) pair.
+std::vector<dsl::UnittedParameterValue> ExportParameters(const std::string& db, const py::object& parameters)
+{
+    std::vector<dsl::UnittedParameterValue> values;
+    if (parameters.is_none()) {
+        return values;
+    }
+    for (const auto& item : parameters.cast<py::dict>()) {
+        py::object given = py::reinterpret_borrow<py::object>(item.second);
+        std::string unit;
+        if (py::isinstance<py::tuple>(given)) {
+            const py::tuple pair = given.cast<py::tuple>();
+            if (pair.size() != 2) {
+                throw py::value_error("a parameter's value is a value or a (value, unit) pair");
+            }
+            given = pair[0];
+            unit = pair[1].cast<std::string>();
+        }
+        Ptr<dsl::ParameterValue> value = new dsl::ParameterValue;
+        if (py::isinstance<py::str>(given)) {
+            value->SetValue_Discrete(given.cast<std::string>());
+        } else if (py::isinstance<py::bool_>(given) || !PyNumber_Check(given.ptr())) {
+            throw py::type_error("a parameter's value is a number or a text");
+        } else {
+            value->SetValue_Numeric(given.cast<double>());
+        }
+        Ptr<dsl::ParameterReferenceAndValue> both = new dsl::ParameterReferenceAndValue;
+        both->SetParameter(Parameter(db, item.first));
+        both->SetValue(value);
+        values.emplace_back(both, unit);
+    }
+    return values;
 }
 
 } // namespace
@@ -335,7 +384,8 @@ void BindDataImport(py::module_& module)
         .def(
             "modify_links",
             [](const DataImport& service, const std::string& db, const py::object& group, const py::object& table,
-               const py::object& link, const py::object& unlink, const py::object& unlinkAll) {
+               const py::object& link, const py::object& unlink, const py::object& unlinkAll,
+               const py::object& linkAll) {
                 Ptr<dsl::RecordLinkGroupReference> reference = new dsl::RecordLinkGroupReference;
                 reference->SetDBKey(db);
                 if (py::isinstance<py::int_>(group)) {
@@ -353,7 +403,7 @@ void BindDataImport(py::module_& module)
                 }
                 Ptr<dsl::ModifyRecordLinksRequest> request = new dsl::ModifyRecordLinksRequest;
                 request->SetRecordLinkGroupReference(reference);
-                request->SetRecordLinkModifications(LinkChanges(db, link, unlink, unlinkAll));
+                request->SetRecordLinkModifications(LinkChanges(db, link, unlink, unlinkAll, linkAll));
                 dsl::ModifyRecordLinksResponse response;
                 RunCall("ModifyRecordLinks", response,
                         [&](auto& r) { dsl::ModifyRecordLinksImpl(service.Get()).ModifyRecordLinks(request, &r); });
@@ -365,9 +415,10 @@ void BindDataImport(py::module_& module)
                                              LinkedSources(changes->AccessUnlinked()));
             },
             py::arg("db"), py::arg("group"), py::kw_only(), py::arg("table") = py::none(), py::arg("link") = py::none(),
-            py::arg("unlink") = py::none(), py::arg("unlink_all") = py::none(),
+            py::arg("unlink") = py::none(), py::arg("unlink_all") = py::none(), py::arg("link_all") = py::none(),
             "Adds and removes links of a static link group: `link` holds (source, target[, notes]) tuples, "
-            "`unlink` (source, target) pairs, `unlink_all` sources whose links all go.")
+            "`unlink` (source, target) pairs, `unlink_all` sources whose links all go, `link_all` a "
+            "(sources, targets) pair whose every combination is linked.")
         .def("__repr__",
              [](const DataImport& service) { return "<dorsa data import service of " + service.session->Url() + ">"; });
 }
@@ -461,9 +512,10 @@ void BindEngineering(py::module_& module)
             [](const Engineering& service, const std::string& db, const std::string& exporter,
                const py::object& records, const py::object& attributes, const py::object& table,
                const std::string& unitSystem, const std::string& currency, int sigFigs, const py::object& subsets,
-               const std::string& profile) {
+               const std::string& profile, const py::object& parameters) {
                 Ptr<dsl::ExportRecordDataRequest> request = new dsl::ExportRecordDataRequest;
                 request->SetExporterKey(exporter);
+                request->SetParameterValues(ExportParameters(db, parameters));
                 request->SetRecords(Records(db, records));
                 request->SetAttributes(Attributes(db, table, attributes));
                 request->SetUnitConversionContext(Units(unitSystem, currency, py::none()));
@@ -477,7 +529,9 @@ void BindEngineering(py::module_& module)
             db, py::arg("exporter"), py::arg("records"), py::kw_only(), py::arg("attributes") = py::none(),
             py::arg("table") = py::none(), py::arg("unit_system") = "", py::arg("currency") = "",
             py::arg("sig_figs") = 0, py::arg("subsets") = py::none(), py::arg("profile") = "",
-            "The text an exporter makes of records.")
+            py::arg("parameters") = py::none(),
+            "The text an exporter makes of records; `parameters` maps a parameter to the value the "
+            "exporter takes it at: a number, a text, or a (number, unit symbol) pair.")
         .def("__repr__", [](const Engineering& service) {
             return "<dorsa engineering data service of " + service.session->Url() + ">";
         });

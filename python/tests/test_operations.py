@@ -1,5 +1,8 @@
 """Every operation through the package against the emulator's sample data: one row per
 call, with what its result must hold."""
+import http.server
+import threading
+
 import pytest
 
 import dorsa
@@ -81,8 +84,10 @@ def test_import_then_search_finds_the_new_record(dorsa_session):
     assert dorsa_session.data.values(DB, hits, ["Density"], table=TABLE)[0].value("Density").points[0].value == 7850
 
 
-def test_modify_links_adds_a_link(dorsa_session):
-    changes = dorsa_session.data_import.modify_links(DB, 61, link=[(1004, 3003, "second source")])
+@pytest.mark.parametrize("change", [{"link": [(1004, 3003, "second source")]}, {"link_all": ([1004], [3003])}],
+                         ids=["link", "link all combinations"])
+def test_modify_links_adds_a_link(dorsa_session, change):
+    changes = dorsa_session.data_import.modify_links(DB, 61, **change)
     assert [(c.record.record.identity, [x.record.identity for x in c.targets]) for c in changes.linked] == \
         [(1004, [3003])]
 
@@ -108,3 +113,45 @@ def test_results_are_read_only_and_feed_later_calls(reader):
     hits = reader.search.text(DB, "steel", tables=[table])
     values = reader.data.values(DB, hits, [density])
     assert [v.record.identity for v in values] == [h.record.identity for h in hits]
+
+
+class _KeepsTheRequest(http.server.BaseHTTPRequestHandler):
+    """Keeps each request's body and answers with an export's text."""
+    bodies = []
+    reply = (b'<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body>'
+             b'<text>exported</text></s:Body></s:Envelope>')
+
+    def do_POST(self):
+        self.bodies.append(self.rfile.read(int(self.headers["Content-Length"])).decode())
+        self.send_response(200)
+        self.send_header("Content-Type", "text/xml; charset=utf-8")
+        self.send_header("Content-Length", str(len(self.reply)))
+        self.end_headers()
+        self.wfile.write(self.reply)
+
+    def log_message(self, *_):
+        pass
+
+
+def test_export_sends_the_exporters_parameter_values():
+    # The emulator takes no parameter values, so the request is read off the wire here.
+    with http.server.ThreadingHTTPServer(("127.0.0.1", 0), _KeepsTheRequest) as server:
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        session = dorsa.Session(f"http://127.0.0.1:{server.server_port}")
+        text = session.engineering.export(DB, "tabular-text", [1001],
+                                          parameters={"Temperature": (20, "°C"), 7: "Longitudinal"})
+        server.shutdown()
+    assert text == "exported"
+    body = _KeepsTheRequest.bodies[-1]
+    sent = body[body.index("<eng:parameterValues>"):body.index("</eng:parameterValues>")]
+    assert sent == (
+        "<eng:parameterValues><eng:parameterValue><zbt:Parameter><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
+        "<zbt:name>Temperature</zbt:name></zbt:Parameter>"
+        "<zbt:ParameterValue xsi:type=\"zbt:NumericParameterValue\"><zbt:Value>2.00000000000000000e+01</zbt:Value>"
+        "</zbt:ParameterValue><zbt:UnitSymbol>°C</zbt:UnitSymbol></eng:parameterValue>"
+        "<eng:parameterValue><zbt:Parameter><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
+        "<zbt:parameterIdentity>7</zbt:parameterIdentity></zbt:Parameter>"
+        "<zbt:ParameterValue xsi:type=\"zbt:DiscreteParameterValue\"><zbt:Value>Longitudinal</zbt:Value>"
+        "</zbt:ParameterValue></eng:parameterValue>")
+    with pytest.raises(TypeError):
+        session.engineering.export(DB, "tabular-text", [1001], parameters={"Temperature": True})

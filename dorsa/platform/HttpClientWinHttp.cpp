@@ -592,6 +592,8 @@ public:
     }
     const std::string& Path() const { return m_path; }
     SmartPtr<HttpMessageBuffer> Memory() const { return m_memory; }
+    // The whole body when it is in memory; null for a file (or no body).
+    const char* WholeInMemory() const { return m_memory && m_memory->GetLength() > 0 ? m_memory->GetData() : nullptr; }
 
 private:
     std::string m_path;
@@ -853,6 +855,9 @@ public:
     HINTERNET Handle() const { return m_request->Handle(); }
     AsyncRequest& Request() { return *m_request; }
     const std::string& Failure() const { return m_failure; }
+    // Whether the last step failed because WinHTTP wants the request sent again (an
+    // authentication handshake that goes on while the body was written piece by piece).
+    bool MustResend() const { return m_request->Error() == ERROR_WINHTTP_RESEND_REQUEST; }
 
     // Runs one step (sending, connecting included, or receiving); false with Failure() set
     // when it did not finish well.
@@ -1039,9 +1044,13 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
         if (!body.Rewind()) {
             return call.Fail("Not sent: the file " + body.Path() + " cannot be read");
         }
+        // A body in memory goes with the request, so that WinHTTP can send it again by itself
+        // in the middle of a handshake (NTLM, Negotiate). One from a file, or any body while
+        // the client checks the certificate itself, is written after the request.
+        const char* whole = trust ? nullptr : body.WholeInMemory();
         if (!call.Step(true, [&] {
-                return WinHttpSendRequest(handle, headers.c_str(), static_cast<DWORD>(-1), WINHTTP_NO_REQUEST_DATA, 0,
-                                          body.Length(), 0);
+                return WinHttpSendRequest(handle, headers.c_str(), static_cast<DWORD>(-1),
+                                          const_cast<char*>(whole), whole ? body.Length() : 0, body.Length(), 0);
             })) {
             return false;
         }
@@ -1057,7 +1066,7 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
                 return call.Fail(untrusted);
             }
         }
-        for (;;) {
+        while (!whole) {
             const char* data = nullptr;
             DWORD length = 0;
             if (!body.Next(call.Request().WriteBuffer(), data, length)) {
@@ -1077,8 +1086,12 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
     DWORD triedScheme = 0;
     DWORD triedProxyScheme = 0;
     bool refusedCleartext = false;
-    for (int round = 0; round < 6; ++round) {
+    const int rounds = 6;
+    for (int round = 0; round < rounds; ++round) {
         if (!exchange()) {
+            if (call.MustResend() && round + 1 < rounds) {
+                continue;
+            }
             return fail(call.Failure());
         }
         if (!ReadStatus(handle, reply)) {

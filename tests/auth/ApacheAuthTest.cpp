@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,27 @@ const Account s_accounts[] = {
     {"kim", u8"p\u00e4ssw\u00f6rd"},
 };
 const char* const s_realm = "Dorsa test";
+
+struct LogOnCase {
+    const char* path; // each case has a path of its own, to find its requests in the log
+    LogOn logOn;
+    const char* loggedUser; // as Apache logs it
+};
+
+// The cases the client can pass. Wine's WinHTTP answers no Digest challenge (it sends the
+// request again without credentials), so a Windows build under Wine is checked with Basic
+// alone; Windows itself answers Digest.
+template <typename Case>
+std::vector<Case> ForThisClient(std::initializer_list<Case> cases)
+{
+    std::vector<Case> kept;
+    for (const Case& c : cases) {
+        if (!CallsRunUnderWine() || std::string(c.path).rfind("/digest", 0) != 0) {
+            kept.push_back(c);
+        }
+    }
+    return kept;
+}
 
 class ApacheAuthTest : public ::testing::Test {
 protected:
@@ -61,11 +83,21 @@ protected:
         EXPECT_EQ(LinesHoldingSecrets(m_logger, m_secrets), std::vector<std::string>());
     }
 
-    // A session on `path` (under the server's root) logging on with `auth`.
-    SmartPtr<DorsaSession> Session(const std::string& path, SmartPtr<IDorsaSLAuthModule> auth)
+    std::string Url(const std::string& path) const
     {
-        return DorsaSession::CreateOneWithLogger("http://127.0.0.1:" + std::to_string(m_apache.Port()) + path, auth,
-                                                 &m_logger);
+        return "http://127.0.0.1:" + std::to_string(m_apache.Port()) + path;
+    }
+
+    // A session of its own for each case, with one call.
+    CallScript OneCallEach(const std::vector<LogOnCase>& cases) const
+    {
+        CallScript script;
+        for (const LogOnCase& c : cases) {
+            script.Open(Url(c.path), c.logOn);
+            script.Call();
+        }
+        script.Close();
+        return script;
     }
 
     // Ends the test's calls (the caller drops its sessions first) and stops the server:
@@ -97,34 +129,28 @@ protected:
     bool m_finished = false;
 };
 
-struct LogOnCase {
-    const char* path; // each case has a path of its own, to find its requests in the log
-    SmartPtr<IDorsaSLAuthModule> module;
-    const char* loggedUser; // as Apache logs it
-};
 
 TEST_F(ApacheAuthTest, TheRightPasswordLogsOn)
 {
-    const LogOnCase cases[] = {
-        {"/basic/user", DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"), "jo"},
-        {"/basic/domain-and-user", DorsaSLAuth_Authenticated::CreateOne("DORSA", "jo", "d0main-pw"), "DORSA\\jo"},
-        {"/basic/user-with-domain", DorsaSLAuth_Authenticated::CreateOne("DORSA\\jo", "d0main-pw"), "DORSA\\jo"},
-        {"/basic/non-ascii-password", DorsaSLAuth_Authenticated::CreateOne("kim", u8"p\u00e4ssw\u00f6rd"), "kim"},
-        {"/digest/user", DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"), "jo"},
-        {"/digest/domain-and-user", DorsaSLAuth_Authenticated::CreateOne("DORSA", "jo", "d0main-pw"), "DORSA\\jo"},
-        {"/digest/user-with-domain", DorsaSLAuth_Authenticated::CreateOne("DORSA\\jo", "d0main-pw"), "DORSA\\jo"},
-        {"/digest/non-ascii-password", DorsaSLAuth_Authenticated::CreateOne("kim", u8"p\u00e4ssw\u00f6rd"), "kim"},
-    };
-    for (const LogOnCase& c : cases) {
-        SCOPED_TRACE(c.path);
-        const CallResult result = MakeCall(*Session(c.path, c.module));
-        EXPECT_TRUE(result.IsSuccess()) << result;
-        EXPECT_EQ(result.code, 200);
-        EXPECT_EQ(result.value, "served");
-    }
+    const std::vector<LogOnCase> cases = ForThisClient<LogOnCase>({
+        {"/basic/user", LogOn::AsUser("jo", "s3cret"), "jo"},
+        {"/basic/domain-and-user", LogOn::AsUser("DORSA", "jo", "d0main-pw"), "DORSA\\jo"},
+        {"/basic/user-with-domain", LogOn::AsUser("DORSA\\jo", "d0main-pw"), "DORSA\\jo"},
+        {"/basic/non-ascii-password", LogOn::AsUser("kim", u8"p\u00e4ssw\u00f6rd"), "kim"},
+        {"/digest/user", LogOn::AsUser("jo", "s3cret"), "jo"},
+        {"/digest/domain-and-user", LogOn::AsUser("DORSA", "jo", "d0main-pw"), "DORSA\\jo"},
+        {"/digest/user-with-domain", LogOn::AsUser("DORSA\\jo", "d0main-pw"), "DORSA\\jo"},
+        {"/digest/non-ascii-password", LogOn::AsUser("kim", u8"p\u00e4ssw\u00f6rd"), "kim"},
+    });
+    const std::vector<CallResult> results = RunCalls(OneCallEach(cases), m_logger);
+    ASSERT_EQ(results.size(), cases.size());
     FinishCalls();
-    for (const LogOnCase& c : cases) {
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const LogOnCase& c = cases[i];
         SCOPED_TRACE(c.path);
+        EXPECT_TRUE(results[i].IsSuccess()) << results[i];
+        EXPECT_EQ(results[i].code, 200);
+        EXPECT_EQ(results[i].value, "served");
         const std::vector<AccessLogEntry> requests = RequestsUnder(c.path + std::string("/"));
         // A first try without credentials, which the server answers with its challenge,
         // then one with them.
@@ -141,25 +167,24 @@ TEST_F(ApacheAuthTest, TheRightPasswordLogsOn)
 
 TEST_F(ApacheAuthTest, AWrongPasswordEndsWith401WithoutLooping)
 {
-    const LogOnCase cases[] = {
-        {"/basic/wrong-password", DorsaSLAuth_Authenticated::CreateOne("jo", "nope"), "jo"},
-        {"/basic/unknown-user", DorsaSLAuth_Authenticated::CreateOne("nobody", "s3cret"), "nobody"},
-        {"/basic/wrong-domain", DorsaSLAuth_Authenticated::CreateOne("ELSEWHERE", "jo", "d0main-pw"), "ELSEWHERE\\jo"},
-        {"/digest/wrong-password", DorsaSLAuth_Authenticated::CreateOne("jo", "nope"), "jo"},
-        {"/digest/unknown-user", DorsaSLAuth_Authenticated::CreateOne("nobody", "s3cret"), "nobody"},
-        {"/digest/wrong-domain", DorsaSLAuth_Authenticated::CreateOne("ELSEWHERE", "jo", "d0main-pw"), "ELSEWHERE\\jo"},
-    };
+    const std::vector<LogOnCase> cases = ForThisClient<LogOnCase>({
+        {"/basic/wrong-password", LogOn::AsUser("jo", "nope"), "jo"},
+        {"/basic/unknown-user", LogOn::AsUser("nobody", "s3cret"), "nobody"},
+        {"/basic/wrong-domain", LogOn::AsUser("ELSEWHERE", "jo", "d0main-pw"), "ELSEWHERE\\jo"},
+        {"/digest/wrong-password", LogOn::AsUser("jo", "nope"), "jo"},
+        {"/digest/unknown-user", LogOn::AsUser("nobody", "s3cret"), "nobody"},
+        {"/digest/wrong-domain", LogOn::AsUser("ELSEWHERE", "jo", "d0main-pw"), "ELSEWHERE\\jo"},
+    });
     AddSecret(m_secrets, "nope");
-    for (const LogOnCase& c : cases) {
-        SCOPED_TRACE(c.path);
-        const CallResult result = MakeCall(*Session(c.path, c.module));
-        EXPECT_EQ(result.outcome, CallOutcomes::HttpFailure) << result;
-        EXPECT_EQ(result.code, 401);
-        EXPECT_EQ(result.value, "untouched");
-    }
+    const std::vector<CallResult> results = RunCalls(OneCallEach(cases), m_logger);
+    ASSERT_EQ(results.size(), cases.size());
     FinishCalls();
-    for (const LogOnCase& c : cases) {
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const LogOnCase& c = cases[i];
         SCOPED_TRACE(c.path);
+        EXPECT_EQ(results[i].outcome, CallOutcomes::HttpFailure) << results[i];
+        EXPECT_EQ(results[i].code, 401);
+        EXPECT_EQ(results[i].value, "untouched");
         const std::vector<AccessLogEntry> requests = RequestsUnder(c.path + std::string("/"));
         // The challenge, then the refused credentials: the client does not try again.
         ASSERT_EQ(requests.size(), 2u);
@@ -182,18 +207,18 @@ struct LaterCallsCase {
 // growing nonce count). All of them go over one connection.
 TEST_F(ApacheAuthTest, LaterCallsNeedOneRequestEach)
 {
-    const LaterCallsCase cases[] = {
+    const std::vector<LaterCallsCase> cases = ForThisClient<LaterCallsCase>({
         {"/basic", "Basic am86czNjcmV0", true},
         {"/digest", "Digest ", false},
-    };
+    });
+    CallScript script;
     for (const LaterCallsCase& c : cases) {
-        SCOPED_TRACE(c.path);
-        SmartPtr<DorsaSession> session = Session(c.path, DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"));
-        for (int call = 0; call < 4; ++call) {
-            SCOPED_TRACE(call);
-            const CallResult result = MakeCall(*session);
-            EXPECT_TRUE(result.IsSuccess()) << result;
-        }
+        script.Open(Url(c.path), LogOn::AsUser("jo", "s3cret"));
+        script.Call(4);
+    }
+    script.Close();
+    for (const CallResult& result : RunCalls(script, m_logger)) {
+        EXPECT_TRUE(result.IsSuccess()) << result;
     }
     FinishCalls();
     for (const LaterCallsCase& c : cases) {
@@ -218,23 +243,29 @@ TEST_F(ApacheAuthTest, LaterCallsNeedOneRequestEach)
 
 TEST_F(ApacheAuthTest, GoingAnonymousSendsNoCredentials)
 {
-    SmartPtr<DorsaSession> session = Session("/basic", DorsaSLAuth_Authenticated::CreateOne("jo", "s3cret"));
-    const CallResult asJo = MakeCall(*session);
-    EXPECT_TRUE(asJo.IsSuccess()) << asJo;
-    session->ApplyAuthenticationModule(DorsaSLAuth_Annonymous::CreateOne());
-    const CallResult anonymous = MakeCall(*session);
-    EXPECT_EQ(anonymous.outcome, CallOutcomes::HttpFailure) << anonymous;
-    EXPECT_EQ(anonymous.code, 401);
-    session = nullptr;
+    CallScript script;
+    script.Open(Url("/basic"), LogOn::AsUser("jo", "s3cret"));
+    script.Call();
+    script.Apply(LogOn::Anonymous());
+    script.Call();
+    script.Close();
+    const std::vector<CallResult> results = RunCalls(script, m_logger);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(results[0].IsSuccess()) << results[0];
+    EXPECT_EQ(results[1].outcome, CallOutcomes::HttpFailure) << results[1];
+    EXPECT_EQ(results[1].code, 401);
     const std::vector<AccessLogEntry>& requests = FinishCalls();
     // jo's challenge and log-on on one connection, then the anonymous call alone on one
     // of its own. (Each connection's requests are logged in order, but two connections'
-    // requests may be logged in either order.)
+    // requests may be logged in either order.) Wine shares one connection pool among all
+    // of a process's WinHTTP sessions: there the anonymous call may reuse jo's connection.
     ASSERT_EQ(requests.size(), 3u);
     std::vector<AccessLogEntry> joRequests;
     std::vector<AccessLogEntry> otherRequests;
     for (const AccessLogEntry& request : requests) {
-        (request.clientPort == requests[0].clientPort ? joRequests : otherRequests).push_back(request);
+        const bool joConnection = request.clientPort == requests[0].clientPort;
+        (joConnection && (joRequests.size() < 2 || !CallsRunUnderWine()) ? joRequests : otherRequests)
+            .push_back(request);
     }
     ASSERT_EQ(joRequests.size(), 2u);
     EXPECT_EQ(joRequests[1].user, "jo");

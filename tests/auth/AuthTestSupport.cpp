@@ -1,5 +1,5 @@
 #include "auth/AuthTestSupport.h"
-#include "support/TestOperations.h"
+#include "auth/CallScript.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -167,35 +167,6 @@ bool Bindable(int type, int port)
 bool Connectable(int port)
 {
     return Reaches(SOCK_STREAM, port, true);
-}
-
-std::vector<std::string> SplitFields(const std::string& line, char separator)
-{
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (size_t end; (end = line.find(separator, start)) != std::string::npos; start = end + 1) {
-        fields.push_back(line.substr(start, end - start));
-    }
-    fields.push_back(line.substr(start));
-    return fields;
-}
-
-// Apache writes a backslash, a quote and a control character of a logged value as
-// "\\", "\"" and "\xhh".
-std::string UnescapeLogItem(const std::string& item)
-{
-    std::string text;
-    for (size_t i = 0; i < item.size(); ++i) {
-        if (item[i] != '\\' || i + 1 == item.size()) {
-            text += item[i];
-        } else if (item[i + 1] == 'x' && i + 3 < item.size()) {
-            text += static_cast<char>(std::stoi(item.substr(i + 2, 2), nullptr, 16));
-            i += 3;
-        } else {
-            text += item[++i];
-        }
-    }
-    return text;
 }
 
 } // namespace
@@ -476,20 +447,57 @@ std::vector<std::string> LinesHoldingSecrets(const RecordingLogger& logger, cons
     return found;
 }
 
-CallResult MakeCall(zvrtkDorsaServiceLayer::DorsaSession& session)
+std::vector<CallResult> RunCalls(const CallScript& script, RecordingLogger& logger)
 {
-    KeyOperation operation(&session);
-    ValueResponse response;
-    operation.Call(new KeyRequest("K"), &response);
-    CallResult result;
-    if (const auto outcome = response.GetServiceLayerResponse()) {
-        result.outcome = outcome->GetOutcome();
-        result.code = outcome->GetResponseCode();
-        result.transportError = outcome->GetTransportError();
+    std::string output;
+    const char* client = std::getenv("DORSA_AUTH_CLIENT");
+    if (client && *client) {
+        std::vector<std::string> command = {client};
+        const char* launcher = std::getenv("DORSA_AUTH_CLIENT_LAUNCHER");
+        if (launcher && *launcher) {
+            command.insert(command.begin(), launcher);
+        }
+        const CommandResult run = RunCommand(command, script.Text());
+        if (run.exitCode != 0) {
+            throw std::runtime_error(std::string(client) + " failed: " + run.output);
+        }
+        output = run.output;
+    } else {
+        std::istringstream input(script.Text());
+        std::ostringstream results;
+        std::string error;
+        if (!RunCallScript(input, results, error)) {
+            throw std::runtime_error(error);
+        }
+        output = results.str();
     }
-    result.value = response.m_value;
-    result.count = response.m_count;
-    return result;
+    std::vector<CallResult> calls;
+    // The client's standard error shares the stream: lines of neither kind are its own.
+    for (const std::string& line : SplitLines(output)) {
+        std::vector<std::string> fields = SplitFields(line, '\t');
+        for (std::string& field : fields) {
+            field = UnescapeField(field);
+        }
+        if (fields[0] == "call" && fields.size() == 6) {
+            CallResult call;
+            call.outcome = static_cast<zvrtkDorsaServiceLayer::CallOutcomes::eCallOutcome>(std::stoi(fields[1]));
+            call.code = std::stoi(fields[2]);
+            call.value = fields[3];
+            call.count = std::stoi(fields[4]);
+            call.transportError = fields[5];
+            calls.push_back(call);
+        } else if (fields[0] == "log" && fields.size() == 3) {
+            logger.Log(std::stoi(fields[1]), fields[2]);
+        }
+    }
+    return calls;
+}
+
+bool CallsRunUnderWine()
+{
+    const char* launcher = std::getenv("DORSA_AUTH_CLIENT_LAUNCHER");
+    const char* client = std::getenv("DORSA_AUTH_CLIENT");
+    return client && *client && launcher && std::string(launcher).find("wine") != std::string::npos;
 }
 
 std::ostream& operator<<(std::ostream& stream, const CallResult& result)
@@ -566,8 +574,8 @@ std::vector<AccessLogEntry> ApacheServer::StopAndReadAccessLog()
         entry.status = std::atoi(fields[2].c_str());
         entry.clientPort = fields[3];
         entry.keepAliveRequests = std::atoi(fields[4].c_str());
-        entry.user = UnescapeLogItem(fields[5]);
-        entry.authorization = UnescapeLogItem(fields[6]);
+        entry.user = UnescapeField(fields[5]);
+        entry.authorization = UnescapeField(fields[6]);
         entries.push_back(entry);
     }
     return entries;

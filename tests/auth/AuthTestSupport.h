@@ -1,5 +1,6 @@
 #pragma once
 
+#include "auth/CallScript.h"
 #include "dorsa/ServiceLayer.h"
 #include "support/RecordingLogger.h"
 
@@ -101,17 +102,13 @@ void AddAuthorizationSecret(std::vector<std::string>& secrets, const std::string
 // The lines of `logger` that hold one of `secrets`, each with the secret it holds.
 std::vector<std::string> LinesHoldingSecrets(const RecordingLogger& logger, const std::vector<std::string>& secrets);
 
-// How one call of the test operation (KeyOperation) ended.
-struct CallResult {
-    zvrtkDorsaServiceLayer::CallOutcomes::eCallOutcome outcome = zvrtkDorsaServiceLayer::CallOutcomes::NotCalled;
-    int code = 0;
-    std::string value; // the reply's "value"
-    int count = 0;     // the reply's "count"
-    std::string transportError;
-
-    bool IsSuccess() const { return outcome == zvrtkDorsaServiceLayer::CallOutcomes::Success; }
-};
-CallResult MakeCall(zvrtkDorsaServiceLayer::DorsaSession& session);
+// Runs `script` in this process or, when DORSA_AUTH_CLIENT names a dorsa_auth_client of
+// another build, by that program (started through DORSA_AUTH_CLIENT_LAUNCHER when set, as
+// "wine"). The results of its calls in order; what the library logged joins `logger`.
+std::vector<CallResult> RunCalls(const CallScript& script, RecordingLogger& logger);
+// Whether RunCalls hands the calls to a Windows build under Wine, whose HTTP stack does
+// not do all that Windows does.
+bool CallsRunUnderWine();
 // For failure messages: outcome, code and transport error.
 std::ostream& operator<<(std::ostream& stream, const CallResult& result);
 

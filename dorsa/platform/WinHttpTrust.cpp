@@ -2,6 +2,11 @@
 
 #include "dorsa/platform/WideText.h"
 
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <winhttp.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cwctype>
 #include <stdexcept>
@@ -30,12 +35,55 @@ bool IsCertificateFileName(std::wstring name)
     return name == L".pem" || name == L".crt" || name == L".cer";
 }
 
-std::string CheckPolicy(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host, DWORD flags)
+// The address of @p host when it is an IPv4 or IPv6 literal (brackets allowed); empty for a name.
+std::vector<BYTE> AddressOf(std::wstring host)
+{
+    if (host.size() > 2 && host.front() == L'[' && host.back() == L']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    IN6_ADDR address{};
+    if (InetPtonW(AF_INET, host.c_str(), &address) == 1) {
+        return std::vector<BYTE>(reinterpret_cast<BYTE*>(&address), reinterpret_cast<BYTE*>(&address) + 4);
+    }
+    if (InetPtonW(AF_INET6, host.c_str(), &address) == 1) {
+        return std::vector<BYTE>(reinterpret_cast<BYTE*>(&address), reinterpret_cast<BYTE*>(&address) + 16);
+    }
+    return {};
+}
+
+// Whether @p certificate names @p address among its subject alternative names.
+bool NamesAddress(PCCERT_CONTEXT certificate, const std::vector<BYTE>& address)
+{
+    const CERT_INFO* info = certificate->pCertInfo;
+    const CERT_EXTENSION* extension = CertFindExtension(szOID_SUBJECT_ALT_NAME2, info->cExtension, info->rgExtension);
+    CERT_ALT_NAME_INFO* names = nullptr;
+    DWORD size = 0;
+    if (!extension || !CryptDecodeObjectEx(X509_ASN_ENCODING, X509_ALTERNATE_NAME, extension->Value.pbData,
+                                           extension->Value.cbData, CRYPT_DECODE_ALLOC_FLAG, nullptr, &names, &size)) {
+        return false;
+    }
+    bool found = false;
+    for (DWORD i = 0; i < names->cAltEntry && !found; ++i) {
+        const CERT_ALT_NAME_ENTRY& entry = names->rgAltEntry[i];
+        found = entry.dwAltNameChoice == CERT_ALT_NAME_IP_ADDRESS && entry.IPAddress.cbData == address.size() &&
+                std::equal(address.begin(), address.end(), entry.IPAddress.pbData);
+    }
+    LocalFree(names);
+    return found;
+}
+
+std::string CheckPolicy(PCCERT_CHAIN_CONTEXT chain, PCCERT_CONTEXT certificate, const std::wstring& host, DWORD flags)
 {
     SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
     ssl.cbSize = sizeof ssl;
     ssl.dwAuthType = AUTHTYPE_SERVER;
     ssl.pwszServerName = const_cast<wchar_t*>(host.c_str());
+    // An address is matched here against the certificate's IP addresses, exactly: not
+    // every Windows (nor Wine) matches an address in its policy check.
+    const std::vector<BYTE> address = AddressOf(host);
+    if (!address.empty()) {
+        ssl.fdwChecks = SECURITY_FLAG_IGNORE_CERT_CN_INVALID;
+    }
     CERT_CHAIN_POLICY_PARA policy{};
     policy.cbSize = sizeof policy;
     policy.dwFlags = flags;
@@ -47,7 +95,8 @@ std::string CheckPolicy(PCCERT_CHAIN_CONTEXT chain, const std::wstring& host, DW
     }
     switch (status.dwError) {
     case 0:
-        return std::string();
+        return address.empty() || NamesAddress(certificate, address) ? std::string()
+                                                                      : "the server's certificate is for another host name";
     case static_cast<DWORD>(CERT_E_UNTRUSTEDROOT):
     case static_cast<DWORD>(CERT_E_CHAINING):
         return "the server's certificate comes from an untrusted authority";
@@ -178,7 +227,7 @@ std::string TrustedAuthorities::Check(PCCERT_CONTEXT certificate, const std::wst
         error = "the server's certificate chain is not valid (trust status " + std::to_string(faults) + ")";
     } else {
         // An authority read here is trusted although the system does not know it.
-        error = CheckPolicy(chain, host, endsHere ? CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG : 0);
+        error = CheckPolicy(chain, certificate, host, endsHere ? CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG : 0);
     }
     CertFreeCertificateChain(chain);
     return error;

@@ -6,10 +6,11 @@
 #   2. dorsa.exe for the README's tables against the emulator (started here, on
 #      127.0.0.1), with the output of the Linux build's tool (DORSA_REFERENCE_TOOL,
 #      by default build/dorsa when it exists) byte for byte;
-#   3. the authentication tests of the Linux build (DORSA_LINUX_BUILD, by default build),
-#      which start Apache and the NTLM test server here and hand their calls to
-#      dorsa_auth_client.exe under Wine: Basic against Apache, NTLM through Samba's
-#      ntlm_auth (winbind), as Wine's NTLM works;
+#   3. the Linux build's tests of real servers (DORSA_LINUX_BUILD, by default build), which
+#      start Apache, the NTLM test server, nginx and squid here and hand their calls to
+#      dorsa_call_client.exe under Wine: Basic against Apache, NTLM through Samba's
+#      ntlm_auth (winbind), as Wine's NTLM works, TLS with the client's own authorities,
+#      proxies;
 #   4. the ZIP package: unpacked, a host built from it with MinGW runs against the emulator.
 # Every part runs even when an earlier one fails; the script fails if any did.
 set -euo pipefail
@@ -19,6 +20,7 @@ packages=(cmake g++-mingw-w64-x86-64-posix libz-mingw-w64-dev googletest librapi
 . scripts/install-missing.sh
 install_missing "${packages[@]}"
 scripts/auth-deps.sh
+scripts/network-deps.sh
 
 started=$SECONDS
 jobs=$(nproc)
@@ -54,18 +56,19 @@ DORSA_TOOL=$PWD/$build/bin/dorsa.exe DORSA_TOOL_LAUNCHER=wine DORSA_REFERENCE_TO
   DORSA_EMULATOR=$PWD/tools/emulator/dorsa_emulator.py \
   python3 tests/tools/readme_examples_test.py || failed+=("dorsa.exe README examples")
 
-echo "== Windows: logging on through WinHTTP under Wine (Apache with Basic, the NTLM server)"
+echo "== Windows: real servers through WinHTTP under Wine (Apache, the NTLM server, nginx, squid)"
 linux_build=${DORSA_LINUX_BUILD:-build}
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORSA_BUILD_TESTS=ON >/dev/null
 fi
-if cmake --build "$linux_build" -j "$jobs" --target ApacheAuthTest NtlmAuthTest >/dev/null; then
-  for test in ApacheAuthTest NtlmAuthTest; do
-    DORSA_AUTH_CLIENT=$PWD/$build/bin/dorsa_auth_client.exe DORSA_AUTH_CLIENT_LAUNCHER=wine \
-      "$linux_build/tests/auth/$test" --gtest_brief=1 || failed+=("Windows $test")
+server_tests=(auth/ApacheAuthTest auth/NtlmAuthTest network/NetworkServersTest)
+if cmake --build "$linux_build" -j "$jobs" --target "${server_tests[@]##*/}" >/dev/null; then
+  for test in "${server_tests[@]}"; do
+    DORSA_CALL_CLIENT=$PWD/$build/bin/dorsa_call_client.exe DORSA_CALL_CLIENT_LAUNCHER=wine \
+      "$linux_build/tests/$test" --gtest_brief=1 || failed+=("Windows ${test##*/}")
   done
 else
-  failed+=("the Linux authentication tests (build)")
+  failed+=("the Linux tests of real servers (build)")
 fi
 
 echo "== Windows: the ZIP package and a host built from it"

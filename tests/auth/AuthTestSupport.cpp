@@ -450,10 +450,10 @@ std::vector<std::string> LinesHoldingSecrets(const RecordingLogger& logger, cons
 std::vector<CallResult> RunCalls(const CallScript& script, RecordingLogger& logger)
 {
     std::string output;
-    const char* client = std::getenv("DORSA_AUTH_CLIENT");
+    const char* client = std::getenv("DORSA_CALL_CLIENT");
     if (client && *client) {
         std::vector<std::string> command = {client};
-        const char* launcher = std::getenv("DORSA_AUTH_CLIENT_LAUNCHER");
+        const char* launcher = std::getenv("DORSA_CALL_CLIENT_LAUNCHER");
         if (launcher && *launcher) {
             command.insert(command.begin(), launcher);
         }
@@ -493,10 +493,16 @@ std::vector<CallResult> RunCalls(const CallScript& script, RecordingLogger& logg
     return calls;
 }
 
+CallResult RunOneCall(const CallScript& script, RecordingLogger& logger)
+{
+    const std::vector<CallResult> results = RunCalls(script, logger);
+    return results.empty() ? CallResult() : results.front();
+}
+
 bool CallsRunUnderWine()
 {
-    const char* launcher = std::getenv("DORSA_AUTH_CLIENT_LAUNCHER");
-    const char* client = std::getenv("DORSA_AUTH_CLIENT");
+    const char* launcher = std::getenv("DORSA_CALL_CLIENT_LAUNCHER");
+    const char* client = std::getenv("DORSA_CALL_CLIENT");
     return client && *client && launcher && std::string(launcher).find("wine") != std::string::npos;
 }
 

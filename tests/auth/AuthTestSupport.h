@@ -102,10 +102,12 @@ void AddAuthorizationSecret(std::vector<std::string>& secrets, const std::string
 // The lines of `logger` that hold one of `secrets`, each with the secret it holds.
 std::vector<std::string> LinesHoldingSecrets(const RecordingLogger& logger, const std::vector<std::string>& secrets);
 
-// Runs `script` in this process or, when DORSA_AUTH_CLIENT names a dorsa_auth_client of
-// another build, by that program (started through DORSA_AUTH_CLIENT_LAUNCHER when set, as
+// Runs `script` in this process or, when DORSA_CALL_CLIENT names a dorsa_call_client of
+// another build, by that program (started through DORSA_CALL_CLIENT_LAUNCHER when set, as
 // "wine"). The results of its calls in order; what the library logged joins `logger`.
 std::vector<CallResult> RunCalls(const CallScript& script, RecordingLogger& logger);
+// The first result of RunCalls; a NotCalled one when there is none, so that the checks fail.
+CallResult RunOneCall(const CallScript& script, RecordingLogger& logger);
 // Whether RunCalls hands the calls to a Windows build under Wine, whose HTTP stack does
 // not do all that Windows does.
 bool CallsRunUnderWine();

@@ -1,6 +1,6 @@
-// dorsa_auth_client: runs the call script of an authentication test (tests/auth/CallScript.h)
+// dorsa_call_client: runs the call script of a test of real servers (tests/auth/CallScript.h)
 // read from standard input and writes the results to standard output. The tests start it
-// when they check another build of the library (DORSA_AUTH_CLIENT).
+// when they check another build of the library (DORSA_CALL_CLIENT).
 #include "auth/CallScript.h"
 
 #include <iostream>
@@ -19,7 +19,7 @@ int main()
 #endif
     std::string error;
     if (!dorsatest::RunCallScript(std::cin, std::cout, error)) {
-        std::cerr << "dorsa_auth_client: " << error << "\n";
+        std::cerr << "dorsa_call_client: " << error << "\n";
         return 2;
     }
     return 0;

@@ -4,11 +4,27 @@
 #include "support/TestOperations.h"
 
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
 
 namespace dorsatest {
 
 using namespace zvrtkDorsaServiceLayer;
+
+namespace {
+
+// One line of the script or of its results: the fields, escaped, between tabs.
+std::string Joined(const std::vector<std::string>& fields)
+{
+    std::string line;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        line += (i == 0 ? "" : "\t") + EscapeField(fields[i]);
+    }
+    return line + "\n";
+}
+
+} // namespace
 
 SmartPtr<IDorsaSLAuthModule> LogOn::Module(const std::vector<std::string>& fields)
 {
@@ -54,12 +70,40 @@ void CallScript::Close()
     Line({"close"});
 }
 
+void CallScript::SetCertificateAuthorities(const std::string& file, const std::string& folder, bool withSystemStore)
+{
+    Line({"authorities", file, folder, withSystemStore ? "1" : "0"});
+}
+
+void CallScript::SetClientCertificate(const std::string& certificate, const std::string& key,
+                                      const std::string& password)
+{
+    Line({"client-certificate", certificate, key, password});
+}
+
+void CallScript::SetCertificateChecksOffForTestsOnly()
+{
+    Line({"certificate-checks-off"});
+}
+
+void CallScript::SetProxy(const std::string& url, const std::string& bypass)
+{
+    Line({"proxy", url, bypass});
+}
+
+void CallScript::SetProxyCredentials(const std::string& user, const std::string& password)
+{
+    Line({"proxy-credentials", user, password});
+}
+
+void CallScript::PutBytes(const std::string& url, size_t size)
+{
+    Line({"put", url, std::to_string(size)});
+}
+
 void CallScript::Line(std::vector<std::string> fields)
 {
-    for (size_t i = 0; i < fields.size(); ++i) {
-        m_text += (i == 0 ? "" : "\t") + EscapeField(fields[i]);
-    }
-    m_text += "\n";
+    m_text += Joined(fields);
 }
 
 CallResult MakeCall(DorsaSession& session)
@@ -80,12 +124,47 @@ CallResult MakeCall(DorsaSession& session)
 
 namespace {
 
-void WriteLine(std::ostream& stream, const std::vector<std::string>& fields)
+using Arguments = std::vector<std::string>;
+
+void WriteResult(std::ostream& stream, const CallResult& result)
 {
-    for (size_t i = 0; i < fields.size(); ++i) {
-        stream << (i == 0 ? "" : "\t") << EscapeField(fields[i]);
-    }
-    stream << "\n";
+    stream << Joined({"call", std::to_string(result.outcome), std::to_string(result.code), result.value,
+                       std::to_string(result.count), result.transportError});
+}
+
+struct SessionCommand {
+    size_t arguments;
+    std::function<void(DorsaSession&, const Arguments&, std::ostream& results)> run;
+};
+
+// The commands on the open session, by name.
+const std::map<std::string, SessionCommand>& SessionCommands()
+{
+    static const std::map<std::string, SessionCommand> commands = {
+        {"call", {0, [](DorsaSession& s, const Arguments&, std::ostream& out) { WriteResult(out, MakeCall(s)); }}},
+        {"authorities",
+         {3, [](DorsaSession& s, const Arguments& a, std::ostream&) { s.SetCertificateAuthorities(a[0], a[1], a[2] == "1"); }}},
+        {"client-certificate",
+         {3, [](DorsaSession& s, const Arguments& a, std::ostream&) { s.SetClientCertificate(a[0], a[1], a[2]); }}},
+        {"certificate-checks-off",
+         {0, [](DorsaSession& s, const Arguments&, std::ostream&) { s.SetCertificateChecksOffForTestsOnly(true); }}},
+        {"proxy", {2, [](DorsaSession& s, const Arguments& a, std::ostream&) { s.SetProxy(a[0], a[1]); }}},
+        {"proxy-credentials",
+         {2, [](DorsaSession& s, const Arguments& a, std::ostream&) { s.SetProxyCredentials(a[0], a[1]); }}},
+        {"put",
+         {2,
+          [](DorsaSession& s, const Arguments& a, std::ostream& out) {
+              const SmartPtr<ServiceLayerResponse> outcome =
+                  ContentUpload::PutBytes(s, a[0], std::string(std::stoul(a[1]), 'x'), "text/plain");
+              CallResult result;
+              result.outcome = outcome->GetOutcome();
+              result.code = outcome->GetResponseCode();
+              result.transportError = outcome->GetTransportError();
+              result.value = outcome->GetResponseMessage();
+              WriteResult(out, result);
+          }}},
+    };
+    return commands;
 }
 
 } // namespace
@@ -95,26 +174,22 @@ bool RunCallScript(std::istream& script, std::ostream& results, std::string& err
     RecordingLogger logger;
     SmartPtr<DorsaSession> session;
     for (std::string line; std::getline(script, line);) {
-        std::vector<std::string> fields = SplitFields(line, '\t');
-        for (std::string& field : fields) {
-            field = UnescapeField(field);
+        Arguments arguments = SplitFields(line, '\t');
+        for (std::string& argument : arguments) {
+            argument = UnescapeField(argument);
         }
-        const std::string command = fields[0];
-        // What follows the command: for "open" the URL and the log-on, for "apply" the log-on.
-        const std::vector<std::string> logOn(fields.begin() + (command == "open" ? 2 : 1), fields.end());
-        const SmartPtr<IDorsaSLAuthModule> module =
-            fields.size() > 1 && (command == "open" || command == "apply") ? LogOn::Module(logOn) : nullptr;
-        const bool sessionOpen = session != nullptr;
-        if (command == "open" && module) {
+        const std::string command = arguments[0];
+        arguments.erase(arguments.begin());
+        const auto onSession = SessionCommands().find(command);
+        if (onSession != SessionCommands().end() && session && arguments.size() == onSession->second.arguments) {
+            onSession->second.run(*session, arguments, results);
+        } else if (command == "open" && !arguments.empty() && LogOn::Module({arguments.begin() + 1, arguments.end()})) {
             session = nullptr; // the one before goes first, as when a host replaces its session
-            session = DorsaSession::CreateOneWithLogger(fields[1], module, &logger);
-        } else if (command == "apply" && module && sessionOpen) {
-            session->ApplyAuthenticationModule(module);
-        } else if (command == "call" && fields.size() == 1 && sessionOpen) {
-            const CallResult call = MakeCall(*session);
-            WriteLine(results, {"call", std::to_string(call.outcome), std::to_string(call.code), call.value,
-                                std::to_string(call.count), call.transportError});
-        } else if (command == "close" && fields.size() == 1) {
+            session = DorsaSession::CreateOneWithLogger(
+                arguments[0], LogOn::Module({arguments.begin() + 1, arguments.end()}), &logger);
+        } else if (command == "apply" && session && LogOn::Module(arguments)) {
+            session->ApplyAuthenticationModule(LogOn::Module(arguments));
+        } else if (command == "close" && arguments.empty()) {
             session = nullptr;
         } else {
             error = "not understood here: " + line;
@@ -123,7 +198,7 @@ bool RunCallScript(std::istream& script, std::ostream& results, std::string& err
     }
     session = nullptr;
     for (const RecordingLogger::Line& logged : logger.Lines()) {
-        WriteLine(results, {"log", std::to_string(logged.first), logged.second});
+        results << Joined({"log", std::to_string(logged.first), logged.second});
     }
     return true;
 }

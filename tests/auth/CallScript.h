@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-// The calls of an authentication test written down as lines of text, so that the same calls
-// run in the test's own process or in dorsa_auth_client, a program of another build of the
-// library (the Windows DLL over WinHTTP, run under Wine) that the test starts. The servers
-// and every check stay with the test.
+// The calls of a test of real servers (tests/auth, tests/network) written down as lines of
+// text, so that the same calls run in the test's own process or in dorsa_call_client, a
+// program of another build of the library (the Windows DLL over WinHTTP, run under Wine)
+// that the test starts. The servers and every check stay with the test.
 namespace dorsatest {
 
 // How one call of the test operation (KeyOperation) ended.
@@ -62,6 +62,16 @@ public:
     // Drops the open session.
     void Close();
 
+    // The open session's settings, as DorsaSession's setters of the same names take them.
+    void SetCertificateAuthorities(const std::string& file, const std::string& folder = std::string(),
+                                   bool withSystemStore = true);
+    void SetClientCertificate(const std::string& certificate, const std::string& key, const std::string& password);
+    void SetCertificateChecksOffForTestsOnly();
+    void SetProxy(const std::string& url, const std::string& bypass = std::string());
+    void SetProxyCredentials(const std::string& user, const std::string& password);
+    // PUTs `size` bytes to `url` with the open session: a result as a call's, without a value.
+    void PutBytes(const std::string& url, size_t size);
+
     const std::string& Text() const { return m_text; }
 
 private:
@@ -69,8 +79,8 @@ private:
     std::string m_text;
 };
 
-// Runs the script read from `script`; writes one line per call ("call", outcome, HTTP code,
-// the reply's value and count, transport error) and then one per line the library logged
+// Runs the script read from `script`; writes one line per call or put ("call", outcome, HTTP
+// code, the reply's value and count, transport error) and then one per line the library logged
 // ("log", level, text). False, with the reason in `error`, when a line is not understood.
 bool RunCallScript(std::istream& script, std::ostream& results, std::string& error);
 

@@ -20,6 +20,8 @@ bool Holds(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+using Configure = std::function<void(CallScript&)>;
+
 class NetworkServersTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -33,14 +35,18 @@ protected:
         ASSERT_TRUE(m_nginx.Start(m_directory, m_certificates, error)) << error;
     }
 
-    // A session on `url` + `path`, its settings made by `configure`.
-    SmartPtr<DorsaSession> Session(const std::string& url, const std::function<void(DorsaSession&)>& configure)
+    // One call by a session of its own on `url`, its settings made by `configure`. Each runs
+    // in a client process of its own, since Wine shares one connection pool among a
+    // process's WinHTTP sessions whatever their settings.
+    CallResult OneCall(const std::string& url, const Configure& configure)
     {
-        SmartPtr<DorsaSession> session = DorsaSession::CreateOneWithLogger(url, nullptr, &m_logger);
+        CallScript script;
+        script.Open(url, LogOn::Anonymous());
         if (configure) {
-            configure(*session);
+            configure(script);
         }
-        return session;
+        script.Call();
+        return RunOneCall(script, m_logger);
     }
 
     ScratchDirectory m_directory;
@@ -52,10 +58,12 @@ protected:
 struct TlsCase {
     const char* name;
     std::string url;
-    std::function<void(DorsaSession&)> configure;
+    Configure configure;
     CallOutcomes::eCallOutcome outcome;
     int code;            // when the outcome is not a transport failure
     const char* because; // a part of the transport failure's reason
+    const char* winHttpBecause = nullptr; // where WinHTTP's reason differs
+    bool presentsClientCertificate = false; // which the WinHTTP build refuses to do, for now
 };
 
 TEST_F(NetworkServersTest, TlsSettingsDecideWhichServersAreTrusted)
@@ -63,42 +71,50 @@ TEST_F(NetworkServersTest, TlsSettingsDecideWhichServersAreTrusted)
     const TestCertificates& certs = m_certificates;
     const std::string locked = certs.clientKeyLocked;
     const auto client = [&](const std::string& key, const std::string& password) {
-        return [=](DorsaSession& session) {
+        return [=](CallScript& session) {
             session.SetCertificateAuthorities(certs.caFile);
             session.SetClientCertificate(certs.clientFile, key, password);
         };
     };
     const TlsCase cases[] = {
         {"CA file beside the system store", m_nginx.HttpsUrl(),
-         [&](DorsaSession& s) { s.SetCertificateAuthorities(certs.caFile); }, CallOutcomes::Success, 200, ""},
+         [&](CallScript& s) { s.SetCertificateAuthorities(certs.caFile); }, CallOutcomes::Success, 200, ""},
         {"CA folder instead of the system store", m_nginx.HttpsUrl(),
-         [&](DorsaSession& s) { s.SetCertificateAuthorities("", certs.caFolder, false); }, CallOutcomes::Success, 200,
+         [&](CallScript& s) { s.SetCertificateAuthorities("", certs.caFolder, false); }, CallOutcomes::Success, 200,
          ""},
         {"no CA setting", m_nginx.HttpsUrl(), nullptr, CallOutcomes::TransportFailure, 0,
-         "SSL certificate problem: unable to get local issuer certificate"},
+         "SSL certificate problem: unable to get local issuer certificate", "certificate"},
         {"system store left out", m_nginx.HttpsUrl(),
-         [&](DorsaSession& s) { s.SetCertificateAuthorities("", "", false); }, CallOutcomes::TransportFailure, 0,
+         [&](CallScript& s) { s.SetCertificateAuthorities("", "", false); }, CallOutcomes::TransportFailure, 0,
          "certificate"},
         {"unreadable CA file", m_nginx.HttpsUrl(),
-         [&](DorsaSession& s) { s.SetCertificateAuthorities(m_directory.File("none.pem")); },
+         [&](CallScript& s) { s.SetCertificateAuthorities(m_directory.File("none.pem")); },
          CallOutcomes::TransportFailure, 0, "none.pem cannot be read"},
         {"certificate of another host", m_nginx.OtherHostUrl(),
-         [&](DorsaSession& s) { s.SetCertificateAuthorities(certs.caFile); }, CallOutcomes::TransportFailure, 0,
-         "certificate subject name"},
+         [&](CallScript& s) { s.SetCertificateAuthorities(certs.caFile); }, CallOutcomes::TransportFailure, 0,
+         "certificate subject name", "the server's certificate is for another host name"},
         {"checks off, for tests only", m_nginx.OtherHostUrl(),
-         [&](DorsaSession& s) { s.SetCertificateChecksOffForTestsOnly(true); }, CallOutcomes::Success, 200, ""},
+         [&](CallScript& s) { s.SetCertificateChecksOffForTestsOnly(); }, CallOutcomes::Success, 200, ""},
         {"client certificate", m_nginx.ClientCertificateUrl(), client(certs.clientKey, ""), CallOutcomes::Success,
-         200, ""},
+         200, "", nullptr, true},
         {"client certificate, key with a password", m_nginx.ClientCertificateUrl(),
-         client(locked, s_clientKeyPassword), CallOutcomes::Success, 200, ""},
+         client(locked, s_clientKeyPassword), CallOutcomes::Success, 200, "", nullptr, true},
         {"no client certificate", m_nginx.ClientCertificateUrl(),
-         [&](DorsaSession& s) { s.SetCertificateAuthorities(certs.caFile); }, CallOutcomes::HttpFailure, 400, ""},
+         [&](CallScript& s) { s.SetCertificateAuthorities(certs.caFile); }, CallOutcomes::HttpFailure, 400, ""},
         {"wrong key password", m_nginx.ClientCertificateUrl(), client(locked, "not-it"),
-         CallOutcomes::TransportFailure, 0, "the client certificate or its key cannot be used (is the key password right?)"},
+         CallOutcomes::TransportFailure, 0, "the client certificate or its key cannot be used (is the key password right?)",
+         nullptr, true},
     };
-    for (const TlsCase& c : cases) {
+    const bool winHttp = CallsRunUnderWine();
+    for (TlsCase c : cases) {
         SCOPED_TRACE(c.name);
-        const CallResult result = MakeCall(*Session(c.url, c.configure));
+        if (winHttp && c.presentsClientCertificate) {
+            c.outcome = CallOutcomes::TransportFailure;
+            c.because = "Not sent: a client certificate is not yet supported by the WinHTTP back end";
+        } else if (winHttp && c.winHttpBecause) {
+            c.because = c.winHttpBecause;
+        }
+        const CallResult result = OneCall(c.url, c.configure);
         EXPECT_EQ(result.outcome, c.outcome) << result;
         if (c.outcome == CallOutcomes::TransportFailure) {
             EXPECT_TRUE(Holds(result.transportError, c.because)) << result;
@@ -113,14 +129,15 @@ TEST_F(NetworkServersTest, TlsSettingsDecideWhichServersAreTrusted)
 
 TEST_F(NetworkServersTest, AnUploadTheServerRefusesIsARecordedFailure)
 {
-    SmartPtr<DorsaSession> session =
-        Session(m_nginx.HttpsUrl(), [&](DorsaSession& s) { s.SetCertificateAuthorities(m_certificates.caFile); });
     // nginx takes bodies up to 1 KB.
-    const SmartPtr<ServiceLayerResponse> outcome =
-        ContentUpload::PutBytes(*session, m_nginx.HttpsUrl() + "/files/x", std::string(4096, 'x'), "text/plain");
-    EXPECT_EQ(outcome->GetOutcome(), CallOutcomes::HttpFailure);
-    EXPECT_EQ(outcome->GetResponseCode(), 413);
-    EXPECT_TRUE(Holds(outcome->GetResponseMessage(), "413"));
+    CallScript script;
+    script.Open(m_nginx.HttpsUrl(), LogOn::Anonymous());
+    script.SetCertificateAuthorities(m_certificates.caFile);
+    script.PutBytes(m_nginx.HttpsUrl() + "/files/x", 4096);
+    const CallResult outcome = RunOneCall(script, m_logger);
+    EXPECT_EQ(outcome.outcome, CallOutcomes::HttpFailure);
+    EXPECT_EQ(outcome.code, 413);
+    EXPECT_TRUE(Holds(outcome.value, "413")) << outcome.value;
     const std::vector<std::string> failures = m_logger.At(1);
     ASSERT_EQ(failures.size(), 1u);
     EXPECT_TRUE(Holds(failures.front(), "with HTTP code 413")) << failures.front();
@@ -129,7 +146,7 @@ TEST_F(NetworkServersTest, AnUploadTheServerRefusesIsARecordedFailure)
 struct ProxyCase {
     const char* path; // each case has its own, to find its requests in squid's log
     std::string host; // of the server's URL
-    std::function<void(DorsaSession&)> configure;
+    Configure configure;
     CallOutcomes::eCallOutcome outcome;
     int code;
     const char* logged; // squid's log line for the call ("method url-part status user"), "" for none
@@ -148,45 +165,45 @@ TEST_F(NetworkServersTest, CallsGoThroughTheProxyUnlessBypassedOrTurnedOff)
     const std::string lockedUrl = squid.LockedUrl();
     const std::string ca = m_certificates.caFile;
     const ProxyCase cases[] = {
-        {"/through", "127.0.0.1", [&](DorsaSession& s) { s.SetProxy(open); }, CallOutcomes::Success, 200,
+        {"/through", "127.0.0.1", [&](CallScript& s) { s.SetProxy(open); }, CallOutcomes::Success, 200,
          "POST /through/ 200 -"},
-        {"/bypassed", "localhost", [&](DorsaSession& s) { s.SetProxy(open, "example.invalid,localhost"); },
+        {"/bypassed", "localhost", [&](CallScript& s) { s.SetProxy(open, "example.invalid,localhost"); },
          CallOutcomes::Success, 200, ""},
         {"/logged-on", "127.0.0.1",
-         [&](DorsaSession& s) {
+         [&](CallScript& s) {
              s.SetProxy(lockedUrl);
              s.SetProxyCredentials("pat", "pr0xy-pw");
          },
          CallOutcomes::Success, 200, "POST /logged-on/ 200 pat"},
         // Credentials set before the proxy are carried over to the client made for it.
         {"/wrong-password", "127.0.0.1",
-         [&](DorsaSession& s) {
+         [&](CallScript& s) {
              s.SetProxyCredentials("pat", "not-it");
              s.SetProxy(lockedUrl);
          },
          CallOutcomes::HttpFailure, 407, "POST /wrong-password/ 407 pat"},
-        {"/no-credentials", "127.0.0.1", [&](DorsaSession& s) { s.SetProxy(lockedUrl); }, CallOutcomes::HttpFailure,
+        {"/no-credentials", "127.0.0.1", [&](CallScript& s) { s.SetProxy(lockedUrl); }, CallOutcomes::HttpFailure,
          407, "POST /no-credentials/ 407 -"},
     };
     for (const ProxyCase& c : cases) {
         SCOPED_TRACE(c.path);
-        const CallResult result = MakeCall(*Session(m_nginx.HttpUrl(c.host) + c.path, c.configure));
+        const CallResult result = OneCall(m_nginx.HttpUrl(c.host) + c.path, c.configure);
         EXPECT_EQ(result.outcome, c.outcome) << result;
         EXPECT_EQ(result.code, c.code) << result;
     }
 
     // https tunnels through the proxy: squid sees a CONNECT, never the call itself.
-    const CallResult tunnelled = MakeCall(*Session(m_nginx.HttpsUrl(), [&](DorsaSession& s) {
+    const CallResult tunnelled = OneCall(m_nginx.HttpsUrl(), [&](CallScript& s) {
         s.SetProxy(open);
         s.SetCertificateAuthorities(ca);
-    }));
+    });
     EXPECT_TRUE(tunnelled.IsSuccess()) << tunnelled;
 
-    // Without a setting the environment decides; "none" ignores it.
+    // Without a setting the environment decides (on Linux; WinHTTP takes the system's
+    // settings, never http_proxy); "none" ignores it.
     setenv("http_proxy", open.c_str(), 1);
-    const CallResult fromEnvironment = MakeCall(*Session(m_nginx.HttpUrl() + "/environment", nullptr));
-    const CallResult direct =
-        MakeCall(*Session(m_nginx.HttpUrl() + "/none", [](DorsaSession& s) { s.SetProxy("none"); }));
+    const CallResult fromEnvironment = OneCall(m_nginx.HttpUrl() + "/environment", nullptr);
+    const CallResult direct = OneCall(m_nginx.HttpUrl() + "/none", [](CallScript& s) { s.SetProxy("none"); });
     unsetenv("http_proxy");
     EXPECT_TRUE(fromEnvironment.IsSuccess()) << fromEnvironment;
     EXPECT_TRUE(direct.IsSuccess()) << direct;
@@ -215,7 +232,7 @@ TEST_F(NetworkServersTest, CallsGoThroughTheProxyUnlessBypassedOrTurnedOff)
         EXPECT_TRUE(Holds(line, expected.substr(afterPath))) << line;
     }
     EXPECT_EQ(logged("CONNECT", "127.0.0.1:").size(), 1u);
-    EXPECT_EQ(logged("POST", "/environment/").size(), 1u);
+    EXPECT_EQ(logged("POST", "/environment/").size(), CallsRunUnderWine() ? 0u : 1u);
     EXPECT_EQ(logged("POST", "/none/").size(), 0u);
 }
 

@@ -51,8 +51,10 @@ class SquidServer final {
 public:
     bool Start(const ScratchDirectory& directory, const std::string& user, const std::string& password,
                std::string& error);
-    std::string OpenUrl() const { return "http://127.0.0.1:" + std::to_string(m_openPort); }
-    std::string LockedUrl() const { return "http://127.0.0.1:" + std::to_string(m_lockedPort); }
+    // Named "localhost": Wine's WinHTTP, seeing the server's host name in the proxy's,
+    // would send the request as to the server itself (origin form, no CONNECT).
+    std::string OpenUrl() const { return "http://localhost:" + std::to_string(m_openPort); }
+    std::string LockedUrl() const { return "http://localhost:" + std::to_string(m_lockedPort); }
     // The access log's lines, each "<method> <url> <status> <user>", once squid has written them.
     std::vector<std::string> StopAndReadAccessLog();
 

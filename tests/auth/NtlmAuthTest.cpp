@@ -36,6 +36,9 @@ const Account s_accounts[] = {
 
 class NtlmAuthTest : public ::testing::Test {
 protected:
+    // Whether the server runs as a proxy that wants NTLM.
+    virtual bool AsProxy() const { return false; }
+
     void SetUp() override
     {
         const CommandResult impacket = RunCommand({s_python, "-c", "import impacket.ntlm"});
@@ -51,9 +54,12 @@ protected:
         WriteFile(m_directory.File("accounts.json"), Json{{"domain", "DORSA"}, {"accounts", accounts}}.dump());
         const std::string portFile = m_directory.File("port");
         std::string error;
-        ASSERT_TRUE(m_server.Start({s_python, NTLM_SERVER_SCRIPT, "--config", m_directory.File("accounts.json"),
-                                    "--log", m_directory.File("requests.log"), "--port-file", portFile},
-                                   {}, m_directory.File("server.out"), error))
+        std::vector<std::string> command = {s_python, NTLM_SERVER_SCRIPT, "--config", m_directory.File("accounts.json"),
+                                            "--log", m_directory.File("requests.log"), "--port-file", portFile};
+        if (AsProxy()) {
+            command.push_back("--proxy");
+        }
+        ASSERT_TRUE(m_server.Start(command, {}, m_directory.File("server.out"), error))
             << error;
         ASSERT_TRUE(WaitForFile(portFile, m_server))
             << "the server did not start: " << ReadFile(m_directory.File("server.out"));
@@ -136,7 +142,7 @@ size_t HandshakeRequests()
     return CallsRunUnderWine() ? 4 : 3;
 }
 
-void ExpectHandshake(std::vector<Json> requests, const char* user, const char* domain)
+void ExpectHandshake(std::vector<Json> requests, const char* user, const char* domain, int refusal = 401)
 {
     ASSERT_EQ(requests.size(), HandshakeRequests());
     if (CallsRunUnderWine()) {
@@ -144,9 +150,9 @@ void ExpectHandshake(std::vector<Json> requests, const char* user, const char* d
         requests.erase(requests.begin() + 1);
     }
     EXPECT_EQ(requests[0]["authorization"], "");
-    EXPECT_EQ(requests[0]["status"], 401);
+    EXPECT_EQ(requests[0]["status"], refusal);
     EXPECT_EQ(requests[1]["authorization"].get<std::string>().substr(0, 5), "NTLM ");
-    EXPECT_EQ(requests[1]["status"], 401);
+    EXPECT_EQ(requests[1]["status"], refusal);
     ASSERT_TRUE(requests[2].contains("authenticate"));
     const Json& authenticate = requests[2]["authenticate"];
     EXPECT_EQ(authenticate["user"], user);
@@ -295,6 +301,42 @@ TEST_F(NtlmAuthTest, GoingAnonymousNeverReusesAnAuthenticatedConnection)
         if (entry["connection"] != asJo.count) {
             EXPECT_EQ(entry["status"], 401) << entry.dump();
             EXPECT_FALSE(entry.contains("authenticate")) << entry.dump();
+        }
+    }
+}
+
+// The NTLM server as a proxy: the client logs on to it with the proxy credentials, and a
+// wrong password ends with its 407 after one try.
+class NtlmProxyTest : public NtlmAuthTest {
+protected:
+    bool AsProxy() const override { return true; }
+};
+
+TEST_F(NtlmProxyTest, TheProxyCredentialsLogOnWithNtlm)
+{
+    AddSecret(m_secrets, "nope");
+    for (const char* password : {"s3cret", "nope"}) {
+        SCOPED_TRACE(password);
+        const bool right = std::string(password) == "s3cret";
+        CallScript script;
+        script.Open("http://server.invalid:8080/service", LogOn::Anonymous());
+        script.SetProxy(Url());
+        script.SetProxyCredentials("DORSA\\jo", password);
+        script.Call();
+        const size_t before = ServerLog().size();
+        const CallResult result = RunOneCall(script, m_logger);
+        const std::vector<Json> log = ServerLog();
+        const std::vector<Json> requests(log.begin() + before, log.end());
+        ASSERT_EQ(requests.size(), HandshakeRequests());
+        EXPECT_EQ(requests.back()["path"], "http://server.invalid:8080/service/Browse.svc");
+        if (right) {
+            EXPECT_TRUE(result.IsSuccess()) << result;
+            EXPECT_EQ(result.value, "DORSA\\jo");
+            ExpectHandshake(requests, "jo", "DORSA", 407);
+        } else {
+            EXPECT_EQ(result.outcome, CallOutcomes::HttpFailure) << result;
+            EXPECT_EQ(result.code, 407);
+            EXPECT_EQ(requests.back()["authenticate"]["verified"], false);
         }
     }
 }

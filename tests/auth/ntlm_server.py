@@ -22,7 +22,11 @@ OEM code page.
 The reply to an authenticated request is a SOAP envelope whose "value" is the identity
 (DOMAIN\\user) and whose "count" is the connection's number.
 
-Usage: ntlm_server.py --config accounts.json --log requests.log --port-file port
+With --proxy it is a proxy that wants NTLM instead: it challenges with "407,
+Proxy-Authenticate: NTLM", reads Proxy-Authorization, and answers every request itself
+(the path it logs is the absolute URL the client asked the proxy for).
+
+Usage: ntlm_server.py --config accounts.json --log requests.log --port-file port [--proxy]
 accounts.json: {"domain": "DORSA", "accounts": [{"domain": "DORSA", "user": "jo", "password": "..."}]}
 """
 
@@ -171,6 +175,10 @@ class NtlmHandler(http.server.BaseHTTPRequestHandler):
     connection_numbers = itertools.count(1)
     accounts = None
     log = None
+    # As a server; main() changes them for a proxy.
+    refusal = 401
+    credentials_header = "Authorization"
+    challenge_header = "WWW-Authenticate"
 
     def setup(self):
         super().setup()
@@ -193,7 +201,7 @@ class NtlmHandler(http.server.BaseHTTPRequestHandler):
         length = int(self.headers.get("Content-Length") or 0)
         if length:
             self.rfile.read(length)
-        authorization = self.headers.get("Authorization") or ""
+        authorization = self.headers.get(self.credentials_header) or ""
         entry = {"connection": self.connection_number, "request": self.request_number,
                  "method": self.command, "path": self.path, "authorization": authorization}
         status, challenge = self.authenticate(authorization, entry)
@@ -208,7 +216,7 @@ class NtlmHandler(http.server.BaseHTTPRequestHandler):
         if scheme.upper() != "NTLM" or not token:
             if self.identity is not None and not authorization:
                 return 200, None
-            return 401, "NTLM"
+            return self.refusal, "NTLM"
         try:
             message = base64.b64decode(token, validate=True)
             message_type = struct.unpack("<I", message[8:12])[0] if message.startswith(b"NTLMSSP\0") else 0
@@ -222,7 +230,7 @@ class NtlmHandler(http.server.BaseHTTPRequestHandler):
             server_challenge = os.urandom(8)
             challenge, unicode = build_challenge(negotiate["flags"], NtlmHandler.accounts.domain, server_challenge)
             self.challenge = (server_challenge, unicode)
-            return 401, "NTLM " + base64.b64encode(challenge).decode()
+            return self.refusal, "NTLM " + base64.b64encode(challenge).decode()
         if message_type == 3 and self.challenge is not None:
             server_challenge, unicode = self.challenge
             self.challenge = None
@@ -233,7 +241,7 @@ class NtlmHandler(http.server.BaseHTTPRequestHandler):
                 return 200, None
         self.identity = None
         self.challenge = None
-        return 401, "NTLM"
+        return self.refusal, "NTLM"
 
     def reply(self, status, challenge):
         if status == 200:
@@ -247,7 +255,7 @@ class NtlmHandler(http.server.BaseHTTPRequestHandler):
         data = body.encode("utf-8")
         self.send_response(status)
         if challenge:
-            self.send_header("WWW-Authenticate", challenge)
+            self.send_header(self.challenge_header, challenge)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(data)))
         self.end_headers()
@@ -264,7 +272,12 @@ def main():
     parser.add_argument("--config", required=True)
     parser.add_argument("--log", required=True)
     parser.add_argument("--port-file", required=True)
+    parser.add_argument("--proxy", action="store_true")
     arguments = parser.parse_args()
+    if arguments.proxy:
+        NtlmHandler.refusal = 407
+        NtlmHandler.credentials_header = "Proxy-Authorization"
+        NtlmHandler.challenge_header = "Proxy-Authenticate"
     with open(arguments.config, encoding="utf-8") as config:
         NtlmHandler.accounts = Accounts(json.load(config))
     NtlmHandler.log = Log(arguments.log)

@@ -428,8 +428,7 @@ std::string TransportReason(CURLcode code, const char* errorBuffer, const Transf
 {
     const std::string said = errorBuffer[0] != '\0' ? errorBuffer : curl_easy_strerror(code);
     if (code == CURLE_SSL_CERTPROBLEM) {
-        return "the client certificate or its key cannot be used" +
-               std::string(settings.clientKeyPassword.empty() ? "" : " (is the key password right?)") + ": " + said;
+        return ClientCertificateFailure(settings, said);
     }
     if (code == CURLE_PEER_FAILED_VERIFICATION && said.find("certificate") == std::string::npos) {
         return "server certificate refused: " + said;

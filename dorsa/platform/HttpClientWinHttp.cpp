@@ -2,6 +2,7 @@
 
 #include "dorsa/platform/HttpTransferPrivate.h"
 #include "dorsa/platform/WideText.h"
+#include "dorsa/platform/WinHttpClientCertificatePrivate.h"
 #include "dorsa/platform/WinHttpTrustPrivate.h"
 #include "dorsa/platform/WinHttpHandlesPrivate.h"
 
@@ -637,6 +638,10 @@ private:
     // The authorities of the settings, read once per file and folder; null (with the
     // reason) when they cannot be read.
     std::shared_ptr<const TrustedAuthorities> AuthoritiesFor(const TransferSettings& settings, std::string& error);
+    // The client certificate of the settings, read once per files and password; null (with
+    // the reason) when it cannot be used.
+    std::shared_ptr<const ClientCertificate> ClientCertificateFor(const TransferSettings& settings,
+                                                                  std::string& error);
 
     Endpoint m_endpoint;
     std::mutex m_sessionMutex;
@@ -645,6 +650,9 @@ private:
     std::mutex m_trustMutex;
     std::pair<std::string, std::string> m_trustSource;
     std::shared_ptr<const TrustedAuthorities> m_trust;
+    std::mutex m_clientCertificateMutex;
+    std::vector<std::string> m_clientCertificateSource;
+    std::shared_ptr<const ClientCertificate> m_clientCertificate;
 };
 
 // A session with the proxy the user set by hand in the Windows settings, or with WinHTTP's
@@ -743,6 +751,24 @@ std::shared_ptr<const TrustedAuthorities> WinHttpBackend::AuthoritiesFor(const T
         m_trustSource = source;
     }
     return m_trust;
+}
+
+std::shared_ptr<const ClientCertificate> WinHttpBackend::ClientCertificateFor(const TransferSettings& settings,
+                                                                              std::string& error)
+{
+    std::lock_guard<std::mutex> lock(m_clientCertificateMutex);
+    const std::vector<std::string> source = {settings.clientCertificateFile, settings.clientKeyFile,
+                                             settings.clientKeyPassword};
+    if (!m_clientCertificate || m_clientCertificateSource != source) {
+        auto certificate = std::make_shared<ClientCertificate>();
+        error = certificate->Load(settings.clientCertificateFile, settings.clientKeyFile, settings.clientKeyPassword);
+        if (!error.empty()) {
+            return nullptr;
+        }
+        m_clientCertificate = std::move(certificate);
+        m_clientCertificateSource = source;
+    }
+    return m_clientCertificate;
 }
 
 // What one exchange on a request handle came to.
@@ -967,10 +993,14 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
     if (!target) {
         return fail("the URL is not an http or https URL: " + url);
     }
-    if (!settings.clientCertificateFile.empty()) {
-        return fail("Not sent: a client certificate is not yet supported by the WinHTTP back end");
-    }
     std::string error;
+    std::shared_ptr<const ClientCertificate> clientCertificate;
+    if (target->secure && !settings.clientCertificateFile.empty()) {
+        clientCertificate = ClientCertificateFor(settings, error);
+        if (!clientCertificate) {
+            return fail(ClientCertificateFailure(settings, error));
+        }
+    }
     std::shared_ptr<const TrustedAuthorities> trust;
     if (target->secure && (!settings.caFile.empty() || !settings.caFolder.empty())) {
         trust = AuthoritiesFor(settings, error);
@@ -1011,6 +1041,10 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
             flags |= SECURITY_FLAG_IGNORE_CERT_WRONG_USAGE;
         }
         WinHttpSetOption(handle, WINHTTP_OPTION_SECURITY_FLAGS, &flags, sizeof flags);
+    }
+    if (clientCertificate) {
+        WinHttpSetOption(handle, WINHTTP_OPTION_CLIENT_CERT_CONTEXT, const_cast<CERT_CONTEXT*>(clientCertificate->Context()),
+                         sizeof(CERT_CONTEXT));
     }
     if (settings.logon == Logon::CurrentUser) {
         DWORD policy = WINHTTP_AUTOLOGON_SECURITY_LEVEL_LOW;

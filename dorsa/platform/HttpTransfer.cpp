@@ -131,6 +131,12 @@ bool RefusesBasicFor(const TransferSettings& settings, const std::string& url)
     return settings.refuseCleartextCredentials && IsPlainHttp(url);
 }
 
+std::string ClientCertificateFailure(const TransferSettings& settings, const std::string& said)
+{
+    return "the client certificate or its key cannot be used" +
+           std::string(settings.clientKeyPassword.empty() ? "" : " (is the key password right?)") + ": " + said;
+}
+
 namespace {
 
 std::string Lowered(std::string text)

@@ -186,6 +186,10 @@ bool IsPlainHttp(const std::string& url);
 // that leaves Basic out there.
 bool RefusesBasicFor(const TransferSettings& settings, const std::string& url);
 
+// The reason of a call whose client certificate or key could not be used, with what the
+// TLS stack said (@p said).
+std::string ClientCertificateFailure(const TransferSettings& settings, const std::string& said);
+
 // Records a reply cut off at the limit: the message keeps only its start, which shows
 // what it was; the rest is nothing anyone can use.
 HttpClient::SendRequestResult RecordCutOffReply(HttpMessage& message, ReplyCollector& reply, int httpCode,

@@ -15,12 +15,12 @@
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
 
-namespace {
-
 std::string WindowsError()
 {
     return "(Windows error " + std::to_string(GetLastError()) + ")";
 }
+
+namespace {
 
 bool IsCertificateFileName(std::wstring name)
 {
@@ -111,6 +111,49 @@ std::string CheckPolicy(PCCERT_CHAIN_CONTEXT chain, PCCERT_CONTEXT certificate, 
 
 } // namespace
 
+bool ReadWholeFile(const std::wstring& path, std::string& bytes)
+{
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (!file) {
+        return false;
+    }
+    bytes.clear();
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
+        bytes.append(chunk, got);
+    }
+    const bool read = !std::ferror(file);
+    std::fclose(file);
+    return read;
+}
+
+std::vector<std::vector<BYTE>> PemBlocks(const std::string& text, const std::string& label)
+{
+    const std::string begin = "-----BEGIN " + label + "-----";
+    const std::string end = "-----END " + label + "-----";
+    std::vector<std::vector<BYTE>> blocks;
+    for (std::size_t at = text.find(begin); at != std::string::npos; at = text.find(begin, at)) {
+        const std::size_t body = at + begin.size();
+        const std::size_t stop = text.find(end, body);
+        if (stop == std::string::npos) {
+            break;
+        }
+        at = stop;
+        const DWORD length = static_cast<DWORD>(stop - body);
+        DWORD size = 0;
+        if (!CryptStringToBinaryA(text.c_str() + body, length, CRYPT_STRING_BASE64, nullptr, &size, nullptr, nullptr)) {
+            continue;
+        }
+        std::vector<BYTE> der(size);
+        if (CryptStringToBinaryA(text.c_str() + body, length, CRYPT_STRING_BASE64, der.data(), &size, nullptr,
+                                 nullptr)) {
+            der.resize(size);
+            blocks.push_back(std::move(der));
+        }
+    }
+    return blocks;
+}
+
 std::string TrustedAuthorities::Load(const std::string& file, const std::string& folder)
 {
     m_store.reset(CertOpenStore(CERT_STORE_PROV_MEMORY, 0, 0, CERT_STORE_CREATE_NEW_FLAG, nullptr));
@@ -149,38 +192,16 @@ std::string TrustedAuthorities::Load(const std::string& file, const std::string&
 
 std::string TrustedAuthorities::AddFile(const std::wstring& path, const std::string& shownPath)
 {
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-    if (!file) {
+    std::string text;
+    if (!ReadWholeFile(path, text)) {
         return "the certificate file " + shownPath + " cannot be read";
     }
-    std::string text;
-    char chunk[4096];
-    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) {
-        text.append(chunk, got);
-    }
-    std::fclose(file);
-    static const std::string s_begin = "-----BEGIN CERTIFICATE-----";
-    static const std::string s_end = "-----END CERTIFICATE-----";
     std::size_t added = 0;
-    for (std::size_t at = text.find(s_begin); at != std::string::npos; at = text.find(s_begin, at)) {
-        const std::size_t end = text.find(s_end, at);
-        if (end == std::string::npos) {
-            break;
-        }
-        const std::string block = text.substr(at, end + s_end.size() - at);
-        at = end;
-        DWORD size = 0;
-        if (!CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER, nullptr,
-                                  &size, nullptr, nullptr)) {
-            continue;
-        }
-        std::vector<BYTE> der(size);
-        if (CryptStringToBinaryA(block.c_str(), static_cast<DWORD>(block.size()), CRYPT_STRING_BASE64HEADER, der.data(),
-                                 &size, nullptr, nullptr) &&
-            CertAddEncodedCertificateToStore(m_store.get(), X509_ASN_ENCODING, der.data(), size,
-                                             CERT_STORE_ADD_USE_EXISTING, nullptr)) {
-            ++added;
-        }
+    for (const std::vector<BYTE>& der : PemBlocks(text, "CERTIFICATE")) {
+        added += CertAddEncodedCertificateToStore(m_store.get(), X509_ASN_ENCODING, der.data(),
+                                                  static_cast<DWORD>(der.size()), CERT_STORE_ADD_USE_EXISTING, nullptr)
+                     ? 1
+                     : 0;
     }
     return added > 0 ? std::string() : "the certificate file " + shownPath + " holds no PEM certificate";
 }

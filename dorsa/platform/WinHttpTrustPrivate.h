@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
@@ -14,6 +15,13 @@ struct CertificateStoreCloser {
     void operator()(HCERTSTORE store) const { CertCloseStore(store, 0); }
 };
 using CertificateStore = std::unique_ptr<void, CertificateStoreCloser>;
+
+// "(Windows error N)" for the calling thread's last error.
+std::string WindowsError();
+// The bytes of the file at @p path (a wide path); false when it cannot be read.
+bool ReadWholeFile(const std::wstring& path, std::string& bytes);
+// The DER contents of each PEM block of @p text labelled @p label ("CERTIFICATE", ...).
+std::vector<std::vector<BYTE>> PemBlocks(const std::string& text, const std::string& label);
 
 // Certificate authorities read from PEM files, trusted for https servers beside or
 // instead of the system's store. The WinHTTP back end lets the handshake pass an unknown

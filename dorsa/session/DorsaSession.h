@@ -78,7 +78,8 @@ public:
      * @param keyFile empty when the key is in @p certificateFile.
      * @param keyPassword the key's pass phrase; empty for an unencrypted key. A wrong one
      *        fails every call with a reason that says the key could not be opened.
-     * An empty @p certificateFile presents none.
+     * An empty @p certificateFile presents none. The Windows build takes an RSA key (PKCS#1,
+     * PKCS#8, or PKCS#8 encrypted with PBES2 as OpenSSL writes it) and holds it in memory only.
      */
     void SetClientCertificate(const std::string& certificateFile, const std::string& keyFile = std::string(),
                               const std::string& keyPassword = std::string());

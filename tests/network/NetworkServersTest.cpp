@@ -63,7 +63,6 @@ struct TlsCase {
     int code;            // when the outcome is not a transport failure
     const char* because; // a part of the transport failure's reason
     const char* winHttpBecause = nullptr; // where WinHTTP's reason differs
-    bool presentsClientCertificate = false; // which the WinHTTP build refuses to do, for now
 };
 
 TEST_F(NetworkServersTest, TlsSettingsDecideWhichServersAreTrusted)
@@ -96,22 +95,26 @@ TEST_F(NetworkServersTest, TlsSettingsDecideWhichServersAreTrusted)
         {"checks off, for tests only", m_nginx.OtherHostUrl(),
          [&](CallScript& s) { s.SetCertificateChecksOffForTestsOnly(); }, CallOutcomes::Success, 200, ""},
         {"client certificate", m_nginx.ClientCertificateUrl(), client(certs.clientKey, ""), CallOutcomes::Success,
-         200, "", nullptr, true},
+         200, ""},
         {"client certificate, key with a password", m_nginx.ClientCertificateUrl(),
-         client(locked, s_clientKeyPassword), CallOutcomes::Success, 200, "", nullptr, true},
+         client(locked, s_clientKeyPassword), CallOutcomes::Success, 200, ""},
         {"no client certificate", m_nginx.ClientCertificateUrl(),
          [&](CallScript& s) { s.SetCertificateAuthorities(certs.caFile); }, CallOutcomes::HttpFailure, 400, ""},
+        {"client certificate and key in one file", m_nginx.ClientCertificateUrl(),
+         [&](CallScript& s) {
+             s.SetCertificateAuthorities(certs.caFile);
+             s.SetClientCertificate(certs.clientWithKey, "", "");
+         },
+         CallOutcomes::Success, 200, ""},
+        {"key of another certificate", m_nginx.ClientCertificateUrl(), client(certs.caKey, ""),
+         CallOutcomes::TransportFailure, 0, "the client certificate or its key cannot be used"},
         {"wrong key password", m_nginx.ClientCertificateUrl(), client(locked, "not-it"),
-         CallOutcomes::TransportFailure, 0, "the client certificate or its key cannot be used (is the key password right?)",
-         nullptr, true},
+         CallOutcomes::TransportFailure, 0, "the client certificate or its key cannot be used (is the key password right?)"},
     };
     const bool winHttp = CallsRunUnderWine();
     for (TlsCase c : cases) {
         SCOPED_TRACE(c.name);
-        if (winHttp && c.presentsClientCertificate) {
-            c.outcome = CallOutcomes::TransportFailure;
-            c.because = "Not sent: a client certificate is not yet supported by the WinHTTP back end";
-        } else if (winHttp && c.winHttpBecause) {
+        if (winHttp && c.winHttpBecause) {
             c.because = c.winHttpBecause;
         }
         const CallResult result = OneCall(c.url, c.configure);

@@ -32,9 +32,16 @@ bool Sign(const ScratchDirectory& directory, const std::string& name, const std:
     const std::string extensions = directory.File(name + ".ext");
     WriteFile(extensions, subjectAltName.empty() ? "extendedKeyUsage=clientAuth\n"
                                                  : "subjectAltName=" + subjectAltName + "\n");
-    return OpenSsl({"req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout",
-                    directory.File(name + ".key"), "-out", directory.File(name + ".csr"), "-subj", "/CN=" + name},
-                   error) &&
+    // A client's key is RSA, the one kind the Windows build presents.
+    const std::vector<std::string> key = subjectAltName.empty()
+                                             ? std::vector<std::string>{"-newkey", "rsa:2048"}
+                                             : std::vector<std::string>{"-newkey", "ec", "-pkeyopt",
+                                                                        "ec_paramgen_curve:prime256v1"};
+    std::vector<std::string> request = {"req"};
+    request.insert(request.end(), key.begin(), key.end());
+    request.insert(request.end(), {"-nodes", "-keyout", directory.File(name + ".key"), "-out",
+                                   directory.File(name + ".csr"), "-subj", "/CN=" + name});
+    return OpenSsl(request, error) &&
            OpenSsl({"x509", "-req", "-in", directory.File(name + ".csr"), "-CA", directory.File("ca.pem"), "-CAkey",
                     directory.File("ca.key"), "-CAcreateserial", "-days", "2", "-extfile", extensions, "-out",
                     directory.File(name + ".pem")},
@@ -74,6 +81,9 @@ bool MakeTestCertificates(const ScratchDirectory& directory, TestCertificates& m
     made.clientFile = directory.File("client.pem");
     made.clientKey = directory.File("client.key");
     made.clientKeyLocked = directory.File("client-locked.key");
+    made.clientWithKey = directory.File("client-with-key.pem");
+    WriteFile(made.clientWithKey, ReadFile(made.clientFile) + ReadFile(made.clientKey));
+    made.caKey = directory.File("ca.key");
     return true;
 }
 

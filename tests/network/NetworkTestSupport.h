@@ -24,6 +24,8 @@ struct TestCertificates {
     std::string clientFile;      // a client certificate
     std::string clientKey;       // its key, unencrypted
     std::string clientKeyLocked; // the same key, encrypted with s_clientKeyPassword
+    std::string clientWithKey;   // the client certificate and its key in one file
+    std::string caKey;           // the CA's key (an RSA key of another certificate)
 };
 extern const char s_clientKeyPassword[];
 

@@ -9,8 +9,8 @@
 #   3. the Linux build's tests of real servers (DORSA_LINUX_BUILD, by default build), which
 #      start Apache, the NTLM test server, nginx and squid here and hand their calls to
 #      dorsa_call_client.exe under Wine: Basic against Apache, NTLM through Samba's
-#      ntlm_auth (winbind), as Wine's NTLM works, TLS with the client's own authorities,
-#      proxies;
+#      ntlm_auth (winbind), as Wine's NTLM works, TLS with the client's own authorities and
+#      a client certificate, proxies; the network options of dorsa.exe likewise;
 #   4. the ZIP package: unpacked, a host built from it with MinGW runs against the emulator.
 # Every part runs even when an earlier one fails; the script fails if any did.
 set -euo pipefail
@@ -65,6 +65,7 @@ server_tests=(auth/ApacheAuthTest auth/NtlmAuthTest network/NetworkServersTest)
 if cmake --build "$linux_build" -j "$jobs" --target "${server_tests[@]##*/}" >/dev/null; then
   for test in "${server_tests[@]}"; do
     DORSA_CALL_CLIENT=$PWD/$build/bin/dorsa_call_client.exe DORSA_CALL_CLIENT_LAUNCHER=wine \
+      DORSA_TOOL=$PWD/$build/bin/dorsa.exe DORSA_TOOL_LAUNCHER=wine \
       "$linux_build/tests/$test" --gtest_brief=1 || failed+=("Windows ${test##*/}")
   done
 else

@@ -20,6 +20,28 @@ bool Holds(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+// The dorsa tool to run: DORSA_TOOL, else this build's ("" when it builds none).
+std::string Tool()
+{
+    const char* tool = std::getenv("DORSA_TOOL");
+    return tool && *tool ? tool : DORSA_TOOL_PATH;
+}
+
+// Runs Tool() (through DORSA_TOOL_LAUNCHER when set, as "wine") with --url `url` and `arguments`.
+CommandResult RunTool(const std::string& url, const std::vector<std::string>& arguments,
+                      const Environment& environment = Environment())
+{
+    const char* launcher = std::getenv("DORSA_TOOL_LAUNCHER");
+    std::vector<std::string> command;
+    if (launcher && *launcher) {
+        command.push_back(launcher);
+    }
+    command.push_back(Tool());
+    command.insert(command.end(), {"--url", url});
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return RunCommand(command, std::string(), environment);
+}
+
 using Configure = std::function<void(CallScript&)>;
 
 class NetworkServersTest : public ::testing::Test {
@@ -130,6 +152,38 @@ TEST_F(NetworkServersTest, TlsSettingsDecideWhichServersAreTrusted)
     }
 }
 
+struct ToolCase {
+    const char* name;
+    std::string url;
+    std::vector<std::string> arguments;
+    Environment environment;
+    int exitCode;
+};
+
+// The tool's options reach the same settings (its proxy options are in the proxy test).
+TEST_F(NetworkServersTest, TheToolsTlsOptions)
+{
+    if (Tool().empty()) {
+        GTEST_SKIP() << "this build makes no dorsa tool";
+    }
+    const TestCertificates& certs = m_certificates;
+    const std::vector<std::string> withCertificate = {"--ca-file", certs.caFile, "--cert", certs.clientFile, "--key",
+                                                      certs.clientKeyLocked, "tables", "K"};
+    const ToolCase cases[] = {
+        {"--ca-file", m_nginx.HttpsUrl(), {"--ca-file", certs.caFile, "tables", "K"}, {}, 0},
+        {"no --ca-file", m_nginx.HttpsUrl(), {"tables", "K"}, {}, 3},
+        {"--cert and --key, its password from DORSA_KEY_PASSWORD", m_nginx.ClientCertificateUrl(), withCertificate,
+         {{"DORSA_KEY_PASSWORD", s_clientKeyPassword}}, 0},
+        {"a wrong DORSA_KEY_PASSWORD", m_nginx.ClientCertificateUrl(), withCertificate,
+         {{"DORSA_KEY_PASSWORD", "not-it"}}, 3},
+    };
+    for (const ToolCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommandResult run = RunTool(c.url, c.arguments, c.environment);
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.output;
+    }
+}
+
 TEST_F(NetworkServersTest, AnUploadTheServerRefusesIsARecordedFailure)
 {
     // nginx takes bodies up to 1 KB.
@@ -211,6 +265,15 @@ TEST_F(NetworkServersTest, CallsGoThroughTheProxyUnlessBypassedOrTurnedOff)
     EXPECT_TRUE(fromEnvironment.IsSuccess()) << fromEnvironment;
     EXPECT_TRUE(direct.IsSuccess()) << direct;
 
+    if (Tool().empty()) {
+        return; // this build makes no dorsa tool
+    }
+    const CommandResult toolThrough = RunTool(m_nginx.HttpUrl() + "/tool", {"--proxy", open, "tables", "K"});
+    const CommandResult toolDirect =
+        RunTool(m_nginx.HttpUrl() + "/tool-direct", {"--no-proxy", "tables", "K"}, {{"http_proxy", open}});
+    EXPECT_EQ(toolThrough.exitCode, 0) << toolThrough.output;
+    EXPECT_EQ(toolDirect.exitCode, 0) << toolDirect.output;
+
     const std::vector<std::string> log = squid.StopAndReadAccessLog();
     const auto logged = [&](const std::string& method, const std::string& part) {
         std::vector<std::string> found;
@@ -237,6 +300,8 @@ TEST_F(NetworkServersTest, CallsGoThroughTheProxyUnlessBypassedOrTurnedOff)
     EXPECT_EQ(logged("CONNECT", "127.0.0.1:").size(), 1u);
     EXPECT_EQ(logged("POST", "/environment/").size(), CallsRunUnderWine() ? 0u : 1u);
     EXPECT_EQ(logged("POST", "/none/").size(), 0u);
+    EXPECT_EQ(logged("POST", "/tool/").size(), 1u);
+    EXPECT_EQ(logged("POST", "/tool-direct/").size(), 0u);
 }
 
 } // namespace

@@ -7,7 +7,7 @@
 #      127.0.0.1), with the output of the Linux build's tool (DORSA_REFERENCE_TOOL,
 #      by default build/dorsa when it exists) byte for byte;
 #   3. the Linux build's tests of real servers (DORSA_LINUX_BUILD, by default build), which
-#      start Apache, the NTLM test server, nginx and squid here and hand their calls to
+#      start Apache, the NTLM test server, nginx, squid and the emulator here and hand their calls to
 #      dorsa_call_client.exe under Wine: Basic against Apache, NTLM through Samba's
 #      ntlm_auth (winbind), as Wine's NTLM works, TLS with the client's own authorities and
 #      a client certificate, proxies; the network options of dorsa.exe likewise;
@@ -61,7 +61,7 @@ linux_build=${DORSA_LINUX_BUILD:-build}
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORSA_BUILD_TESTS=ON >/dev/null
 fi
-server_tests=(auth/ApacheAuthTest auth/NtlmAuthTest network/NetworkServersTest)
+server_tests=(auth/ApacheAuthTest auth/NtlmAuthTest network/NetworkServersTest ContentUploadTest)
 if cmake --build "$linux_build" -j "$jobs" --target "${server_tests[@]##*/}" >/dev/null; then
   for test in "${server_tests[@]}"; do
     DORSA_CALL_CLIENT=$PWD/$build/bin/dorsa_call_client.exe DORSA_CALL_CLIENT_LAUNCHER=wine \

@@ -450,8 +450,8 @@ std::vector<std::string> LinesHoldingSecrets(const RecordingLogger& logger, cons
 std::vector<CallResult> RunCalls(const CallScript& script, RecordingLogger& logger)
 {
     std::string output;
-    const char* client = std::getenv("DORSA_CALL_CLIENT");
-    if (client && *client) {
+    if (!CallsRunInThisProcess()) {
+        const char* client = std::getenv("DORSA_CALL_CLIENT");
         std::vector<std::string> command = {client};
         const char* launcher = std::getenv("DORSA_CALL_CLIENT_LAUNCHER");
         if (launcher && *launcher) {
@@ -499,11 +499,16 @@ CallResult RunOneCall(const CallScript& script, RecordingLogger& logger)
     return results.empty() ? CallResult() : results.front();
 }
 
+bool CallsRunInThisProcess()
+{
+    const char* client = std::getenv("DORSA_CALL_CLIENT");
+    return !client || !*client;
+}
+
 bool CallsRunUnderWine()
 {
     const char* launcher = std::getenv("DORSA_CALL_CLIENT_LAUNCHER");
-    const char* client = std::getenv("DORSA_CALL_CLIENT");
-    return client && *client && launcher && std::string(launcher).find("wine") != std::string::npos;
+    return !CallsRunInThisProcess() && launcher && std::string(launcher).find("wine") != std::string::npos;
 }
 
 std::ostream& operator<<(std::ostream& stream, const CallResult& result)

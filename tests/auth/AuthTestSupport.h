@@ -108,6 +108,8 @@ std::vector<std::string> LinesHoldingSecrets(const RecordingLogger& logger, cons
 std::vector<CallResult> RunCalls(const CallScript& script, RecordingLogger& logger);
 // The first result of RunCalls; a NotCalled one when there is none, so that the checks fail.
 CallResult RunOneCall(const CallScript& script, RecordingLogger& logger);
+// Whether RunCalls makes the calls in this process (DORSA_CALL_CLIENT is not set).
+bool CallsRunInThisProcess();
 // Whether RunCalls hands the calls to a Windows build under Wine, whose HTTP stack does
 // not do all that Windows does.
 bool CallsRunUnderWine();

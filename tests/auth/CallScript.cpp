@@ -96,9 +96,14 @@ void CallScript::SetProxyCredentials(const std::string& user, const std::string&
     Line({"proxy-credentials", user, password});
 }
 
-void CallScript::PutBytes(const std::string& url, size_t size)
+void CallScript::PutBytes(const std::string& url, const std::string& bytes, const std::string& contentType)
 {
-    Line({"put", url, std::to_string(size)});
+    Line({"put-bytes", url, bytes, contentType});
+}
+
+void CallScript::PutFile(const std::string& url, const std::string& path, const std::string& contentType)
+{
+    Line({"put-file", url, path, contentType});
 }
 
 void CallScript::Line(std::vector<std::string> fields)
@@ -132,6 +137,16 @@ void WriteResult(std::ostream& stream, const CallResult& result)
                        std::to_string(result.count), result.transportError});
 }
 
+CallResult UploadResult(const SmartPtr<ServiceLayerResponse>& outcome)
+{
+    CallResult result;
+    result.outcome = outcome->GetOutcome();
+    result.code = outcome->GetResponseCode();
+    result.transportError = outcome->GetTransportError();
+    result.value = outcome->GetResponseMessage();
+    return result;
+}
+
 struct SessionCommand {
     size_t arguments;
     std::function<void(DorsaSession&, const Arguments&, std::ostream& results)> run;
@@ -151,17 +166,15 @@ const std::map<std::string, SessionCommand>& SessionCommands()
         {"proxy", {2, [](DorsaSession& s, const Arguments& a, std::ostream&) { s.SetProxy(a[0], a[1]); }}},
         {"proxy-credentials",
          {2, [](DorsaSession& s, const Arguments& a, std::ostream&) { s.SetProxyCredentials(a[0], a[1]); }}},
-        {"put",
-         {2,
+        {"put-bytes",
+         {3,
           [](DorsaSession& s, const Arguments& a, std::ostream& out) {
-              const SmartPtr<ServiceLayerResponse> outcome =
-                  ContentUpload::PutBytes(s, a[0], std::string(std::stoul(a[1]), 'x'), "text/plain");
-              CallResult result;
-              result.outcome = outcome->GetOutcome();
-              result.code = outcome->GetResponseCode();
-              result.transportError = outcome->GetTransportError();
-              result.value = outcome->GetResponseMessage();
-              WriteResult(out, result);
+              WriteResult(out, UploadResult(ContentUpload::PutBytes(s, a[0], a[1], a[2])));
+          }}},
+        {"put-file",
+         {3,
+          [](DorsaSession& s, const Arguments& a, std::ostream& out) {
+              WriteResult(out, UploadResult(ContentUpload::PutFile(s, a[0], a[1], a[2])));
           }}},
     };
     return commands;

@@ -69,8 +69,10 @@ public:
     void SetCertificateChecksOffForTestsOnly();
     void SetProxy(const std::string& url, const std::string& bypass = std::string());
     void SetProxyCredentials(const std::string& user, const std::string& password);
-    // PUTs `size` bytes to `url` with the open session: a result as a call's, without a value.
-    void PutBytes(const std::string& url, size_t size);
+    // PUTs `bytes`, or the file at `path`, to `url` with the open session: a result as a
+    // call's, the response message as its value.
+    void PutBytes(const std::string& url, const std::string& bytes, const std::string& contentType);
+    void PutFile(const std::string& url, const std::string& path, const std::string& contentType);
 
     const std::string& Text() const { return m_text; }
 

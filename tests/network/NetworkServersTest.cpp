@@ -190,7 +190,7 @@ TEST_F(NetworkServersTest, AnUploadTheServerRefusesIsARecordedFailure)
     CallScript script;
     script.Open(m_nginx.HttpsUrl(), LogOn::Anonymous());
     script.SetCertificateAuthorities(m_certificates.caFile);
-    script.PutBytes(m_nginx.HttpsUrl() + "/files/x", 4096);
+    script.PutBytes(m_nginx.HttpsUrl() + "/files/x", std::string(4096, 'x'), "text/plain");
     const CallResult outcome = RunOneCall(script, m_logger);
     EXPECT_EQ(outcome.outcome, CallOutcomes::HttpFailure);
     EXPECT_EQ(outcome.code, 413);

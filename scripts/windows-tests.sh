@@ -56,7 +56,7 @@ DORSA_TOOL=$PWD/$build/bin/dorsa.exe DORSA_TOOL_LAUNCHER=wine DORSA_REFERENCE_TO
   DORSA_EMULATOR=$PWD/tools/emulator/dorsa_emulator.py \
   python3 tests/tools/readme_examples_test.py || failed+=("dorsa.exe README examples")
 
-echo "== Windows: real servers through WinHTTP under Wine (Apache, the NTLM server, nginx, squid)"
+echo "== Windows: real servers through WinHTTP under Wine (Apache, the NTLM server, nginx, squid, the emulator)"
 linux_build=${DORSA_LINUX_BUILD:-build}
 if [ ! -f "$linux_build/CMakeCache.txt" ]; then
   cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDORSA_BUILD_TESTS=ON >/dev/null

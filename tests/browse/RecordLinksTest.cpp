@@ -13,15 +13,7 @@ namespace {
 using namespace zvrtkDorsaServiceLayer;
 
 // Table filters are read through the registry that start-up fills.
-class RecordLinksTest : public SessionFixture {
-protected:
-    void SetUp() override { Initialize(); }
-    void TearDown() override
-    {
-        SessionFixture::TearDown();
-        Shutdown();
-    }
-};
+using RecordLinksTest = StartedSessionFixture;
 
 const std::string s_record1001 = "<zbt:record><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity>"
                                  "<zbt:recordHistoryIdentity>1001</zbt:recordHistoryIdentity></zbt:identity>"

@@ -26,15 +26,8 @@ std::string TextValue(const std::string& name, const std::string& text)
            "</x:ShortTextDataValue></x:attributeValue>";
 }
 
-class RecordDataTest : public SessionFixture {
+class RecordDataTest : public StartedSessionFixture {
 protected:
-    void SetUp() override { Initialize(); }
-    void TearDown() override
-    {
-        SessionFixture::TearDown();
-        Shutdown();
-    }
-
     GetRecordAttributesByRefResponse Call(SmartPtr<GetRecordAttributesByRefRequest> request)
     {
         GetRecordAttributesByRefResponse response;

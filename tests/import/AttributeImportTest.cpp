@@ -21,15 +21,8 @@ const char s_logAndContinue[] = "<dat:importErrorMode>LogAndContinueWherePossibl
 const char s_bareCreate[] = "<zbt:create><zbt:importAttributeValues/><zbt:releaseRecord>1</zbt:releaseRecord>"
                             "<zbt:isFolder>0</zbt:isFolder><zbt:parentRecord/></zbt:create>";
 
-class AttributeImportTest : public SessionFixture {
+class AttributeImportTest : public StartedSessionFixture {
 protected:
-    void SetUp() override { Initialize(); }
-    void TearDown() override
-    {
-        SessionFixture::TearDown();
-        Shutdown();
-    }
-
     // The body the request is sent in.
     std::string Sent(const SmartPtr<SetRecordAttributesRequest>& request)
     {

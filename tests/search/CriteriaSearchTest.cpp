@@ -138,15 +138,7 @@ TEST(SearchValues, ACriterionWritesOnlyWhatIsSetAndNeverItsValueType)
     EXPECT_EQ(Written(RecordSearchCriterion()), "");
 }
 
-class CriteriaSearchTest : public SessionFixture {
-protected:
-    void SetUp() override { Initialize(); }
-    void TearDown() override
-    {
-        SessionFixture::TearDown();
-        Shutdown();
-    }
-};
+using CriteriaSearchTest = StartedSessionFixture;
 
 struct RequestCase {
     const char* name;

@@ -11,15 +11,8 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-class TextSearchTest : public SessionFixture {
+class TextSearchTest : public StartedSessionFixture {
 protected:
-    void SetUp() override { Initialize(); }
-    void TearDown() override
-    {
-        SessionFixture::TearDown();
-        Shutdown();
-    }
-
     // The reply to a text search holding `hits`.
     SimpleTextSearchResponse Answer(const std::string& hits)
     {

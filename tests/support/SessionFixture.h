@@ -29,4 +29,16 @@ protected:
     zvrtkDorsaServiceLayer::SmartPtr<zvrtkDorsaServiceLayer::DorsaSession> m_session;
 };
 
+// A SessionFixture with the library started (Initialize) for each test and shut down after
+// it, for tests that read through the registries start-up fills.
+class StartedSessionFixture : public SessionFixture {
+protected:
+    void SetUp() override { zvrtkDorsaServiceLayer::Initialize(); }
+    void TearDown() override
+    {
+        SessionFixture::TearDown();
+        zvrtkDorsaServiceLayer::Shutdown();
+    }
+};
+
 } // namespace dorsatest

@@ -160,7 +160,12 @@ bool ReadPbes2(const DerElement& parameters, Pbes2& read)
     if (!pbkdf2.Next(s_octetString, read.salt) || !pbkdf2.Next(s_integer, iterations)) {
         return false;
     }
+    // A count past any real key's would keep the call deriving for minutes.
+    const std::size_t maxIterations = 10000000;
     read.iterations = IntegerValue(iterations);
+    if (read.iterations > maxIterations) {
+        return false;
+    }
     pbkdf2.NextIf(s_integer, keyLength);
     if (pbkdf2.NextIf(s_sequence, prf)) {
         if (!DerReader(prf).Next(s_objectId, prfOid) || !prfOid.StartsWith(s_hmacPrefix, 1)) {

@@ -616,6 +616,35 @@ const wchar_t* VerbName(eHttpVerb verb)
     }
 }
 
+// Something read from files, kept while the settings that name them (the source) stay the
+// same and read again when they change.
+template <class Loaded>
+class ReadOnce final {
+public:
+    // The thing for @p source, read by @p load (which returns "" or why not) when the source
+    // changed; null, with the reason in @p error, when it cannot be read.
+    template <class Load>
+    std::shared_ptr<const Loaded> For(const std::vector<std::string>& source, Load load, std::string& error)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_loaded || m_source != source) {
+            auto loaded = std::make_shared<Loaded>();
+            error = load(*loaded);
+            if (!error.empty()) {
+                return nullptr;
+            }
+            m_loaded = std::move(loaded);
+            m_source = source;
+        }
+        return m_loaded;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<std::string> m_source;
+    std::shared_ptr<const Loaded> m_loaded;
+};
+
 class WinHttpBackend final : public HttpBackend {
 public:
     explicit WinHttpBackend(const Endpoint& endpoint) : m_endpoint(endpoint) {}
@@ -635,24 +664,15 @@ private:
     // The session of @p generation, made when there is none or the current one is older.
     std::shared_ptr<WinHttpSession> SessionFor(unsigned generation, std::string& error);
     std::shared_ptr<WinHttpSession> OpenSession(unsigned generation, std::string& error) const;
-    // The authorities of the settings, read once per file and folder; null (with the
-    // reason) when they cannot be read.
-    std::shared_ptr<const TrustedAuthorities> AuthoritiesFor(const TransferSettings& settings, std::string& error);
-    // The client certificate of the settings, read once per files and password; null (with
-    // the reason) when it cannot be used.
-    std::shared_ptr<const ClientCertificate> ClientCertificateFor(const TransferSettings& settings,
-                                                                  std::string& error);
 
     Endpoint m_endpoint;
     std::mutex m_sessionMutex;
     std::shared_ptr<WinHttpSession> m_session;
     WinHttpConnectionPool m_pool;
-    std::mutex m_trustMutex;
-    std::pair<std::string, std::string> m_trustSource;
-    std::shared_ptr<const TrustedAuthorities> m_trust;
-    std::mutex m_clientCertificateMutex;
-    std::vector<std::string> m_clientCertificateSource;
-    std::shared_ptr<const ClientCertificate> m_clientCertificate;
+    // The authorities of the settings, read once per file and folder, and the client
+    // certificate, read once per files and password.
+    ReadOnce<TrustedAuthorities> m_trust;
+    ReadOnce<ClientCertificate> m_clientCertificate;
 };
 
 // A session with the proxy the user set by hand in the Windows settings, or with WinHTTP's
@@ -734,41 +754,6 @@ std::shared_ptr<WinHttpSession> WinHttpBackend::SessionFor(unsigned generation, 
         m_session = OpenSession(generation, error);
     }
     return m_session;
-}
-
-std::shared_ptr<const TrustedAuthorities> WinHttpBackend::AuthoritiesFor(const TransferSettings& settings,
-                                                                         std::string& error)
-{
-    std::lock_guard<std::mutex> lock(m_trustMutex);
-    const std::pair<std::string, std::string> source(settings.caFile, settings.caFolder);
-    if (!m_trust || m_trustSource != source) {
-        auto trust = std::make_shared<TrustedAuthorities>();
-        error = trust->Load(settings.caFile, settings.caFolder);
-        if (!error.empty()) {
-            return nullptr;
-        }
-        m_trust = std::move(trust);
-        m_trustSource = source;
-    }
-    return m_trust;
-}
-
-std::shared_ptr<const ClientCertificate> WinHttpBackend::ClientCertificateFor(const TransferSettings& settings,
-                                                                              std::string& error)
-{
-    std::lock_guard<std::mutex> lock(m_clientCertificateMutex);
-    const std::vector<std::string> source = {settings.clientCertificateFile, settings.clientKeyFile,
-                                             settings.clientKeyPassword};
-    if (!m_clientCertificate || m_clientCertificateSource != source) {
-        auto certificate = std::make_shared<ClientCertificate>();
-        error = certificate->Load(settings.clientCertificateFile, settings.clientKeyFile, settings.clientKeyPassword);
-        if (!error.empty()) {
-            return nullptr;
-        }
-        m_clientCertificate = std::move(certificate);
-        m_clientCertificateSource = source;
-    }
-    return m_clientCertificate;
 }
 
 // What one exchange on a request handle came to.
@@ -996,14 +981,21 @@ HttpClient::SendRequestResult WinHttpBackend::Send(const std::string& url, eHttp
     std::string error;
     std::shared_ptr<const ClientCertificate> clientCertificate;
     if (target->secure && !settings.clientCertificateFile.empty()) {
-        clientCertificate = ClientCertificateFor(settings, error);
+        clientCertificate = m_clientCertificate.For(
+            {settings.clientCertificateFile, settings.clientKeyFile, settings.clientKeyPassword},
+            [&](ClientCertificate& loaded) {
+                return loaded.Load(settings.clientCertificateFile, settings.clientKeyFile, settings.clientKeyPassword);
+            },
+            error);
         if (!clientCertificate) {
             return fail(ClientCertificateFailure(settings, error));
         }
     }
     std::shared_ptr<const TrustedAuthorities> trust;
     if (target->secure && (!settings.caFile.empty() || !settings.caFolder.empty())) {
-        trust = AuthoritiesFor(settings, error);
+        trust = m_trust.For(
+            {settings.caFile, settings.caFolder},
+            [&](TrustedAuthorities& loaded) { return loaded.Load(settings.caFile, settings.caFolder); }, error);
         if (!trust) {
             return fail("Not sent: " + error);
         }

@@ -216,6 +216,17 @@ std::string MissingPrograms(const std::vector<std::string>& names)
     return missing;
 }
 
+std::vector<std::string> LaunchedCommand(const char* launcherVariable, const std::string& program)
+{
+    const char* launcher = std::getenv(launcherVariable);
+    std::vector<std::string> command;
+    if (launcher && *launcher) {
+        command.push_back(launcher);
+    }
+    command.push_back(program);
+    return command;
+}
+
 CommandResult RunCommand(const std::vector<std::string>& command, const std::string& input, const Environment& extra)
 {
     CommandResult result;
@@ -452,12 +463,7 @@ std::vector<CallResult> RunCalls(const CallScript& script, RecordingLogger& logg
     std::string output;
     if (!CallsRunInThisProcess()) {
         const char* client = std::getenv("DORSA_CALL_CLIENT");
-        std::vector<std::string> command = {client};
-        const char* launcher = std::getenv("DORSA_CALL_CLIENT_LAUNCHER");
-        if (launcher && *launcher) {
-            command.insert(command.begin(), launcher);
-        }
-        const CommandResult run = RunCommand(command, script.Text());
+        const CommandResult run = RunCommand(LaunchedCommand("DORSA_CALL_CLIENT_LAUNCHER", client), script.Text());
         if (run.exitCode != 0) {
             throw std::runtime_error(std::string(client) + " failed: " + run.output);
         }

@@ -42,6 +42,10 @@ std::string FindProgram(const std::string& name);
 // The programs of `names` that are not installed, comma-separated; "" when all are.
 std::string MissingPrograms(const std::vector<std::string>& names);
 
+// `program` as a command, after the launcher that the environment variable `launcherVariable`
+// names when it is set (as "wine").
+std::vector<std::string> LaunchedCommand(const char* launcherVariable, const std::string& program);
+
 struct CommandResult {
     int exitCode = -1; // -1 when it could not run or was killed
     std::string output; // its standard output and error, interleaved

@@ -31,12 +31,7 @@ std::string Tool()
 CommandResult RunTool(const std::string& url, const std::vector<std::string>& arguments,
                       const Environment& environment = Environment())
 {
-    const char* launcher = std::getenv("DORSA_TOOL_LAUNCHER");
-    std::vector<std::string> command;
-    if (launcher && *launcher) {
-        command.push_back(launcher);
-    }
-    command.push_back(Tool());
+    std::vector<std::string> command = LaunchedCommand("DORSA_TOOL_LAUNCHER", Tool());
     command.insert(command.end(), {"--url", url});
     command.insert(command.end(), arguments.begin(), arguments.end());
     return RunCommand(command, std::string(), environment);

@@ -49,13 +49,8 @@ TEST_F(DorsaSessionTest, ConnectionIsValidReportsTheStatus)
     EXPECT_EQ(status, eHttpStatus_NotSent);
 }
 
-TEST_F(DorsaSessionTest, KeepsTheUrlAndTheInterfaceVersion)
+TEST_F(DorsaSessionTest, AUrlThatIsNotUtf8IsRefused)
 {
-    EXPECT_EQ(m_session->GetUrl(), Utf8ToWide(m_server.Url()));
-    EXPECT_EQ(m_session->GetInterfaceVersion(), "16/01");
-    EXPECT_EQ(m_session->GetZelvraBaseTypeDefinition(), std::string(VendorNamespaceRoot) + "/16/01/ZelvraBaseTypes");
-    EXPECT_EQ(m_session->GetActAsReadUser(), HeaderVals::eNotSet);
-    EXPECT_EQ(m_session->GetApplicationName(), "");
     EXPECT_THROW(DorsaSession::CreateOne("http://bad\xff/", nullptr), std::range_error);
 }
 
@@ -115,17 +110,6 @@ TEST_F(DorsaSessionTest, ANewIdentityGetsANewConnection)
     m_session->ApplyAuthenticationModule(DorsaSLAuth_Authenticated::CreateOne("jo", "pw"));
     CallCode();
     EXPECT_EQ(m_server.ConnectionCount(), 2u);
-}
-
-TEST_F(DorsaSessionTest, ALoggerSetLaterLogsTheNextCall)
-{
-    Reply(Envelope("<GetTablesResponse/>"));
-    m_session = DorsaSession::CreateOne(m_server.Url(), nullptr);
-    CallCode();
-    EXPECT_TRUE(m_logger.Lines().empty());
-    m_session->SetLogger(&m_logger);
-    CallCode();
-    EXPECT_EQ(m_logger.At(3).size(), 1u);
 }
 
 } // namespace

@@ -135,20 +135,21 @@ struct OwnerCase {
     void (*init)();
     void (*shutdown)();
     const void* (*factory)();
+    const char* typeCode; // the code a data type registers its factory under; null for an element table
 };
 
 template <class T>
-OwnerCase Owner(const char* name)
+OwnerCase Owner(const char* name, const char* typeCode = nullptr)
 {
-    return {name, &T::StaticInit, &T::StaticShutdown, [] { return static_cast<const void*>(T::s_factory); }};
+    return {name, &T::StaticInit, &T::StaticShutdown, [] { return static_cast<const void*>(T::s_factory); }, typeCode};
 }
 
-TEST(Lifecycle, StaticInitTwiceMakesOneFactory)
+TEST(Lifecycle, StaticInitTwiceMakesAndRegistersOneFactory)
 {
     const OwnerCase cases[] = {
-        Owner<PointDataType>("point"),
-        Owner<TabularDataType>("table"),
-        Owner<LinkedRecordsDataType>("linked records"),
+        Owner<PointDataType>("point", PointDataType::s_typeCode),
+        Owner<TabularDataType>("table", TabularDataType::s_typeCode),
+        Owner<LinkedRecordsDataType>("linked records", LinkedRecordsDataType::s_typeCode),
         Owner<AttributeValue>("attribute element table"),
         Owner<TabularDataCell>("cell element table"),
         Owner<ListItem>("list item element table"),
@@ -162,21 +163,15 @@ TEST(Lifecycle, StaticInitTwiceMakesOneFactory)
         EXPECT_NE(first, nullptr);
         EXPECT_EQ(c.factory(), first);
         EXPECT_EQ(DataValueFactoryNew::s_factories.size(), registered);
+        if (c.typeCode) {
+            EXPECT_EQ(registered, 1u);
+            EXPECT_EQ(DataValueFactoryNew::s_factories.at(c.typeCode), first);
+        }
+        c.shutdown();
         c.shutdown();
         EXPECT_EQ(c.factory(), nullptr);
         EXPECT_TRUE(DataValueFactoryNew::s_factories.empty());
     }
-}
-
-TEST(Lifecycle, StaticInitTwiceRegistersTheFactoryItHolds)
-{
-    LinkedRecordsDataType::StaticInit();
-    LinkedRecordsDataType::StaticInit();
-    ASSERT_EQ(DataValueFactoryNew::s_factories.size(), 1u);
-    EXPECT_EQ(DataValueFactoryNew::s_factories.at(AttributeTypes::LINK_TYPE_STRING), LinkedRecordsDataType::s_factory);
-    LinkedRecordsDataType::StaticShutdown();
-    LinkedRecordsDataType::StaticShutdown();
-    EXPECT_TRUE(DataValueFactoryNew::s_factories.empty());
 }
 
 } // namespace

@@ -50,19 +50,4 @@ TEST(ServiceLayerResponse, ReadsTheFaultOfFailedReplies)
     }
 }
 
-TEST(ServiceLayerResponse, CopiesEveryField)
-{
-    ServiceLayerResponse source("<s:Envelope><s:Body><s:Fault><faultstring>F</faultstring></s:Fault></s:Body>"
-                                "</s:Envelope>", 503);
-    source.SetRequestMessage("request");
-    source.GetErrorMessage();
-    ServiceLayerResponse copy;
-    EXPECT_EQ(copy.GetResponseCode(), 0);
-    copy = source;
-    EXPECT_EQ(copy.GetResponseMessage(), source.GetResponseMessage());
-    EXPECT_EQ(copy.GetRequestMessage(), "request");
-    EXPECT_EQ(copy.GetResponseCode(), 503);
-    EXPECT_EQ(copy.GetErrorMessage(), "F");
-}
-
 } // namespace

@@ -18,99 +18,76 @@ using dorsatest::ScopedLocale;
 // With DORSA_TEST_LOCALE set, every test here runs in that locale.
 const bool s_inTestLocale = dorsatest::ApplyLocaleFromEnvironment();
 
-struct IntCase {
+// What `read` throws, as "<type>: <what()>", or "" when it returns.
+template <class Read>
+std::string Thrown(Read read)
+{
+    try {
+        read();
+    } catch (const std::invalid_argument& error) {
+        return std::string("invalid_argument: ") + error.what();
+    } catch (const std::out_of_range& error) {
+        return std::string("out_of_range: ") + error.what();
+    }
+    return "";
+}
+
+template <class T>
+struct ReadCase {
     const char* text;
-    int value;
-    const char* error; // what() of the exception, or null
+    T value;
+    const char* error; // what it throws, or null
 };
+
+// Reads each case's text with `read`: its value, or what it throws.
+template <class T, std::size_t N>
+void ExpectRead(const ReadCase<T> (&cases)[N], T (*read)(const std::string&))
+{
+    for (const ReadCase<T>& c : cases) {
+        if (c.error) {
+            EXPECT_EQ(Thrown([&] { read(c.text); }), c.error) << c.text;
+        } else {
+            EXPECT_EQ(read(c.text), c.value) << c.text;
+        }
+    }
+}
 
 TEST(TextForms, StringToIntFollowsStoiWithTheServiceLayerTexts)
 {
-    const IntCase cases[] = {
-        {"12abc", 12, nullptr},
-        {" -7", -7, nullptr},
-        {"+42", 42, nullptr},
-        {"2147483647", 2147483647, nullptr},
-        {"", 0, "invalid stoi argument"},
-        {"abc", 0, "invalid stoi argument"},
-        {"99999999999", 0, "stoi argument out of range"},
-        {"-2147483649", 0, "stoi argument out of range"},
+    const char* const invalid = "invalid_argument: invalid stoi argument";
+    const char* const outOfRange = "out_of_range: stoi argument out of range";
+    const ReadCase<int> cases[] = {
+        {"12abc", 12, nullptr}, {" -7", -7, nullptr}, {"+42", 42, nullptr}, {"2147483647", 2147483647, nullptr},
+        {"", 0, invalid}, {"abc", 0, invalid}, {"99999999999", 0, outOfRange}, {"-2147483649", 0, outOfRange},
     };
-    for (const IntCase& c : cases) {
-        if (c.error) {
-            try {
-                StringToInt(c.text);
-                ADD_FAILURE() << "no exception for '" << c.text << "'";
-            } catch (const std::logic_error& error) {
-                EXPECT_STREQ(error.what(), c.error) << c.text;
-            }
-        } else {
-            EXPECT_EQ(StringToInt(c.text), c.value) << c.text;
-        }
-    }
-    EXPECT_THROW(StringToInt(""), std::invalid_argument);
-    EXPECT_THROW(StringToInt("99999999999"), std::out_of_range);
+    ExpectRead(cases, &StringToInt);
 }
-
-struct BoolCase {
-    const char* text;
-    int value; // 1 true, 0 false, -1 throws
-};
 
 TEST(TextForms, StringToBoolAcceptsWholeWordsInAnyCase)
 {
-    const BoolCase cases[] = {
-        {"TRUE", 1}, {"Yes", 1}, {"Y", 1}, {"t", 1}, {"1", 1},   {"FALSE", 0}, {"No", 0},  {"0", 0},
-        {"f", 0},    {"n", 0},   {"2", -1}, {"on", -1}, {"", -1}, {"tru", -1},  {"true ", -1},
+    const char* const invalid = "invalid_argument: boolean value not parseable";
+    const ReadCase<bool> cases[] = {
+        {"TRUE", true, nullptr}, {"Yes", true, nullptr}, {"Y", true, nullptr}, {"t", true, nullptr},
+        {"1", true, nullptr},    {"FALSE", false, nullptr}, {"No", false, nullptr}, {"0", false, nullptr},
+        {"f", false, nullptr},   {"n", false, nullptr},   {"2", false, invalid},  {"on", false, invalid},
+        {"", false, invalid},    {"tru", false, invalid}, {"true ", false, invalid},
     };
-    for (const BoolCase& c : cases) {
-        if (c.value < 0) {
-            try {
-                StringToBool(c.text);
-                ADD_FAILURE() << "no exception for '" << c.text << "'";
-            } catch (const std::exception& error) {
-                EXPECT_STREQ(error.what(), "boolean value not parseable") << c.text;
-            }
-        } else {
-            EXPECT_EQ(StringToBool(c.text), c.value == 1) << c.text;
-        }
-    }
+    ExpectRead(cases, &StringToBool);
 }
 
 // As std::stod reads in the "C" locale (strtod's forms), with the service layer's texts.
 TEST(TextForms, StringToDoubleReadsAsStodWithTheServiceLayerTexts)
 {
-    const char* const invalid = "invalid stod argument";
-    const char* const outOfRange = "stod argument out of range";
-    const struct {
-        const char* text;
-        double value;
-        const char* error;
-    } cases[] = {
-        {" 2.5e3x", 2500.0, nullptr},
-        {"\t+1.5", 1.5, nullptr},
-        {"-0.25", -0.25, nullptr},
-        {"0x1p3", 8.0, nullptr},
+    const char* const invalid = "invalid_argument: invalid stod argument";
+    const char* const outOfRange = "out_of_range: stod argument out of range";
+    const ReadCase<double> cases[] = {
+        {" 2.5e3x", 2500.0, nullptr}, {"\t+1.5", 1.5, nullptr}, {"-0.25", -0.25, nullptr}, {"0x1p3", 8.0, nullptr},
         {"-inf", -std::numeric_limits<double>::infinity(), nullptr},
         {"0x1p-1074", std::numeric_limits<double>::denorm_min(), nullptr},
-        {"x", 0, invalid},
-        {"", 0, invalid},
-        {"+-1", 0, invalid},
-        {"1e999", 0, outOfRange},
-        {"-1e999", 0, outOfRange},
-        {"1e-400", 0, outOfRange},
-        {"1e-310", 0, outOfRange},
+        {"x", 0, invalid}, {"", 0, invalid}, {"+-1", 0, invalid},
+        {"1e999", 0, outOfRange}, {"-1e999", 0, outOfRange}, {"1e-400", 0, outOfRange}, {"1e-310", 0, outOfRange},
     };
-    for (const auto& c : cases) {
-        try {
-            EXPECT_EQ(StringToDouble(c.text), c.value) << c.text;
-            EXPECT_EQ(c.error, nullptr) << c.text;
-        } catch (const std::invalid_argument& error) {
-            EXPECT_STREQ(error.what(), c.error) << c.text;
-        } catch (const std::out_of_range& error) {
-            EXPECT_STREQ(error.what(), c.error) << c.text;
-        }
-    }
+    ExpectRead(cases, &StringToDouble);
 }
 
 TEST(TextForms, NumbersAndBooleansHaveTheirWireForms)

@@ -145,28 +145,24 @@ TEST_F(HttpClientTest, TransportFailuresLeaveNoReplyAndSayWhy)
     }
 }
 
+// Each call's own reply is LoadTest's; here, that the calls share kept-alive connections.
 TEST_F(HttpClientTest, ConcurrentCallsShareAFewKeptAliveConnections)
 {
     Reply(Envelope("<GetTablesResponse><value>ok</value></GetTablesResponse>"));
     KeyOperation operation(m_session.get());
     const int threadCount = 4;
     const int callsPerThread = 50;
-    std::vector<int> correct(threadCount, 0);
     std::vector<std::thread> threads;
     for (int t = 0; t < threadCount; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < callsPerThread; ++i) {
                 ValueResponse response;
                 operation.Call(new KeyRequest("K" + std::to_string(t)), &response);
-                correct[t] += response.m_value == "ok" ? 1 : 0;
             }
         });
     }
     for (std::thread& thread : threads) {
         thread.join();
-    }
-    for (int t = 0; t < threadCount; ++t) {
-        EXPECT_EQ(correct[t], callsPerThread);
     }
     EXPECT_EQ(m_server.Requests().size(), static_cast<size_t>(threadCount * callsPerThread));
     EXPECT_LE(m_server.ConnectionCount(), static_cast<size_t>(threadCount));

@@ -1,3 +1,4 @@
+#include "support/Fixtures.h"
 #include "support/SampleReferences.h"
 #include "support/SessionFixture.h"
 
@@ -57,22 +58,11 @@ TEST_F(RecordAttributesTest, WritesRecordsThenOnlyTheFlagsThatAreSet)
     GetRecordAttributesResponse response;
     operation.RequestRecordAttributes(std::vector<SmartPtr<RecordReference>>{}, &response);
     EXPECT_EQ(LastBodyContent(), "<brow:GetRecordAttributes><zbt:recordReferences/></brow:GetRecordAttributes>");
-    EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
-              BrowseService::GetBrowseDefinition("16/01") + "/GetRecordAttributesRequest");
 }
 
 TEST_F(RecordAttributesTest, ReadsRecordAttributesAndKeepsDefaultsForMissingParts)
 {
-    Reply(Envelope(
-        "<r:GetRecordAttributesResponse xmlns:r=\"urn:r\"><r:recordAttributes>"
-        "<r:recordAttribute><r:record><r:identity><r:recordHistoryIdentity>1001</r:recordHistoryIdentity>"
-        "</r:identity></r:record><r:attribute><r:name>Stress-strain curve</r:name></r:attribute>"
-        "<r:hasData>true</r:hasData><r:dataRevisionInfo><r:updateCount>3</r:updateCount></r:dataRevisionInfo>"
-        "<r:dataCreatedRecordVersion>1</r:dataCreatedRecordVersion><r:dataRetiredRecordVersion>-1"
-        "</r:dataRetiredRecordVersion><r:dataVersionNumber>4</r:dataVersionNumber><r:parameterDetails>"
-        "<r:parameterDetail><r:Name>Strain</r:Name></r:parameterDetail><r:parameterDetail><r:Name>Temperature"
-        "</r:Name></r:parameterDetail></r:parameterDetails></r:recordAttribute>"
-        "<r:recordAttribute/><r:other/></r:recordAttributes></r:GetRecordAttributesResponse>"));
+    Reply(Envelope(ReadFixture("browse/record_attributes.xml")));
     GetRecordAttributesResponse response;
     GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes({SampleRecord(1001)}, &response);
 

@@ -1,3 +1,4 @@
+#include "support/Fixtures.h"
 #include "support/SampleReferences.h"
 #include "support/SessionFixture.h"
 
@@ -133,24 +134,9 @@ TEST_F(RecordLinksTest, WritesEachRequestWithItsDefaultsAndEveryOptionalPart)
     }
 }
 
-std::string Table(const char* element, int identity, const char* name)
-{
-    return std::string("<l:") + element + "><z:tableIdentity>" + std::to_string(identity) + "</z:tableIdentity>"
-           "<z:tableName>" + name + "</z:tableName><z:dbKey>DORSA_SAMPLES</z:dbKey></l:" + element + ">";
-}
-
 TEST_F(RecordLinksTest, ReadsLinkGroupsAndKeepsUnknownTexts)
 {
-    Reply(Envelope(
-        "<l:GetRecordLinkGroupsResponse xmlns:l=\"urn:l\" xmlns:z=\"urn:z\"><l:recordLinkGroupDetails>"
-        "<l:recordLinkGroup><l:linkGroupType>sideways</l:linkGroupType><l:recordLinkGroup><z:dbKey>DORSA_SAMPLES"
-        "</z:dbKey><z:recordLinkGroupIdentity z:recordLinkGroupType=\"sideways\">61</z:recordLinkGroupIdentity>"
-        "</l:recordLinkGroup><l:reverseRecordLinkGroup><z:recordLinkGroupIdentity z:recordLinkGroupType=\"dynamic\">"
-        "62</z:recordLinkGroupIdentity></l:reverseRecordLinkGroup><l:reverseName>Supplied materials</l:reverseName>" +
-        Table("from", 1, "Alloys and Polymers") + Table("to", 3, "Suppliers") +
-        "<l:name>Suppliers</l:name><l:standardNames><l:standardName>Supplier</l:standardName><l:standardName/>"
-        "</l:standardNames></l:recordLinkGroup><l:recordLinkGroup/><l:other/></l:recordLinkGroupDetails>"
-        "</l:GetRecordLinkGroupsResponse>"));
+    Reply(Envelope(ReadFixture("browse/link_groups.xml")));
     GetRecordLinkGroupsResponse response;
     GetRecordLinkGroupsImpl(m_session.get()).GetRecordLinkGroups(new GetRecordLinkGroups, &response);
 
@@ -178,16 +164,7 @@ TEST_F(RecordLinksTest, ReadsLinkGroupsAndKeepsUnknownTexts)
 
 TEST_F(RecordLinksTest, ReadsLinkedRecordsGroupByGroup)
 {
-    Reply(Envelope(
-        "<GetLinkedRecordsResponse><sourceRecords><sourceRecord><record><dbKey>DORSA_SAMPLES</dbKey><identity>"
-        "<recordHistoryIdentity>1001</recordHistoryIdentity></identity></record><recordLinkGroups>"
-        "<recordLinkGroup><name>Suppliers</name><linkedRecords><record><shortName>Orvane</shortName><fullName>"
-        "Orvane Steel Works</fullName><recordReference><identity><recordHistoryIdentity>3001</recordHistoryIdentity>"
-        "</identity></recordReference></record></linkedRecords><tableFilters><tableFilter>ProducersTablesOnly"
-        "</tableFilter><tableFilter>SidewaysTablesOnly</tableFilter></tableFilters><standardNames><standardName>"
-        "Supplier</standardName></standardNames></recordLinkGroup><recordLinkGroup><name>Standards</name>"
-        "</recordLinkGroup></recordLinkGroups></sourceRecord><sourceRecord/></sourceRecords>"
-        "</GetLinkedRecordsResponse>"));
+    Reply(Envelope(ReadFixture("browse/linked_records.xml")));
     GetLinkedRecordsResponse response;
     GetLinkedRecordsImpl(m_session.get()).GetLinkedRecords(new GetLinkedRecordsRequest, &response);
 

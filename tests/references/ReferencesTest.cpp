@@ -215,6 +215,7 @@ TEST(References, ReadWhatTheyCanOfIncompleteReplies)
     EXPECT_TRUE(readGroup->GetStandard());
 
     Fragment database("<database><dbKey>DORSA_SAMPLES</dbKey><volumeName>Materials</volumeName></database>");
+    EXPECT_EQ(DorsaDatabase::CreateOne(database.Root())->GetDBKey(), "DORSA_SAMPLES");
     EXPECT_EQ(DorsaDatabase::CreateOne(database.Root())->GetName(), "Materials");
 
     Fragment address("<a><AttributeName>Datasheet</AttributeName><AttributeIdentity>31</AttributeIdentity>"

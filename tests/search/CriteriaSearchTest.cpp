@@ -126,18 +126,6 @@ TEST(SearchValues, EachWritesItsOwnElement)
     }
 }
 
-TEST(SearchValues, ACriterionWritesOnlyWhatIsSetAndNeverItsValueType)
-{
-    SmartPtr<RecordSearchCriterion> typed = Criterion(SampleAttribute(111), new ExistsSearchValue);
-    const std::string untyped = Written(*typed);
-    typed->SetSearchValueType("Exists");
-    EXPECT_EQ(Written(*typed), untyped);
-    EXPECT_EQ(untyped, "<sear:searchAttribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:attributeIdentity>111"
-                       "</zbt:attributeIdentity></sear:searchAttribute><sear:searchValue><sear:exists>true"
-                       "</sear:exists></sear:searchValue>");
-    EXPECT_EQ(Written(RecordSearchCriterion()), "");
-}
-
 using CriteriaSearchTest = StartedSessionFixture;
 
 struct RequestCase {
@@ -153,13 +141,15 @@ TEST_F(CriteriaSearchTest, WritesTheCriteriaBeforeTheScope)
 {
     const RequestCase cases[] = {
         {"defaults", [](CriteriaSearch&) {}, std::string("<sear:dbKey/>") + s_scopeDefaults},
-        {"criteria in order, an empty one ignored, every scope part",
+        {"criteria in order, an empty one ignored, a value type never written, every scope part",
          [](CriteriaSearch& r) {
              r.SetDBKey("DORSA_SAMPLES");
              r.SetRecordFilter(RecordFilter::CreateOne());
              r.AddSearchCriterion(Criterion(SampleAttribute(113), Exactly(12)));
              r.AddSearchCriterion(nullptr);
-             r.AddSearchCriterion(Criterion(SampleAttribute(106), new DoesNotExistSearchValue));
+             SmartPtr<RecordSearchCriterion> typed = Criterion(SampleAttribute(106), new DoesNotExistSearchValue);
+             typed->SetSearchValueType("DoesNotExist");
+             r.AddSearchCriterion(typed);
              r.SetPopulateGUIDs(true);
              r.SetSearchMode(SearchModes::Normal);
              r.SetSearchFilter(TableFilters::ProcessesTablesOnly);
@@ -184,20 +174,6 @@ TEST_F(CriteriaSearchTest, WritesTheCriteriaBeforeTheScope)
         CriteriaSearchImpl(m_session.get()).Search(request, &response);
         EXPECT_EQ(LastBodyContent(), "<sear:CriteriaSearch>" + c.body + "</sear:CriteriaSearch>") << c.name;
     }
-    EXPECT_EQ(m_server.LastRequest().Header("SOAPAction"),
-              SearchService::GetSearchDefinition("16/01") + "/CriteriaSearchRequest");
-}
-
-TEST_F(CriteriaSearchTest, ReadsTheHitsFromTheTextSearchResponse)
-{
-    Reply(Envelope("<SimpleTextSearchResponse><resultRecords type=\"Record\"><fullName>Dorsa steel</fullName>"
-                   "<ranking>2</ranking></resultRecords></SimpleTextSearchResponse>"));
-    SimpleTextSearchResponse response;
-    CriteriaSearchImpl(m_session.get()).Search(new CriteriaSearch, &response);
-    ASSERT_EQ(response.AccessSearchResults().size(), 1u);
-    EXPECT_EQ(response.AccessSearchResults()[0]->GetLongName(), "Dorsa steel");
-    EXPECT_EQ(response.AccessSearchResults()[0]->GetRanking(), "2");
-    EXPECT_EQ(response.AccessSearchResults()[0]->GetRecordType(), "Record");
 }
 
 } // namespace

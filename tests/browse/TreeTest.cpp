@@ -182,7 +182,7 @@ TEST_F(TreeTest, ReadsChildrenAtEveryDepthWithColourAndType)
     EXPECT_TRUE(response.AccessTreeRecords()[1]->AccessChildren().empty());
 }
 
-TEST_F(TreeTest, ReadsTheRootNodeAndTreeRecords)
+TEST_F(TreeTest, ReadsTheRootNode)
 {
     Reply(Envelope("<GetRootNodeResponse xmlns:z=\"urn:z\"><rootNode type=\"Folder\"><shortName>Alloys</shortName>"
                    "</rootNode></GetRootNodeResponse>"));
@@ -193,14 +193,6 @@ TEST_F(TreeTest, ReadsTheRootNodeAndTreeRecords)
     EXPECT_EQ(root.GetRootNode()->GetType(), "Folder");
     ASSERT_TRUE(root.GetRootNode()->GetRecordReference());
     EXPECT_EQ(root.GetRootNode()->GetRecordReference()->GetIdentity(), 0);
-
-    Reply(Envelope("<GetTreeRecordsResponse xmlns:t=\"urn:t\" xmlns:z=\"urn:z\"><t:treeRecords>" +
-                   Node("", "DS-18", 1001) + "<t:other/>" + Node(" color=\"Green\"", "DA-61", 1002) +
-                   "</t:treeRecords></GetTreeRecordsResponse>"));
-    GetTreeRecordsResponse records;
-    GetTreeRecordsImpl(m_session.get()).RequestTreeNodes(new GetTreeRecordsRequest, &records);
-    ASSERT_EQ(records.AccessTreeRecords().size(), 2u);
-    EXPECT_EQ(records.AccessTreeRecords()[1]->GetColor(), "Green");
 }
 
 TEST_F(TreeTest, NonNumericParentIdentityThrowsAfterTheOutcomeIsRecorded)

@@ -109,7 +109,7 @@ TEST_F(UnitsTest, GroupsUnitsByDatabaseInReplyOrder)
     EXPECT_EQ(response.GetUnitsByDatabase(), expected);
 }
 
-TEST_F(UnitsTest, ReadsUnitSystemsAndCurrencies)
+TEST_F(UnitsTest, ReadsUnitSystemsWithTheirCurrencies)
 {
     Reply(Envelope("<GetUnitSystemsResponse><dbKey>DORSA_SAMPLES</dbKey><unitSystems><unitSystem>SI</unitSystem>"
                    "<unitSystem>Imperial</unitSystem></unitSystems><currencies><currency><code>EUR</code><name>Euro"
@@ -124,17 +124,9 @@ TEST_F(UnitsTest, ReadsUnitSystemsAndCurrencies)
                                  "</brow:excludeCurrencies></brow:GetUnitSystems>");
     EXPECT_EQ(response.AccessUnitSystems(), (std::vector<std::string>{"SI", "Imperial"}));
     ASSERT_EQ(response.AccessCurrencies().size(), 2u);
+    EXPECT_EQ(response.AccessCurrencies()[0]->GetCode(), "EUR");
     EXPECT_DOUBLE_EQ(response.AccessCurrencies()[0]->GetFactor(), 0.92);
     EXPECT_DOUBLE_EQ(response.AccessCurrencies()[1]->GetFactor(), 1.0);
-
-    Reply(Envelope("<GetCurrenciesResponse><currency><code>USD</code><factor>1</factor></currency>"
-                   "<currency><code>GBP</code><factor>0.79</factor></currency></GetCurrenciesResponse>"));
-    GetCurrenciesImpl currencies(m_session.get());
-    GetCurrenciesResponse all;
-    currencies.GetCurrencies(&all);
-    EXPECT_NE(m_server.LastRequest().body.find("<soapenv:Body/>"), std::string::npos);
-    ASSERT_EQ(all.AccessCurrencies().size(), 2u);
-    EXPECT_EQ(all.AccessCurrencies()[1]->GetCode(), "GBP");
 }
 
 TEST(UnitDetails, WriteOnlyWhatIsSet)

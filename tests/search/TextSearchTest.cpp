@@ -142,7 +142,6 @@ std::string Hit(int identity, const std::string& name, const std::string& attrib
 
 TEST_F(TextSearchTest, ReadsNoOneOrSeveralHitsInReplyOrder)
 {
-    EXPECT_TRUE(Answer("").AccessSearchResults().empty());
     EXPECT_TRUE(Answer("<t:results>" + Hit(1001, "nested") + "</t:results>").AccessSearchResults().empty());
 
     SimpleTextSearchResponse one = Answer(Hit(1001, "Dorsa steel", " color=\"Red\" type=\"Record\"",

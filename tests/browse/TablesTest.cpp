@@ -1,9 +1,9 @@
-#include "support/SessionFixture.h"
+#include "fixtures/RequestTableTest.h"
+#include "support/Fixtures.h"
 #include "support/XmlFragments.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace dorsatest {
@@ -11,20 +11,14 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-class TablesTest : public SessionFixture {
+class TablesTest : public RequestTableTest<> {
 protected:
     void SetUp() override { TableFilters::StaticInit(); }
 };
 
-struct RequestCase {
-    const char* name;
-    std::function<void(GetTables&)> fill;
-    std::string body;
-};
-
 TEST_F(TablesTest, WritesTheRequestInItsFixedOrder)
 {
-    const RequestCase cases[] = {
+    ExpectBodies(&GetTablesImpl::RequestTables, "brow:GetTables", {
         {"key only", [](GetTables& r) { r.SetDBKey("DORSA_SAMPLES"); }, "<brow:dbKey>DORSA_SAMPLES</brow:dbKey>"},
         {"empty key", [](GetTables&) {}, "<brow:dbKey/>"},
         {"filter", [](GetTables& r) { r.SetTableFilter(TableFilters::MaterialsTablesOnly); },
@@ -38,31 +32,12 @@ TEST_F(TablesTest, WritesTheRequestInItsFixedOrder)
          "<brow:dbKey/><brow:tableFilter>MobileUseTypesTablesOnly</brow:tableFilter><brow:attributeSelectors>"
          "<brow:attributeSelector>StandardAttributes</brow:attributeSelector><brow:attributeSelector>NonMetaAttributes"
          "</brow:attributeSelector><brow:attributeSelector/></brow:attributeSelectors>"},
-    };
-    Reply(Envelope("<GetTablesResponse/>"));
-    GetTablesImpl operation(m_session.get());
-    for (const RequestCase& c : cases) {
-        SmartPtr<GetTables> request = new GetTables;
-        c.fill(*request);
-        GetTablesResponse response;
-        operation.RequestTables(request, &response);
-        EXPECT_EQ(LastBodyContent(), "<brow:GetTables>" + c.body + "</brow:GetTables>") << c.name;
-    }
+    });
 }
 
 TEST_F(TablesTest, ReadsTableDetails)
 {
-    Reply(Envelope(
-        "<b:GetTablesResponse xmlns:b=\"urn:b\"><b:tableDetails>"
-        "<b:table><b:table><b:tableName>Alloys and Polymers</b:tableName><b:tableIdentity>4</b:tableIdentity>"
-        "<b:dbKey>DORSA_SAMPLES</b:dbKey></b:table>"
-        "<b:attributeReferences><b:attribute><b:attributeIdentity>11</b:attributeIdentity></b:attribute>"
-        "<b:attribute><b:attributeIdentity>12</b:attributeIdentity></b:attribute></b:attributeReferences>"
-        "<b:standardAttributeReferences><b:attribute><b:name isStandard=\"true\"><b:attributeName>Density"
-        "</b:attributeName></b:name></b:attribute></b:standardAttributeReferences>"
-        "<b:tableFilters><b:tableFilter>RegionsTablesOnly</b:tableFilter><b:tableFilter>NotAFilter</b:tableFilter>"
-        "<b:tableFilter>regionstablesonly</b:tableFilter></b:tableFilters></b:table>"
-        "<b:table/></b:tableDetails></b:GetTablesResponse>"));
+    Reply(Envelope(ReadFixture("browse/table_details.xml")));
     GetTablesImpl operation(m_session.get());
     SmartPtr<GetTables> request = new GetTables;
     GetTablesResponse response;

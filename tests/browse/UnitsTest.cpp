@@ -1,10 +1,9 @@
 #include "support/Fixtures.h"
-#include "support/SessionFixture.h"
+#include "fixtures/RequestTableTest.h"
 #include "support/XmlFragments.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace dorsatest {
@@ -12,26 +11,20 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-using UnitsTest = SessionFixture;
-
-struct ConversionRequestCase {
-    const char* name;
-    std::function<void(GetUnitConversions&)> fill;
-    std::string body;
-};
+using UnitsTest = RequestTableTest<>;
 
 TEST_F(UnitsTest, ConversionRequestsWriteOnlyWhatIsSet)
 {
-    const ConversionRequestCase cases[] = {
-        {"key only", [](GetUnitConversions&) {}, "<brow:dbKey>DORSA_SAMPLES</brow:dbKey>"},
+    ExpectBodies(&GetUnitConversionsImpl::GetUnitConversions, "brow:GetUnitConversionsRequest", {
+        {"key only", [](GetUnitConversions& r) { r.SetDBKey("DORSA_SAMPLES"); }, "<brow:dbKey>DORSA_SAMPLES</brow:dbKey>"},
         {"source currency only", [](GetUnitConversions& r) { r.SetSourceCurrency("USD"); },
-         "<brow:dbKey>DORSA_SAMPLES</brow:dbKey><brow:unitConversionContexts><brow:sourceCurrency>USD</brow:sourceCurrency>"
+         "<brow:dbKey/><brow:unitConversionContexts><brow:sourceCurrency>USD</brow:sourceCurrency>"
          "</brow:unitConversionContexts>"},
         {"symbols only", [](GetUnitConversions& r) {
              r.AddUnitSymbol("MPa");
              r.AddUnitSymbol("kg/m^3");
          },
-         "<brow:dbKey>DORSA_SAMPLES</brow:dbKey><brow:sourceUnits><brow:unitSymbol>MPa</brow:unitSymbol><brow:unitSymbol>"
+         "<brow:dbKey/><brow:sourceUnits><brow:unitSymbol>MPa</brow:unitSymbol><brow:unitSymbol>"
          "kg/m^3</brow:unitSymbol></brow:sourceUnits>"},
         {"everything", [](GetUnitConversions& r) {
              SmartPtr<UnitConversionContext> imperial = new UnitConversionContext;
@@ -43,22 +36,11 @@ TEST_F(UnitsTest, ConversionRequestsWriteOnlyWhatIsSet)
              r.SetTargetCurrency("EUR");
              r.AddUnitSymbol("USD/kg");
          },
-         "<brow:dbKey>DORSA_SAMPLES</brow:dbKey><brow:unitConversionContexts><brow:unitConversionContext><zbt:unitSystem>"
+         "<brow:dbKey/><brow:unitConversionContexts><brow:unitConversionContext><zbt:unitSystem>"
          "Imperial</zbt:unitSystem><zbt:currency>GBP</zbt:currency><zbt:absoluteUnits>false</zbt:absoluteUnits>"
          "</brow:unitConversionContext><brow:unitConversionContext/></brow:unitConversionContexts><brow:sourceUnits>"
          "<brow:targetCurrency>EUR</brow:targetCurrency><brow:unitSymbol>USD/kg</brow:unitSymbol></brow:sourceUnits>"},
-    };
-    Reply(Envelope("<GetUnitConversionsResponse/>"));
-    GetUnitConversionsImpl operation(m_session.get());
-    for (const ConversionRequestCase& c : cases) {
-        SmartPtr<GetUnitConversions> request = new GetUnitConversions;
-        request->SetDBKey("DORSA_SAMPLES");
-        c.fill(*request);
-        GetUnitConversionsResponse response;
-        operation.GetUnitConversions(request, &response);
-        EXPECT_EQ(LastBodyContent(), "<brow:GetUnitConversionsRequest>" + c.body + "</brow:GetUnitConversionsRequest>")
-            << c.name;
-    }
+    });
 }
 
 TEST_F(UnitsTest, ReadsConversionsWithTheirDefaults)

@@ -1,9 +1,8 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace dorsatest {
@@ -11,25 +10,20 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-class ExportRecordDataTest : public SessionFixture {
+class ExportRecordDataTest : public RequestTableTest<> {
 protected:
-    void Export(SmartPtr<ExportRecordDataRequest> request, ExportRecordDataResponse& response)
+    // Sends a new default request.
+    void Export(ExportRecordDataResponse& response)
     {
-        ExportRecordDataImpl(m_session.get()).ExportRecordData(request, &response);
+        ExportRecordDataImpl(m_session.get()).ExportRecordData(new ExportRecordDataRequest, &response);
     }
     ExportRecordDataResponse Answer(const std::string& text)
     {
         Reply(Envelope(text));
         ExportRecordDataResponse response;
-        Export(new ExportRecordDataRequest, response);
+        Export(response);
         return response;
     }
-};
-
-struct RequestCase {
-    const char* name;
-    std::function<void(ExportRecordDataRequest&)> fill;
-    std::string body;
 };
 
 SmartPtr<ParameterReferenceAndValue> Temperature(double value)
@@ -45,7 +39,7 @@ SmartPtr<ParameterReferenceAndValue> Temperature(double value)
     return both;
 }
 
-const char s_start[] = "<zbt:recordReferences/><eng:exporterKey>strata.card.v3</eng:exporterKey>";
+const char s_start[] = "<zbt:recordReferences/><eng:exporterKey/>";
 const char s_temperature[] = "<zbt:Parameter><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:parameterIdentity>7"
                              "</zbt:parameterIdentity></zbt:Parameter><zbt:ParameterValue "
                              "xsi:type=\"zbt:NumericParameterValue\"><zbt:Value>1.00000000000000000e+02</zbt:Value>"
@@ -54,10 +48,11 @@ const char s_temperature[] = "<zbt:Parameter><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey
 TEST_F(ExportRecordDataTest, WritesTheRequestInItsFixedOrder)
 {
     using R = ExportRecordDataRequest;
-    const RequestCase cases[] = {
-        {"key only", [](R&) {}, s_start},
-        {"records and attributes, added in reverse",
+    ExpectBodies(&ExportRecordDataImpl::ExportRecordData, "eng:ExportRecordData", {
+        {"nothing set", [](R&) {}, s_start},
+        {"records, attributes and key, added in reverse",
          [](R& r) {
+             r.SetExporterKey("strata.card.v3");
              r.AddAttribute(SampleAttribute(101));
              r.AddRecord(SampleRecord(1001));
          },
@@ -69,8 +64,7 @@ TEST_F(ExportRecordDataTest, WritesTheRequestInItsFixedOrder)
         {"a null attribute is written empty, in its place",
          [](R& r) { r.SetAttributes({nullptr, SampleAttribute(101)}); },
          "<zbt:recordReferences/><eng:attributes><eng:attribute/><eng:attribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
-         "<zbt:attributeIdentity>101</zbt:attributeIdentity></eng:attribute></eng:attributes>"
-         "<eng:exporterKey>strata.card.v3</eng:exporterKey>"},
+         "<zbt:attributeIdentity>101</zbt:attributeIdentity></eng:attribute></eng:attributes><eng:exporterKey/>"},
         {"context and filter in lower case",
          [](R& r) {
              SmartPtr<RecordFilter> filter = RecordFilter::CreateOne();
@@ -134,16 +128,7 @@ TEST_F(ExportRecordDataTest, WritesTheRequestInItsFixedOrder)
              r.SetStopBeforeIndex(-1);
          },
          std::string(s_start) + "<eng:stopBefore><eng:transformId eng:value=\"convert\"/></eng:stopBefore>"},
-    };
-    Reply(Envelope("<text/>"));
-    for (const RequestCase& c : cases) {
-        SmartPtr<R> request = new R;
-        request->SetExporterKey("strata.card.v3");
-        c.fill(*request);
-        ExportRecordDataResponse response;
-        Export(request, response);
-        EXPECT_EQ(LastBodyContent(), "<eng:ExportRecordData>" + c.body + "</eng:ExportRecordData>") << c.name;
-    }
+    });
 }
 
 TEST_F(ExportRecordDataTest, ReadsTheTextVerbatim)
@@ -180,12 +165,12 @@ TEST_F(ExportRecordDataTest, ReplyWithoutTheTextLeavesTheCallersText)
 {
     Reply(Envelope("<text>first</text>"));
     ExportRecordDataResponse response;
-    Export(new ExportRecordDataRequest, response);
+    Export(response);
     const char* const replies[] = {"<ExportRecordDataResponse><text>inner</text></ExportRecordDataResponse>",
                                    "<Text>wrong case</Text>", ""};
     for (const char* reply : replies) {
         Reply(Envelope(reply));
-        Export(new ExportRecordDataRequest, response);
+        Export(response);
         EXPECT_EQ(response.GetText(), "first") << reply;
         ASSERT_TRUE(response.GetServiceLayerResponse()) << reply;
         EXPECT_TRUE(response.GetServiceLayerResponse()->IsSuccess()) << reply;

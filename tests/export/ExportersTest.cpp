@@ -1,10 +1,9 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/Fixtures.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace dorsatest {
@@ -12,30 +11,17 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-class ExportersTest : public SessionFixture {
+class ExportersTest : public RequestTableTest<> {
 protected:
-    // Sends `request` through the operation `Impl` with its call `member` and returns what came back.
-    template <class Impl, class Request, class Response>
-    Response Call(void (Impl::*member)(SmartPtr<Request>, Response*), SmartPtr<Request> request)
-    {
-        Response response;
-        Impl operation(m_session.get());
-        (operation.*member)(request, &response);
-        return response;
-    }
-    // The same with a new default request.
+    // Sends a new default request with `Impl`'s `member` and returns what came back.
     template <class Impl, class Request, class Response>
     Response Call(void (Impl::*member)(SmartPtr<Request>, Response*))
     {
-        return Call(member, SmartPtr<Request>(new Request));
+        Response response;
+        Impl operation(m_session.get());
+        (operation.*member)(new Request, &response);
+        return response;
     }
-};
-
-template <class Request>
-struct RequestCase {
-    const char* name;
-    std::function<void(Request&)> fill;
-    std::string body;
 };
 
 const char s_record[] = "<zbt:record><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>"
@@ -49,7 +35,7 @@ SmartPtr<PartialTableReference> SampleTable()
 TEST_F(ExportersTest, AvailableExportersRequestWritesOnlyWhatIsSet)
 {
     using R = GetAvailableExportersRequest;
-    const RequestCase<R> cases[] = {
+    ExpectBodies(&GetAvailableExportersImpl::GetAvailableExporters, "eng:GetAvailableExporters", {
         {"defaults", [](R&) {}, ""},
         {"everything, set in reverse",
          [](R& r) {
@@ -79,23 +65,13 @@ TEST_F(ExportersTest, AvailableExportersRequestWritesOnlyWhatIsSet)
              r.SetPackage("");
          },
          ""},
-    };
-    Reply(Envelope("<GetAvailableExportersResponse/>"));
-    for (const RequestCase<R>& c : cases) {
-        SmartPtr<R> request = new R;
-        c.fill(*request);
-        Call(&GetAvailableExportersImpl::GetAvailableExporters, request);
-        const std::string expected = c.body.empty() ? "<eng:GetAvailableExporters/>"
-                                                    : "<eng:GetAvailableExporters>" + c.body +
-                                                          "</eng:GetAvailableExporters>";
-        EXPECT_EQ(LastBodyContent(), expected) << c.name;
-    }
+    });
 }
 
 TEST_F(ExportersTest, ExportersForRecordsRequestAlwaysWritesItsFlagsAndRecords)
 {
     using R = ExportersForRecordsRequest;
-    const RequestCase<R> cases[] = {
+    ExpectBodies(&ExportersForRecordsImpl::GetExportersForRecords, "eng:ExportersForRecords", {
         {"defaults", [](R&) {},
          "<eng:packageAndModelRequired>0</eng:packageAndModelRequired><eng:specificAttributeExportersOnly>0"
          "</eng:specificAttributeExportersOnly><zbt:recordReferences/>"},
@@ -122,20 +98,13 @@ TEST_F(ExportersTest, ExportersForRecordsRequestAlwaysWritesItsFlagsAndRecords)
          std::string("<eng:packageAndModelRequired>0</eng:packageAndModelRequired><eng:specificAttributeExportersOnly>"
                      "1</eng:specificAttributeExportersOnly><zbt:recordReferences>") +
              s_record + "<zbt:record/></zbt:recordReferences>"},
-    };
-    Reply(Envelope("<ExportersForRecordsResponse><records/></ExportersForRecordsResponse>"));
-    for (const RequestCase<R>& c : cases) {
-        SmartPtr<R> request = new R;
-        c.fill(*request);
-        Call(&ExportersForRecordsImpl::GetExportersForRecords, request);
-        EXPECT_EQ(LastBodyContent(), "<eng:ExportersForRecords>" + c.body + "</eng:ExportersForRecords>") << c.name;
-    }
+    });
 }
 
 TEST_F(ExportersTest, ExporterParametersRequestNamesItsKeyAndContextWithCapitals)
 {
     using R = GetExporterParametersRequest;
-    const RequestCase<R> cases[] = {
+    ExpectBodies(&GetExporterParametersImpl::GetExporterParameters, "eng:GetExporterParameters", {
         {"defaults", [](R&) {},
          "<zbt:recordReferences/><eng:ExporterKey/><eng:populateGUIDs>0</eng:populateGUIDs>"},
         {"everything",
@@ -151,15 +120,7 @@ TEST_F(ExportersTest, ExporterParametersRequestNamesItsKeyAndContextWithCapitals
              "</zbt:recordReferences><eng:ExporterKey>strata.card.v3</eng:ExporterKey><eng:UnitConversionContext>"
              "<zbt:unitSystem>Imperial</zbt:unitSystem></eng:UnitConversionContext><eng:populateGUIDs>1"
              "</eng:populateGUIDs>"},
-    };
-    Reply(Envelope("<GetExporterParametersResponse><Records/></GetExporterParametersResponse>"));
-    for (const RequestCase<R>& c : cases) {
-        SmartPtr<R> request = new R;
-        c.fill(*request);
-        Call(&GetExporterParametersImpl::GetExporterParameters, request);
-        EXPECT_EQ(LastBodyContent(), "<eng:GetExporterParameters>" + c.body + "</eng:GetExporterParameters>")
-            << c.name;
-    }
+    });
 }
 
 TEST_F(ExportersTest, ReadsExportersWithOrWithoutTransforms)

@@ -1,9 +1,8 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace dorsatest {
@@ -26,26 +25,17 @@ std::string TextValue(const std::string& name, const std::string& text)
            "</x:ShortTextDataValue></x:attributeValue>";
 }
 
-class RecordDataTest : public StartedSessionFixture {
+class RecordDataTest : public RequestTableTest<StartedSessionFixture> {
 protected:
-    GetRecordAttributesByRefResponse Call(SmartPtr<GetRecordAttributesByRefRequest> request)
-    {
-        GetRecordAttributesByRefResponse response;
-        GetRecordAttributesByRefImpl(m_session.get()).RequestRecordAttributesByRef(request, &response);
-        return response;
-    }
     GetRecordAttributesByRefResponse Answer(const std::string& results)
     {
         Reply(Envelope("<x:GetRecordAttributesByRefResponse xmlns:x=\"urn:x\">" + results +
                        "</x:GetRecordAttributesByRefResponse>"));
-        return Call(new GetRecordAttributesByRefRequest);
+        GetRecordAttributesByRefResponse response;
+        GetRecordAttributesByRefImpl(m_session.get()).RequestRecordAttributesByRef(new GetRecordAttributesByRefRequest,
+                                                                                   &response);
+        return response;
     }
-};
-
-struct RequestCase {
-    const char* name;
-    std::function<void(GetRecordAttributesByRefRequest&)> fill;
-    std::string body;
 };
 
 const char s_defaults[] = "<exp:populateGUIDs>false</exp:populateGUIDs><exp:useFallback>false</exp:useFallback>"
@@ -55,7 +45,7 @@ const char s_record[] = "<exp:recordReference><zbt:dbKey>DORSA_SAMPLES</zbt:dbKe
 
 TEST_F(RecordDataTest, WritesTheRequestInItsFixedOrder)
 {
-    const RequestCase cases[] = {
+    ExpectBodies(&GetRecordAttributesByRefImpl::RequestRecordAttributesByRef, "exp:GetRecordAttributesByRef", {
         {"defaults", [](GetRecordAttributesByRefRequest&) {}, s_defaults},
         {"attributes before records, whatever the order of adding",
          [](GetRecordAttributesByRefRequest& r) {
@@ -109,15 +99,7 @@ TEST_F(RecordDataTest, WritesTheRequestInItsFixedOrder)
              r.SetBinaryDataRepresentation(static_cast<BinaryDataRepresentations::eBinaryDataRepresentation>(7));
          },
          s_defaults},
-    };
-    Reply(Envelope("<GetRecordAttributesByRefResponse/>"));
-    for (const RequestCase& c : cases) {
-        SmartPtr<GetRecordAttributesByRefRequest> request = new GetRecordAttributesByRefRequest;
-        c.fill(*request);
-        Call(request);
-        EXPECT_EQ(LastBodyContent(), "<exp:GetRecordAttributesByRef>" + c.body + "</exp:GetRecordAttributesByRef>")
-            << c.name;
-    }
+    });
 }
 
 TEST(BinaryDataRepresentations, TextsReadExactly)

@@ -1,10 +1,9 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 #include "support/XmlFragments.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace dorsatest {
@@ -21,35 +20,19 @@ const char s_logAndContinue[] = "<dat:importErrorMode>LogAndContinueWherePossibl
 const char s_bareCreate[] = "<zbt:create><zbt:importAttributeValues/><zbt:releaseRecord>1</zbt:releaseRecord>"
                             "<zbt:isFolder>0</zbt:isFolder><zbt:parentRecord/></zbt:create>";
 
-class AttributeImportTest : public StartedSessionFixture {
-protected:
-    // The body the request is sent in.
-    std::string Sent(const SmartPtr<SetRecordAttributesRequest>& request)
-    {
-        Reply(Envelope("<SetRecordAttributesResponse/>"));
-        SetRecordAttributesResponse response;
-        SetRecordAttributesImpl(m_session.get()).SetRecordAttributes_Request(request, &response);
-        return LastBodyContent();
-    }
-};
+using AttributeImportTest = RequestTableTest<StartedSessionFixture>;
 
 SmartPtr<ImportRecord> Record(ImportRecordModes::eImportRecordMode mode, int existing = 1001)
 {
     return new ImportRecord(SampleRecord(existing), "", mode, false);
 }
 
-struct RequestCase {
-    const char* name;
-    std::function<void(SetRecordAttributesRequest&)> fill;
-    std::string body;
-};
-
 TEST_F(AttributeImportTest, WritesTheBatchInItsFixedOrder)
 {
     const std::string create = std::string("<zbt:create><zbt:importAttributeValues/><zbt:releaseRecord>1"
                                            "</zbt:releaseRecord><zbt:isFolder>0</zbt:isFolder><zbt:parentRecord>") +
                                s_parent + "</zbt:parentRecord></zbt:create>";
-    const RequestCase cases[] = {
+    ExpectBodies(&SetRecordAttributesImpl::SetRecordAttributes_Request, "dat:SetRecordAttributesRequest", {
         {"default", [](SetRecordAttributesRequest&) {}, std::string("<dat:importRecords/>") + s_logAndContinue},
         {"threshold 0 is not sent, an error mode outside the table is the default",
          [](SetRecordAttributesRequest& r) {
@@ -133,13 +116,7 @@ TEST_F(AttributeImportTest, WritesTheBatchInItsFixedOrder)
                      "</zbt:TabularDataImportValue></zbt:value></zbt:importAttributeValue></zbt:importAttributeValues>"
                      "<zbt:isFolder>0</zbt:isFolder><zbt:parentRecord/></zbt:create></dat:importRecords>") +
              s_logAndContinue},
-    };
-    for (const RequestCase& c : cases) {
-        SmartPtr<SetRecordAttributesRequest> request = new SetRecordAttributesRequest;
-        c.fill(*request);
-        EXPECT_EQ(Sent(request), "<dat:SetRecordAttributesRequest>" + c.body + "</dat:SetRecordAttributesRequest>")
-            << c.name;
-    }
+    });
 }
 
 TEST_F(AttributeImportTest, ValueWithoutDataOrAttributeWritesWhatItHas)

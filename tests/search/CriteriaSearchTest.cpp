@@ -1,10 +1,9 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 #include "support/XmlFragments.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -126,20 +125,14 @@ TEST(SearchValues, EachWritesItsOwnElement)
     }
 }
 
-using CriteriaSearchTest = StartedSessionFixture;
-
-struct RequestCase {
-    const char* name;
-    std::function<void(CriteriaSearch&)> fill;
-    std::string body;
-};
+using CriteriaSearchTest = RequestTableTest<StartedSessionFixture>;
 
 const char s_scopeDefaults[] = "<sear:searchFilter>NoFilter</sear:searchFilter>"
                                "<sear:populateGUIDs>false</sear:populateGUIDs>";
 
 TEST_F(CriteriaSearchTest, WritesTheCriteriaBeforeTheScope)
 {
-    const RequestCase cases[] = {
+    ExpectBodies(&CriteriaSearchImpl::Search, "sear:CriteriaSearch", {
         {"defaults", [](CriteriaSearch&) {}, std::string("<sear:dbKey/>") + s_scopeDefaults},
         {"criteria in order, an empty one ignored, a value type never written, every scope part",
          [](CriteriaSearch& r) {
@@ -165,15 +158,7 @@ TEST_F(CriteriaSearchTest, WritesTheCriteriaBeforeTheScope)
         {"a criterion without attribute or value",
          [](CriteriaSearch& r) { r.AddSearchCriterion(new RecordSearchCriterion); },
          std::string("<sear:dbKey/><sear:recordSearchCriterion/>") + s_scopeDefaults},
-    };
-    Reply(Envelope("<SimpleTextSearchResponse/>"));
-    for (const RequestCase& c : cases) {
-        SmartPtr<CriteriaSearch> request = new CriteriaSearch;
-        c.fill(*request);
-        SimpleTextSearchResponse response;
-        CriteriaSearchImpl(m_session.get()).Search(request, &response);
-        EXPECT_EQ(LastBodyContent(), "<sear:CriteriaSearch>" + c.body + "</sear:CriteriaSearch>") << c.name;
-    }
+    });
 }
 
 } // namespace

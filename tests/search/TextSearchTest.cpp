@@ -1,9 +1,8 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace dorsatest {
@@ -11,7 +10,7 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-class TextSearchTest : public StartedSessionFixture {
+class TextSearchTest : public RequestTableTest<StartedSessionFixture> {
 protected:
     // The reply to a text search holding `hits`.
     SimpleTextSearchResponse Answer(const std::string& hits)
@@ -33,15 +32,9 @@ SmartPtr<RecordFilter> ProfileFilter(const std::string& profile)
 const char s_profileFilter[] = "<sear:recordFilter><zbt:Profile><zbt:Key>METALS_VIEW</zbt:Key></zbt:Profile>"
                                "</sear:recordFilter>";
 
-struct TextCase {
-    const char* name;
-    std::function<void(SimpleTextSearch&)> fill;
-    std::string body;
-};
-
 TEST_F(TextSearchTest, WritesTheTextSearchInItsFixedOrder)
 {
-    const TextCase cases[] = {
+    ExpectBodies(&SimpleTextSearchImpl::Search, "sear:SimpleTextSearch", {
         {"defaults", [](SimpleTextSearch&) {},
          "<sear:dbKey/><sear:searchValue/><sear:searchFilter>NoFilter</sear:searchFilter>"
          "<sear:populateGUIDs>false</sear:populateGUIDs>"},
@@ -78,26 +71,12 @@ TEST_F(TextSearchTest, WritesTheTextSearchInItsFixedOrder)
          },
          "<sear:dbKey/><sear:searchValue/><sear:searchFilter>NoFilter</sear:searchFilter>"
          "<sear:populateGUIDs>false</sear:populateGUIDs><sear:recordFilter/>"},
-    };
-    Reply(Envelope("<SimpleTextSearchResponse/>"));
-    for (const TextCase& c : cases) {
-        SmartPtr<SimpleTextSearch> request = new SimpleTextSearch;
-        c.fill(*request);
-        SimpleTextSearchResponse response;
-        SimpleTextSearchImpl(m_session.get()).Search(request, &response);
-        EXPECT_EQ(LastBodyContent(), "<sear:SimpleTextSearch>" + c.body + "</sear:SimpleTextSearch>") << c.name;
-    }
+    });
 }
-
-struct NameCase {
-    const char* name;
-    std::function<void(RecordNameSearchRequest&)> fill;
-    std::string body;
-};
 
 TEST_F(TextSearchTest, WritesTheRecordNameSearchWithItsSwitchesAsDigits)
 {
-    const NameCase cases[] = {
+    ExpectBodies(&RecordNameSearchImpl::RecordNameSearch, "sear:RecordNameSearch", {
         {"defaults", [](RecordNameSearchRequest&) {},
          "<sear:recordName/><sear:options sear:populateGUIDs=\"0\" sear:searchFullNames=\"1\" "
          "sear:searchShortNames=\"0\" sear:caseSensitive=\"0\"/>"},
@@ -119,15 +98,7 @@ TEST_F(TextSearchTest, WritesTheRecordNameSearchWithItsSwitchesAsDigits)
              s_profileFilter +
              "<sear:options sear:populateGUIDs=\"1\" sear:searchFullNames=\"0\" sear:searchShortNames=\"1\" "
              "sear:caseSensitive=\"1\"/>"},
-    };
-    Reply(Envelope("<SimpleTextSearchResponse/>"));
-    for (const NameCase& c : cases) {
-        SmartPtr<RecordNameSearchRequest> request = new RecordNameSearchRequest;
-        c.fill(*request);
-        SimpleTextSearchResponse response;
-        RecordNameSearchImpl(m_session.get()).RecordNameSearch(request, &response);
-        EXPECT_EQ(LastBodyContent(), "<sear:RecordNameSearch>" + c.body + "</sear:RecordNameSearch>") << c.name;
-    }
+    });
 }
 
 // A hit as the server writes it; `extra` goes inside, `attributes` on the element.

@@ -1,11 +1,10 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/Fixtures.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 #include "support/XmlFragments.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <stdexcept>
 #include <string>
 
@@ -18,7 +17,7 @@ const char s_density[] =
     "<zbt:attribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:attributeIdentity>101</zbt:attributeIdentity>"
     "</zbt:attribute>";
 
-class AttributeMetadataTest : public SessionFixture {
+class AttributeMetadataTest : public RequestTableTest<> {
 protected:
     void SetUp() override
     {
@@ -37,12 +36,6 @@ protected:
     }
 };
 
-struct RequestCase {
-    const char* name;
-    std::function<void(DorsaSession*)> call;
-    std::string body;
-};
-
 TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
 {
     const auto context = [] {
@@ -50,7 +43,7 @@ TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
         unitSystem->SetUnitSystem("Metric");
         return unitSystem;
     };
-    const RequestCase cases[] = {
+    ExpectBodies({
         {"details of one attribute",
          [](DorsaSession* s) {
              SmartPtr<GetAttributeDetailsRequest> request = new GetAttributeDetailsRequest;
@@ -128,12 +121,7 @@ TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
          "</zbt:attributeIdentity></brow:functionalAttribute><brow:recordReference><zbt:dbKey>DORSA_SAMPLES"
          "</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>1001</zbt:recordHistoryIdentity></zbt:identity>"
          "</brow:recordReference></brow:GetParameterDetails>"},
-    };
-    Reply(Envelope(""));
-    for (const RequestCase& c : cases) {
-        c.call(m_session.get());
-        EXPECT_EQ(LastBodyContent(), c.body) << c.name;
-    }
+    });
 }
 
 TEST_F(AttributeMetadataTest, ReadsAttributeDetailsWithSupportedColumnsOnly)

@@ -1,10 +1,9 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/Fixtures.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace dorsatest {
@@ -12,51 +11,39 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-class RecordAttributesTest : public SessionFixture {};
-
-struct FlagCase {
-    const char* name;
-    std::function<void(GetRecordAttributesRequest&)> set;
-    std::string flags;
-};
+using RecordAttributesTest = RequestTableTest<>;
 
 TEST_F(RecordAttributesTest, WritesRecordsThenOnlyTheFlagsThatAreSet)
 {
-    const std::string records = "<zbt:recordReferences><zbt:record><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity>"
-                                "<zbt:recordHistoryIdentity>1001</zbt:recordHistoryIdentity></zbt:identity></zbt:record>"
-                                "</zbt:recordReferences>";
-    const FlagCase cases[] = {
-        {"no flag", [](GetRecordAttributesRequest&) {}, ""},
-        {"empty only", [](GetRecordAttributesRequest& r) { r.SetIncludeEmpty(true); },
-         "<brow:includeEmptyAttributes>1</brow:includeEmptyAttributes>"},
-        {"all four, set in reverse", [](GetRecordAttributesRequest& r) {
+    using R = GetRecordAttributesRequest;
+    const std::string record = "<zbt:record><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity>"
+                               "<zbt:recordHistoryIdentity>1001</zbt:recordHistoryIdentity></zbt:identity></zbt:record>";
+    void (GetRecordAttributesImpl::*send)(SmartPtr<R>, GetRecordAttributesResponse*) =
+        &GetRecordAttributesImpl::RequestRecordAttributes;
+    ExpectBodies(send, "brow:GetRecordAttributes", {
+        {"a record, no flag", [](R& r) { r.AddRecordReference(SampleRecord(1001)); },
+         "<zbt:recordReferences>" + record + "</zbt:recordReferences>"},
+        {"empty only", [](R& r) { r.SetIncludeEmpty(true); },
+         "<zbt:recordReferences/><brow:includeEmptyAttributes>1</brow:includeEmptyAttributes>"},
+        {"all four and a record, set in reverse", [](R& r) {
              r.SetIncludeFullAttributeDetail(true);
              r.SetIncludeParamDetails(true);
              r.SetIncludeEmpty(true);
              r.SetIncludeMeta(true);
+             r.AddRecordReference(SampleRecord(1001));
          },
-         "<brow:includeMetaAttributes>1</brow:includeMetaAttributes><brow:includeEmptyAttributes>1"
-         "</brow:includeEmptyAttributes><brow:includeParameterDetails>1</brow:includeParameterDetails>"
-         "<brow:includeFullAttributeDetail>1</brow:includeFullAttributeDetail>"},
-        {"set and cleared", [](GetRecordAttributesRequest& r) {
+         "<zbt:recordReferences>" + record + "</zbt:recordReferences><brow:includeMetaAttributes>1"
+         "</brow:includeMetaAttributes><brow:includeEmptyAttributes>1</brow:includeEmptyAttributes>"
+         "<brow:includeParameterDetails>1</brow:includeParameterDetails><brow:includeFullAttributeDetail>1"
+         "</brow:includeFullAttributeDetail>"},
+        {"set and cleared", [](R& r) {
              r.SetIncludeMeta(true);
              r.SetIncludeMeta(false);
          },
-         ""},
-    };
-    Reply(Envelope("<GetRecordAttributesResponse/>"));
-    GetRecordAttributesImpl operation(m_session.get());
-    for (const FlagCase& c : cases) {
-        SmartPtr<GetRecordAttributesRequest> request = GetRecordAttributesRequest::CreateOne();
-        request->AddRecordReference(SampleRecord(1001));
-        c.set(*request);
-        GetRecordAttributesResponse response;
-        operation.RequestRecordAttributes(request, &response);
-        EXPECT_EQ(LastBodyContent(), "<brow:GetRecordAttributes>" + records + c.flags + "</brow:GetRecordAttributes>")
-            << c.name;
-    }
+         "<zbt:recordReferences/>"},
+    });
     GetRecordAttributesResponse response;
-    operation.RequestRecordAttributes(std::vector<SmartPtr<RecordReference>>{}, &response);
+    GetRecordAttributesImpl(m_session.get()).RequestRecordAttributes(std::vector<SmartPtr<RecordReference>>{}, &response);
     EXPECT_EQ(LastBodyContent(), "<brow:GetRecordAttributes><zbt:recordReferences/></brow:GetRecordAttributes>");
 }
 

@@ -1,6 +1,6 @@
+#include "fixtures/RequestTableTest.h"
 #include "support/Fixtures.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@ namespace {
 using namespace zvrtkDorsaServiceLayer;
 
 // Table filters are read through the registry that start-up fills.
-using RecordLinksTest = StartedSessionFixture;
+using RecordLinksTest = RequestTableTest<StartedSessionFixture>;
 
 const std::string s_record1001 = "<zbt:record><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity>"
                                  "<zbt:recordHistoryIdentity>1001</zbt:recordHistoryIdentity></zbt:identity>"
@@ -31,12 +31,6 @@ SmartPtr<RecordLinkGroupReference> Group61()
     group->SetRecordLinkGroupType("static");
     return group;
 }
-
-struct RequestCase {
-    const char* name;
-    std::function<void(DorsaSession*)> call;
-    std::string body;
-};
 
 void AskLinkGroups(DorsaSession* session, const std::function<void(GetRecordLinkGroups&)>& fill)
 {
@@ -62,7 +56,7 @@ void AskVersions(DorsaSession* session, const std::function<void(GetRecordVersio
     GetRecordVersionsImpl(session).GetRecordVersions(request, &response);
 }
 
-RequestCase Selector(int selector, const std::string& text)
+CallCase Selector(int selector, const std::string& text)
 {
     return {"version selector", [selector](DorsaSession* s) {
                 AskVersions(s, [selector](GetRecordVersionsRequest& r) {
@@ -75,7 +69,7 @@ RequestCase Selector(int selector, const std::string& text)
 
 TEST_F(RecordLinksTest, WritesEachRequestWithItsDefaultsAndEveryOptionalPart)
 {
-    const RequestCase cases[] = {
+    ExpectBodies({
         {"link groups of nothing", [](DorsaSession* s) { AskLinkGroups(s, [](GetRecordLinkGroups&) {}); },
          "<brow:GetRecordLinkGroups/>"},
         {"link groups of a database", [](DorsaSession* s) {
@@ -126,12 +120,7 @@ TEST_F(RecordLinksTest, WritesEachRequestWithItsDefaultsAndEveryOptionalPart)
          },
          "<brow:GetRecordVersions><brow:versions>All</brow:versions><zbt:recordReferences>" + s_record1001 +
              "</zbt:recordReferences></brow:GetRecordVersions>"},
-    };
-    Reply(Envelope("<Empty/>"));
-    for (const RequestCase& c : cases) {
-        c.call(m_session.get());
-        EXPECT_EQ(LastBodyContent(), c.body) << c.name;
-    }
+    });
 }
 
 TEST_F(RecordLinksTest, ReadsLinkGroupsAndKeepsUnknownTexts)

@@ -1,6 +1,6 @@
 #include "dorsa/xml/XmlTextPrivate.h"
+#include "fixtures/RequestTableTest.h"
 #include "support/SampleReferences.h"
-#include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +14,10 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-class TreeTest : public SessionFixture {};
+using TreeTest = RequestTableTest<>;
 
 const std::string s_record1001 = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>1001"
                                  "</zbt:recordHistoryIdentity></zbt:identity>";
-
-struct RequestCase {
-    const char* name;
-    std::function<void(DorsaSession*)> call;
-    std::string body;
-};
 
 SmartPtr<GetChildNodes> ChildNodesOf(int identity)
 {
@@ -42,7 +36,7 @@ TEST_F(TreeTest, WritesEachRequestWithItsDefaultsAndEveryOptionalPart)
 {
     const std::string flagsByDefault = "<brow:recurse>false</brow:recurse><brow:recurseMaxDepth>0"
                                        "</brow:recurseMaxDepth><brow:populateGUIDs>false</brow:populateGUIDs>";
-    const RequestCase cases[] = {
+    ExpectBodies({
         {"root node without a table", [](DorsaSession* s) {
              GetRootNodeResponse response;
              GetRootNodeImpl(s).RequestRootNode(new GetRootNode, &response);
@@ -109,12 +103,7 @@ TEST_F(TreeTest, WritesEachRequestWithItsDefaultsAndEveryOptionalPart)
              "</zbt:record><zbt:record><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>"
              "1002</zbt:recordHistoryIdentity></zbt:identity></zbt:record></zbt:recordReferences>"
              "</brow:GetTreeRecords>"},
-    };
-    Reply(Envelope("<Empty/>"));
-    for (const RequestCase& c : cases) {
-        c.call(m_session.get());
-        EXPECT_EQ(LastBodyContent(), c.body) << c.name;
-    }
+    });
 }
 
 // A tree record element: its attributes, its names and identity, then what follows.

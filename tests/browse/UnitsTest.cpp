@@ -1,5 +1,5 @@
-#include "support/Fixtures.h"
 #include "fixtures/RequestTableTest.h"
+#include "support/Fixtures.h"
 #include "support/XmlFragments.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "dorsa/xml/XmlTextPrivate.h"
-#include "fixtures/RequestTableTest.h"
+#include "support/RequestTableTest.h"
 #include "support/SampleReferences.h"
 
 #include <gtest/gtest.h>

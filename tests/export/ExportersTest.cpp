@@ -1,4 +1,4 @@
-#include "fixtures/RequestTableTest.h"
+#include "support/RequestTableTest.h"
 #include "support/Fixtures.h"
 #include "support/SampleReferences.h"
 

@@ -156,9 +156,7 @@ class ToolAgainstEmulator(ToolTestCase):
             ([*values, "1001", "--unit-system", "Klingon"], 5,
              "dorsa: SOAP fault from GetRecordAttributesByRef: Unknown unit system: Klingon\n"),
         ]
-        for arguments, code, message in cases:
-            with self.subTest(arguments=arguments):
-                self.assertRefused(arguments, code, message)
+        self.assertRefused(cases)
 
     def test_distinct_exit_codes(self):
         self.run_tool("tables", code=2)

@@ -9,6 +9,7 @@ import subprocess
 from soap_posting import EmulatorTestCase
 
 TOOL = os.environ["DORSA_TOOL"]
+FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "tools")
 
 
 def environment(password=None, locale=None):
@@ -21,6 +22,12 @@ def environment(password=None, locale=None):
     if locale:
         chosen["LC_ALL"] = locale
     return chosen
+
+
+def fixture(name):
+    """The text of tests/fixtures/tools/`name`."""
+    with open(os.path.join(FIXTURES, name), encoding="utf-8") as text:
+        return text.read()
 
 
 def dorsa(url, *arguments, password=None, locale=None):
@@ -47,10 +54,23 @@ class ToolTestCase(EmulatorTestCase):
     def lines(self, *arguments, locale=None):
         return self.output(*arguments, locale=locale).splitlines()
 
-    def assertRefused(self, arguments, code, message):
-        """A run that ends with `code`, writes `message` to standard error and nothing else."""
-        result = dorsa(self.emulator.url, *arguments)
-        self.assertEqual((result.returncode, result.stdout, result.stderr), (code, "", message))
+    def assertOutputs(self, cases, locale=None):
+        """Each run of (arguments, fixture name) writes exactly the fixture's text, in which {url}
+        stands for the emulator's address."""
+        for arguments, name in cases:
+            with self.subTest(arguments=arguments):
+                self.assertEqual(self.output(*arguments, locale=locale),
+                                 fixture(name).replace("{url}", self.emulator.url))
+
+    def assertRefused(self, cases):
+        """Each run of (arguments, code, message) ends with `code` and writes nothing to standard
+        output; unless `message` is None, it is all the run writes to standard error."""
+        for arguments, code, message in cases:
+            with self.subTest(arguments=arguments):
+                result = dorsa(self.emulator.url, *arguments)
+                self.assertEqual((result.returncode, result.stdout), (code, ""), result.stderr)
+                if message is not None:
+                    self.assertEqual(result.stderr, message)
 
     def json(self, *arguments):
         """What a successful run with --json writes, read; None when it writes nothing."""

@@ -2,12 +2,11 @@
 
 Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
-import csv
 import os
 import tempfile
 import unittest
 
-from tool_runs import ToolTestCase
+from tool_runs import ToolTestCase, fixture
 
 
 class ExportCommands(ToolTestCase):
@@ -21,65 +20,32 @@ class ExportCommands(ToolTestCase):
     def files(self):
         return sorted(os.listdir(self.directory.name))
 
-    def test_exporters_in_columns_and_as_json(self):
-        lines = self.lines("exporters")
-        self.assertEqual(lines[0].split(), ["KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "VALIDATED", "TRANSFORMS"])
-        self.assertEqual([line.split()[0] for line in lines[1:]],
-                         ["sheetwise.csv.v1", "sheetwise.csv.v2", "jsonic.record.v1", "strata.card.v3"])
-        self.assertTrue(lines[4].endswith("collect, convert, card"))
-        listed = self.json("exporters", "POLY_DB", "--package", "Sheetwise")
-        self.assertEqual([(e["key"], e["version"], e["validated"], e["transforms"]) for e in listed],
-                         [("sheetwise.csv.v1", 1, False, []), ("sheetwise.csv.v2", 2, True, ["rows", "header"])])
-        model = self.json("exporters", "--model", "Record document")
-        self.assertEqual([e["package"] for e in model], ["Jsonic"])
-
-    def test_exporters_for_records(self):
-        found = self.json("exporters", "DORSA_SAMPLES", "--for", "1001", "1003", "--package", "Strata FE")
-        self.assertEqual([(r["record"]["identity"], [(e["key"], e["populated"]) for e in r["exporters"]])
-                          for r in found],
-                         [(1001, [("strata.card.v3", "partial")]), (1003, [("strata.card.v3", "partial")])])
-        lines = self.lines("exporters", "DORSA_SAMPLES", "--for", "1003")
-        self.assertEqual(lines[0].split(), ["RECORD", "KEY", "NAME", "VERSION", "PACKAGE", "MODEL", "POPULATED"])
-        self.assertEqual([(line.split()[1], line.split()[-1]) for line in lines[1:]],
-                         [("sheetwise.csv.v1", "full"), ("sheetwise.csv.v2", "full"), ("jsonic.record.v1", "partial"),
-                          ("strata.card.v3", "partial")])
-        refused = self.run_tool("exporters", "--for", "1001", code=2)
-        self.assertIn("--for needs the database key DB", refused.stderr)
-
-    def test_export_to_standard_output(self):
-        card = self.run_tool("export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--unit-system", "Imperial",
-                             "--sig-figs", "3").stdout
-        self.assertEqual(card.splitlines()[:4], ["$ Strata FE Elastic-plastic card, written by strata.card.v3",
-                                                 '*MATERIAL 1001 "Dorsa steel DS-18, annealed"', "*UNITS Imperial",
-                                                 "*TEMPERATURE 68 °F"])
-        self.assertEqual([line.split() for line in card.splitlines() if line.startswith("DENSITY")],
-                         [["DENSITY", "493", "lb/ft^3"]])
+    def test_exporters_and_an_export_to_standard_output(self):
+        self.assertOutputs([
+            (["exporters"], "exporters.txt"),
+            (["--json", "exporters", "POLY_DB", "--package", "Sheetwise"], "exporters_sheetwise.json"),
+            (["exporters", "DORSA_SAMPLES", "--for", "1003"], "exporters_for_1003.txt"),
+            (["--json", "exporters", "DORSA_SAMPLES", "--for", "1001", "1003", "--package", "Strata FE"],
+             "exporters_for_records.json"),
+            (["export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--unit-system", "Imperial", "--sig-figs", "3"],
+             "card_imperial.txt"),
+        ])
+        self.assertEqual([e["package"] for e in self.json("exporters", "--model", "Record document")], ["Jsonic"])
         wrapped = self.json("export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--unit-system", "Imperial",
                             "--sig-figs", "3")
-        self.assertEqual(wrapped, {"exporter": "strata.card.v3", "text": card})
+        self.assertEqual(wrapped, {"exporter": "strata.card.v3", "text": fixture("card_imperial.txt")})
 
     def test_export_to_a_file(self):
         target = self.path("values.csv")
-        result = self.run_tool("export", "DORSA_SAMPLES", "sheetwise.csv.v2", "1001", "1002", "--attribute",
-                               "Young's modulus", "--attribute", "Yield strength", "--unit-system", "Imperial",
-                               "--sig-figs", "3", "-o", target)
-        self.assertEqual(result.stdout, "")
+        export = ["export", "DORSA_SAMPLES", "sheetwise.csv.v2", "1001", "1002", "--attribute", "Young's modulus",
+                  "--attribute", "Yield strength", "--unit-system", "Imperial", "--sig-figs", "3"]
+        self.assertEqual(self.run_tool(*export, "-o", target).stdout, "")
         self.assertEqual(self.files(), ["values.csv"])
-        with open(target, encoding="utf-8", newline="") as exported:
-            rows = list(csv.reader(exported))
-        self.assertEqual(rows, [
-            ["Record", "Attribute", "Value", "Low", "High", "Unit", "Conditions"],
-            ["Dorsa steel DS-18, annealed", "Young's modulus", "", "27.6", "29.4", "10^6 psi", ""],
-            ["Dorsa steel DS-18, annealed", "Yield strength", "", "29.7", "", "ksi", ""],
-            ["Dorsa aluminium DA-61, aged", "Young's modulus", "", "9.86", "10.3", "10^6 psi", ""],
-            ["Dorsa aluminium DA-61, aged", "Yield strength", "", "", "40", "ksi", ""],
-        ])
+        with open(target, encoding="utf-8") as exported:
+            self.assertEqual(exported.read(), fixture("values_imperial.csv"))
         self.assertEqual(os.stat(target).st_mode & 0o777, 0o666 & ~self.umask())
-        stdout = self.run_tool("export", "DORSA_SAMPLES", "sheetwise.csv.v2", "1001", "1002", "--attribute",
-                               "Young's modulus", "--attribute", "Yield strength", "--unit-system", "Imperial",
-                               "--sig-figs", "3").stdout
         with open(target, encoding="utf-8", newline="") as exported:
-            self.assertEqual(exported.read(), stdout)
+            self.assertEqual(exported.read(), self.run_tool(*export).stdout)
 
     @staticmethod
     def umask():
@@ -119,15 +85,13 @@ class ExportCommands(ToolTestCase):
         self.assertEqual(self.files(), ["kept.txt"])
 
     def test_bad_arguments(self):
-        cases = [
-            ("export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--sig-figs", "0"),
-            ("export", "DORSA_SAMPLES", "strata.card.v3", "DS-18"),
-            ("export", "DORSA_SAMPLES", "strata.card.v3"),
-            ("exporters", "DORSA_SAMPLES", "--for", "steel"),
-        ]
-        for arguments in cases:
-            with self.subTest(arguments=arguments):
-                self.run_tool(*arguments, code=2)
+        self.assertRefused([
+            (["export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--sig-figs", "0"], 2, None),
+            (["export", "DORSA_SAMPLES", "strata.card.v3", "DS-18"], 2, None),
+            (["export", "DORSA_SAMPLES", "strata.card.v3"], 2, None),
+            (["exporters", "DORSA_SAMPLES", "--for", "steel"], 2, None),
+            (["exporters", "--for", "1001"], 2, "dorsa: --for needs the database key DB of the records\n"),
+        ])
 
 
 if __name__ == "__main__":

@@ -4,7 +4,6 @@ Run by CTest with DORSA_TOOL and DORSA_EMULATOR in the environment."""
 
 import json
 import os
-import re
 import signal
 import socket
 import subprocess
@@ -13,63 +12,13 @@ import unittest
 import urllib.request
 
 from soap_posting import Emulator
-from tool_runs import TOOL, ToolTestCase, dorsa
+from tool_runs import TOOL, ToolTestCase, dorsa, fixture
 
 TABLE = "Alloys and Polymers"
 
-# One value of every type that can be imported, in the file's form, with what `dorsa --json
-# values` reads back for it (only the fields named are compared).
-EVERY_TYPE = {
-    "Material family": ("Metal (ferrous) & more", {"type": "STXT", "value": "Metal (ferrous) & more"}),
-    "Number of tests": (12, {"type": "INPT", "value": 12}),
-    "RoHS compliant": (False, {"type": "LOGI", "value": False}),
-    "Notes": ({"type": "long text", "value": "Two\nlines <b>"}, {"type": "LTXT", "value": "Two\nlines <b>"}),
-    "Date tested": ({"type": "date", "value": "2026-03-01T00:00:00"},
-                    {"type": "DTTM", "value": "2026-03-01T00:00:00"}),
-    "Supplier website": ({"type": "hyperlink", "url": "http://steel.example/ds19", "description": "Grade page"},
-                         {"type": "HLNK", "url": "http://steel.example/ds19", "description": "Grade page"}),
-    "Corrosion resistance": ({"type": "discrete", "values": ["Good"]},
-                             {"type": "DISC", "values": [{"value": "Good"}]}),
-    "Yield strength": ({"type": "range", "low": 205.5, "unit": "MPa", "estimated": True},
-                       {"type": "RNGE", "low": 205.5, "high": None, "unit": "MPa", "estimated": True}),
-    "Density": ({"type": "POIN", "unit": "kg/m^3",
-                 "points": [{"value": 7900, "parameters": {"Temperature": 20}},
-                            {"value": 7820.25, "parameters": {"Temperature": 300}}]},
-                {"type": "POIN", "unit": "kg/m^3",
-                 "points": [{"value": 7900, "parameters": [{"name": "Temperature", "value": 20}]},
-                            {"value": 7820.25, "parameters": [{"name": "Temperature", "value": 300}]}],
-                 "parameters": [{"id": 7, "name": "Temperature", "unit": "°C"}]}),
-    "Datasheet": ({"type": "file", "path": "sheet.bin", "contentType": "application/octet-stream",
-                   "description": "Sheet"},
-                  {"type": "FILE", "fileName": "sheet.bin", "description": "Sheet", "size": 6}),
-    "Micrograph": ({"type": "picture", "text": "fake png", "contentType": "image/png"},
-                   {"type": "PICT", "contentType": "image/png", "size": 8}),
-    "Composition": ({"type": "tabular", "rows": [
-                        {"Element": "Fe", "Fraction": {"type": "range", "low": 66, "high": 74, "unit": "wt%"}},
-                        {"Element": "Cr"}]},
-                    {"type": "TABL", "rows": [
-                        {"cells": [{"type": "STXT", "value": "Fe"},
-                                   {"type": "RNGE", "low": 66, "high": 74, "unit": "wt%"}, None]},
-                        {"cells": [{"type": "STXT", "value": "Cr"}, None, None]}]}),
-    "Stress-strain curve": ({"type": "functional series", "unit": "MPa", "xAxis": "Strain", "logarithmic": True,
-                             "series": [{"constraints": {"Temperature": 20}, "decoration": "Markers",
-                                         "points": [[0, 0], [0.2, 215], [40, 505, 530]]}]},
-                            {"type": "FLOAT_FUNCTIONAL_SERIES", "unit": "MPa", "xAxis": "Strain",
-                             "logarithmicYAxis": True,
-                             "series": [{"decoration": "Markers",
-                                         "constraints": [{"name": "Temperature", "value": 20}],
-                                         "points": [{"x": 0, "y": 0}, {"x": 0.2, "y": 215},
-                                                    {"x": 40, "lowerY": 505, "upperY": 530}]}]}),
-    "Fatigue strength": ({"type": "functional grid", "unit": "MPa", "decoration": "LinesAndMarkers",
-                          "values": [{"value": 310, "constraints": {"Number of cycles": 1e6, "Temperature": 20}},
-                                     {"low": 240, "high": 260, "estimated": True,
-                                      "constraints": {"Number of cycles": 1e7, "Temperature": 20}}]},
-                         {"type": "FLOAT_FUNCTIONAL_GRIDDED", "unit": "MPa", "decoration": "LinesAndMarkers",
-                          "values": [{"value": 310, "estimated": False,
-                                      "constraints": [{"name": "Number of cycles", "value": 1e6},
-                                                      {"name": "Temperature", "value": 20}]},
-                                     {"low": 240, "high": 260, "estimated": True}]}),
-}
+# One value of every type that can be imported: for each attribute, the value in the import
+# file's form and what `dorsa --json values` reads back for it (only the fields named are compared).
+EVERY_TYPE = json.loads(fixture("every_type.json"))
 
 
 def refusing_url():
@@ -122,12 +71,12 @@ class ImportAndReadBack(ImportFiles, ToolTestCase):
             self.assertEqual(actual, expected, where)
 
     def test_every_type_round_trips_through_the_library(self):
-        values = {name: value for name, (value, _) in EVERY_TYPE.items()}
+        values = {name: value["import"] for name, value in EVERY_TYPE.items()}
         [identity] = self.imported({"mode": "create", "parent": 1001, "name": "DS-19", "values": values})
         read = self.read_back(identity)
         self.assertEqual(sorted(read), sorted(EVERY_TYPE))
-        for name, (_, expected) in EVERY_TYPE.items():
-            self.assertHolds(read[name], expected, name)
+        for name, value in EVERY_TYPE.items():
+            self.assertHolds(read[name], value["read back"], name)
         url = self.read_back(identity, inline=False)["Datasheet"]["url"]
         self.assertTrue(url.startswith(self.emulator.url + "/files/"), url)
 
@@ -212,12 +161,6 @@ class LinkAndReadBack(unittest.TestCase):
         self.assertEqual(self.linked(1001, "Suppliers"), [3001])
 
 
-def sent_body(printed):
-    """The SOAP body of a request --dry-run printed, without the line breaks and indentation it
-    adds for reading: the body as it would be sent."""
-    return re.sub(r">\n[ \t]*<", "><", printed).split("<soapenv:Body>")[1].split("</soapenv:Body>")[0]
-
-
 class UploadAndInterrupt(ImportFiles):
     def test_upload_puts_the_file_where_the_server_serves_it_back(self):
         emulator = Emulator()
@@ -249,28 +192,19 @@ class UploadAndInterrupt(ImportFiles):
 
 class DryRunAndMalformedFiles(ImportFiles):
     def test_dry_run_prints_the_request_and_sends_nothing(self):
-        path = self.file({"mode": "copy", "record": 1002, "parent": "5e2b8c71-1001-4d19-b6e2-7a3f0c001001",
+        copy = self.file({"mode": "copy", "record": 1002, "parent": "5e2b8c71-1001-4d19-b6e2-7a3f0c001001",
                           "release": False, "subsets": [11, "All samples"], "subsetsMode": "replace"})
-        result = dorsa(refusing_url(), "import", path, "--dry-run", "--error-mode", "fault", "--commit-every", "50")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        # Printed one element a line, each indented by its depth; without the indentation, the bytes it sends.
-        lines = result.stdout.splitlines()
-        self.assertIn("\t\t\t<dat:importErrorMode>FaultAndRollbackOnAnyError</dat:importErrorMode>", lines)
-        self.assertEqual(len(lines), 41)
-        body = sent_body(result.stdout)
-        self.assertEqual(
-            body,
-            "<dat:SetRecordAttributesRequest><dat:importRecords><zbt:copy><zbt:importAttributeValues/>"
-            "<zbt:isFolder>0</zbt:isFolder><zbt:UpdateSubsetsMode>Replace</zbt:UpdateSubsetsMode>"
-            "<zbt:subsetReferences><zbt:subset><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:subsetIdentity>11"
-            "</zbt:subsetIdentity></zbt:subset><zbt:subset><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:name><zbt:table>"
-            f"<zbt:tableName>{TABLE}</zbt:tableName></zbt:table><zbt:subsetName>All samples</zbt:subsetName></zbt:name>"
-            "</zbt:subset></zbt:subsetReferences><zbt:sourceRecord><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity>"
-            "<zbt:recordHistoryIdentity>1002</zbt:recordHistoryIdentity></zbt:identity></zbt:sourceRecord>"
-            "<zbt:parentRecord><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:recordGUID>"
-            "5e2b8c71-1001-4d19-b6e2-7a3f0c001001</zbt:recordGUID></zbt:parentRecord></zbt:copy></dat:importRecords>"
-            "<dat:importErrorMode>FaultAndRollbackOnAnyError</dat:importErrorMode>"
-            '<dat:transactionControl zbtCommitThreshold="50"/></dat:SetRecordAttributesRequest>')
+        # Printed one element a line, each indented by its depth; without the indentation, the bytes
+        # it sends. Link changes go in a fixed order: unlink all, unlink, link.
+        cases = [
+            (["import", copy, "--dry-run", "--error-mode", "fault", "--commit-every", "50"], "import_dry_run.xml"),
+            (["link", "DORSA_SAMPLES", "31", "--add", "1001:1002:same heat: lot 7", "--remove", "1002:1003", "--add",
+              "1001:1003", "--unlink-all", "1003", "--dry-run"], "link_dry_run.xml"),
+        ]
+        for arguments, printed in cases:
+            with self.subTest(printed=printed):
+                result = dorsa(refusing_url(), *arguments)
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (0, fixture(printed), ""))
 
     def test_a_malformed_file_names_the_place_and_sends_nothing(self):
         cases = [
@@ -307,36 +241,6 @@ class DryRunAndMalformedFiles(ImportFiles):
             result = dorsa(url, "import", path)
             self.assertEqual(result.returncode, 2, result.stderr)
             self.assertIn(message, result.stderr)
-
-    def test_link_writes_its_changes_in_the_fixed_order(self):
-        result = dorsa(refusing_url(), "link", "DORSA_SAMPLES", "31", "--add", "1001:1002:same heat: lot 7",
-                       "--remove", "1002:1003", "--add", "1001:1003", "--unlink-all", "1003", "--dry-run")
-        self.assertEqual(result.returncode, 0, result.stderr)
-        body = sent_body(result.stdout)
-
-        def ref(identity):
-            return (f"<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>{identity}"
-                    "</zbt:recordHistoryIdentity></zbt:identity>")
-
-        def target(identity, notes):
-            notes = f"<dat:notes>{notes}</dat:notes>" if notes else "<dat:notes/>"
-            return f"<dat:targetRecord><dat:record>{ref(identity)}</dat:record>{notes}<dat:reverseNotes/></dat:targetRecord>"
-
-        self.assertEqual(
-            body,
-            "<dat:ModifyRecordLinksRequest><dat:recordLinkGroup><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
-            '<zbt:recordLinkGroupIdentity zbt:recordLinkGroupType="static">31</zbt:recordLinkGroupIdentity>'
-            "</dat:recordLinkGroup><dat:importErrorMode>LogAndContinueWherePossible</dat:importErrorMode>"
-            "<dat:recordLinkCheckMode>CheckOnlyForwardLinks</dat:recordLinkCheckMode><dat:recordLinkModifications>"
-            f"<dat:unlinkAllRecords><dat:sourceRecords><dat:sourceRecord>{ref(1003)}</dat:sourceRecord>"
-            "</dat:sourceRecords></dat:unlinkAllRecords>"
-            f"<dat:unlinkRecords><dat:sourceRecords><dat:sourceRecord><dat:record>{ref(1002)}</dat:record>"
-            f"<dat:targetRecords><dat:targetRecord>{ref(1003)}</dat:targetRecord></dat:targetRecords>"
-            "</dat:sourceRecord></dat:sourceRecords></dat:unlinkRecords>"
-            f"<dat:linkRecords><dat:sourceRecords><dat:sourceRecord><dat:record>{ref(1001)}</dat:record>"
-            f"<dat:targetRecords>{target(1002, 'same heat: lot 7')}{target(1003, '')}</dat:targetRecords>"
-            "</dat:sourceRecord></dat:sourceRecords></dat:linkRecords></dat:recordLinkModifications>"
-            "</dat:ModifyRecordLinksRequest>")
 
     def test_link_refuses_bad_pairs_before_sending(self):
         url = refusing_url()

@@ -6,8 +6,8 @@ import base64
 import unittest
 import urllib.request
 
-from soap_posting import (DB, ROOT, EmulatorTestCase, by_id, by_name, by_standard_name, child, children, local,
-                          pseudo, record, text)
+from soap_posting import (DB, ROOT, SOAP_ENV, Emulator, EmulatorTestCase, by_id, by_name, by_standard_name, child,
+                          children, exchange, local, pseudo, record, text)
 
 GUID_1002 = "5e2b8c71-1002-4d19-b6e2-7a3f0c001002"
 HISTORY_GUID_1003 = "9d40a6e3-1003-4c7e-a5b8-2e61f4001003"
@@ -348,6 +348,49 @@ class EmulatorAnswers(EmulatorTestCase):
         for service, operation, content, message in cases:
             with self.subTest(message=message):
                 self.assertEqual(self.emulator.post(service, operation, content), (500, message))
+
+
+def envelope(content):
+    """A request's envelope that declares the SOAP and Browse namespaces only."""
+    return (f'<soapenv:Envelope xmlns:soapenv="{SOAP_ENV}" xmlns:brow="{ROOT}/16/01/Browse">'
+            f"<soapenv:Header/><soapenv:Body>{content}</soapenv:Body></soapenv:Envelope>")
+
+
+class EmulatorChecksEnvelopes(EmulatorTestCase):
+    def posted(self, path, operation, body, url=None):
+        """(HTTP status, reply text) of `body` posted to `path` as the Browse operation `operation`."""
+        status, reply = exchange((url or self.emulator.url) + path, f"{ROOT}/16/01/Browse/{operation}Request", body)
+        return status, reply.decode()
+
+    def test_answers_a_well_formed_request_and_refuses_what_does_not_fit(self):
+        status, reply = self.posted("/Browse.svc", "GetTables",
+                                    envelope("<brow:GetTables><brow:dbKey>POLY_DB</brow:dbKey></brow:GetTables>"))
+        self.assertEqual(status, 200, reply)
+        self.assertIn("Grades", reply)
+        tables = envelope("<brow:GetTables/>")
+        cases = [
+            ("an undeclared prefix", "/Browse.svc", "GetTables",
+             envelope("<zbt:GetTables><brow:dbKey>DORSA_SAMPLES</brow:dbKey></zbt:GetTables>"), "unbound prefix"),
+            ("a body in another namespace", "/Browse.svc", "GetTables",
+             tables.replace(f"{ROOT}/16/01/Browse", "urn:elsewhere"), "must hold"),
+            ("another operation's SOAPAction", "/Browse.svc", "GetSubsets", tables, "must hold"),
+            ("another service's endpoint", "/Search.svc", "GetTables", tables, "does not belong to the Search"),
+            ("an operation that takes no body element", "/Browse.svc", "GetDatabases", tables,
+             "GetDatabases takes no request element"),
+        ]
+        for name, path, operation, body, message in cases:
+            with self.subTest(name):
+                status, reply = self.posted(path, operation, body)
+                self.assertEqual(status, 500, reply)
+                self.assertIn("<s:Fault>", reply)
+                self.assertIn(message, reply)
+
+    def test_asks_for_basic_authentication_when_configured(self):
+        guarded = Emulator("--user", "CORP\\jo", "--password", "s3cret")
+        try:
+            self.assertEqual(self.posted("/Browse.svc", "GetDatabases", envelope(""), guarded.url)[0], 401)
+        finally:
+            guarded.stop()
 
 
 if __name__ == "__main__":

@@ -83,6 +83,17 @@ def history_identity(element, path="recordReference"):
     return int(text(element, f"{path}/identity/recordHistoryIdentity"))
 
 
+def exchange(url, action, body):
+    """(HTTP status, reply bytes) of `body` posted to `url` with SOAPAction `action`."""
+    request = urllib.request.Request(url, data=body.encode(), method="POST",
+                                     headers={"Content-Type": "text/xml;charset=UTF-8", "SOAPAction": action})
+    try:
+        with urllib.request.urlopen(request, timeout=30) as reply:
+            return reply.status, reply.read()
+    except urllib.error.HTTPError as error:
+        return error.code, error.read()
+
+
 class Emulator(EmulatorProcess):
     """The emulator on a free port, started with `arguments`, and the calls posted to it."""
 
@@ -98,15 +109,7 @@ class Emulator(EmulatorProcess):
                 f'xmlns:soapenv="{SOAP_ENV}" xmlns:xsi="{XSI}" xmlns:{prefix}="{ROOT}/16/01/{service}">'
                 f"<soapenv:Header/><soapenv:Body><{prefix}:{root}>{content}</{prefix}:{root}></soapenv:Body>"
                 "</soapenv:Envelope>")
-        request = urllib.request.Request(
-            f"{self.url}/{service}.svc", data=body.encode(), method="POST",
-            headers={"Content-Type": "text/xml;charset=UTF-8",
-                     "SOAPAction": f"{ROOT}/16/01/{service}/{operation}Request"})
-        try:
-            with urllib.request.urlopen(request, timeout=30) as reply:
-                status, data = reply.status, reply.read()
-        except urllib.error.HTTPError as error:
-            status, data = error.code, error.read()
+        status, data = exchange(f"{self.url}/{service}.svc", f"{ROOT}/16/01/{service}/{operation}Request", body)
         soap_body = child(ElementTree.fromstring(data), "Body")
         fault = child(soap_body, "Fault")
         if fault is not None:

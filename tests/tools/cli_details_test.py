@@ -37,7 +37,8 @@ class DetailCommands(ToolTestCase):
         cases = [
             (["parameters", DB, "Temperature", "9"], [
                 "ID  NAME              UNIT  TYPE                 SCALE   INTERPOLATION  DEFAULT   VALUES",
-                "7   Temperature       °C    NumericUnrestricted  Linear  Linear         23        -40, 20, 23, 100, 300",
+                "7   Temperature       °C    NumericUnrestricted  Linear  Linear         23        "
+                "-40, 20, 23, 100, 300",
                 "9   Number of cycles        NumericRestricted    Log     Linear         10000000  10000, 100000, "
                 "1000000, 10000000"]),
             (["parameters", DB, "Temperature", "--table", ALLOYS, "--attribute", "Density", "--record", "1001"], [
@@ -78,7 +79,8 @@ class DetailCommands(ToolTestCase):
              fault + "GetParameterDetails: Unknown parameter 'Pressure' in database DORSA_SAMPLES\n"),
             (["parameters", DB, "Strain", "--table", ALLOYS, "--attribute", "Density"], 5,
              fault + "GetParameterDetails: Parameter 'Strain' does not apply to attribute 'Density'\n"),
-            (["populated", DB, "99999"], 5, fault + "GetRecordAttributes: Unknown record 99999 in database DORSA_SAMPLES\n"),
+            (["populated", DB, "99999"], 5,
+             fault + "GetRecordAttributes: Unknown record 99999 in database DORSA_SAMPLES\n"),
             (["upload-addresses", DB, "1001", "--attribute", "Density"], 5, fault + "GetUploadAddresses: Attribute "
              "'Density' of table Alloys and Polymers holds no files or pictures\n"),
             (["exporter-parameters", DB, "no.such.exporter", "1001"], 5,

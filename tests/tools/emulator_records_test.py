@@ -46,148 +46,38 @@ class EmulatorAnswers(EmulatorTestCase):
                                                                                    "AttributeIdentity")][0]))
                 for v in children(child(record_data, "attributeValues"), "attributeValue")]
 
-    def test_attribute_details(self):
-        # reference, type, unit, (searchable, multi-valued, chartable), order, axis name, discrete values
-        cases = [
-            (by_id(101), "POIN", "kg/m^3", ("true", "false", "true"), "1", None, None),
-            (by_name("Corrosion resistance"), "DISC", "", ("true", "true", "false"), "12", None,
-             ["Poor", "Acceptable", "Good", "Excellent"]),
-            (by_standard_name("Young's modulus"), "RNGE", "GPa", ("true", "false", "true"), "2", None, None),
-            (by_id(104), "FLOAT_FUNCTIONAL_SERIES", "MPa", ("false", "false", "true"), "4", "Stress", None),
-            (by_id(115), "FLOAT_FUNCTIONAL_GRIDDED", "MPa", ("false", "false", "true"), "16", "Stress amplitude", None),
-            (by_name("Melt flow index", "Grades").replace("DORSA_SAMPLES", "POLY_DB"), "POIN", "g/10 min",
-             ("true", "false", "true"), "1", None, None),
-        ]
-        reply = self.call("GetAttributeDetails", attribute_list(*[case[0] for case in cases]))
+    def test_attribute_details_by_each_kind_of_reference(self):
+        # The tool's attributes command reads every detail by identity (cli_emulator_test's fixtures).
+        reply = self.call("GetAttributeDetails", attribute_list(
+            by_name("Corrosion resistance"), by_standard_name("Young's modulus"), by_id(105), by_id(190),
+            by_name("Melt flow index", "Grades").replace("DORSA_SAMPLES", "POLY_DB")))
         details = children(child(reply, "attributeDetails"), "attributeDetail")
-        self.assertEqual(len(details), len(cases))
-        for detail, (_, kind, unit, flags, order, axis, discrete) in zip(details, cases):
-            with self.subTest(kind=kind):
-                self.assertEqual(text(detail, "type"), kind)
-                self.assertEqual(text(detail, "databaseUnit"), unit)
-                self.assertEqual(tuple(detail.get(f) for f in ("isSearchable", "isMultiValued", "isChartable")),
-                                 flags)
-                self.assertEqual(text(detail, "order"), order)
-                self.assertEqual(text(detail, "axisName"), axis)
-                self.assertEqual([v.text for v in children(child(detail, "discreteValues"), "discreteValue")] or None,
-                                 discrete)
-                self.assertEqual(text(detail, "identity"), text(detail, "attribute/attributeIdentity"))
+        self.assertEqual([(text(d, "identity"), text(d, "attribute/attributeIdentity"), text(d, "name"),
+                           text(d, "type"), text(d, "isMeta")) for d in details],
+                         [("111", "111", "Corrosion resistance", "DISC", None),
+                          ("102", "102", "Young's modulus", "RNGE", None), ("105", "105", "Composition", "TABL", None),
+                          ("190", "190", "Data source notes", "LTXT", "true"),
+                          ("401", "401", "Melt flow index", "POIN", None)])
+        self.assertEqual((text(details[2], "revisionInfo/updateCount"), text(details[2], "helpInfo/isDatabaseHelp")),
+                         ("1", "true"))
 
-    def test_composition_columns_and_meta_attribute_detail(self):
-        reply = self.call("GetAttributeDetails", attribute_list(by_id(105), by_id(190)))
-        composition, notes = children(child(reply, "attributeDetails"), "attributeDetail")
-        columns = [(local(c), text(c, "Name"), c.get("type"), c.get("columnType"), text(c, "DatabaseUnit"))
-                   for c in child(composition, "columns")]
-        self.assertEqual(columns, [("local", "Element", "STXT", None, None), ("local", "Fraction", "RNGE", None, "wt%"),
-                                   ("target", "Source", None, "TargetRecord", None),
-                                   ("unavailable", "Lot number", None, None, None)])
-        self.assertEqual(text(composition, "revisionInfo/updateCount"), "1")
-        self.assertEqual(text(composition, "helpInfo/isDatabaseHelp"), "true")
-        self.assertEqual((text(notes, "name"), text(notes, "isMeta"), text(notes, "type")),
-                         ("Data source notes", "true", "LTXT"))
-
-    def test_min_max_over_the_sample_records(self):
-        imperial = "<brow:unitConversionContext><zbt:unitSystem>Imperial</zbt:unitSystem></brow:unitConversionContext>"
+    def test_min_max_where_the_tool_does_not_ask(self):
+        # In the database's units and in Imperial, the tool's range command reads the rest.
         si = "<brow:unitConversionContext><zbt:unitSystem>SI</zbt:unitSystem></brow:unitConversionContext>"
-        # reference, context, unit, kind, min, max (None: no min and max)
+        imperial = si.replace("SI", "Imperial")
+        # reference, context, unit, min and max (none where there is nothing to order)
         cases = [
-            (by_id(101), "", "kg/m^3", "double", 1130.0, 7900.0),
-            (by_id(101), imperial, "lb/ft^3", "double", 1130.0 * 0.06242796, 7900.0 * 0.06242796),
-            (by_name("Yield strength"), "", "MPa", "double", 70.0, 276.0),  # open-ended ends left out
-            (by_name("Yield strength"), si, "Pa", "double", 70.0e6, 276.0e6),
-            (by_id(113), "", "", "integer", 12, 42),
-            (by_id(109), "", "", "date", "2016-03-14T00:00:00", "2016-03-14T00:00:00"),
-            (by_id(104), imperial, "ksi", None, None, None),  # functional: nothing to order
-            (by_id(202), "", "", None, None, None),  # no records
+            (by_name("Yield strength"), si, "Pa", [70.0e6, 276.0e6]),  # open-ended ends left out
+            (by_id(104), imperial, "ksi", []),  # functional
+            (by_id(202), "", "", []),  # no records
         ]
-        for reference, context, unit, kind, low, high in cases:
+        for reference, context, unit, ends in cases:
             with self.subTest(reference=reference, context=context):
-                reply = self.call("GetAttributeMinMax", attribute_list(reference) + context)
-                entry = child(reply, "minMaxes/minMax")
+                entry = child(self.call("GetAttributeMinMax", attribute_list(reference) + context), "minMaxes/minMax")
                 self.assertEqual(text(entry, "unit"), unit)
                 self.assertIsNotNone(text(entry, "attributeReference/attributeIdentity"))
-                if kind is None:
-                    self.assertEqual([local(c) for c in entry if local(c) in ("min", "max")], [])
-                    continue
-                read = {"double": float, "integer": int, "date": str}[kind]
-                self.assertAlmostEqual(read(text(entry, f"min/{kind}")), low)
-                self.assertAlmostEqual(read(text(entry, f"max/{kind}")), high)
-
-    def test_parameters(self):
-        reply = self.call("GetAttributeParameters", attribute_list(by_id(104), by_id(102), by_id(115)))
-        details = children(child(reply, "parameterDetails"), "parameterDetail")
-        self.assertEqual([(text(d, "Name"), text(d, "appliesTo/attributeReference/attributeIdentity"),
-                           text(d, "appliesTo/order")) for d in details],
-                         [("Strain", "104", "1"), ("Temperature", "104", "2"),
-                          ("Number of cycles", "115", "1"), ("Temperature", "115", "2")])
-        cycles = details[2]
-        self.assertEqual((text(cycles, "scaleType"), text(cycles, "interpolationMethod"),
-                          text(cycles, "parameterType"), float(text(cycles, "defaultValue/value"))),
-                         ("Log", "Linear", "NumericRestricted", 1e7))
-        self.assertEqual(listed_values(cycles), [1e4, 1e5, 1e6, 1e7])
-        self.assertEqual(text(details[1], "Unit/UnitSymbol"), "°C")
-
-    def test_parameter_details(self):
-        temperature = f"<zbt:parameter>{DB}<zbt:name>Temperature</zbt:name></zbt:parameter>"
-        strain = f"<zbt:parameter>{DB}<zbt:parameterIdentity>8</zbt:parameterIdentity></zbt:parameter>"
-        functional = f"<brow:functionalAttribute>{by_id(104)}</brow:functionalAttribute>"
-        for_record = f"<brow:recordReference>{record(1001)}</brow:recordReference>"
-        every_strain = [0.0, 0.1, 0.2, 10.0, 30.0, 40.0]
-        # parameters, what they are asked for, the values listed per parameter, the attribute they apply to
-        cases = [
-            (temperature, "", [[-40.0, 20.0, 23.0, 100.0, 300.0]], None),
-            (temperature + strain, functional, [[-40.0, 20.0, 23.0, 100.0, 300.0], every_strain], "104"),
-            # for a record: the values its data uses
-            (temperature + strain, functional + for_record, [[20.0, 300.0], every_strain], "104"),
-        ]
-        for parameters, asked_for, values, applies in cases:
-            with self.subTest(parameters=parameters, asked_for=asked_for):
-                reply = self.call("GetParameterDetails",
-                                  f"<zbt:parameterReferences>{parameters}</zbt:parameterReferences>{asked_for}")
-                details = children(child(reply, "parameterDetails"), "parameterDetail")
-                self.assertEqual([listed_values(d) for d in details], values)
-                self.assertEqual({text(d, "appliesTo/attributeReference/attributeIdentity") for d in details},
-                                 {applies})
-
-    def test_meta_attributes(self):
-        reply = self.call("GetMetaAttributes", attribute_list(by_id(101), by_standard_name("Young's modulus"),
-                                                                        by_id(104)))
-        entries = children(reply, "Attribute")
-        self.assertEqual([(text(e, "ParentAttribute/attributeIdentity"),
-                           [(text(m, "name"), text(m, "isMeta"), text(m, "about/name"))
-                            for m in children(child(e, "MetaAttributes"), "MetaAttribute")]) for e in entries],
-                         [("101", [("Data source notes", "true", "Density")]),
-                          ("102", [("Data source notes", "true", "Young's modulus")]), ("104", [])])
-
-    def test_record_attributes_per_flag(self):
-        with_data = ["Density", "Young's modulus", "Yield strength", "Material family", "RoHS compliant"]
-        every = ["Density", "Young's modulus", "Yield strength", "Stress-strain curve", "Composition", "Datasheet",
-                 "Material family", "Notes", "Date tested", "Supplier website", "Corrosion resistance",
-                 "RoHS compliant", "Number of tests", "Micrograph", "Fatigue strength"]
-        cases = [
-            ("", [(n, "true", None) for n in with_data]),
-            ("<brow:includeEmptyAttributes>1</brow:includeEmptyAttributes>",
-             [(n, "true" if n in with_data else "false", None) for n in every]),
-            ("<brow:includeMetaAttributes>1</brow:includeMetaAttributes>",
-             [(n, "true", None) for n in with_data[:1]] + [("Data source notes", "true", "Density")] +
-             [(n, "true", None) for n in with_data[1:]]),
-            ("<brow:includeMetaAttributes>1</brow:includeMetaAttributes>"
-             "<brow:includeEmptyAttributes>1</brow:includeEmptyAttributes>",
-             [("Density", "true", None), ("Data source notes", "true", "Density"), ("Young's modulus", "true", None),
-              ("Data source notes", "false", "Young's modulus")] +
-             [(n, "true" if n in with_data else "false", None) for n in every[2:]]),
-        ]
-        for flags, expected in cases:
-            with self.subTest(flags=flags):
-                reply = self.call("GetRecordAttributes",
-                                  f"<zbt:recordReferences><zbt:record>{record(1003)}</zbt:record>"
-                                  f"</zbt:recordReferences>{flags}")
-                entries = children(child(reply, "recordAttributes"), "recordAttribute")
-                self.assertEqual([(text(e, "attribute/name"), text(e, "hasData"), text(e, "attribute/about/name"))
-                                  for e in entries], expected)
-                self.assertEqual({text(e, "record/recordGUID") for e in entries},
-                                 {"5e2b8c71-1003-4d19-b6e2-7a3f0c001003"})
-                self.assertEqual([e for e in entries if child(e, "parameterDetails") is not None], [])
+                self.assertEqual([float(text(entry, f"{end}/double")) for end in ("min", "max")
+                                  if child(entry, end) is not None], ends)
 
     def test_record_attributes_with_parameter_details(self):
         reply = self.call("GetRecordAttributes",
@@ -220,6 +110,7 @@ class EmulatorAnswers(EmulatorTestCase):
         self.assertEqual(text(values[0], "AttributeIdentity"), "102")
         self.assertEqual(text(values[0], "RangeDataValue/HighValue"), "71.0")
         self.assertIsNone(text(values[4], "AttributeIdentity"))
+        self.assertIsNone(text(found[0], "record/recordGUID"))  # not asked for; the tool always asks
 
     def test_pseudo_attribute_values(self):
         # pseudo name, value element, text
@@ -296,17 +187,6 @@ class EmulatorAnswers(EmulatorTestCase):
                 found = self.by_ref([pseudo("name")], [record(1003), record(1001), record(1002)], filter_content)
                 self.assertEqual([text(r, "record/identity/recordHistoryIdentity") for r in found], expected)
 
-    def test_guids_and_units(self):
-        for guids in (False, True):
-            with self.subTest(guids=guids):
-                found = self.by_ref([by_id(102)], [record(1001)], guids=guids,
-                                    context="<zbt:unitSystem>Imperial</zbt:unitSystem>")
-                self.assertEqual(text(found[0], "record/recordGUID"),
-                                 "5e2b8c71-1001-4d19-b6e2-7a3f0c001001" if guids else None)
-                value = child(found[0], "attributeValues/attributeValue/RangeDataValue")
-                self.assertEqual(text(value, "UnitSymbol"), "10^6 psi")
-                self.assertAlmostEqual(float(text(value, "LowValue")), 190.0 * 0.1450377)
-
     def test_reply_prefixes_vary_but_names_hold(self):
         replies = [self.call("GetAttributeDetails", attribute_list(by_id(101))),
                    self.call("GetMetaAttributes", attribute_list(by_id(101)))]
@@ -314,24 +194,21 @@ class EmulatorAnswers(EmulatorTestCase):
                                                     f"{{{ROOT}/16/01/Browse}}GetMetaAttributesResponse"})
 
     def test_unknown_references_are_faults(self):
-        cases = [
-            ("DataExport", "GetRecordAttributesByRef", by_ref_request([by_id(101)], [record(4242)]),
-             "Unknown record 4242 in database DORSA_SAMPLES"),
-            ("DataExport", "GetRecordAttributesByRef", by_ref_request([by_id(101)], [record(guid="no-such-guid")]),
-             "Unknown record no-such-guid in database DORSA_SAMPLES"),
-            ("DataExport", "GetRecordAttributesByRef", by_ref_request([by_id(999)], [record(1001)]),
-             "Unknown attribute 999 in database DORSA_SAMPLES"),
-            ("DataExport", "GetRecordAttributesByRef", by_ref_request([by_name("Colour")], [record(1001)]),
+        profile = "<zbt:Profile><zbt:Key>NOPE</zbt:Key></zbt:Profile>"
+        by_ref = [
+            ([by_id(101)], [record(4242)], {}, "Unknown record 4242 in database DORSA_SAMPLES"),
+            ([by_id(101)], [record(guid="no-such-guid")], {}, "Unknown record no-such-guid in database DORSA_SAMPLES"),
+            ([by_id(999)], [record(1001)], {}, "Unknown attribute 999 in database DORSA_SAMPLES"),
+            ([by_name("Colour")], [record(1001)], {},
              "Unknown attribute 'Colour' in table Alloys and Polymers in database DORSA_SAMPLES"),
-            ("DataExport", "GetRecordAttributesByRef", by_ref_request([by_standard_name("Notes")], [record(1001)]),
+            ([by_standard_name("Notes")], [record(1001)], {},
              "Unknown standard attribute 'Notes' in database DORSA_SAMPLES"),
-            ("DataExport", "GetRecordAttributesByRef", by_ref_request([pseudo("colour")], [record(1001)]),
-             "Unknown pseudo attribute [colour]"),
-            ("DataExport", "GetRecordAttributesByRef",
-             by_ref_request([by_id(101)], [record(1001)], "<zbt:Profile><zbt:Key>NOPE</zbt:Key></zbt:Profile>"),
-             "Unknown profile: NOPE"),
-            ("DataExport", "GetRecordAttributesByRef", by_ref_request([by_id(101)], [record(1001)], binary="Base64"),
-             "Unknown binary data representation: Base64"),
+            ([pseudo("colour")], [record(1001)], {}, "Unknown pseudo attribute [colour]"),
+            ([by_id(101)], [record(1001)], {"filter_content": profile}, "Unknown profile: NOPE"),
+            ([by_id(101)], [record(1001)], {"binary": "Base64"}, "Unknown binary data representation: Base64"),
+        ]
+        cases = [("DataExport", "GetRecordAttributesByRef", by_ref_request(attributes, records, **options), message)
+                 for attributes, records, options, message in by_ref] + [
             ("Browse", "GetAttributeDetails", attribute_list(by_id(999)),
              "Unknown attribute 999 in database DORSA_SAMPLES"),
             ("Browse", "GetAttributeMinMax", attribute_list(by_id(101)) +

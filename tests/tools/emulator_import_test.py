@@ -34,61 +34,49 @@ def parameters(*identities):
         for i in identities) + "</zbt:Parameters>"
 
 
-# One value of every type that can be imported, for the attributes of "Alloys and Polymers":
-# (attribute, the value as the client library writes it for import, what reading it back
-# gives: {path of local names below the value element: text}).
-EVERY_TYPE = [
-    (101, "<zbt:PointDataValue zbt:isNotApplicable=\"false\"><zbt:Estimated>true</zbt:Estimated><zbt:UnitSymbol>"
-          "kg/m^3</zbt:UnitSymbol>" + parameters(7) + "<zbt:Point><zbt:Value>7.5e3</zbt:Value><zbt:ValueParameters>"
-          f"<zbt:ParameterWithValue><zbt:Parameter>{parameter(7)}</zbt:Parameter>{numeric('2.0e1')}"
-          "</zbt:ParameterWithValue></zbt:ValueParameters></zbt:Point></zbt:PointDataValue>",
-     {"UnitSymbol": "kg/m^3", "Estimated": "true", "Point/Value": "7500.0",
-      "Point/ValueParameters/ParameterWithValue/ParameterValue/Value": "20.0",
-      "Parameters/Parameter/Name": "Temperature"}),
-    (102, "<zbt:RangeDataValue><zbt:Estimated>false</zbt:Estimated><zbt:UnitSymbol>GPa</zbt:UnitSymbol>"
-          "<zbt:LowValue>1.9e2</zbt:LowValue><zbt:HighValue>NaN</zbt:HighValue></zbt:RangeDataValue>",
-     {"LowValue": "190.0", "HighValue": "NaN", "UnitSymbol": "GPa"}),
-    (104, "<zbt:FloatFunctionalSeriesDataValue>" + parameters(8, 7) + "<zbt:Unit><zbt:UnitSymbol>MPa</zbt:UnitSymbol>"
-          "</zbt:Unit><zbt:Graph zbt:HideGraph=\"false\" zbt:LogarithmicYAxis=\"true\"><zbt:Series "
-          "zbt:decoration=\"Markers\"><zbt:Constraints>" + constraint(7, "20") + "</zbt:Constraints><zbt:XYPoints>"
-          "<zbt:XYPoint xsi:type=\"zbt:XYPoint\">" + numeric("0.5", "X") + "<zbt:Estimated>false</zbt:Estimated>"
-          "<zbt:Y>210</zbt:Y></zbt:XYPoint><zbt:XYPoint xsi:type=\"zbt:XYRange\">" + numeric("10", "X") +
-          "<zbt:Estimated>false</zbt:Estimated><zbt:LowerY>400</zbt:LowerY><zbt:UpperY>420</zbt:UpperY></zbt:XYPoint>"
-          "</zbt:XYPoints></zbt:Series><zbt:XAxisParameter><zbt:ParameterReference>" + parameter(8) +
-          "</zbt:ParameterReference></zbt:XAxisParameter></zbt:Graph></zbt:FloatFunctionalSeriesDataValue>",
-     {"Unit/UnitSymbol": "MPa", "Graph/Series/XYPoints/XYPoint/Y": "210.0",
-      "Graph/Series/Constraints/Constraint/ParameterValue/Value": "20.0", "Graph/XAxisParameter/Name": "Strain"}),
-    (105, "<zbt:TabularDataImportValue><zbt:Rows><zbt:Row zbt:linkingValue=\"Mo\"><zbt:Cells>"
-          "<zbt:Cell zbt:columnName=\"Element\"><zbt:ShortText>Mo</zbt:ShortText></zbt:Cell>"
-          "<zbt:Cell zbt:columnName=\"Fraction\"><zbt:Range><zbt:Estimated>false</zbt:Estimated><zbt:UnitSymbol>wt%"
-          "</zbt:UnitSymbol><zbt:LowValue>2</zbt:LowValue><zbt:HighValue>3</zbt:HighValue></zbt:Range></zbt:Cell>"
-          "</zbt:Cells></zbt:Row></zbt:Rows></zbt:TabularDataImportValue>",
-     {"columns/column": "Element", "rows/row/Cells/TabularDataCell/ShortText": "Mo",
-      "rows/row/Cells/TabularDataCell[1]/Range/HighValue": "3.0"}),
-    (106, "<zbt:FileDataValue><zbt:data>" + base64.b64encode(b"sheet \x00\xff").decode() + "</zbt:data>"
-          "<zbt:contentType>application/octet-stream</zbt:contentType><zbt:fileName>sheet.bin</zbt:fileName>"
-          "<zbt:description>Test sheet</zbt:description></zbt:FileDataValue>",
-     {"data": base64.b64encode(b"sheet \x00\xff").decode(), "fileName": "sheet.bin", "description": "Test sheet"}),
-    (107, "<zbt:ShortTextDataValue>Metal &amp; more</zbt:ShortTextDataValue>", {"": "Metal & more"}),
-    (108, "<zbt:LongTextDataValue>one\ntwo</zbt:LongTextDataValue>", {"": "one\ntwo"}),
-    (109, "<zbt:DateDataValue>2026-01-31T00:00:00</zbt:DateDataValue>", {"": "2026-01-31T00:00:00"}),
-    (110, "<zbt:HyperlinkDataValue><zbt:Value>http://steel.example/new</zbt:Value><zbt:Description>New page"
-          "</zbt:Description></zbt:HyperlinkDataValue>",
-     {"Value": "http://steel.example/new", "Description": "New page"}),
-    (111, "<zbt:DiscreteDataValue><zbt:Discrete zbt:order=\"3\">Good</zbt:Discrete></zbt:DiscreteDataValue>",
-     {"Discrete": "Good"}),
-    (112, "<zbt:LogicalDataValue>false</zbt:LogicalDataValue>", {"": "false"}),
-    (113, "<zbt:IntegerDataValue>-7</zbt:IntegerDataValue>", {"": "-7"}),
-    (114, "<zbt:PictureDataValue><zbt:data>" + base64.b64encode(b"\x89PNG").decode() + "</zbt:data><zbt:contentType>"
-          "image/png</zbt:contentType></zbt:PictureDataValue>",
-     {"data": base64.b64encode(b"\x89PNG").decode(), "contentType": "image/png"}),
-    (115, "<zbt:FloatFunctionalGriddedDataValue zbt:decoration=\"Markers\">" + parameters(9, 7) + "<zbt:Unit>"
-          "<zbt:UnitSymbol>MPa</zbt:UnitSymbol></zbt:Unit><zbt:Values><zbt:Value xsi:type="
-          "\"zbt:FloatFunctionalRangedValue\"><zbt:Constraints>" + constraint(9, "1e6") + constraint(7, "20") +
-          "</zbt:Constraints><zbt:Estimated>true</zbt:Estimated><zbt:Low>250</zbt:Low><zbt:High>270</zbt:High>"
-          "</zbt:Value></zbt:Values></zbt:FloatFunctionalGriddedDataValue>",
-     {"Values/Value/Low": "250.0", "Values/Value/High": "270.0", "Values/Value/Estimated": "true"}),
-]
+# One value of every type that can be imported, for the attributes of "Alloys and Polymers", as
+# the client library writes it for import. How the library reads such values back is
+# cli_import_test's round trip.
+FILE_DATA, PICTURE_DATA = b"sheet \x00\xff", b"\x89PNG"
+EVERY_TYPE = {
+    101: "<zbt:PointDataValue zbt:isNotApplicable=\"false\"><zbt:Estimated>true</zbt:Estimated><zbt:UnitSymbol>"
+         "kg/m^3</zbt:UnitSymbol>" + parameters(7) + "<zbt:Point><zbt:Value>7.5e3</zbt:Value><zbt:ValueParameters>"
+         f"<zbt:ParameterWithValue><zbt:Parameter>{parameter(7)}</zbt:Parameter>{numeric('2.0e1')}"
+         "</zbt:ParameterWithValue></zbt:ValueParameters></zbt:Point></zbt:PointDataValue>",
+    102: "<zbt:RangeDataValue><zbt:Estimated>false</zbt:Estimated><zbt:UnitSymbol>GPa</zbt:UnitSymbol>"
+         "<zbt:LowValue>1.9e2</zbt:LowValue><zbt:HighValue>NaN</zbt:HighValue></zbt:RangeDataValue>",
+    104: "<zbt:FloatFunctionalSeriesDataValue>" + parameters(8, 7) + "<zbt:Unit><zbt:UnitSymbol>MPa</zbt:UnitSymbol>"
+         "</zbt:Unit><zbt:Graph zbt:HideGraph=\"false\" zbt:LogarithmicYAxis=\"true\"><zbt:Series "
+         "zbt:decoration=\"Markers\"><zbt:Constraints>" + constraint(7, "20") + "</zbt:Constraints><zbt:XYPoints>"
+         "<zbt:XYPoint xsi:type=\"zbt:XYPoint\">" + numeric("0.5", "X") + "<zbt:Estimated>false</zbt:Estimated>"
+         "<zbt:Y>210</zbt:Y></zbt:XYPoint><zbt:XYPoint xsi:type=\"zbt:XYRange\">" + numeric("10", "X") +
+         "<zbt:Estimated>false</zbt:Estimated><zbt:LowerY>400</zbt:LowerY><zbt:UpperY>420</zbt:UpperY></zbt:XYPoint>"
+         "</zbt:XYPoints></zbt:Series><zbt:XAxisParameter><zbt:ParameterReference>" + parameter(8) +
+         "</zbt:ParameterReference></zbt:XAxisParameter></zbt:Graph></zbt:FloatFunctionalSeriesDataValue>",
+    105: "<zbt:TabularDataImportValue><zbt:Rows><zbt:Row zbt:linkingValue=\"Mo\"><zbt:Cells>"
+         "<zbt:Cell zbt:columnName=\"Element\"><zbt:ShortText>Mo</zbt:ShortText></zbt:Cell>"
+         "<zbt:Cell zbt:columnName=\"Fraction\"><zbt:Range><zbt:Estimated>false</zbt:Estimated><zbt:UnitSymbol>wt%"
+         "</zbt:UnitSymbol><zbt:LowValue>2</zbt:LowValue><zbt:HighValue>3</zbt:HighValue></zbt:Range></zbt:Cell>"
+         "</zbt:Cells></zbt:Row></zbt:Rows></zbt:TabularDataImportValue>",
+    106: "<zbt:FileDataValue><zbt:data>" + base64.b64encode(FILE_DATA).decode() + "</zbt:data>"
+         "<zbt:contentType>application/octet-stream</zbt:contentType><zbt:fileName>sheet.bin</zbt:fileName>"
+         "<zbt:description>Test sheet</zbt:description></zbt:FileDataValue>",
+    107: "<zbt:ShortTextDataValue>Metal &amp; more</zbt:ShortTextDataValue>",
+    108: "<zbt:LongTextDataValue>one\ntwo</zbt:LongTextDataValue>",
+    109: "<zbt:DateDataValue>2026-01-31T00:00:00</zbt:DateDataValue>",
+    110: "<zbt:HyperlinkDataValue><zbt:Value>http://steel.example/new</zbt:Value><zbt:Description>New page"
+         "</zbt:Description></zbt:HyperlinkDataValue>",
+    111: "<zbt:DiscreteDataValue><zbt:Discrete zbt:order=\"3\">Good</zbt:Discrete></zbt:DiscreteDataValue>",
+    112: "<zbt:LogicalDataValue>false</zbt:LogicalDataValue>",
+    113: "<zbt:IntegerDataValue>-7</zbt:IntegerDataValue>",
+    114: "<zbt:PictureDataValue><zbt:data>" + base64.b64encode(PICTURE_DATA).decode() + "</zbt:data><zbt:contentType>"
+         "image/png</zbt:contentType></zbt:PictureDataValue>",
+    115: "<zbt:FloatFunctionalGriddedDataValue zbt:decoration=\"Markers\">" + parameters(9, 7) + "<zbt:Unit>"
+         "<zbt:UnitSymbol>MPa</zbt:UnitSymbol></zbt:Unit><zbt:Values><zbt:Value xsi:type="
+         "\"zbt:FloatFunctionalRangedValue\"><zbt:Constraints>" + constraint(9, "1e6") + constraint(7, "20") +
+         "</zbt:Constraints><zbt:Estimated>true</zbt:Estimated><zbt:Low>250</zbt:Low><zbt:High>270</zbt:High>"
+         "</zbt:Value></zbt:Values></zbt:FloatFunctionalGriddedDataValue>",
+}
 
 
 def value_import(attribute_id, value=None):
@@ -153,33 +141,13 @@ class ImportEmulator(Emulator):
 class ImportChangesTheData(EmulatorTestCase):
     emulator_class = ImportEmulator
 
-    def test_a_new_record_holds_one_value_of_every_type(self):
-        values = [value_import(a, v) for a, v, _ in EVERY_TYPE]
-        [identity] = self.emulator.imported(import_request(import_record("create", *values, name="DS-19", parent=1001)))
-        self.assertEqual(self.emulator.name(identity), "DS-19")
+    def test_a_new_record_holds_the_binary_content_imported(self):
+        # The library reads the rest of every type back in cli_import_test; content it only sizes.
+        [identity] = self.emulator.imported(import_request(import_record(
+            "create", value_import(106, EVERY_TYPE[106]), value_import(114, EVERY_TYPE[114]), name="DS-19",
+            parent=1001)))
         read = self.emulator.values(identity)
-        self.assertEqual(sorted(read), sorted(a for a, _, _ in EVERY_TYPE))
-        for attribute_id, _, expected in EVERY_TYPE:
-            for path, wanted in expected.items():
-                self.assertEqual(text(read[attribute_id], path), wanted, f"attribute {attribute_id}, {path}")
-
-    def test_update_sets_and_clears_values(self):
-        before = self.emulator.values(1003)
-        self.assertEqual(self.emulator.imported(import_request(import_record(
-            "update", value_import(107, "<zbt:ShortTextDataValue>Polymer</zbt:ShortTextDataValue>"),
-            value_import(112), reference=1003, release=False))), [1003])
-        after = self.emulator.values(1003)
-        self.assertEqual(text(after[107]), "Polymer")
-        self.assertNotIn(112, after)
-        self.assertEqual(ElementTree.tostring(after[101]), ElementTree.tostring(before[101]))
-
-    def test_copy_reads_back_as_its_source(self):
-        [identity] = self.emulator.imported(import_request(import_record("copy", name="DA-61 copy", reference=1002,
-                                                                         parent=1001)))
-        self.assertNotEqual(identity, 1002)
-        self.assertEqual(self.emulator.name(identity), "DA-61 copy")
-        self.assertEqual({a: ElementTree.tostring(v) for a, v in self.emulator.values(identity).items()},
-                         {a: ElementTree.tostring(v) for a, v in self.emulator.values(1002).items()})
+        self.assertEqual([base64.b64decode(text(read[a], "data")) for a in (106, 114)], [FILE_DATA, PICTURE_DATA])
 
     def test_fault_mode_rolls_the_whole_batch_back(self):
         before = self.emulator.values(1002)
@@ -241,23 +209,16 @@ class ImportChangesTheData(EmulatorTestCase):
         self.assertEqual(found("Castings"), [])  # a folder only holds records
 
     def test_uploaded_file_is_what_a_later_read_points_at(self):
-        def addresses(attribute_id):
-            return (f"<dat:records><dat:record>{record(1002)}</dat:record></dat:records><dat:attributes>"
-                    f"<dat:attribute>{by_id(attribute_id)}</dat:attribute></dat:attributes>")
-
-        reply = self.call("GetUploadAddresses", addresses(106), "DataImport", "GetUploadAddressesRequest")
+        # What is served back and the refusal of a text attribute: cli_import_test and cli_details_test.
+        reply = self.call("GetUploadAddresses", f"<dat:records><dat:record>{record(1002)}</dat:record></dat:records>"
+                          f"<dat:attributes><dat:attribute>{by_id(106)}</dat:attribute></dat:attributes>",
+                          "DataImport", "GetUploadAddressesRequest")
         url = text(reply, "records/record/attributes/attribute/URL")
-        self.assertTrue(url.startswith(self.emulator.url + "/files/"), url)
         upload = urllib.request.Request(url, data=b"uploaded \x01 bytes", method="PUT",
                                         headers={"Content-Type": "application/x-test"})
         with urllib.request.urlopen(upload, timeout=30) as answer:
             self.assertEqual(answer.status, 201)
         self.assertEqual(text(self.emulator.values(1002, binary="URL")[106], "URL"), url)
-        with urllib.request.urlopen(url, timeout=30) as download:
-            self.assertEqual(download.read(), b"uploaded \x01 bytes")
-            self.assertEqual(download.headers["Content-Type"], "application/x-test")
-        self.assertIn("holds no files", self.fault("GetUploadAddresses", addresses(107), "DataImport",
-                                                   "GetUploadAddressesRequest"))
 
 
 class StateSurvivesARestart(unittest.TestCase):
@@ -272,7 +233,7 @@ class StateSurvivesARestart(unittest.TestCase):
             try:
                 # one value of every type, all of which the restarted emulator's checks must take
                 [identity] = emulator.imported(import_request(import_record(
-                    "create", *[value_import(a, v) for a, v, _ in EVERY_TYPE],
+                    "create", *[value_import(a, v) for a, v in EVERY_TYPE.items()],
                     name="Kept across restarts", parent=1001)))
                 values = emulator.values(identity)
                 exporters = self.exporters(emulator)

@@ -24,7 +24,7 @@ class ExportCommands(ToolTestCase):
         self.assertOutputs([
             (["exporters"], "exporters.txt"),
             (["--json", "exporters", "POLY_DB", "--package", "Sheetwise"], "exporters_sheetwise.json"),
-            (["exporters", "DORSA_SAMPLES", "--for", "1003"], "exporters_for_1003.txt"),
+            (["exporters", "DORSA_SAMPLES", "--for", "1001", "1003"], "exporters_for_records.txt"),
             (["--json", "exporters", "DORSA_SAMPLES", "--for", "1001", "1003", "--package", "Strata FE"],
              "exporters_for_records.json"),
             (["export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--unit-system", "Imperial", "--sig-figs", "3"],

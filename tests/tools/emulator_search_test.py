@@ -72,31 +72,28 @@ class EmulatorSearches(EmulatorTestCase):
         return sorted(identity for identity, _ in self.hits(operation, content))
 
     def test_free_text_over_names_and_text_values(self):
+        # Within tables, within a table filter and with nothing found are cli_search_test's.
         cases = [
             ("words are found case-insensitively in names", text_search("DORSA"), [1001, 1002, 1003, 1004, 1005]),
             ("and short names", text_search("ds-18"), [1001]),
             ("in long texts", text_search("austenitic"), [1001]),
             ("every word must occur, as a word", text_search("aluminium sheet"), [2101, 3101]),
             ("a word is not part of a longer one", text_search("alumin"), []),
-            ("within the tables named", text_search("aluminium", tables=["Processes", "Suppliers"]), [2101, 3101]),
-            ("within a table filter", text_search("aluminium", search_filter="ProducersTablesOnly"), [3101]),
             ("within a profile", text_search("dorsa", record_filter=METALS), [1001, 1002, 1004, 1005]),
             ("in a read-only search", text_search("casting", mode="ReadOnly"), [2102]),
-            ("nothing found", text_search("zirconium"), []),
         ]
         for name, content, expected in cases:
             with self.subTest(name):
                 self.assertEqual(self.found("SimpleTextSearch", content), expected)
 
-    def test_more_occurrences_rank_higher_and_ties_go_by_name(self):
-        self.assertEqual(self.hits("SimpleTextSearch", text_search("aluminium")), [(2101, 2), (4002, 1), (1002, 1), (3101, 1)])
+    def test_more_occurrences_rank_higher(self):
+        # The ties that go by name are in cli_search_test's table.
         self.assertEqual(self.hits("SimpleTextSearch", text_search("aluminium sheet")), [(2101, 3), (3101, 2)])
 
     def test_a_hit_carries_names_colour_type_and_guids_when_asked(self):
-        # words, GUIDs asked for, (short name, full name, colour, type) of the one hit
+        # words, GUIDs asked for (the tool always asks), (short name, full name, colour, type) of the one hit
         cases = [
             ("DS-18", False, ("DS-18", "Dorsa steel DS-18, annealed", "Default", "Record")),
-            ("DS-18", True, ("DS-18", "Dorsa steel DS-18, annealed", "Default", "Record")),
             ("DS-22", False, ("DS-22", "Dorsa steel DS-22, cold worked", "Red", "Record")),
             ("DA-61/S2", False, ("DA-61/S2", "DA-61 sheet, 2 mm", "Default", "Generic")),
         ]
@@ -109,17 +106,12 @@ class EmulatorSearches(EmulatorTestCase):
                 self.assertEqual(text(hit, "recordReference/recordGUID") is not None, guids)
 
     def test_record_names_with_the_three_switches(self):
+        # Full or short names, in any letter case or not, wildcards and other tables: cli_search_test.
         cases = [
-            ("a full name", name_search("Dorsa steel DS-18, annealed"), [1001]),
             ("in any letter case", name_search("dorsa steel ds-18, ANNEALED"), [1001]),
-            ("unless case-sensitive", name_search("dorsa steel ds-18, annealed", case=1), []),
-            ("a short name is not a full name", name_search("DS-18"), []),
-            ("short names when asked", name_search("DS-18", full=0, short=1), [1001]),
-            ("a wildcard", name_search("Dorsa*"), [1001, 1002, 1003, 1004, 1005]),
             ("a wildcard over both names", name_search("D*", short=1), [1001, 1002, 1003, 1004, 1005, 1006]),
             ("no switch on", name_search("Dorsa*", full=0), []),
             ("within a profile", name_search("Dorsa*", record_filter=METALS), [1001, 1002, 1004, 1005]),
-            ("another table", name_search("Sand casting", table="Processes"), [2102]),
         ]
         for name, content, expected in cases:
             with self.subTest(name):
@@ -129,37 +121,24 @@ class EmulatorSearches(EmulatorTestCase):
                          [(1006, 2), (1002, 2), (1003, 1), (1001, 1), (1004, 1), (1005, 1)])
 
     def test_criteria_over_the_stored_values(self):
+        # Each condition the tool's criteria make is in cli_search_test's table.
         density, yield_strength = by_name("Density"), by_name("Yield strength")
         cases = [
-            ("between in the stored unit", [criterion(density, between(1000.0, 3000.0, "kg/m^3"))], [1002, 1003]),
-            ("between in another unit", [criterion(density, between(2.0, 3.0, "g/cm^3"))], [1002]),
-            ("between without a unit is in the attribute's", [criterion(density, between(7000.0))], [1001, 1004]),
-            ("greater than, open ranges included",
-             [criterion(yield_strength, bound("greaterThan", 200.0, "MPa"))], [1001, 1002, 1004]),
             ("less than in pascal", [criterion(yield_strength, bound("lessThan", 1.0e8, "Pa"))], [1002, 1003]),
-            ("contains any", [criterion(by_name("Corrosion resistance"), discrete("containsAny", "Good", "Excellent"))],
-             [1001, 1002]),
-            ("contains all", [criterion(by_id(111), discrete("containsAll", "Good", "Acceptable"))], [1002]),
-            ("exists", [criterion(by_name("Datasheet"), "<sear:exists>true</sear:exists>")], [1001]),
-            ("does not exist", [criterion(by_name("Datasheet"), "<sear:doesNotExist>true</sear:doesNotExist>")],
-             [1002, 1003, 1004, 1005, 1006]),
-            ("dates", [criterion(by_name("Date tested"), "<sear:betweenDateTimes><sear:lowEnd>2015-01-01</sear:lowEnd>"
-                                 "<sear:highEnd>2017-01-01T00:00:00</sear:highEnd></sear:betweenDateTimes>")], [1001]),
+            ("a date without a time", [criterion(by_name("Date tested"), "<sear:betweenDateTimes><sear:lowEnd>"
+                                                 "2015-01-01</sear:lowEnd><sear:highEnd>2017-01-01T00:00:00"
+                                                 "</sear:highEnd></sear:betweenDateTimes>")], [1001]),
             ("dates outside", [criterion(by_name("Date tested"), "<sear:betweenDateTimes><sear:lowEnd>2017-01-01"
                                          "</sear:lowEnd><sear:highEnd/></sear:betweenDateTimes>")], []),
-            ("tabular column", [criterion(by_name("Composition"), '<sear:tabularColumnContains sear:tabularColumn='
-                                          '"Element">cr</sear:tabularColumnContains>')], [1001, 1004]),
+            ("tabular column in any letter case", [criterion(by_name("Composition"), "<sear:tabularColumnContains "
+                                                             'sear:tabularColumn="Element">cr'
+                                                             "</sear:tabularColumnContains>")], [1001, 1004]),
             ("text contains", [criterion(by_name("Material family"), "<sear:contains>metal</sear:contains>")],
              [1001, 1002, 1004]),
-            ("text does not contain",
-             [criterion(by_name("Material family"), "<sear:doesNotContain>ferrous</sear:doesNotContain>")], [1003]),
-            ("exactly", [criterion(by_name("Number of tests"), "<sear:exactly>12</sear:exactly>")], [1002]),
             ("every criterion must hold",
              [criterion(density, between(1000.0, 8000.0)), criterion(by_name("RoHS compliant"),
                                                                      "<sear:exists>true</sear:exists>"),
               criterion(by_id(107), "<sear:contains>Metal</sear:contains>")], [1001, 1002]),
-            ("another table", [criterion(by_name("Process type", "Processes"), discrete("containsAny", "Joining"))],
-             [2101]),
         ]
         for name, criteria, expected in cases:
             with self.subTest(name):
@@ -169,19 +148,15 @@ class EmulatorSearches(EmulatorTestCase):
         self.assertEqual(metals, [(1001, 2), (1002, 1), (1004, 1)])  # both points of 1001 match, the one of 1002 and 1004
 
     def test_refused_searches_are_faults(self):
+        # An unknown table, attribute or unit of the wrong kind: cli_search_test.
         density = by_name("Density")
         cases = [
             ("SimpleTextSearch", text_search("  "), "The search text is empty"),
-            ("SimpleTextSearch", text_search("a", tables=["Nowhere"]), "Unknown table Nowhere"),
             ("SimpleTextSearch", text_search("a", search_filter="MetalsOnly"), "Unknown table filter: MetalsOnly"),
             ("SimpleTextSearch", text_search("a", mode="Fast"), "Unknown search mode: Fast"),
             ("SimpleTextSearch", text_search("a", record_filter="<zbt:Profile><zbt:Key>NONE</zbt:Key></zbt:Profile>"),
              "Unknown profile: NONE"),
             ("RecordNameSearch", name_search("x", table=None), "A record name search names no table"),
-            ("CriteriaSearch", criteria_search(criterion(by_name("Hardness"), "<sear:exists>true</sear:exists>")),
-             "Unknown attribute 'Hardness'"),
-            ("CriteriaSearch", criteria_search(criterion(density, between(1.0, 2.0, "MPa"))),
-             "The unit 'MPa' does not measure attribute 'Density'"),
             ("CriteriaSearch", criteria_search(criterion(density, between(1.0, 2.0, "furlong"))),
              "Unknown unit: furlong"),
             ("CriteriaSearch", criteria_search(criterion(density, "<sear:exactly>3</sear:exactly>")),

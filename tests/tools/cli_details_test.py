@@ -48,6 +48,18 @@ class DetailCommands(ToolTestCase):
         for arguments, expected in cases:
             with self.subTest(arguments=arguments):
                 self.assertEqual(self.lines(*arguments), expected)
+        # In another unit system, of a functional attribute, of an attribute no record holds.
+        cases = [
+            (["range", DB, ALLOYS, "Yield strength", "--unit-system", "SI"],
+             {"attribute": "Yield strength", "id": 103, "min": 70000000.0, "max": 276000000.0, "unit": "Pa"}),
+            (["range", DB, ALLOYS, "Stress-strain curve", "--unit-system", "Imperial"],
+             {"attribute": "Stress-strain curve", "id": 104, "min": None, "max": None, "unit": "ksi"}),
+            (["range", DB, "Processes", "Economic batch size"],
+             {"attribute": "Economic batch size", "id": 202, "min": None, "max": None, "unit": ""}),
+        ]
+        for arguments, expected in cases:
+            with self.subTest(arguments=arguments):
+                self.assertEqual(self.json(*arguments), [expected])
 
     def test_content_put_at_an_upload_address_lands_in_the_record(self):
         self.assertNotIn("Micrograph", [e["attribute"] for e in self.json("populated", DB, "1002")])

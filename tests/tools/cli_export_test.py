@@ -29,6 +29,9 @@ class ExportCommands(ToolTestCase):
              "exporters_for_records.json"),
             (["export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--unit-system", "Imperial", "--sig-figs", "3"],
              "card_imperial.txt"),
+            (["export", "DORSA_SAMPLES", "strata.card.v3", "1001"], "card.txt"),
+            (["export", "DORSA_SAMPLES", "sheetwise.csv.v2", "1001", "1002"], "values.csv"),
+            (["export", "DORSA_SAMPLES", "jsonic.record.v1", "1002", "--sig-figs", "2"], "record_1002.json"),
         ])
         self.assertEqual([e["package"] for e in self.json("exporters", "--model", "Record document")], ["Jsonic"])
         wrapped = self.json("export", "DORSA_SAMPLES", "strata.card.v3", "1001", "--unit-system", "Imperial",

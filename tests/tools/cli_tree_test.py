@@ -36,11 +36,14 @@ def version(record, guid, state):
     return {"record": record, "guid": f"5e2b8c71-{record}-4d19-b6e2-7a3f0c{guid}", "state": state}
 
 
-# Every version of records 1001, 1005 and 3001, oldest first, and the ones each selector keeps.
+# Every version of records 1001, 1003, 1004, 1005 and 3001, oldest first, and the ones each selector keeps.
 VERSIONS = [version(1001, "101001", "Superseded"), version(1001, "201001", "Superseded"),
-            version(1001, "001001", "Released"), version(1005, "101005", "Released"),
-            version(1005, "001005", "Unreleased"), version(3001, "003001", "Unversioned")]
-SELECTED = {"LatestRead": [2, 3, 5], "Latest": [2, 4, 5], "AllReleased": [0, 1, 2, 3, 5], "All": range(6)}
+            version(1001, "001001", "Released"), version(1003, "101003", "Withdrawn"),
+            version(1003, "001003", "Released"), version(1004, "001004", "Unreleased"),
+            version(1005, "101005", "Released"), version(1005, "001005", "Unreleased"),
+            version(3001, "003001", "Unversioned")]
+SELECTED = {"LatestRead": [2, 4, 6, 8], "Latest": [2, 4, 5, 7, 8], "AllReleased": [0, 1, 2, 3, 4, 6, 8],
+            "All": range(9)}
 
 
 class ToolAgainstEmulatorTree(ToolTestCase):
@@ -60,7 +63,7 @@ class ToolAgainstEmulatorTree(ToolTestCase):
             (["--json", "tree", DB, ALLOYS, "--from", "5e2b8c71-1120-4d19-b6e2-7a3f0c001120"], "tree_from_1120.json"),
             (["links", DB], "link_groups.txt"),
             (["--json", "links", DB], "link_groups.json"),
-            (["--json", "links", DB, "1001", "3002"], "linked_records.json"),
+            (["--json", "links", DB, "1001", "3002", "4002", "4003"], "linked_records.json"),
         ], locale="C")
         cases = [
             (["tree", DB, ALLOYS, "--from", "1120"],
@@ -83,8 +86,8 @@ class ToolAgainstEmulatorTree(ToolTestCase):
     def test_versions_by_selector(self):
         for selector, kept in SELECTED.items():
             with self.subTest(selector=selector):
-                self.assertEqual(self.json("versions", DB, "1001", "1005", "3001", "--select", selector),
-                                 [VERSIONS[i] for i in kept])
+                self.assertEqual(self.json("versions", DB, "1001", "1003", "1004", "1005", "3001", "--select",
+                                           selector), [VERSIONS[i] for i in kept])
 
     def test_usage_errors_and_refusals(self):
         self.assertRefused([

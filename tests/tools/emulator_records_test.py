@@ -61,24 +61,6 @@ class EmulatorAnswers(EmulatorTestCase):
         self.assertEqual((text(details[2], "revisionInfo/updateCount"), text(details[2], "helpInfo/isDatabaseHelp")),
                          ("1", "true"))
 
-    def test_min_max_where_the_tool_does_not_ask(self):
-        # In the database's units and in Imperial, the tool's range command reads the rest.
-        si = "<brow:unitConversionContext><zbt:unitSystem>SI</zbt:unitSystem></brow:unitConversionContext>"
-        imperial = si.replace("SI", "Imperial")
-        # reference, context, unit, min and max (none where there is nothing to order)
-        cases = [
-            (by_name("Yield strength"), si, "Pa", [70.0e6, 276.0e6]),  # open-ended ends left out
-            (by_id(104), imperial, "ksi", []),  # functional
-            (by_id(202), "", "", []),  # no records
-        ]
-        for reference, context, unit, ends in cases:
-            with self.subTest(reference=reference, context=context):
-                entry = child(self.call("GetAttributeMinMax", attribute_list(reference) + context), "minMaxes/minMax")
-                self.assertEqual(text(entry, "unit"), unit)
-                self.assertIsNotNone(text(entry, "attributeReference/attributeIdentity"))
-                self.assertEqual([float(text(entry, f"{end}/double")) for end in ("min", "max")
-                                  if child(entry, end) is not None], ends)
-
     def test_record_attributes_with_parameter_details(self):
         reply = self.call("GetRecordAttributes",
                           f"<zbt:recordReferences><zbt:record>{record(history_guid=HISTORY_GUID_1003)}</zbt:record>"
@@ -111,24 +93,6 @@ class EmulatorAnswers(EmulatorTestCase):
         self.assertEqual(text(values[0], "RangeDataValue/HighValue"), "71.0")
         self.assertIsNone(text(values[4], "AttributeIdentity"))
         self.assertIsNone(text(found[0], "record/recordGUID"))  # not asked for; the tool always asks
-
-    def test_pseudo_attribute_values(self):
-        # pseudo name, value element, text
-        cases = [
-            ("name", "ShortTextDataValue", "Dorsa aluminium DA-61, aged"),
-            ("shortName", "ShortTextDataValue", "DA-61"),
-            ("recordGUID", "ShortTextDataValue", GUID_1002),
-            ("recordHistoryGUID", "ShortTextDataValue", "9d40a6e3-1002-4c7e-a5b8-2e61f4001002"),
-            ("recordHistoryIdentity", "IntegerDataValue", "1002"),
-            ("tableName", "ShortTextDataValue", "Alloys and Polymers"),
-            ("subsets", "ShortTextDataValue", "Metals, All samples"),
-            ("recordVersionNumber", "IntegerDataValue", "1"),
-            ("modifiedDate", "DateDataValue", "2015-09-30T16:00:00"),
-        ]
-        found = self.by_ref([pseudo(name) for name, _, _ in cases], [record(1002)])
-        values = children(child(found[0], "attributeValues"), "attributeValue")
-        self.assertEqual([(text(v, "AttributeName"), local(v[1]), v[1].text) for v in values],
-                         [(f"[{name}]", kind, value) for name, kind, value in cases])
 
     def test_pseudo_attributes_from_the_tree(self):
         tree = ["parentName", "parentShortName", "parentRecordHistoryIdentity", "parentRecordHistoryGUID",

@@ -13,75 +13,19 @@ from xml.etree import ElementTree
 from emulator_process import sample_data
 from emulator_search_test import text_search
 from emulator_tree_test import child_nodes
-from soap_posting import DB, Emulator, EmulatorTestCase, by_id, child, history_identity, parameter, record, text
-
-
-def attribute(identity):
-    return f"<zbt:attribute>{by_id(identity)}</zbt:attribute>"
-
-
-def numeric(value, name="ParameterValue"):
-    return f'<zbt:{name} xsi:type="zbt:NumericParameterValue"><zbt:Value>{value}</zbt:Value></zbt:{name}>'
-
-
-def constraint(identity, value):
-    return f"<zbt:Constraint><zbt:Parameter>{parameter(identity)}</zbt:Parameter>{numeric(value)}</zbt:Constraint>"
-
-
-def parameters(*identities):
-    return "<zbt:Parameters>" + "".join(
-        f"<zbt:Parameter><zbt:ParameterReference>{parameter(i)}</zbt:ParameterReference></zbt:Parameter>"
-        for i in identities) + "</zbt:Parameters>"
+from soap_posting import DB, Emulator, EmulatorTestCase, by_id, child, fixture, history_identity, record, text
 
 
 # One value of every type that can be imported, for the attributes of "Alloys and Polymers", as
-# the client library writes it for import. How the library reads such values back is
-# cli_import_test's round trip.
-FILE_DATA, PICTURE_DATA = b"sheet \x00\xff", b"\x89PNG"
-EVERY_TYPE = {
-    101: "<zbt:PointDataValue zbt:isNotApplicable=\"false\"><zbt:Estimated>true</zbt:Estimated><zbt:UnitSymbol>"
-         "kg/m^3</zbt:UnitSymbol>" + parameters(7) + "<zbt:Point><zbt:Value>7.5e3</zbt:Value><zbt:ValueParameters>"
-         f"<zbt:ParameterWithValue><zbt:Parameter>{parameter(7)}</zbt:Parameter>{numeric('2.0e1')}"
-         "</zbt:ParameterWithValue></zbt:ValueParameters></zbt:Point></zbt:PointDataValue>",
-    102: "<zbt:RangeDataValue><zbt:Estimated>false</zbt:Estimated><zbt:UnitSymbol>GPa</zbt:UnitSymbol>"
-         "<zbt:LowValue>1.9e2</zbt:LowValue><zbt:HighValue>NaN</zbt:HighValue></zbt:RangeDataValue>",
-    104: "<zbt:FloatFunctionalSeriesDataValue>" + parameters(8, 7) + "<zbt:Unit><zbt:UnitSymbol>MPa</zbt:UnitSymbol>"
-         "</zbt:Unit><zbt:Graph zbt:HideGraph=\"false\" zbt:LogarithmicYAxis=\"true\"><zbt:Series "
-         "zbt:decoration=\"Markers\"><zbt:Constraints>" + constraint(7, "20") + "</zbt:Constraints><zbt:XYPoints>"
-         "<zbt:XYPoint xsi:type=\"zbt:XYPoint\">" + numeric("0.5", "X") + "<zbt:Estimated>false</zbt:Estimated>"
-         "<zbt:Y>210</zbt:Y></zbt:XYPoint><zbt:XYPoint xsi:type=\"zbt:XYRange\">" + numeric("10", "X") +
-         "<zbt:Estimated>false</zbt:Estimated><zbt:LowerY>400</zbt:LowerY><zbt:UpperY>420</zbt:UpperY></zbt:XYPoint>"
-         "</zbt:XYPoints></zbt:Series><zbt:XAxisParameter><zbt:ParameterReference>" + parameter(8) +
-         "</zbt:ParameterReference></zbt:XAxisParameter></zbt:Graph></zbt:FloatFunctionalSeriesDataValue>",
-    105: "<zbt:TabularDataImportValue><zbt:Rows><zbt:Row zbt:linkingValue=\"Mo\"><zbt:Cells>"
-         "<zbt:Cell zbt:columnName=\"Element\"><zbt:ShortText>Mo</zbt:ShortText></zbt:Cell>"
-         "<zbt:Cell zbt:columnName=\"Fraction\"><zbt:Range><zbt:Estimated>false</zbt:Estimated><zbt:UnitSymbol>wt%"
-         "</zbt:UnitSymbol><zbt:LowValue>2</zbt:LowValue><zbt:HighValue>3</zbt:HighValue></zbt:Range></zbt:Cell>"
-         "</zbt:Cells></zbt:Row></zbt:Rows></zbt:TabularDataImportValue>",
-    106: "<zbt:FileDataValue><zbt:data>" + base64.b64encode(FILE_DATA).decode() + "</zbt:data>"
-         "<zbt:contentType>application/octet-stream</zbt:contentType><zbt:fileName>sheet.bin</zbt:fileName>"
-         "<zbt:description>Test sheet</zbt:description></zbt:FileDataValue>",
-    107: "<zbt:ShortTextDataValue>Metal &amp; more</zbt:ShortTextDataValue>",
-    108: "<zbt:LongTextDataValue>one\ntwo</zbt:LongTextDataValue>",
-    109: "<zbt:DateDataValue>2026-01-31T00:00:00</zbt:DateDataValue>",
-    110: "<zbt:HyperlinkDataValue><zbt:Value>http://steel.example/new</zbt:Value><zbt:Description>New page"
-         "</zbt:Description></zbt:HyperlinkDataValue>",
-    111: "<zbt:DiscreteDataValue><zbt:Discrete zbt:order=\"3\">Good</zbt:Discrete></zbt:DiscreteDataValue>",
-    112: "<zbt:LogicalDataValue>false</zbt:LogicalDataValue>",
-    113: "<zbt:IntegerDataValue>-7</zbt:IntegerDataValue>",
-    114: "<zbt:PictureDataValue><zbt:data>" + base64.b64encode(PICTURE_DATA).decode() + "</zbt:data><zbt:contentType>"
-         "image/png</zbt:contentType></zbt:PictureDataValue>",
-    115: "<zbt:FloatFunctionalGriddedDataValue zbt:decoration=\"Markers\">" + parameters(9, 7) + "<zbt:Unit>"
-         "<zbt:UnitSymbol>MPa</zbt:UnitSymbol></zbt:Unit><zbt:Values><zbt:Value xsi:type="
-         "\"zbt:FloatFunctionalRangedValue\"><zbt:Constraints>" + constraint(9, "1e6") + constraint(7, "20") +
-         "</zbt:Constraints><zbt:Estimated>true</zbt:Estimated><zbt:Low>250</zbt:Low><zbt:High>270</zbt:High>"
-         "</zbt:Value></zbt:Values></zbt:FloatFunctionalGriddedDataValue>",
-}
+# the client library writes it for import, an importAttributeValue a line. How the library reads
+# such values back is cli_import_test's round trip.
+EVERY_TYPE = fixture("every_type_import.xml").splitlines()
 
 
 def value_import(attribute_id, value=None):
     content = f"<zbt:value>{value}</zbt:value>" if value is not None else ""
-    return f"<zbt:importAttributeValue>{attribute(attribute_id)}{content}</zbt:importAttributeValue>"
+    return f"<zbt:importAttributeValue><zbt:attribute>{by_id(attribute_id)}</zbt:attribute>{content}" \
+        "</zbt:importAttributeValue>"
 
 
 def import_record(mode, *values, name="", reference=None, parent=None, release=True, folder=False):
@@ -143,11 +87,10 @@ class ImportChangesTheData(EmulatorTestCase):
 
     def test_a_new_record_holds_the_binary_content_imported(self):
         # The library reads the rest of every type back in cli_import_test; content it only sizes.
-        [identity] = self.emulator.imported(import_request(import_record(
-            "create", value_import(106, EVERY_TYPE[106]), value_import(114, EVERY_TYPE[114]), name="DS-19",
-            parent=1001)))
+        [identity] = self.emulator.imported(import_request(import_record("create", *EVERY_TYPE, name="DS-19",
+                                                                         parent=1001)))
         read = self.emulator.values(identity)
-        self.assertEqual([base64.b64decode(text(read[a], "data")) for a in (106, 114)], [FILE_DATA, PICTURE_DATA])
+        self.assertEqual([base64.b64decode(text(read[a], "data")) for a in (106, 114)], [b"sheet \x00\xff", b"\x89PNG"])
 
     def test_fault_mode_rolls_the_whole_batch_back(self):
         before = self.emulator.values(1002)
@@ -233,7 +176,7 @@ class StateSurvivesARestart(unittest.TestCase):
             try:
                 # one value of every type, all of which the restarted emulator's checks must take
                 [identity] = emulator.imported(import_request(import_record(
-                    "create", *[value_import(a, v) for a, v in EVERY_TYPE.items()],
+                    "create", *EVERY_TYPE,
                     name="Kept across restarts", parent=1001)))
                 values = emulator.values(identity)
                 exporters = self.exporters(emulator)

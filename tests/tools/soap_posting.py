@@ -4,6 +4,7 @@ the client library does.
 
 DORSA_EMULATOR may name the emulator script; by default the one of this source tree is used."""
 
+import os
 import unittest
 import urllib.error
 import urllib.request
@@ -17,6 +18,13 @@ SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
 XSI = "http://www.w3.org/2001/XMLSchema-instance"
 PREFIXES = {"Browse": "brow", "DataExport": "exp", "DataImport": "dat", "Search": "sear", "EngineeringData": "eng"}
 DB = "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
+FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "tools")
+
+
+def fixture(name):
+    """The text of tests/fixtures/tools/`name`."""
+    with open(os.path.join(FIXTURES, name), encoding="utf-8") as text:
+        return text.read()
 
 
 # References as the client writes them

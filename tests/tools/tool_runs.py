@@ -6,10 +6,9 @@ import json
 import os
 import subprocess
 
-from soap_posting import EmulatorTestCase
+from soap_posting import EmulatorTestCase, fixture
 
 TOOL = os.environ["DORSA_TOOL"]
-FIXTURES = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "fixtures", "tools")
 
 
 def environment(password=None, locale=None):
@@ -22,12 +21,6 @@ def environment(password=None, locale=None):
     if locale:
         chosen["LC_ALL"] = locale
     return chosen
-
-
-def fixture(name):
-    """The text of tests/fixtures/tools/`name`."""
-    with open(os.path.join(FIXTURES, name), encoding="utf-8") as text:
-        return text.read()
 
 
 def dorsa(url, *arguments, password=None, locale=None):

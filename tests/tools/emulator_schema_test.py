@@ -23,13 +23,16 @@ except ImportError:  # the schema can still be checked for being current
 
 SAMPLE = sample_data()
 TABLE = ["databases", 0, "tables", 0]
-AT = "databases[0].tables[0].records[0].attributes"
+T0 = "databases[0].tables[0]"
+RECORDS = T0 + ".records"
+AT = RECORDS + "[0].attributes"
+L0 = "databases[0].linkGroups"
 VALUES = TABLE + ["records", 0, "attributes"]
 COMPOSITION = VALUES + [4, "value"]
 LINKS = ["databases", 0, "linkGroups"]
 EXPORTER = ["exporters", 3]
 ONE_OF = "expected one of "  # a message that ends so is the start of the one line: the list follows
-DYNAMIC = "databases[0].linkGroups[1] is dynamic: it has a 'match' and neither 'links' nor 'linkNotes'"
+DYNAMIC = L0 + "[1] is dynamic: it has a 'match' and neither 'links' nor 'linkNotes'"
 # A copy of DS-22 in the Suppliers table, under its own identity.
 SECOND_1004 = dict(SAMPLE["databases"][0]["tables"][0]["records"][8], parent=3000, subsets=[], attributes=[])
 
@@ -43,13 +46,11 @@ BROKEN = [
     (["databases", 1, "conversions"], DELETE, "databases[1] has no 'conversions'", True),
     (["databases", 0, "units", 1, "hasCurrency"], DELETE, "databases[0].units[1] has no 'hasCurrency'", True),
     (["databases", 0, "tables", 1, "subsets", 1, "id"], DELETE, "databases[0].tables[1].subsets[1] has no 'id'", True),
-    (TABLE + ["records", 1, "attributes", 0, "value"], DELETE,
-     "databases[0].tables[0].records[1].attributes[0] has no 'value'", True),
+    (TABLE + ["records", 1, "attributes", 0, "value"], DELETE, f"{RECORDS}[1].attributes[0] has no 'value'", True),
     (["currencies", 2, "factor"], DELETE, "currencies[2] has no 'factor'", True),
     (["currencies", 0, "factor"], True, "currencies[0].factor is true or false, expected an integer or a number", True),
     (["databases", 0, "tables", 1, "id"], "two", "databases[0].tables[1].id is a string, expected an integer", True),
-    (TABLE + ["records", 0, "identity"], "1001",
-     "databases[0].tables[0].records[0].identity is a string, expected an integer", True),
+    (TABLE + ["records", 0, "identity"], "1001", f"{RECORDS}[0].identity is a string, expected an integer", True),
     (["databases", 0, "units", 0, "hasCurrency"], 0,
      "databases[0].units[0].hasCurrency is an integer, expected true or false", True),
     (["databases", 1, "tables"], {}, "databases[1].tables is an object, expected an array", True),
@@ -57,45 +58,40 @@ BROKEN = [
      "databases[0].conversions['SI'][0] has 3 items, expected 4", True),
     (["databases", 1, "tables", 0, "filters", 1], "NoSuchTablesOnly", "databases[1].tables[0].filters[1] is "
      "'NoSuchTablesOnly', " + ONE_OF, True),
-    (TABLE + ["attributes", 0, "type"], "PNT", "databases[0].tables[0].attributes[0].type is 'PNT', " + ONE_OF, True),
-    (TABLE + ["attributes", 3, "parameters", 1], 70, "databases[0].tables[0].attributes[3].parameters[1] is 70, "
+    (TABLE + ["attributes", 0, "type"], "PNT", f"{T0}.attributes[0].type is 'PNT', " + ONE_OF, True),
+    (TABLE + ["attributes", 3, "parameters", 1], 70, f"{T0}.attributes[3].parameters[1] is 70, "
      "which is no parameter of database DORSA_SAMPLES", False),
-    (TABLE + ["attributes", 0, "metaAttributes", 0], 102, "databases[0].tables[0].attributes[0].metaAttributes[0] "
+    (TABLE + ["attributes", 0, "metaAttributes", 0], 102, f"{T0}.attributes[0].metaAttributes[0] "
      "is 102, which is no meta-attribute of table Alloys and Polymers", False),
     (TABLE + ["attributes", 1, "unit"], "furlong",
-     "databases[0].tables[0].attributes[1].unit is 'furlong', which is no unit of database DORSA_SAMPLES", False),
+     f"{T0}.attributes[1].unit is 'furlong', which is no unit of database DORSA_SAMPLES", False),
     (TABLE + ["attributes", 4, "columns", 2, "kind"], "remote",
-     "databases[0].tables[0].attributes[4].columns[2].kind is 'remote', expected one of local, target, "
-     "unavailable", True),
-    (TABLE + ["attributes", 1, "id"], 101, "databases[0].tables[0].attributes[1].id is 101, which attribute "
+     f"{T0}.attributes[4].columns[2].kind is 'remote', expected one of local, target, unavailable", True),
+    (TABLE + ["attributes", 1, "id"], 101, f"{T0}.attributes[1].id is 101, which attribute "
      "'Density' of database DORSA_SAMPLES has too", False),
-    (TABLE + ["records", 0, "attributes", 6, "value", "type"], "LTXT", "databases[0].tables[0].records[0]."
+    (TABLE + ["records", 0, "attributes", 6, "value", "type"], "LTXT", f"{RECORDS}[0]."
      "attributes[6].value.type is 'LTXT', but attribute 'Material family' holds STXT values", False),
-    (TABLE + ["records", 1, "attributes", 4, "value", "values", 1, 0], "Fair", "databases[0].tables[0].records[1]."
+    (TABLE + ["records", 1, "attributes", 4, "value", "values", 1, 0], "Fair", f"{RECORDS}[1]."
      "attributes[4].value.values[1] is 'Fair', which is no discrete value of attribute 'Corrosion resistance'", False),
     (TABLE + ["records", 2, "subsets", 0], 21,
-     "databases[0].tables[0].records[2].subsets[0] is 21, which is no subset of table Alloys and Polymers", False),
-    (TABLE + ["records", 0, "metaAttributes", 0, "about"], 103, "databases[0].tables[0].records[0].metaAttributes[0]"
+     f"{RECORDS}[2].subsets[0] is 21, which is no subset of table Alloys and Polymers", False),
+    (TABLE + ["records", 0, "metaAttributes", 0, "about"], 103, f"{RECORDS}[0].metaAttributes[0]"
      ".about is 103, which is no attribute that 'Data source notes' describes", False),
-    (TABLE + ["records", 0, "historyGuid"], 7,
-     "databases[0].tables[0].records[0].historyGuid is an integer, expected a string", True),
+    (TABLE + ["records", 0, "historyGuid"], 7, f"{RECORDS}[0].historyGuid is an integer, expected a string", True),
     (TABLE + ["records", 0, "metaAttributes", 0, "value", "value"], DELETE,
-     "databases[0].tables[0].records[0].metaAttributes[0].value has no 'value'", True),
-    (TABLE + ["records", 4, "parent"], 1001.5,
-     "databases[0].tables[0].records[4].parent is a number, expected an integer", True),
-    (TABLE + ["records", 4, "color"], "Mauve", "databases[0].tables[0].records[4].color is 'Mauve', expected "
+     f"{RECORDS}[0].metaAttributes[0].value has no 'value'", True),
+    (TABLE + ["records", 4, "parent"], 1001.5, f"{RECORDS}[4].parent is a number, expected an integer", True),
+    (TABLE + ["records", 4, "color"], "Mauve", f"{RECORDS}[4].color is 'Mauve', expected "
      "one of Black, Blue, Green, Grey, Orange, Red, Violet, Yellow", True),
     (TABLE + ["records", 4, "parent"], 3001,
-     "databases[0].tables[0].records[4].parent is 3001, which is no record of table Alloys and Polymers", False),
-    (TABLE + ["records", 4, "parent"], 1110, "databases[0].tables[0].records[0].parent leads into a cycle: the "
-     "tree has no way up to its root", False),
-    (TABLE + ["records", 4, "parent"], DELETE,
-     "databases[0].tables[0] has 2 records without a parent, expected one root", False),
+     f"{RECORDS}[4].parent is 3001, which is no record of table Alloys and Polymers", False),
+    (TABLE + ["records", 4, "parent"], 1110,
+     f"{RECORDS}[0].parent leads into a cycle: the tree has no way up to its root", False),
+    (TABLE + ["records", 4, "parent"], DELETE, f"{T0} has 2 records without a parent, expected one root", False),
     (["databases", 0, "tables", 2, "records", 5], SECOND_1004, "databases[0].tables[2].records[5].identity is 1004, "
      "which record 'Dorsa steel DS-22, cold worked' has too", False),
     (TABLE + ["records", 0, "history", 0, "state"], "Unreleased",
-     "databases[0].tables[0].records[0].history[0].state is 'Unreleased', expected one of Released, Superseded, "
-     "Withdrawn", True),
+     f"{RECORDS}[0].history[0].state is 'Unreleased', expected one of Released, Superseded, Withdrawn", True),
     (["databases", 0, "parameters", 0, "scaleType"], "Cubic",
      "databases[0].parameters[0].scaleType is 'Cubic', expected one of Linear, Log, NotSet", True),
     (["databases", 0, "parameters", 1, "values", 0], [0],
@@ -130,19 +126,16 @@ BROKEN = [
     (COMPOSITION + ["rows", 1, "cells", 2, "items", 0, "source"], "2001",
      f"{AT}[4].value.rows[1].cells[2].items[0].source is a string, expected an integer", True),
     (COMPOSITION + ["rows", 0], {"identity": 1}, f"{AT}[4].value.rows[0] has no 'cells'", True),
-    (LINKS + [0, "to"], 9, "databases[0].linkGroups[0].to is 9, which is no table of database DORSA_SAMPLES", False),
+    (LINKS + [0, "to"], 9, f"{L0}[0].to is 9, which is no table of database DORSA_SAMPLES", False),
     (LINKS + [0, "links", 6], [1001, 4001],
-     "databases[0].linkGroups[0].links[6] names 4001, which is no record of table Suppliers", False),
-    (LINKS + [1, "reverse", "id"], 61, "databases[0].linkGroups[1].reverse.id is 61, which another link group has "
-     "too", False),
+     f"{L0}[0].links[6] names 4001, which is no record of table Suppliers", False),
+    (LINKS + [1, "reverse", "id"], 61, f"{L0}[1].reverse.id is 61, which another link group has too", False),
     (LINKS + [0, "linkNotes"], [{"link": [1001, 3002], "notes": "", "reverseNotes": ""}],
-     "databases[0].linkGroups[0].linkNotes[0].link is [1001, 3002], which the group does not list", False),
+     f"{L0}[0].linkNotes[0].link is [1001, 3002], which the group does not list", False),
     (LINKS + [1, "links"], [], DYNAMIC, False),
     (LINKS + [1, "linkNotes"], [], DYNAMIC, False),
-    (LINKS + [1, "match", "to"], 107,
-     "databases[0].linkGroups[1].match.to is 107, which is no attribute of table Standards", False),
-    (LINKS + [0, "match"], {"from": 107, "to": 601}, "databases[0].linkGroups[0] is static: its links are listed, "
-     "not matched", False),
+    (LINKS + [1, "match", "to"], 107, f"{L0}[1].match.to is 107, which is no attribute of table Standards", False),
+    (LINKS + [0, "match"], {"from": 107, "to": 601}, f"{L0}[0] is static: its links are listed, not matched", False),
     (EXPORTER + ["format"], "xml", "exporters[3].format is 'xml', expected one of card, csv, json", True),
     (EXPORTER + ["attributes", 0, "name"], "Colour",
      "exporters[3].attributes[0].name is 'Colour', which no database of the exporter has", False),

@@ -115,19 +115,11 @@ class FreshEmulator(unittest.TestCase):
 # 1001 and 1004 to 3001; 1002, 1005 and 1006 to 3002; 1003 to 3003.
 class ChangesReadBack(FreshEmulator):
     def test_each_change_shows_in_the_linked_records(self):
+        # Adding by identity, removing and unlinking all by name in a table: cli_import_test's link tests.
         cases = [
-            ("add", modify(by_identity(61), link(1001, (3003, "second source", ""))),
-             ([(1001, [3003])], []), [(1001, "Suppliers", [3001, 3003]), (3003, "Supplied materials", [1001, 1003])]),
-            ("add from the other table, by name in its table",
-             modify(by_name("Supplied materials", "Suppliers"), link(3003, 1004)),
-             ([(3003, [1004])], []), [(1004, "Suppliers", [3001, 3003])]),
             ("add by standard name, target by GUID",
              modify(by_name("Supplier", standard=True), link(1004, BY_GUID_3003)),
              ([(1004, [3003])], []), [(1004, "Suppliers", [3001, 3003])]),
-            ("remove", modify(by_identity(61), unlink(1002, 3002)),
-             ([], [(1002, [3002])]), [(3002, "Supplied materials", [1005, 1006]), (1002, "Suppliers", [])]),
-            ("unlink all", modify(by_identity(62), unlink_all(3002)),
-             ([], [(3002, [1002, 1005, 1006])]), [(3002, "Supplied materials", []), (1005, "Suppliers", [])]),
             ("link all combinations", modify(by_identity(61), link_all([1001, 1003], [3002, 3003])),
              ([(1001, [3002, 3003]), (1003, [3002])], []),
              [(1001, "Suppliers", [3001, 3002, 3003]), (1003, "Suppliers", [3002, 3003])]),

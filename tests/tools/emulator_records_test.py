@@ -171,24 +171,21 @@ class EmulatorAnswers(EmulatorTestCase):
             ([by_id(101)], [record(1001)], {"filter_content": profile}, "Unknown profile: NOPE"),
             ([by_id(101)], [record(1001)], {"binary": "Base64"}, "Unknown binary data representation: Base64"),
         ]
-        cases = [("DataExport", "GetRecordAttributesByRef", by_ref_request(attributes, records, **options), message)
-                 for attributes, records, options, message in by_ref] + [
-            ("Browse", "GetAttributeDetails", attribute_list(by_id(999)),
-             "Unknown attribute 999 in database DORSA_SAMPLES"),
-            ("Browse", "GetAttributeMinMax", attribute_list(by_id(101)) +
+        self.assertFaults([("GetRecordAttributesByRef", by_ref_request(attributes, records, **options), message)
+                           for attributes, records, options, message in by_ref], "DataExport")
+        self.assertFaults([
+            ("GetAttributeDetails", attribute_list(by_id(999)), "Unknown attribute 999 in database DORSA_SAMPLES"),
+            ("GetAttributeMinMax", attribute_list(by_id(101)) +
              "<brow:unitConversionContext><zbt:unitSystem>Cubits</zbt:unitSystem></brow:unitConversionContext>",
              "Unknown unit system: Cubits"),
-            ("Browse", "GetRecordAttributes",
+            ("GetRecordAttributes",
              f"<zbt:recordReferences><zbt:record>{record(1001, db='<zbt:dbKey>NO_DB</zbt:dbKey>')}</zbt:record>"
              "</zbt:recordReferences>", "Unknown database key: NO_DB"),
-            ("Browse", "GetParameterDetails",
+            ("GetParameterDetails",
              f"<zbt:parameterReferences><zbt:parameter>{DB}<zbt:name>Strain</zbt:name></zbt:parameter>"
              f"</zbt:parameterReferences><brow:functionalAttribute>{by_id(115)}</brow:functionalAttribute>",
              "Parameter 'Strain' does not apply to attribute 'Fatigue strength'"),
-        ]
-        for service, operation, content, message in cases:
-            with self.subTest(message=message):
-                self.assertEqual(self.emulator.post(service, operation, content), (500, message))
+        ])
 
 
 def envelope(content):

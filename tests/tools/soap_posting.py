@@ -153,3 +153,9 @@ class EmulatorTestCase(unittest.TestCase):
         status, reply = self.emulator.post(service or self.service, operation, content, root)
         self.assertEqual(status, 500, reply)
         return reply
+
+    def assertFaults(self, cases, service=None):
+        """Each call of (operation, content, message) is refused with exactly `message`."""
+        for operation, content, message in cases:
+            with self.subTest(message=message):
+                self.assertEqual(self.fault(operation, content, service), message)

@@ -17,7 +17,7 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 from emulator_process import EMULATOR
 from soap_posting import SOAP_ENV
-from tool_runs import TOOL, ToolTestCase, dorsa, environment
+from tool_runs import TOOL, UNREACHABLE, ToolTestCase, dorsa, environment
 
 SECRET = "s3cret"
 TABLE = "Alloys and Polymers"
@@ -137,9 +137,9 @@ class ToolAgainstEmulator(ToolTestCase):
         self.run_tool("tables", "DORSA_SAMPLES", "--filter", "Nonsense", code=2)
         for command in ("databases", "ping"):
             with self.subTest(command=command):
-                refused = dorsa("http://127.0.0.1:9/dorsa", command)
+                refused = dorsa(UNREACHABLE, command)
                 self.assertEqual(refused.returncode, 3)
-                self.assertTrue(refused.stderr.startswith("dorsa: cannot connect to http://127.0.0.1:9/dorsa: "),
+                self.assertTrue(refused.stderr.startswith(f"dorsa: cannot connect to {UNREACHABLE}: "),
                                 refused.stderr)
         base = self.emulator.url
         wrong = "--url is probably not the service's base URL (such as http://server/dorsa)\n"
@@ -152,6 +152,7 @@ class ToolAgainstEmulator(ToolTestCase):
                 self.assertEqual((missing.returncode, missing.stderr), (4, "dorsa: " + message + wrong))
 
     def test_bad_arguments_are_named(self):
+        values = ["values", "DORSA_SAMPLES", TABLE]
         cases = [
             (["--timeout", "0", "databases"], "--timeout: Value 0 not in range 1 to 86400"),
             (["--timeout", "86401", "databases"], "--timeout: Value 86401 not in range 1 to 86400"),
@@ -166,16 +167,13 @@ class ToolAgainstEmulator(ToolTestCase):
             (["--url", "http://jo:" + SECRET + "@/dorsa", "databases"], "--url: the URL has no host"),
             (["tabels", "DORSA_SAMPLES"], "dorsa: unknown command 'tabels'; the closest is 'tables'"),
             (["--json", "databse"], "dorsa: unknown command 'databse'; the closest is 'databases'"),
-            (["values", "DORSA_SAMPLES", TABLE, "1001", "--batch-size", "0"],
-             "--batch-size: Value 0 not in range 1 to 10000"),
-            (["values", "DORSA_SAMPLES", TABLE, "1001", "--batch-size", "10001"],
-             "--batch-size: Value 10001 not in range 1 to 10000"),
-            (["values", "DORSA_SAMPLES", TABLE, "1001", "--parallel", "0"], "--parallel: Value 0 not in range 1 to 8"),
-            (["values", "DORSA_SAMPLES", TABLE, "1001", "--parallel", "9"], "--parallel: Value 9 not in range 1 to 8"),
-            (["values", "DORSA_SAMPLES", TABLE, "0"], "RECORD: '0' is no record identity (1 to 2147483647)"),
-            (["values", "DORSA_SAMPLES", TABLE, "99999999999"],
-             "RECORD: '99999999999' is no record identity (1 to 2147483647)"),
-            (["values", "DORSA_SAMPLES", TABLE], "RECORD is required"),
+            ([*values, "1001", "--batch-size", "0"], "--batch-size: Value 0 not in range 1 to 10000"),
+            ([*values, "1001", "--batch-size", "10001"], "--batch-size: Value 10001 not in range 1 to 10000"),
+            ([*values, "1001", "--parallel", "0"], "--parallel: Value 0 not in range 1 to 8"),
+            ([*values, "1001", "--parallel", "9"], "--parallel: Value 9 not in range 1 to 8"),
+            ([*values, "0"], "RECORD: '0' is no record identity (1 to 2147483647)"),
+            ([*values, "99999999999"], "RECORD: '99999999999' is no record identity (1 to 2147483647)"),
+            (values, "RECORD is required"),
         ]
         for arguments, message in cases:
             with self.subTest(arguments=arguments):
@@ -247,10 +245,10 @@ class AttributesAndValues(ToolTestCase):
         self.assertEqual([r["record"]["identity"] for r in listed], [1003, 1001, 1002, 1003, 1002])
 
     def test_no_reply_in_a_batched_run(self):
-        result = dorsa("http://127.0.0.1:9/dorsa", "values", "DORSA_SAMPLES", TABLE, "1001", "1002",
+        result = dorsa(UNREACHABLE, "values", "DORSA_SAMPLES", TABLE, "1001", "1002",
                        "--attribute", "Density", "--batch-size", "1", "--parallel", "2")
         self.assertEqual(result.returncode, 3, result.stderr)
-        self.assertTrue(result.stderr.startswith("dorsa: cannot connect to http://127.0.0.1:9/dorsa: "), result.stderr)
+        self.assertTrue(result.stderr.startswith(f"dorsa: cannot connect to {UNREACHABLE}: "), result.stderr)
         self.assertEqual(result.stderr.count("\n"), 1)
 
 

@@ -12,21 +12,13 @@ import unittest
 import urllib.request
 
 from soap_posting import Emulator
-from tool_runs import TOOL, ToolTestCase, dorsa, fixture
+from tool_runs import TOOL, UNREACHABLE, ToolTestCase, dorsa, fixture
 
 TABLE = "Alloys and Polymers"
 
 # One value of every type that can be imported: for each attribute, the value in the import
 # file's form and what `dorsa --json values` reads back for it.
 EVERY_TYPE = json.loads(fixture("every_type.json"))
-
-
-def refusing_url():
-    """A loopback URL on which nothing listens, so that anything sent would fail."""
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        port = probe.getsockname()[1]
-    return f"http://127.0.0.1:{port}/dorsa"
 
 
 class ImportFiles(unittest.TestCase):
@@ -185,7 +177,7 @@ class DryRunAndMalformedFiles(ImportFiles):
         ]
         for arguments, printed in cases:
             with self.subTest(printed=printed):
-                result = dorsa(refusing_url(), *arguments)
+                result = dorsa(UNREACHABLE, *arguments)
                 self.assertEqual((result.returncode, result.stdout, result.stderr), (0, fixture(printed), ""))
 
     def test_a_malformed_file_names_the_place_and_sends_nothing(self):
@@ -209,10 +201,9 @@ class DryRunAndMalformedFiles(ImportFiles):
                 "type": "functional series", "xAxis": "Strain", "series": [{"points": [[1]]}]}}},
              'records[0].values["Stress-strain curve"].series[0].points[0]: is an array, expected [x, y]'),
         ]
-        url = refusing_url()
         for record, message in cases:
             with self.subTest(message=message):
-                result = dorsa(url, "import", self.file(record))
+                result = dorsa(UNREACHABLE, "import", self.file(record))
                 self.assertEqual(result.returncode, 2, result.stderr)
                 self.assertIn(message, result.stderr)
         for content, message in [("{\"records\": [", "not JSON: "), ("[]", "the top level: is an array"),
@@ -220,15 +211,14 @@ class DryRunAndMalformedFiles(ImportFiles):
             path = os.path.join(self.directory.name, "broken.json")
             with open(path, "w", encoding="utf-8") as broken:
                 broken.write(content)
-            result = dorsa(url, "import", path)
+            result = dorsa(UNREACHABLE, "import", path)
             self.assertEqual(result.returncode, 2, result.stderr)
             self.assertIn(message, result.stderr)
 
     def test_link_refuses_bad_pairs_before_sending(self):
-        url = refusing_url()
         for arguments in (["--add", "1001"], ["--remove", "1001:1002:notes"], ["--unlink-all", "x"], []):
             with self.subTest(arguments=arguments):
-                self.assertEqual(dorsa(url, "link", "DORSA_SAMPLES", "31", *arguments).returncode, 2)
+                self.assertEqual(dorsa(UNREACHABLE, "link", "DORSA_SAMPLES", "31", *arguments).returncode, 2)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,8 @@ import subprocess
 from soap_posting import EmulatorTestCase, fixture
 
 TOOL = os.environ["DORSA_TOOL"]
+# Nothing listens there: whatever is sent fails.
+UNREACHABLE = "http://127.0.0.1:9/dorsa"
 
 
 def environment(password=None, locale=None):

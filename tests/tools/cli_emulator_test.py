@@ -17,14 +17,16 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 from emulator_process import EMULATOR
 from soap_posting import SOAP_ENV
-from tool_runs import TOOL, UNREACHABLE, ToolTestCase, dorsa, environment
+from tool_runs import TOOL, UNREACHABLE, ToolTestCase, dorsa, environment, fixture
 
 SECRET = "s3cret"
 TABLE = "Alloys and Polymers"
 UNIVERSE = ["tables", "DORSA_SAMPLES", "--filter", "UniverseTablesOnly"]
-# The record properties that read as values.
+# The record properties that read as values, and those that come from the record's place in the tree.
 PSEUDO = ["[name]", "[shortName]", "[recordGUID]", "[recordHistoryGUID]", "[recordHistoryIdentity]", "[tableName]",
           "[subsets]", "[recordVersionNumber]", "[modifiedDate]"]
+TREE_PSEUDO = ["[parentName]", "[parentShortName]", "[parentRecordHistoryIdentity]", "[recordType]", "[recordColor]",
+               "[childRecords]"]
 
 
 class ToolAgainstEmulator(ToolTestCase):
@@ -73,10 +75,6 @@ class ToolAgainstEmulator(ToolTestCase):
         result = subprocess.run([TOOL, "--version"], capture_output=True, text=True, timeout=60)
         self.assertEqual(result.returncode, 0, result.stderr)
         self.assertRegex(result.stdout, r"^dorsa \d+\.\d+\.\d+\n$")
-
-    def test_the_last_column_is_not_padded(self):
-        lines = self.lines("tables", "DORSA_SAMPLES", "--selector", "StandardAttributes")
-        self.assertEqual([line for line in lines if line != line.rstrip()], [])
 
     def test_json_outputs(self):
         cases = [
@@ -204,6 +202,13 @@ class AttributesAndValues(ToolTestCase):
             (["--json", "values", "DORSA_SAMPLES", TABLE, self.GUID_1003, "1001", "--attribute", "Yield strength",
               "--attribute", "Density", "--attribute", "Composition"], "values.json"),
         ])
+
+    def test_properties_from_the_tree(self):
+        # values_tree_properties.txt: what three runs write, one after the other. The root has no parent.
+        asked = [part for name in TREE_PSEUDO for part in ("--attribute", name)]
+        runs = [[TABLE, "1001", "1002", "1006", "1100"], ["Processes", "2101"], ["Standards", "4000"]]
+        self.assertEqual("".join(self.output("values", "DORSA_SAMPLES", *run, *asked) for run in runs),
+                         fixture("values_tree_properties.txt"))
 
     def test_one_value_as_asked(self):
         # arguments, (record, attribute, type, value) of the one row

@@ -186,7 +186,6 @@ class ToolAgainstEmulator(ToolTestCase):
         self.assertIn("GetDatabases: Call took a total time", result.stderr)
 
 
-
 class AttributesAndValues(ToolTestCase):
     GUID_1003 = "5e2b8c71-1003-4d19-b6e2-7a3f0c001003"
 

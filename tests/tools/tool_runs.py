@@ -34,6 +34,8 @@ def dorsa(url, *arguments, password=None, locale=None):
 class ToolTestCase(EmulatorTestCase):
     """Cases that run the tool against one emulator, started for their class."""
 
+    maxDiff = None  # a whole output that differs shows every line that does
+
     def run_tool(self, *arguments, code=0, locale=None):
         """The finished run, which must end with `code`."""
         result = dorsa(self.emulator.url, *arguments, locale=locale)

@@ -85,23 +85,17 @@ class ToolAgainstEmulator(ToolTestCase):
              [{"system": "Imperial", "from": "\u00b0C", "to": "\u00b0F", "factor": 1.8, "offset": 32.0},
               {"system": "Imperial", "from": "USD/kg", "to": "GBP/kg", "factor": 0.79, "offset": 0.0}]),
             (["ping"], {"url": self.emulator.url, "answers": True}),
-            (["currencies"], [{"code": "USD", "factor": 1.0, "name": "US dollar"},
-                              {"code": "EUR", "factor": 0.92, "name": "Euro"},
-                              {"code": "GBP", "factor": 0.79, "name": "Pound sterling"},
-                              {"code": "JPY", "factor": 151.3, "name": "Japanese yen"}]),
-            (["tables", "DORSA_SAMPLES", "--filter", "ProcessesTablesOnly", "--selector", "NonMetaAttributes",
-              "--selector", "StandardAttributes"],
-             [{"attributes": ["Process type", "Economic batch size"], "filters": ["ProcessesTablesOnly"],
-               "guid": "6f1c2d0e-0002-4a5b-9c01-000000000002", "id": 2, "name": "Processes",
-               "standardAttributes": []}]),
-            ([*UNIVERSE, "--selector", "MetaAttributes", "--selector", "StandardAttributes"],
-             [{"attributes": ["Data source notes"], "filters": ["MaterialsTablesOnly", "UniverseTablesOnly"],
-               "guid": "6f1c2d0e-0001-4a5b-9c01-000000000001", "id": 1, "name": TABLE,
-               "standardAttributes": ["Density", "Young's modulus"]}]),
         ]
         for arguments, expected in cases:
             with self.subTest(arguments=arguments):
                 self.assertEqual(self.json(*arguments), expected)
+        self.assertOutputs([
+            (["--json", "currencies"], "currencies.json"),
+            (["--json", "tables", "DORSA_SAMPLES", "--filter", "ProcessesTablesOnly", "--selector", "NonMetaAttributes",
+              "--selector", "StandardAttributes"], "tables_processes.json"),
+            (["--json", *UNIVERSE, "--selector", "MetaAttributes", "--selector", "StandardAttributes"],
+             "tables_universe.json"),
+        ])
 
     def test_refusals_write_their_message_and_nothing_else(self):
         cases = [
@@ -382,10 +376,9 @@ class Authentication(ToolTestCase):
         for environment in (None, ""):
             with self.subTest(environment=environment):
                 result = dorsa(self.emulator.url, *self.USER, "databases", password=environment)
-                self.assertEqual(result.returncode, 2)
-                self.assertEqual(result.stderr, "dorsa: --user jo needs a password: set DORSA_PASSWORD, run on a "
-                                                "terminal to be asked, or give --password\n")
-                self.assertEqual(result.stdout, "")
+                self.assertEqual((result.returncode, result.stdout, result.stderr), (2, "", (
+                    "dorsa: --user jo needs a password: set DORSA_PASSWORD, run on a terminal to be asked, or give "
+                    "--password\n")))
 
     def test_verbose_output_never_shows_the_password(self):
         for password in (SECRET, SECRET + "x"):

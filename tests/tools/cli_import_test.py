@@ -119,9 +119,8 @@ class LinkAndReadBack(unittest.TestCase):
     def test_a_link_the_server_refuses_changes_nothing(self):
         result = dorsa(self.emulator.url, "link", "DORSA_SAMPLES", "63", "--group-type", "dynamic",
                        "--add", "1001:4002")
-        self.assertEqual(result.returncode, 5, result.stderr)
-        self.assertEqual(result.stderr, "dorsa: SOAP fault from ModifyRecordLinks: Link group Standards is dynamic: "
-                                        "its links cannot be changed\n")
+        self.assertEqual((result.returncode, result.stderr), (5, "dorsa: SOAP fault from ModifyRecordLinks: Link group "
+                                                              "Standards is dynamic: its links cannot be changed\n"))
         self.assertEqual(self.linked(1001, "Standards"), [4001])
         # A record of the wrong table is skipped; the rest is made.
         changes = json.loads(self.run_tool("--json", "link", "DORSA_SAMPLES", "61", "--add", "1001:4002",

@@ -59,27 +59,17 @@ class ToolAgainstEmulatorTree(ToolTestCase):
     def test_trees_and_links_as_drawn_and_as_json(self):
         self.assertOutputs([
             (["tree", DB, ALLOYS, "--depth", "2"], "tree_depth_2.txt"),
+            (["tree", DB, ALLOYS, "--from", "1120"], "tree_from_1120.txt"),
             (["--json", "tree", DB, ALLOYS, "--depth", "1"], "tree_depth_1.json"),
             (["--json", "tree", DB, ALLOYS, "--from", "5e2b8c71-1120-4d19-b6e2-7a3f0c001120"], "tree_from_1120.json"),
             (["links", DB], "link_groups.txt"),
             (["--json", "links", DB], "link_groups.json"),
             (["--json", "links", DB, "1001", "3002", "4002", "4003"], "linked_records.json"),
+            (["links", DB, "3002", "--group", "Supplied materials"], "linked_3002.txt"),
         ], locale="C")
-        cases = [
-            (["tree", DB, ALLOYS, "--from", "1120"],
-             ["Non-ferrous/ [1120]", "|- Dorsa aluminium DA-61, aged [1002]", "|  `- DA-61 sheet, 2 mm [1006]",
-              "`- Dorsa titanium DT-5, solution treated [1005]"]),
-            (["links", DB, "3002", "--group", "Supplied materials"],
-             ["RECORD  GROUP               LINKED RECORDS",
-              "3002    Supplied materials  1002  Dorsa aluminium DA-61, aged",
-              "                            1005  Dorsa titanium DT-5, solution treated",
-              "                            1006  DA-61 sheet, 2 mm"]),
-            (["versions", DB, "1004"], ["RECORD  VERSION GUID                          STATE",
-                                        "1004    5e2b8c71-1004-4d19-b6e2-7a3f0c001004  Unreleased"]),
-        ]
-        for arguments, expected in cases:
-            with self.subTest(arguments=arguments):
-                self.assertEqual(self.lines(*arguments, locale="C"), expected)
+        self.assertEqual(self.lines("versions", DB, "1004"),
+                         ["RECORD  VERSION GUID                          STATE",
+                          "1004    5e2b8c71-1004-4d19-b6e2-7a3f0c001004  Unreleased"])
         self.assertEqual([g["name"] for g in self.json("links", DB, "--group", "Materials covered")],
                          ["Materials covered"])
 

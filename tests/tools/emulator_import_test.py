@@ -61,7 +61,7 @@ class ImportEmulator(Emulator):
         return [history_identity(r) for r in child(reply, "recordsImported")]
 
     def values(self, identity, binary="Inline"):
-        """{attribute identity: the value element} of one record; None for an unknown record."""
+        """{attribute identity: the value element} of one record."""
         status, reply = self.post("DataExport", "GetRecordAttributesByRef",
                                   "".join(f'<exp:result xsi:type="zbt:DorsaAttributeReference">{DB}'
                                           f"<zbt:attributeIdentity>{a}</zbt:attributeIdentity></exp:result>"
@@ -69,7 +69,7 @@ class ImportEmulator(Emulator):
                                   f"<exp:recordReference>{record(identity)}</exp:recordReference>"
                                   f"<exp:binaryDataRepresentation>{binary}</exp:binaryDataRepresentation>")
         if status != 200:
-            return None
+            raise AssertionError(f"reading record {identity} failed ({status}): {reply}")
         values = child(child(reply, "results/recordData"), "attributeValues")
         return {int(text(v, "AttributeIdentity")): v[2] for v in values}
 

@@ -186,7 +186,7 @@ class AttributesAndValues(ToolTestCase):
             (["--json", "attributes", "DORSA_SAMPLES", TABLE, "--details"], "attributes_details.json"),
             # Every attribute of the table by default; each data type as people read it.
             (["values", "DORSA_SAMPLES", TABLE, "1001", "1002", "1003"], "values.txt"),
-            (["values", "DORSA_SAMPLES", TABLE, "1002", *[part for name in PSEUDO for part in ("--attribute", name)]],
+            (["values", "DORSA_SAMPLES", TABLE, "1002", *[word for name in PSEUDO for word in ("--attribute", name)]],
              "values_pseudo.txt"),
             (["--json", "values", "DORSA_SAMPLES", TABLE, self.GUID_1003, "1001", "--attribute", "Yield strength",
               "--attribute", "Density", "--attribute", "Composition"], "values.json"),
@@ -194,7 +194,7 @@ class AttributesAndValues(ToolTestCase):
 
     def test_properties_from_the_tree(self):
         # values_tree_properties.txt: what three runs write, one after the other. The root has no parent.
-        asked = [part for name in TREE_PSEUDO for part in ("--attribute", name)]
+        asked = [word for name in TREE_PSEUDO for word in ("--attribute", name)]
         runs = [[TABLE, "1001", "1002", "1006", "1100"], ["Processes", "2101"], ["Standards", "4000"]]
         self.assertEqual("".join(self.output("values", "DORSA_SAMPLES", *run, *asked) for run in runs),
                          fixture("values_tree_properties.txt"))

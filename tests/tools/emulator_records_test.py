@@ -194,7 +194,7 @@ class EmulatorChecksEnvelopes(EmulatorTestCase):
 
     def test_answers_a_well_formed_request_and_refuses_what_does_not_fit(self):
         tables = envelope("<brow:GetTables/>")
-        # what is posted, the HTTP status and a part of the reply
+        # what is posted, the HTTP status and some text of the reply
         cases = [
             ("a well-formed request", "/Browse.svc", "GetTables",
              envelope("<brow:GetTables><brow:dbKey>POLY_DB</brow:dbKey></brow:GetTables>"), 200, "Grades"),
@@ -207,12 +207,12 @@ class EmulatorChecksEnvelopes(EmulatorTestCase):
             ("an operation that takes no body element", "/Browse.svc", "GetDatabases", tables, 500,
              "GetDatabases takes no request element"),
         ]
-        for name, path, operation, body, status, part in cases:
+        for name, path, operation, body, status, shown in cases:
             with self.subTest(name):
                 answer, reply = self.posted(path, operation, body)
                 self.assertEqual(answer, status, reply)
                 self.assertEqual("<s:Fault>" in reply, status == 500)
-                self.assertIn(part, reply)
+                self.assertIn(shown, reply)
 
     def test_asks_for_basic_authentication_when_configured(self):
         guarded = Emulator("--user", "CORP\\jo", "--password", "s3cret")

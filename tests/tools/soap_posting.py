@@ -27,6 +27,11 @@ def fixture(name):
         return text.read()
 
 
+def write_fixture(name, text):
+    with open(os.path.join(FIXTURES, name), "w", encoding="utf-8", newline="") as written:
+        written.write(text)
+
+
 # References as the client writes them
 
 def by_id(identity):

@@ -6,11 +6,12 @@ import json
 import os
 import subprocess
 
-from soap_posting import EmulatorTestCase, fixture
+from soap_posting import EmulatorTestCase, fixture, write_fixture
 
 TOOL = os.environ["DORSA_TOOL"]
 # Nothing listens there: whatever is sent fails.
 UNREACHABLE = "http://127.0.0.1:9/dorsa"
+REWRITE_FIXTURES = os.environ.get("DORSA_REWRITE_FIXTURES") == "1"
 
 
 def environment(password=None, locale=None):
@@ -53,11 +54,14 @@ class ToolTestCase(EmulatorTestCase):
 
     def assertOutputs(self, cases, locale=None):
         """Each run of (arguments, fixture name) writes exactly the fixture's text, in which {url}
-        stands for the emulator's address."""
+        stands for the emulator's address. With DORSA_REWRITE_FIXTURES=1 the fixtures are written
+        from the runs instead, for a deliberate change of output or sample data (review the diff)."""
         for arguments, name in cases:
             with self.subTest(arguments=arguments):
-                self.assertEqual(self.output(*arguments, locale=locale),
-                                 fixture(name).replace("{url}", self.emulator.url))
+                output = self.output(*arguments, locale=locale)
+                if REWRITE_FIXTURES:
+                    write_fixture(name, output.replace(self.emulator.url, "{url}"))
+                self.assertEqual(output, fixture(name).replace("{url}", self.emulator.url))
 
     def assertRefused(self, cases):
         """Each run of (arguments, code, message) ends with `code` and writes nothing to standard

@@ -46,7 +46,7 @@ std::vector<Case> ForThisClient(std::initializer_list<Case> cases)
     return kept;
 }
 
-class ApacheAuthTest : public ::testing::Test {
+class ApacheAuthTest : public ApacheTest {
 protected:
     void SetUp() override
     {
@@ -68,19 +68,8 @@ protected:
         WriteFile(m_directory.File("digest-users"), digestUsers);
         WriteStaticReply(m_directory);
         std::string error;
-        ASSERT_TRUE(m_apache.Start(m_directory, "password-site.conf.in", {{"REALM", s_realm}}, {}, error)) << error;
-    }
-
-    void TearDown() override
-    {
-        if (!m_finished) {
-            FinishCalls();
-        }
-        // Neither a password nor anything the client sent to prove it reaches the log.
-        for (const AccessLogEntry& entry : m_accessLog) {
-            AddAuthorizationSecret(m_secrets, entry.authorization);
-        }
-        EXPECT_EQ(LinesHoldingSecrets(m_logger, m_secrets), std::vector<std::string>());
+        ASSERT_TRUE(m_apache.Start(m_directory, "auth/password-site.conf.in", {{"REALM", s_realm}}, {}, error))
+            << error;
     }
 
     std::string Url(const std::string& path) const
@@ -100,15 +89,6 @@ protected:
         return script;
     }
 
-    // Ends the test's calls (the caller drops its sessions first) and stops the server:
-    // the access log is then complete.
-    const std::vector<AccessLogEntry>& FinishCalls()
-    {
-        m_finished = true;
-        m_accessLog = m_apache.StopAndReadAccessLog();
-        return m_accessLog;
-    }
-
     // The logged requests for paths under `prefix`.
     std::vector<AccessLogEntry> RequestsUnder(const std::string& prefix) const
     {
@@ -120,13 +100,6 @@ protected:
         }
         return found;
     }
-
-    ScratchDirectory m_directory;
-    RecordingLogger m_logger;
-    ApacheServer m_apache;
-    std::vector<std::string> m_secrets;
-    std::vector<AccessLogEntry> m_accessLog;
-    bool m_finished = false;
 };
 
 

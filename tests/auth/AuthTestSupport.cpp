@@ -1,5 +1,6 @@
 #include "auth/AuthTestSupport.h"
 #include "auth/CallScript.h"
+#include "support/Sockets.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -142,31 +143,34 @@ std::string MemoryFileText(int fd)
     return text;
 }
 
-// Whether a socket of `type` can be bound to, or connected to, 127.0.0.1:`port`.
-bool Reaches(int type, int port, bool connecting)
+sockaddr_in LoopbackAddress(int port)
 {
-    const int socket = ::socket(AF_INET, type, 0);
-    if (socket < 0) {
-        return false;
-    }
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = htons(static_cast<uint16_t>(port));
-    const sockaddr* target = reinterpret_cast<sockaddr*>(&address);
-    const bool reached = (connecting ? connect(socket, target, sizeof address) : bind(socket, target, sizeof address)) == 0;
-    close(socket);
-    return reached;
+    return address;
 }
 
+// Whether a socket of `type` can be bound to 127.0.0.1:`port`.
 bool Bindable(int type, int port)
 {
-    return Reaches(type, port, false);
+    const int socket = ::socket(AF_INET, type, 0);
+    sockaddr_in address = LoopbackAddress(port);
+    const bool bound = socket >= 0 && bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (socket >= 0) {
+        close(socket);
+    }
+    return bound;
 }
 
 bool Connectable(int port)
 {
-    return Reaches(SOCK_STREAM, port, true);
+    const Socket socket = ConnectToLoopback(port);
+    if (socket != s_noSocket) {
+        CloseSocket(socket);
+    }
+    return socket != s_noSocket;
 }
 
 } // namespace
@@ -318,9 +322,7 @@ int FreeLoopbackPort()
 {
     for (int attempt = 0; attempt < 50; ++attempt) {
         const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = {};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address = LoopbackAddress(0);
         socklen_t length = sizeof address;
         int port = 0;
         if (socket >= 0 && bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
@@ -393,7 +395,7 @@ std::vector<std::string> SplitLines(const std::string& text)
 
 std::string FillTemplate(const std::string& templateName, const std::map<std::string, std::string>& values)
 {
-    const std::string path = std::string(DORSA_AUTH_TEST_DIR) + "/" + templateName;
+    const std::string path = std::string(DORSA_TESTS_DIR) + "/" + templateName;
     std::string text = ReadFile(path);
     if (text.empty()) {
         throw std::runtime_error("missing template " + path);
@@ -526,12 +528,14 @@ std::ostream& operator<<(std::ostream& stream, const CallResult& result)
     return stream;
 }
 
+const char s_servedReply[] =
+    "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
+    "<GetTablesResponse><value>served</value></GetTablesResponse></s:Body></s:Envelope>";
+
 void WriteStaticReply(const ScratchDirectory& directory)
 {
     std::filesystem::create_directories(directory.File("htdocs"));
-    WriteFile(directory.File("htdocs/reply.xml"),
-              "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
-              "<GetTablesResponse><value>served</value></GetTablesResponse></s:Body></s:Envelope>\n");
+    WriteFile(directory.File("htdocs/reply.xml"), std::string(s_servedReply) + "\n");
 }
 
 bool ApacheServer::Start(const ScratchDirectory& directory, const std::string& site,
@@ -552,7 +556,7 @@ bool ApacheServer::Start(const ScratchDirectory& directory, const std::string& s
         values["PORT"] = std::to_string(m_port);
         try {
             values["SITE"] = FillTemplate(site, values);
-            WriteFile(configuration, FillTemplate("httpd.conf.in", values));
+            WriteFile(configuration, FillTemplate("auth/httpd.conf.in", values));
         } catch (const std::exception& failure) {
             error = failure.what();
             return false;
@@ -596,6 +600,24 @@ std::vector<AccessLogEntry> ApacheServer::StopAndReadAccessLog()
         entries.push_back(entry);
     }
     return entries;
+}
+
+void ApacheTest::TearDown()
+{
+    if (!m_finished) {
+        FinishCalls();
+    }
+    for (const AccessLogEntry& entry : m_accessLog) {
+        AddAuthorizationSecret(m_secrets, entry.authorization);
+    }
+    EXPECT_EQ(LinesHoldingSecrets(m_logger, m_secrets), std::vector<std::string>());
+}
+
+const std::vector<AccessLogEntry>& ApacheTest::FinishCalls()
+{
+    m_finished = true;
+    m_accessLog = m_apache.StopAndReadAccessLog();
+    return m_accessLog;
 }
 
 } // namespace dorsatest

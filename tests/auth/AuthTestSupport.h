@@ -4,6 +4,7 @@
 #include "dorsa/ServiceLayer.h"
 #include "support/RecordingLogger.h"
 
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <chrono>
@@ -92,7 +93,7 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content, mode_t mode = 0644);
 std::vector<std::string> SplitLines(const std::string& text);
 
-// A configuration template of tests/auth with each @NAME@ replaced; a name without a
+// A configuration template under tests/ (as "auth/httpd.conf.in") with each @NAME@ replaced; a name without a
 // value is an error, so a template and its test cannot drift apart unnoticed.
 std::string FillTemplate(const std::string& templateName, const std::map<std::string, std::string>& values);
 
@@ -131,8 +132,9 @@ struct AccessLogEntry {
     std::string authorization; // the header as received, "-" when absent
 };
 
-// The SOAP reply that Apache serves for every request it lets through, in htdocs/reply.xml:
-// its "value" is "served".
+// The SOAP reply the test servers give to every request they let through: its "value" is "served".
+extern const char s_servedReply[];
+// s_servedReply as Apache serves it, in htdocs/reply.xml.
 void WriteStaticReply(const ScratchDirectory& directory);
 
 // Apache httpd on 127.0.0.1, in the foreground (prefork, a handful of children), with
@@ -156,6 +158,25 @@ private:
     ServerProcess m_process;
     int m_port = 0;
     std::string m_accessLog;
+};
+
+// A test against Apache. When it ends, neither a password of m_secrets nor anything the
+// client sent to prove one may show in the library's log.
+class ApacheTest : public ::testing::Test {
+protected:
+    void TearDown() override;
+    // Ends the test's calls (the caller drops its sessions first) and stops the server:
+    // the access log is then complete.
+    const std::vector<AccessLogEntry>& FinishCalls();
+
+    ScratchDirectory m_directory;
+    RecordingLogger m_logger;
+    ApacheServer m_apache;
+    std::vector<std::string> m_secrets;
+    std::vector<AccessLogEntry> m_accessLog;
+
+private:
+    bool m_finished = false;
 };
 
 } // namespace dorsatest

@@ -48,7 +48,7 @@ private:
     std::string m_oldValue;
 };
 
-class KerberosAuthTest : public ::testing::Test {
+class KerberosAuthTest : public ApacheTest {
 protected:
     void SetUp() override
     {
@@ -88,7 +88,7 @@ protected:
 
         WriteStaticReply(m_directory);
         // No replay cache: it would be a file outside the scratch directory.
-        ASSERT_TRUE(m_apache.Start(m_directory, "gssapi-site.conf.in", {{"REALM", s_realm}, {"KEYTAB", keytab}},
+        ASSERT_TRUE(m_apache.Start(m_directory, "auth/gssapi-site.conf.in", {{"REALM", s_realm}, {"KEYTAB", keytab}},
                                    {{"KRB5_CONFIG", m_directory.File("krb5.conf")}, {"KRB5RCACHETYPE", "none"}},
                                    error))
             << error;
@@ -102,8 +102,8 @@ protected:
     {
         const std::map<std::string, std::string> values = {
             {"ROOT", m_directory.Path()}, {"REALM", s_realm}, {"KDC_PORT", std::to_string(kdcPort)}};
-        WriteFile(m_directory.File("krb5.conf"), FillTemplate("krb5.conf.in", values));
-        WriteFile(m_directory.File("kdc/kdc.conf"), FillTemplate("kdc.conf.in", values));
+        WriteFile(m_directory.File("krb5.conf"), FillTemplate("auth/krb5.conf.in", values));
+        WriteFile(m_directory.File("kdc/kdc.conf"), FillTemplate("auth/kdc.conf.in", values));
         m_kdcPort = kdcPort;
     }
 
@@ -133,14 +133,8 @@ protected:
 
     void TearDown() override
     {
-        if (!m_finished) {
-            FinishCalls();
-        }
+        ApacheTest::TearDown();
         m_kdc.Stop();
-        for (const AccessLogEntry& entry : m_accessLog) {
-            AddAuthorizationSecret(m_secrets, entry.authorization);
-        }
-        EXPECT_EQ(LinesHoldingSecrets(m_logger, m_secrets), std::vector<std::string>());
         m_cache.reset();
         m_config.reset();
     }
@@ -164,24 +158,11 @@ protected:
                                                  DorsaSLAuth_AutoLoginAuth::CreateOne(), &m_logger);
     }
 
-    const std::vector<AccessLogEntry>& FinishCalls()
-    {
-        m_finished = true;
-        m_accessLog = m_apache.StopAndReadAccessLog();
-        return m_accessLog;
-    }
-
-    ScratchDirectory m_directory;
-    RecordingLogger m_logger;
     Environment m_kerberos;
     int m_kdcPort = 0;
     ServerProcess m_kdc;
-    ApacheServer m_apache;
     std::unique_ptr<ScopedVariable> m_config;
     std::unique_ptr<ScopedVariable> m_cache;
-    std::vector<std::string> m_secrets;
-    std::vector<AccessLogEntry> m_accessLog;
-    bool m_finished = false;
 };
 
 TEST_F(KerberosAuthTest, WithATicketAutomaticLogOnSucceeds)

@@ -5,9 +5,6 @@
 
 namespace dorsatest {
 
-const char s_servedReply[] =
-    "<s:Envelope xmlns:s=\"http://schemas.xmlsoap.org/soap/envelope/\"><s:Body>"
-    "<GetTablesResponse><value>served</value></GetTablesResponse></s:Body></s:Envelope>";
 const char s_clientKeyPassword[] = "k3y-pass";
 
 namespace {
@@ -94,26 +91,14 @@ bool NginxServer::Start(const ScratchDirectory& directory, const TestCertificate
     for (int& port : m_ports) {
         port = FreeLoopbackPort();
     }
-    const std::string answer = std::string("location / { return 200 '") + s_servedReply + "'; }\n";
-    const auto tls = [&](int port, const std::string& file, const std::string& key, const std::string& extra) {
-        return "server { listen 127.0.0.1:" + std::to_string(port) + " ssl; ssl_certificate " + file +
-               "; ssl_certificate_key " + key + "; " + extra + answer + "}\n";
-    };
-    std::ostringstream configuration;
-    configuration << "daemon off; master_process off; worker_processes 1;\n"
-                  << "pid " << root << "/nginx.pid; error_log " << root << "/error.log info;\n"
-                  << "events { worker_connections 64; }\n"
-                  << "http { access_log " << root << "/access.log; default_type text/xml; client_max_body_size 1k;\n"
-                  << "client_body_temp_path " << root << "/temp/body; proxy_temp_path " << root << "/temp/proxy;\n"
-                  << "fastcgi_temp_path " << root << "/temp/fastcgi; uwsgi_temp_path " << root << "/temp/uwsgi;\n"
-                  << "scgi_temp_path " << root << "/temp/scgi;\n"
-                  << "server { listen 127.0.0.1:" << m_ports[0] << "; " << answer << "}\n"
-                  << tls(m_ports[1], certificates.serverFile, certificates.serverKey, "")
-                  << tls(m_ports[2], certificates.otherHostFile, certificates.otherHostKey, "")
-                  << tls(m_ports[3], certificates.serverFile, certificates.serverKey,
-                         "ssl_client_certificate " + certificates.caFile + "; ssl_verify_client on; ")
-                  << "}\n";
-    WriteFile(root + "/nginx.conf", configuration.str());
+    WriteFile(root + "/nginx.conf",
+              FillTemplate("network/nginx.conf.in",
+                           {{"ROOT", root}, {"REPLY", s_servedReply}, {"HTTP_PORT", std::to_string(m_ports[0])},
+                            {"HTTPS_PORT", std::to_string(m_ports[1])}, {"OTHER_HOST_PORT", std::to_string(m_ports[2])},
+                            {"CLIENT_CERTIFICATE_PORT", std::to_string(m_ports[3])},
+                            {"SERVER_FILE", certificates.serverFile}, {"SERVER_KEY", certificates.serverKey},
+                            {"OTHER_HOST_FILE", certificates.otherHostFile},
+                            {"OTHER_HOST_KEY", certificates.otherHostKey}, {"CA_FILE", certificates.caFile}}));
     const std::string output = root + "/nginx.out";
     if (!m_process.Start({"nginx", "-p", root, "-c", root + "/nginx.conf"}, {}, output, error)) {
         return false;
@@ -132,19 +117,9 @@ std::string NginxServer::HttpUrl(const std::string& host) const
     return "http://" + host + ":" + std::to_string(m_ports[0]) + "/dorsa";
 }
 
-std::string NginxServer::HttpsUrl() const
+std::string NginxServer::TlsUrl(int site) const
 {
-    return "https://127.0.0.1:" + std::to_string(m_ports[1]) + "/dorsa";
-}
-
-std::string NginxServer::OtherHostUrl() const
-{
-    return "https://127.0.0.1:" + std::to_string(m_ports[2]) + "/dorsa";
-}
-
-std::string NginxServer::ClientCertificateUrl() const
-{
-    return "https://127.0.0.1:" + std::to_string(m_ports[3]) + "/dorsa";
+    return "https://127.0.0.1:" + std::to_string(m_ports[site]) + "/dorsa";
 }
 
 bool SquidServer::Start(const ScratchDirectory& directory, const std::string& user, const std::string& password,
@@ -163,18 +138,10 @@ bool SquidServer::Start(const ScratchDirectory& directory, const std::string& us
     m_openPort = FreeLoopbackPort();
     m_lockedPort = FreeLoopbackPort();
     m_accessLog = root + "/access.log";
-    std::ostringstream configuration;
-    configuration << "http_port 127.0.0.1:" << m_openPort << " name=open\n"
-                  << "http_port 127.0.0.1:" << m_lockedPort << " name=locked\n"
-                  << "pid_filename " << root << "/squid.pid\ncache_log " << root << "/cache.log\n"
-                  << "access_log stdio:" << m_accessLog << " squid\ncoredump_dir " << root << "\n"
-                  << "cache deny all\ncache_mem 8 MB\nshutdown_lifetime 0 seconds\n"
-                  << "auth_param basic program /usr/lib/squid/basic_ncsa_auth " << root << "/users\n"
-                  << "auth_param basic realm dorsa-proxy\n"
-                  << "acl openport myportname open\nacl lockedport myportname locked\n"
-                  << "acl users proxy_auth REQUIRED\n"
-                  << "http_access allow openport\nhttp_access allow lockedport users\nhttp_access deny all\n";
-    WriteFile(root + "/squid.conf", configuration.str());
+    WriteFile(root + "/squid.conf",
+              FillTemplate("network/squid.conf.in", {{"ROOT", root},
+                                                     {"OPEN_PORT", std::to_string(m_openPort)},
+                                                     {"LOCKED_PORT", std::to_string(m_lockedPort)}}));
     const std::string output = root + "/squid.out";
     if (!m_process.Start({"squid", "-N", "-f", root + "/squid.conf"}, {}, output, error)) {
         return false;

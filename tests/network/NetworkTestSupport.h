@@ -10,9 +10,6 @@
 // their process id (the process support of tests/auth).
 namespace dorsatest {
 
-// The reply nginx gives to every request on its sites (its "value" is "served").
-extern const char s_servedReply[];
-
 // A CA, and the certificates it signed, in a scratch directory (PEM files).
 struct TestCertificates {
     std::string caFile;          // the CA's certificate
@@ -32,23 +29,27 @@ extern const char s_clientKeyPassword[];
 // Makes the CA and its certificates with openssl; false, with the reason, when it fails.
 bool MakeTestCertificates(const ScratchDirectory& directory, TestCertificates& made, std::string& error);
 
-// nginx with four sites, each answering s_servedReply to any request with a body under
-// 1 KB (a larger one is refused with 413): plain http, https, https with a certificate
-// for another host, and https requiring a client certificate signed by the CA.
+// nginx with four sites (network/nginx.conf.in), each answering s_servedReply to any
+// request with a body under 1 KB (a larger one is refused with 413): plain http, https,
+// https with a certificate for another host, and https requiring a client certificate
+// signed by the CA.
 class NginxServer final {
 public:
     bool Start(const ScratchDirectory& directory, const TestCertificates& certificates, std::string& error);
     std::string HttpUrl(const std::string& host = "127.0.0.1") const;
-    std::string HttpsUrl() const;
-    std::string OtherHostUrl() const;
-    std::string ClientCertificateUrl() const;
+    std::string HttpsUrl() const { return TlsUrl(1); }
+    std::string OtherHostUrl() const { return TlsUrl(2); }
+    std::string ClientCertificateUrl() const { return TlsUrl(3); }
 
 private:
+    std::string TlsUrl(int site) const;
+
     ServerProcess m_process;
     int m_ports[4] = {};
 };
 
-// squid with two ports: one open to all, one demanding Basic proxy authentication.
+// squid with two ports (network/squid.conf.in): one open to all, one demanding Basic proxy
+// authentication.
 class SquidServer final {
 public:
     bool Start(const ScratchDirectory& directory, const std::string& user, const std::string& password,

@@ -44,20 +44,6 @@ SmartPtr<IDorsaSLAuthModule> LogOn::Module(const std::vector<std::string>& field
     return nullptr;
 }
 
-void CallScript::Open(const std::string& url, const LogOn& logOn)
-{
-    std::vector<std::string> fields = {"open", url};
-    fields.insert(fields.end(), logOn.Fields().begin(), logOn.Fields().end());
-    Line(fields);
-}
-
-void CallScript::Apply(const LogOn& logOn)
-{
-    std::vector<std::string> fields = {"apply"};
-    fields.insert(fields.end(), logOn.Fields().begin(), logOn.Fields().end());
-    Line(fields);
-}
-
 void CallScript::Call(int times)
 {
     for (int i = 0; i < times; ++i) {
@@ -65,49 +51,9 @@ void CallScript::Call(int times)
     }
 }
 
-void CallScript::Close()
+void CallScript::Line(std::vector<std::string> fields, const std::vector<std::string>& more)
 {
-    Line({"close"});
-}
-
-void CallScript::SetCertificateAuthorities(const std::string& file, const std::string& folder, bool withSystemStore)
-{
-    Line({"authorities", file, folder, withSystemStore ? "1" : "0"});
-}
-
-void CallScript::SetClientCertificate(const std::string& certificate, const std::string& key,
-                                      const std::string& password)
-{
-    Line({"client-certificate", certificate, key, password});
-}
-
-void CallScript::SetCertificateChecksOffForTestsOnly()
-{
-    Line({"certificate-checks-off"});
-}
-
-void CallScript::SetProxy(const std::string& url, const std::string& bypass)
-{
-    Line({"proxy", url, bypass});
-}
-
-void CallScript::SetProxyCredentials(const std::string& user, const std::string& password)
-{
-    Line({"proxy-credentials", user, password});
-}
-
-void CallScript::PutBytes(const std::string& url, const std::string& bytes, const std::string& contentType)
-{
-    Line({"put-bytes", url, bytes, contentType});
-}
-
-void CallScript::PutFile(const std::string& url, const std::string& path, const std::string& contentType)
-{
-    Line({"put-file", url, path, contentType});
-}
-
-void CallScript::Line(std::vector<std::string> fields)
-{
+    fields.insert(fields.end(), more.begin(), more.end());
     m_text += Joined(fields);
 }
 

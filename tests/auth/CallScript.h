@@ -54,30 +54,46 @@ private:
 // Builds a script: sessions opened one after another, each dropping the one before.
 class CallScript final {
 public:
-    void Open(const std::string& url, const LogOn& logOn);
+    void Open(const std::string& url, const LogOn& logOn) { Line({"open", url}, logOn.Fields()); }
     // Replaces the open session's authentication module.
-    void Apply(const LogOn& logOn);
+    void Apply(const LogOn& logOn) { Line({"apply"}, logOn.Fields()); }
     // One call of the test operation (KeyOperation) on the open session, `times` times.
     void Call(int times = 1);
     // Drops the open session.
-    void Close();
+    void Close() { Line({"close"}); }
 
     // The open session's settings, as DorsaSession's setters of the same names take them.
     void SetCertificateAuthorities(const std::string& file, const std::string& folder = std::string(),
-                                   bool withSystemStore = true);
-    void SetClientCertificate(const std::string& certificate, const std::string& key, const std::string& password);
-    void SetCertificateChecksOffForTestsOnly();
-    void SetProxy(const std::string& url, const std::string& bypass = std::string());
-    void SetProxyCredentials(const std::string& user, const std::string& password);
+                                   bool withSystemStore = true)
+    {
+        Line({"authorities", file, folder, withSystemStore ? "1" : "0"});
+    }
+    void SetClientCertificate(const std::string& certificate, const std::string& key, const std::string& password)
+    {
+        Line({"client-certificate", certificate, key, password});
+    }
+    void SetCertificateChecksOffForTestsOnly() { Line({"certificate-checks-off"}); }
+    void SetProxy(const std::string& url, const std::string& bypass = std::string()) { Line({"proxy", url, bypass}); }
+    void SetProxyCredentials(const std::string& user, const std::string& password)
+    {
+        Line({"proxy-credentials", user, password});
+    }
     // PUTs `bytes`, or the file at `path`, to `url` with the open session: a result as a
     // call's, the response message as its value.
-    void PutBytes(const std::string& url, const std::string& bytes, const std::string& contentType);
-    void PutFile(const std::string& url, const std::string& path, const std::string& contentType);
+    void PutBytes(const std::string& url, const std::string& bytes, const std::string& contentType)
+    {
+        Line({"put-bytes", url, bytes, contentType});
+    }
+    void PutFile(const std::string& url, const std::string& path, const std::string& contentType)
+    {
+        Line({"put-file", url, path, contentType});
+    }
 
     const std::string& Text() const { return m_text; }
 
 private:
-    void Line(std::vector<std::string> fields);
+    // Adds the line of `fields`, followed by `more`.
+    void Line(std::vector<std::string> fields, const std::vector<std::string>& more = {});
     std::string m_text;
 };
 

@@ -75,20 +75,12 @@ class Accounts:
         self.domain = config["domain"]
         self.accounts = config["accounts"]
 
-    def find(self, user, domain):
-        """The account a type 3 message names; an empty domain means the server's own."""
+    def find(self, user, domain, stored_form=lambda name: name):
+        """The account a type 3 message names, its user name as `stored_form` makes it (the
+        name as set, or as a client widens its UTF-8 bytes); an empty domain means the server's own."""
         domain = domain or self.domain
         for account in self.accounts:
-            if account["user"].upper() == user.upper() and account["domain"].upper() == domain.upper():
-                return account
-        return None
-
-    def find_widened(self, user, domain):
-        """The account whose UTF-8 user name, widened byte by byte, is the one named."""
-        domain = domain or self.domain
-        for account in self.accounts:
-            if utf8_bytes_widened(account["user"]).upper() == user.upper() and \
-                    account["domain"].upper() == domain.upper():
+            if stored_form(account["user"]).upper() == user.upper() and account["domain"].upper() == domain.upper():
                 return account
         return None
 
@@ -146,7 +138,7 @@ def check_authenticate(message, server_challenge, unicode, accounts):
         return account["domain"] + "\\" + account["user"], report
 
     # Not verified: find out what the client computed its response from.
-    candidate = account or accounts.find_widened(user, domain)
+    candidate = account or accounts.find(user, domain, utf8_bytes_widened)
     report["computed_from"] = None
     if candidate is not None:
         passwords = [("as set", candidate["password"]),

@@ -25,14 +25,6 @@ TEST(HostWithTheLibrarysHandler, AMalformedTextThrowsXmlParseError)
     }
 }
 
-TEST(HostWithTheLibrarysHandler, AWellFormedTextParses)
-{
-    std::string text = "<a><b>t</b></a>";
-    XmlDocument<char> document;
-    document.parse<0>(&text[0]);
-    EXPECT_STREQ(document.first_node("a")->first_node("b")->value(), "t");
-}
-
 TEST(HostSharesTheRegistry, ItSeesTheFactoriesTheLibraryRegistered)
 {
     Initialize();

@@ -31,6 +31,25 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds s_pollInterval(10);
 
+// A file descriptor, closed when it goes.
+class Descriptor final {
+public:
+    explicit Descriptor(int fd) : m_fd(fd) {}
+    ~Descriptor()
+    {
+        if (m_fd >= 0) {
+            close(m_fd);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+    int Get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
 // The environment of a child: ours, with `extra` replacing or adding variables.
 std::vector<std::string> ChildEnvironment(const Environment& extra)
 {
@@ -102,33 +121,43 @@ pid_t Spawn(const std::vector<std::string>& command, const Environment& extra, i
     return pid;
 }
 
-// Waits at most `limit` for `pid` to end; true (with its status) when it did.
-bool WaitForExit(pid_t pid, std::chrono::milliseconds limit, int& status)
+// Polls until `done` holds (true) or `limit` passes (false).
+template <class Condition>
+bool PollUntil(Condition done, std::chrono::milliseconds limit)
 {
     const Clock::time_point deadline = Clock::now() + limit;
-    for (;;) {
-        const pid_t done = waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno == ECHILD)) {
-            return true;
-        }
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(s_pollInterval);
-    }
-}
-
-// Waits at most `limit` for every process of group `group` to end.
-bool WaitForEmptyGroup(pid_t group, std::chrono::milliseconds limit)
-{
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (kill(-group, 0) == 0 || errno != ESRCH) {
+    while (!done()) {
         if (Clock::now() >= deadline) {
             return false;
         }
         std::this_thread::sleep_for(s_pollInterval);
     }
     return true;
+}
+
+// Polls until `done` holds; false when `server` ends first or `limit` passes.
+template <class Condition>
+bool PollWhileRunning(ServerProcess& server, Condition done, std::chrono::milliseconds limit)
+{
+    bool ended = false;
+    return PollUntil([&] { return done() || (ended = !server.Running()); }, limit) && !ended;
+}
+
+// Waits at most `limit` for `pid` to end; true (with its status) when it did.
+bool WaitForExit(pid_t pid, std::chrono::milliseconds limit, int& status)
+{
+    return PollUntil(
+        [&] {
+            const pid_t done = waitpid(pid, &status, WNOHANG);
+            return done == pid || (done < 0 && errno == ECHILD);
+        },
+        limit);
+}
+
+// Waits at most `limit` for every process of group `group` to end.
+bool WaitForEmptyGroup(pid_t group, std::chrono::milliseconds limit)
+{
+    return PollUntil([&] { return kill(-group, 0) != 0 && errno == ESRCH; }, limit);
 }
 
 std::string MemoryFileText(int fd)
@@ -155,13 +184,9 @@ sockaddr_in LoopbackAddress(int port)
 // Whether a socket of `type` can be bound to 127.0.0.1:`port`.
 bool Bindable(int type, int port)
 {
-    const int socket = ::socket(AF_INET, type, 0);
+    const Descriptor socket(::socket(AF_INET, type, 0));
     sockaddr_in address = LoopbackAddress(port);
-    const bool bound = socket >= 0 && bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    if (socket >= 0) {
-        close(socket);
-    }
-    return bound;
+    return socket.Get() >= 0 && bind(socket.Get(), reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
 }
 
 bool Connectable(int port)
@@ -235,31 +260,26 @@ CommandResult RunCommand(const std::vector<std::string>& command, const std::str
 {
     CommandResult result;
     // Memory files rather than pipes: nothing can block on a full pipe either way.
-    const int in = memfd_create("dorsa-command-input", MFD_CLOEXEC);
-    const int out = memfd_create("dorsa-command-output", MFD_CLOEXEC);
-    if (in < 0 || out < 0 || write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+    const Descriptor in(memfd_create("dorsa-command-input", MFD_CLOEXEC));
+    const Descriptor out(memfd_create("dorsa-command-output", MFD_CLOEXEC));
+    if (in.Get() < 0 || out.Get() < 0 ||
+        write(in.Get(), input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
         result.output = "cannot make the command's streams";
     } else {
-        lseek(in, 0, SEEK_SET);
+        lseek(in.Get(), 0, SEEK_SET);
         std::string error;
-        const pid_t pid = Spawn(command, extra, in, out, error);
+        const pid_t pid = Spawn(command, extra, in.Get(), out.Get(), error);
         int status = 0;
         if (pid < 0) {
             result.output = error;
         } else if (!WaitForExit(pid, std::chrono::seconds(30), status)) {
             kill(-pid, SIGKILL);
             waitpid(pid, &status, 0);
-            result.output = MemoryFileText(out) + "\n(killed after 30 s)";
+            result.output = MemoryFileText(out.Get()) + "\n(killed after 30 s)";
         } else {
             result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            result.output = MemoryFileText(out);
+            result.output = MemoryFileText(out.Get());
         }
-    }
-    if (in >= 0) {
-        close(in);
-    }
-    if (out >= 0) {
-        close(out);
     }
     return result;
 }
@@ -268,18 +288,12 @@ bool ServerProcess::Start(const std::vector<std::string>& command, const Environ
                           const std::string& outputFile, std::string& error)
 {
     Stop();
-    const int in = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    const int out = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (in < 0 || out < 0) {
+    const Descriptor in(open("/dev/null", O_RDONLY | O_CLOEXEC));
+    const Descriptor out(open(outputFile.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+    if (in.Get() < 0 || out.Get() < 0) {
         error = "cannot open the streams of " + command.front();
     } else {
-        m_pid = Spawn(command, extra, in, out, error);
-    }
-    if (in >= 0) {
-        close(in);
-    }
-    if (out >= 0) {
-        close(out);
+        m_pid = Spawn(command, extra, in.Get(), out.Get(), error);
     }
     return m_pid > 0;
 }
@@ -341,26 +355,12 @@ int FreeLoopbackPort()
 
 bool WaitUntilListening(int port, ServerProcess& server, std::chrono::milliseconds limit)
 {
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (!Connectable(port)) {
-        if (!server.Running() || Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(s_pollInterval);
-    }
-    return true;
+    return PollWhileRunning(server, [&] { return Connectable(port); }, limit);
 }
 
 bool WaitForFile(const std::string& path, ServerProcess& server, std::chrono::milliseconds limit)
 {
-    const Clock::time_point deadline = Clock::now() + limit;
-    while (access(path.c_str(), F_OK) != 0) {
-        if (!server.Running() || Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(s_pollInterval);
-    }
-    return true;
+    return PollWhileRunning(server, [&] { return access(path.c_str(), F_OK) == 0; }, limit);
 }
 
 std::string ReadFile(const std::string& path)

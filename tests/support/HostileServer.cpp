@@ -17,31 +17,12 @@ const std::size_t s_nestingDepth = 1000 * 1000;
 const unsigned long long s_gzipBombInflatedSize = 10ULL * 1024 * 1024 * 1024;
 const std::chrono::milliseconds s_tricklePause{200};
 
-// Status line and headers; a Content-Length is added for `body` when it is given.
-std::string Head(int status, const HeaderList& headers, const std::string* body = nullptr)
-{
-    const char* reason = status == 200   ? "OK"
-                         : status == 302 ? "Found"
-                         : status == 401 ? "Unauthorized"
-                         : status == 500 ? "Internal Server Error"
-                         : status == 502 ? "Bad Gateway"
-                                         : "Status";
-    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
-    for (const auto& header : headers) {
-        head += header.first + ": " + header.second + "\r\n";
-    }
-    if (body) {
-        head += "Content-Length: " + std::to_string(body->size()) + "\r\n";
-    }
-    return head + "\r\n";
-}
-
 const HeaderList s_xml = {{"Content-Type", "text/xml; charset=utf-8"}};
 
 // A whole reply with its true Content-Length.
 std::string Whole(int status, const std::string& body, const HeaderList& headers = s_xml)
 {
-    return Head(status, headers, &body) + body;
+    return ReplyHead(status, headers, &body) + body;
 }
 
 const std::string s_envelopeStart =
@@ -57,7 +38,7 @@ std::string Envelope(const std::string& content)
 // The head of a 200 XML reply declaring `length` bytes, whatever follows.
 std::string DeclaredHead(std::size_t length)
 {
-    return Head(200, {{"Content-Type", "text/xml; charset=utf-8"}, {"Content-Length", std::to_string(length)}});
+    return ReplyHead(200, {{"Content-Type", "text/xml; charset=utf-8"}, {"Content-Length", std::to_string(length)}});
 }
 
 // One frame of a chunked body.
@@ -218,7 +199,7 @@ bool HostileServer::Answer(Socket socket, const RecordedRequest& request, std::s
         // took it for the reply to its next request would be reading a forged answer.
         const std::string first = Envelope("<value>first</value>");
         const std::string forged = Whole(200, Envelope("<value>forged</value>"));
-        return SendAll(socket, Head(200, s_xml, &first) + first + forged);
+        return SendAll(socket, ReplyHead(200, s_xml, &first) + first + forged);
     }
     case Hostility::LongLengthThenClose: {
         const std::string body = Envelope("<value>v</value>");
@@ -226,7 +207,7 @@ bool HostileServer::Answer(Socket socket, const RecordedRequest& request, std::s
         return false;
     }
     case Hostility::BrokenChunking:
-        SendAll(socket, Head(200, {{"Content-Type", "text/xml"}, {"Transfer-Encoding", "chunked"}}) +
+        SendAll(socket, ReplyHead(200, {{"Content-Type", "text/xml"}, {"Transfer-Encoding", "chunked"}}) +
                             Chunk(s_envelopeStart.data(), s_envelopeStart.size()) +
                             "zz\r\n<value>v</value>\r\n0\r\n\r\n");
         return false;
@@ -245,7 +226,7 @@ bool HostileServer::Answer(Socket socket, const RecordedRequest& request, std::s
                                      {{"Content-Type", "text/html"}}));
     case Hostility::CloseMidElement: {
         const std::string whole = Envelope("<value>cut short</value>");
-        SendAll(socket, Head(200, {{"Content-Type", "text/xml"}, {"Connection", "close"}}) +
+        SendAll(socket, ReplyHead(200, {{"Content-Type", "text/xml"}, {"Connection", "close"}}) +
                             whole.substr(0, whole.find("short")));
         return false;
     }
@@ -334,9 +315,9 @@ void HostileServer::SendGzipBomb(Socket socket) const
     const auto emit = [&](const char* data, std::size_t length) {
         return !Stopping() && SendAll(socket, Chunk(data, length));
     };
-    bool sending = gzip.Ready() && SendAll(socket, Head(200, {{"Content-Type", "text/xml"},
-                                                              {"Content-Encoding", "gzip"},
-                                                              {"Transfer-Encoding", "chunked"}}));
+    bool sending = gzip.Ready() && SendAll(socket, ReplyHead(200, {{"Content-Type", "text/xml"},
+                                                                   {"Content-Encoding", "gzip"},
+                                                                   {"Transfer-Encoding", "chunked"}}));
     static const unsigned char s_zeros[s_streamChunk] = {};
     for (unsigned long long fed = 0; sending && fed < s_gzipBombInflatedSize; fed += sizeof s_zeros) {
         sending = gzip.Deflate(s_zeros, sizeof s_zeros, Z_NO_FLUSH, emit);
@@ -349,7 +330,7 @@ void HostileServer::SendGzipBomb(Socket socket) const
 void HostileServer::SendEndlessBody(Socket socket) const
 {
     const std::string filler(s_streamChunk, ' ');
-    const std::string head = Head(200, {{"Content-Type", "text/xml"}, {"Connection", "close"}});
+    const std::string head = ReplyHead(200, {{"Content-Type", "text/xml"}, {"Connection", "close"}});
     bool sending = SendAll(socket, head + s_envelopeStart);
     while (sending && !Stopping()) {
         sending = SendAll(socket, filler);

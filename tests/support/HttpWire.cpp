@@ -40,6 +40,24 @@ bool RecordedRequest::HasHeader(const std::string& name) const
                        [&](const auto& header) { return SameName(header.first, name); });
 }
 
+std::string ReplyHead(int status, const HeaderList& headers, const std::string* body)
+{
+    const char* reason = status == 200   ? "OK"
+                         : status == 302 ? "Found"
+                         : status == 401 ? "Unauthorized"
+                         : status == 500 ? "Internal Server Error"
+                         : status == 502 ? "Bad Gateway"
+                                         : "Status";
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
+    for (const auto& header : headers) {
+        head += header.first + ": " + header.second + "\r\n";
+    }
+    if (body) {
+        head += "Content-Length: " + std::to_string(body->size()) + "\r\n";
+    }
+    return head + "\r\n";
+}
+
 bool SendAll(Socket socket, const char* data, std::size_t length)
 {
     std::size_t sent = 0;

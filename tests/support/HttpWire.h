@@ -22,6 +22,9 @@ struct RecordedRequest {
     bool HasHeader(const std::string& name) const;
 };
 
+// A reply's status line and headers, with a Content-Length for `body` when it is given.
+std::string ReplyHead(int status, const HeaderList& headers, const std::string* body = nullptr);
+
 // The test servers' side of HTTP/1.1 on a socket. Each is false when the peer hung up
 // or the socket failed.
 bool SendAll(Socket socket, const char* data, std::size_t length);

@@ -6,25 +6,6 @@
 
 namespace dorsatest {
 
-namespace {
-
-std::string StatusLine(int status)
-{
-    const char* reason = status == 200 ? "OK" : status == 401 ? "Unauthorized" : status == 500 ? "Internal Server Error" : "Status";
-    return "HTTP/1.1 " + std::to_string(status) + " " + reason + "\r\n";
-}
-
-std::string ReplyHead(const CannedReply& reply)
-{
-    std::string head = StatusLine(reply.status);
-    for (const auto& header : reply.headers) {
-        head += header.first + ": " + header.second + "\r\n";
-    }
-    return head + "Content-Length: " + std::to_string(reply.body.size()) + "\r\n\r\n";
-}
-
-} // namespace
-
 LoopbackServer::LoopbackServer()
 {
     Start();
@@ -94,13 +75,13 @@ TcpServer::Ending LoopbackServer::Serve(Socket socket)
         }
         if (reply.behaviour == CannedReply::Behaviour::CloseMidReply ||
             reply.behaviour == CannedReply::Behaviour::StallMidReply) {
-            SendAll(socket, ReplyHead(reply) + reply.body.substr(0, reply.body.size() / 2));
+            SendAll(socket, ReplyHead(reply.status, reply.headers, &reply.body) + reply.body.substr(0, reply.body.size() / 2));
             if (reply.behaviour == CannedReply::Behaviour::StallMidReply) {
                 WaitUntilStopped();
             }
             break;
         }
-        if (!SendAll(socket, ReplyHead(reply) + reply.body)) {
+        if (!SendAll(socket, ReplyHead(reply.status, reply.headers, &reply.body) + reply.body)) {
             break;
         }
     }

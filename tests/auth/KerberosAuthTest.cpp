@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,33 +19,6 @@ using namespace zvrtkDorsaServiceLayer;
 const char* const s_realm = "TEST.LOCAL";
 const char* const s_masterPassword = "kdc-master-7";
 const char* const s_userPassword = "alice-pw-42";
-
-// Sets an environment variable of the test process for the test's length.
-class ScopedVariable final {
-public:
-    ScopedVariable(const char* name, const std::string& value) : m_name(name)
-    {
-        const char* old = std::getenv(name);
-        m_hadValue = old != nullptr;
-        m_oldValue = old ? old : "";
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedVariable()
-    {
-        if (m_hadValue) {
-            setenv(m_name.c_str(), m_oldValue.c_str(), 1);
-        } else {
-            unsetenv(m_name.c_str());
-        }
-    }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    std::string m_name;
-    bool m_hadValue = false;
-    std::string m_oldValue;
-};
 
 class KerberosAuthTest : public ApacheTest {
 protected:
@@ -92,9 +64,9 @@ protected:
                                    {{"KRB5_CONFIG", m_directory.File("krb5.conf")}, {"KRB5RCACHETYPE", "none"}},
                                    error))
             << error;
-        // libcurl's GSS-API reads the configuration and the ticket cache from the process
-        // environment when it makes a token.
-        m_config.reset(new ScopedVariable("KRB5_CONFIG", m_directory.File("krb5.conf")));
+        // libcurl's GSS-API reads the configuration and the ticket cache (KRB5CCNAME) from the
+        // process environment when it makes a token; TearDown unsets both.
+        setenv("KRB5_CONFIG", m_directory.File("krb5.conf").c_str(), 1);
     }
 
     // The client's and the KDC's configuration, for a KDC on `kdcPort`.
@@ -135,8 +107,8 @@ protected:
     {
         ApacheTest::TearDown();
         m_kdc.Stop();
-        m_cache.reset();
-        m_config.reset();
+        unsetenv("KRB5CCNAME");
+        unsetenv("KRB5_CONFIG");
     }
 
     // Takes the user's tickets into a cache of its own and makes it the process's.
@@ -148,7 +120,7 @@ protected:
         const CommandResult kinit = RunCommand({"kinit", "alice@" + std::string(s_realm)},
                                                std::string(s_userPassword) + "\n", environment);
         ASSERT_EQ(kinit.exitCode, 0) << kinit.output;
-        m_cache.reset(new ScopedVariable("KRB5CCNAME", cache));
+        setenv("KRB5CCNAME", cache.c_str(), 1);
     }
 
     // The server's URL: its host must be the one of the service principal, HTTP/localhost.
@@ -161,8 +133,6 @@ protected:
     Environment m_kerberos;
     int m_kdcPort = 0;
     ServerProcess m_kdc;
-    std::unique_ptr<ScopedVariable> m_config;
-    std::unique_ptr<ScopedVariable> m_cache;
 };
 
 TEST_F(KerberosAuthTest, WithATicketAutomaticLogOnSucceeds)
@@ -192,7 +162,7 @@ TEST_F(KerberosAuthTest, WithATicketAutomaticLogOnSucceeds)
 TEST_F(KerberosAuthTest, WithoutATicketTheCallEndsWith401)
 {
     // A cache that holds nothing: no ticket to make a token from.
-    m_cache.reset(new ScopedVariable("KRB5CCNAME", "FILE:" + m_directory.File("empty.ccache")));
+    setenv("KRB5CCNAME", ("FILE:" + m_directory.File("empty.ccache")).c_str(), 1);
     SmartPtr<DorsaSession> session = Session();
     const CallResult result = MakeCall(*session);
     EXPECT_EQ(result.outcome, CallOutcomes::HttpFailure) << result;

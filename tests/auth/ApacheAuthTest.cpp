@@ -13,10 +13,6 @@ namespace {
 
 using namespace zvrtkDorsaServiceLayer;
 
-struct Account {
-    const char* user;
-    const char* password;
-};
 // The accounts of both password files.
 const Account s_accounts[] = {
     {"jo", "s3cret"},

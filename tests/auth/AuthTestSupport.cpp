@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -57,11 +58,7 @@ std::vector<std::string> ChildEnvironment(const Environment& extra)
     for (char** entry = environ; *entry; ++entry) {
         const std::string variable = *entry;
         const std::string name = variable.substr(0, variable.find('='));
-        bool replaced = false;
-        for (const auto& added : extra) {
-            replaced = replaced || added.first == name;
-        }
-        if (!replaced) {
+        if (std::none_of(extra.begin(), extra.end(), [&](const auto& added) { return added.first == name; })) {
             variables.push_back(variable);
         }
     }

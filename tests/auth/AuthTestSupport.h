@@ -100,6 +100,12 @@ std::string FillTemplate(const std::string& templateName, const std::map<std::st
 // Hex digest of `text` (for htdigest files).
 std::string Md5Hex(const std::string& text);
 
+// An account of a test server.
+struct Account {
+    const char* user;
+    const char* password;
+};
+
 // What must never show in the library's log: `password`, and each Authorization value
 // with its credentials alone ("Basic QWxh..." and "QWxh...").
 void AddSecret(std::vector<std::string>& secrets, const std::string& password);

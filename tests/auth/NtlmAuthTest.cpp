@@ -21,10 +21,6 @@ using Json = nlohmann::json;
 
 const char* const s_python = "/usr/bin/python3"; // Debian's, for which python3-impacket installs
 
-struct Account {
-    const char* user;
-    const char* password;
-};
 // The server's accounts, all in its own domain DORSA.
 const Account s_accounts[] = {
     {"jo", "s3cret"},

@@ -201,7 +201,7 @@ struct ProxyCase {
     Configure configure;
     CallOutcomes::eCallOutcome outcome;
     int code;
-    const char* logged; // squid's log line for the call ("method url-part status user"), "" for none
+    const char* logged; // the status and user of squid's log line for the call's POST, "" for none
 };
 
 TEST_F(NetworkServersTest, CallsGoThroughTheProxyUnlessBypassedOrTurnedOff)
@@ -217,8 +217,7 @@ TEST_F(NetworkServersTest, CallsGoThroughTheProxyUnlessBypassedOrTurnedOff)
     const std::string lockedUrl = squid.LockedUrl();
     const std::string ca = m_certificates.caFile;
     const ProxyCase cases[] = {
-        {"/through", "127.0.0.1", [&](CallScript& s) { s.SetProxy(open); }, CallOutcomes::Success, 200,
-         "POST /through/ 200 -"},
+        {"/through", "127.0.0.1", [&](CallScript& s) { s.SetProxy(open); }, CallOutcomes::Success, 200, "200 -"},
         {"/bypassed", "localhost", [&](CallScript& s) { s.SetProxy(open, "example.invalid,localhost"); },
          CallOutcomes::Success, 200, ""},
         {"/logged-on", "127.0.0.1",
@@ -226,16 +225,16 @@ TEST_F(NetworkServersTest, CallsGoThroughTheProxyUnlessBypassedOrTurnedOff)
              s.SetProxy(lockedUrl);
              s.SetProxyCredentials("pat", "pr0xy-pw");
          },
-         CallOutcomes::Success, 200, "POST /logged-on/ 200 pat"},
+         CallOutcomes::Success, 200, "200 pat"},
         // Credentials set before the proxy are carried over to the client made for it.
         {"/wrong-password", "127.0.0.1",
          [&](CallScript& s) {
              s.SetProxyCredentials("pat", "not-it");
              s.SetProxy(lockedUrl);
          },
-         CallOutcomes::HttpFailure, 407, "POST /wrong-password/ 407 pat"},
-        {"/no-credentials", "127.0.0.1", [&](CallScript& s) { s.SetProxy(lockedUrl); }, CallOutcomes::HttpFailure,
-         407, "POST /no-credentials/ 407 -"},
+         CallOutcomes::HttpFailure, 407, "407 pat"},
+        {"/no-credentials", "127.0.0.1", [&](CallScript& s) { s.SetProxy(lockedUrl); }, CallOutcomes::HttpFailure, 407,
+         "407 -"},
     };
     for (const ProxyCase& c : cases) {
         SCOPED_TRACE(c.path);
@@ -287,10 +286,7 @@ TEST_F(NetworkServersTest, CallsGoThroughTheProxyUnlessBypassedOrTurnedOff)
             continue;
         }
         ASSERT_FALSE(found.empty());
-        const std::string& line = found.back();
-        const std::string expected = c.logged;
-        const std::size_t afterPath = expected.find(' ', 5);
-        EXPECT_TRUE(Holds(line, expected.substr(afterPath))) << line;
+        EXPECT_TRUE(Holds(found.back(), std::string(" ") + c.logged)) << found.back();
     }
     EXPECT_EQ(logged("CONNECT", "127.0.0.1:").size(), 1u);
     EXPECT_EQ(logged("POST", "/environment/").size(), CallsRunUnderWine() ? 0u : 1u);

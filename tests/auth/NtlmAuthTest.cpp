@@ -200,8 +200,7 @@ TEST_F(NtlmAuthTest, TheRightPasswordLogsOnAndAWrongOneEndsWith401)
         if (c.accepted) {
             EXPECT_TRUE(result.IsSuccess()) << result;
             EXPECT_EQ(result.value, "DORSA\\jo");
-            EXPECT_EQ(RequestsOn(result.count), requests);
-            ExpectHandshake(requests, "jo", c.sentDomain);
+            ExpectHandshake(RequestsOn(result.count), "jo", c.sentDomain);
             continue;
         }
         EXPECT_EQ(result.outcome, CallOutcomes::HttpFailure) << result;

@@ -36,91 +36,49 @@ protected:
     }
 };
 
+const std::string s_densityList = std::string("<zbt:attributeReferences>") + s_density + "</zbt:attributeReferences>";
+
 TEST_F(AttributeMetadataTest, WritesEachRequestExactly)
 {
-    const auto context = [] {
-        SmartPtr<UnitConversionContext> unitSystem = new UnitConversionContext;
-        unitSystem->SetUnitSystem("Metric");
-        return unitSystem;
-    };
-    ExpectBodies({
-        {"details of one attribute",
-         [](DorsaSession* s) {
-             SmartPtr<GetAttributeDetailsRequest> request = new GetAttributeDetailsRequest;
-             request->AddAttributeReference(SampleAttribute(101));
-             GetAttributeDetailsResponse response;
-             GetAttributeDetailsImpl(s).RequestAttributeDetails(request, &response);
-         },
-         std::string("<brow:GetAttributeDetails><zbt:attributeReferences>") + s_density +
-             "</zbt:attributeReferences></brow:GetAttributeDetails>"},
-        {"a null entry is written empty",
-         [](DorsaSession* s) {
-             SmartPtr<GetAttributeDetailsRequest> request = new GetAttributeDetailsRequest;
-             request->AddAttributeReference(nullptr);
-             GetAttributeDetailsResponse response;
-             GetAttributeDetailsImpl(s).RequestAttributeDetails(request, &response);
-         },
-         "<brow:GetAttributeDetails><zbt:attributeReferences><zbt:attribute/></zbt:attributeReferences>"
-         "</brow:GetAttributeDetails>"},
-        {"parameters of no attribute",
-         [](DorsaSession* s) {
-             GetAttributeParametersResponse response;
-             GetAttributeParametersImpl(s).GetAttributeParameters(new GetAttributeParametersRequest, &response);
-         },
-         "<brow:GetAttributeParameters><zbt:attributeReferences/></brow:GetAttributeParameters>"},
-        {"meta-attributes",
-         [](DorsaSession* s) {
-             SmartPtr<GetMetaAttributesRequest> request = new GetMetaAttributesRequest;
-             request->AddAttributeReference(SampleAttribute(101));
-             GetMetaAttributesResponse response;
-             GetMetaAttributesImpl(s).GetMetaAttributes(request, &response);
-         },
-         std::string("<brow:GetMetaAttributes><zbt:attributeReferences>") + s_density +
-             "</zbt:attributeReferences></brow:GetMetaAttributes>"},
-        {"min and max without a context",
-         [](DorsaSession* s) {
-             GetAttributeMinMaxResponse response;
-             GetAttributeMinMaxImpl(s).RequestAttributeMinMax(new GetAttributeMinMaxRequest, &response);
-         },
-         "<brow:GetAttributeMinMax><zbt:attributeReferences/></brow:GetAttributeMinMax>"},
+    ExpectBodies(&GetAttributeDetailsImpl::RequestAttributeDetails, "brow:GetAttributeDetails", {
+        {"details of one attribute", [](auto& r) { r.AddAttributeReference(SampleAttribute(101)); }, s_densityList},
+        {"a null entry is written empty", [](auto& r) { r.AddAttributeReference(nullptr); },
+         "<zbt:attributeReferences><zbt:attribute/></zbt:attributeReferences>"},
+    });
+    ExpectBodies(&GetAttributeParametersImpl::GetAttributeParameters, "brow:GetAttributeParameters", {
+        {"parameters of no attribute", [](auto&) {}, "<zbt:attributeReferences/>"},
+    });
+    ExpectBodies(&GetMetaAttributesImpl::GetMetaAttributes, "brow:GetMetaAttributes", {
+        {"meta-attributes", [](auto& r) { r.AddAttributeReference(SampleAttribute(101)); }, s_densityList},
+    });
+    ExpectBodies(&GetAttributeMinMaxImpl::RequestAttributeMinMax, "brow:GetAttributeMinMax", {
+        {"min and max without a context", [](auto&) {}, "<zbt:attributeReferences/>"},
         {"min and max in a unit system",
-         [&](DorsaSession* s) {
-             SmartPtr<GetAttributeMinMaxRequest> request = new GetAttributeMinMaxRequest;
-             request->AddAttributeReference(SampleAttribute(101));
-             request->SetUnitConversionContext(context());
-             GetAttributeMinMaxResponse response;
-             GetAttributeMinMaxImpl(s).RequestAttributeMinMax(request, &response);
+         [](auto& r) {
+             SmartPtr<UnitConversionContext> unitSystem = new UnitConversionContext;
+             unitSystem->SetUnitSystem("Metric");
+             r.AddAttributeReference(SampleAttribute(101));
+             r.SetUnitConversionContext(unitSystem);
          },
-         std::string("<brow:GetAttributeMinMax><zbt:attributeReferences>") + s_density +
-             "</zbt:attributeReferences><brow:unitConversionContext><zbt:unitSystem>Metric</zbt:unitSystem>"
-             "</brow:unitConversionContext></brow:GetAttributeMinMax>"},
-        {"parameter details without parameters",
-         [](DorsaSession* s) {
-             GetParameterDetailsResponse response;
-             GetParameterDetailsImpl(s).GetParameterDetails(new GetParameterDetailsRequest, &response);
-         },
-         "<brow:GetParameterDetails><zbt:parameterReferences/></brow:GetParameterDetails>"},
+         s_densityList + "<brow:unitConversionContext><zbt:unitSystem>Metric</zbt:unitSystem>"
+                         "</brow:unitConversionContext>"},
+    });
+    ExpectBodies(&GetParameterDetailsImpl::GetParameterDetails, "brow:GetParameterDetails", {
+        {"parameter details without parameters", [](auto&) {}, "<zbt:parameterReferences/>"},
         {"parameter details as one record's attribute uses them",
-         [](DorsaSession* s) {
-             SmartPtr<GetParameterDetailsRequest> request = new GetParameterDetailsRequest;
+         [](auto& r) {
              SmartPtr<ParameterReference> temperature = new ParameterReference;
              temperature->SetDBKey("DORSA_SAMPLES");
              temperature->SetID(7);
-             request->AddParameterReference(temperature);
-             SmartPtr<RecordReference> record = new RecordReference;
-             record->SetDBKey("DORSA_SAMPLES");
-             record->SetIdentity(1001);
-             request->SetRecordReference(record);
-             request->SetFunctionalAttribute(SampleAttribute(104));
-             GetParameterDetailsResponse response;
-             GetParameterDetailsImpl(s).GetParameterDetails(request, &response);
+             r.AddParameterReference(temperature);
+             r.SetRecordReference(SampleRecord(1001));
+             r.SetFunctionalAttribute(SampleAttribute(104));
          },
-         "<brow:GetParameterDetails><zbt:parameterReferences><zbt:parameter><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
-         "<zbt:parameterIdentity>7</zbt:parameterIdentity></zbt:parameter></zbt:parameterReferences>"
-         "<brow:functionalAttribute><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:attributeIdentity>104"
-         "</zbt:attributeIdentity></brow:functionalAttribute><brow:recordReference><zbt:dbKey>DORSA_SAMPLES"
-         "</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>1001</zbt:recordHistoryIdentity></zbt:identity>"
-         "</brow:recordReference></brow:GetParameterDetails>"},
+         "<zbt:parameterReferences><zbt:parameter><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:parameterIdentity>7"
+         "</zbt:parameterIdentity></zbt:parameter></zbt:parameterReferences><brow:functionalAttribute><zbt:dbKey>"
+         "DORSA_SAMPLES</zbt:dbKey><zbt:attributeIdentity>104</zbt:attributeIdentity></brow:functionalAttribute>"
+         "<brow:recordReference><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>1001"
+         "</zbt:recordHistoryIdentity></zbt:identity></brow:recordReference>"},
     });
 }
 

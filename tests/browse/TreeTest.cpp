@@ -26,83 +26,63 @@ SmartPtr<GetChildNodes> ChildNodesOf(int identity)
     return request;
 }
 
-void AskChildNodes(DorsaSession* session, const SmartPtr<GetChildNodes>& request)
-{
-    GetChildNodesResponse response;
-    GetChildNodesImpl(session).RequestChildNodes(request, &response);
-}
-
 TEST_F(TreeTest, WritesEachRequestWithItsDefaultsAndEveryOptionalPart)
 {
-    const std::string flagsByDefault = "<brow:recurse>false</brow:recurse><brow:recurseMaxDepth>0"
-                                       "</brow:recurseMaxDepth><brow:populateGUIDs>false</brow:populateGUIDs>";
-    ExpectBodies({
-        {"root node without a table", [](DorsaSession* s) {
-             GetRootNodeResponse response;
-             GetRootNodeImpl(s).RequestRootNode(new GetRootNode, &response);
-         },
-         "<brow:GetRootNode><brow:table/></brow:GetRootNode>"},
-        {"root node of a table by name", [](DorsaSession* s) {
-             SmartPtr<GetRootNode> request = new GetRootNode;
+    ExpectBodies(&GetRootNodeImpl::RequestRootNode, "brow:GetRootNode", {
+        {"root node without a table", [](auto&) {}, "<brow:table/>"},
+        {"root node of a table by name",
+         [](auto& r) {
              SmartPtr<TableReference> table = new TableReference;
              table->SetDBKey("DORSA_SAMPLES");
              table->SetTableName("Alloys and Polymers");
-             request->SetTable(table);
-             GetRootNodeResponse response;
-             GetRootNodeImpl(s).RequestRootNode(request, &response);
+             r.SetTable(table);
          },
-         "<brow:GetRootNode><brow:table><zbt:tableName>Alloys and Polymers</zbt:tableName>"
-         "<zbt:dbKey>DORSA_SAMPLES</zbt:dbKey></brow:table></brow:GetRootNode>"},
-        {"child nodes with only a parent", [](DorsaSession* s) { AskChildNodes(s, ChildNodesOf(1001)); },
-         "<brow:GetChildNodes><brow:parent>" + s_record1001 + "</brow:parent>" + flagsByDefault +
-             "</brow:GetChildNodes>"},
-        {"child nodes without a parent", [](DorsaSession* s) { AskChildNodes(s, new GetChildNodes); },
-         "<brow:GetChildNodes>" + flagsByDefault + "</brow:GetChildNodes>"},
-        {"child nodes recursively to a depth, with GUIDs", [](DorsaSession* s) {
-             SmartPtr<GetChildNodes> request = ChildNodesOf(1001);
-             request->SetRecurse(true);
-             request->SetRecurseMaxDepth(3);
-             request->SetPopulateGUIDs(true);
-             AskChildNodes(s, request);
+         "<brow:table><zbt:tableName>Alloys and Polymers</zbt:tableName><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey>"
+         "</brow:table>"},
+    });
+    const std::string parent = "<brow:parent>" + s_record1001 + "</brow:parent>";
+    const std::string flagsByDefault = "<brow:recurse>false</brow:recurse><brow:recurseMaxDepth>0"
+                                       "</brow:recurseMaxDepth><brow:populateGUIDs>false</brow:populateGUIDs>";
+    ExpectBodies(&GetChildNodesImpl::RequestChildNodes, "brow:GetChildNodes", {
+        {"child nodes with only a parent", [](auto& r) { r.SetParent(SampleRecord(1001)); }, parent + flagsByDefault},
+        {"child nodes without a parent", [](auto&) {}, flagsByDefault},
+        {"child nodes recursively to a depth, with GUIDs",
+         [](auto& r) {
+             r.SetParent(SampleRecord(1001));
+             r.SetRecurse(true);
+             r.SetRecurseMaxDepth(3);
+             r.SetPopulateGUIDs(true);
          },
-         "<brow:GetChildNodes><brow:parent>" + s_record1001 + "</brow:parent><brow:recurse>true</brow:recurse>"
-             "<brow:recurseMaxDepth>3</brow:recurseMaxDepth><brow:populateGUIDs>true</brow:populateGUIDs>"
-             "</brow:GetChildNodes>"},
-        {"child nodes through a profile", [](DorsaSession* s) {
-             SmartPtr<GetChildNodes> request = ChildNodesOf(1001);
+         parent + "<brow:recurse>true</brow:recurse><brow:recurseMaxDepth>3</brow:recurseMaxDepth>"
+                  "<brow:populateGUIDs>true</brow:populateGUIDs>"},
+        {"child nodes through a profile",
+         [](auto& r) {
              SmartPtr<RecordFilter> filter = RecordFilter::CreateOne();
              filter->SetProfile("METALS_VIEW");
-             request->SetRecordFilter(filter);
-             request->SetRecurseMaxDepth(-1);
-             AskChildNodes(s, request);
+             r.SetParent(SampleRecord(1001));
+             r.SetRecordFilter(filter);
+             r.SetRecurseMaxDepth(-1);
          },
-         "<brow:GetChildNodes><brow:parent>" + s_record1001 + "</brow:parent><brow:recordFilter><zbt:Profile>"
-             "<zbt:Key>METALS_VIEW</zbt:Key></zbt:Profile></brow:recordFilter><brow:recurse>false</brow:recurse>"
-             "<brow:recurseMaxDepth>-1</brow:recurseMaxDepth><brow:populateGUIDs>false</brow:populateGUIDs>"
-             "</brow:GetChildNodes>"},
-        {"child nodes through a filter that names nothing", [](DorsaSession* s) {
-             SmartPtr<GetChildNodes> request = ChildNodesOf(1001);
-             request->SetRecordFilter(RecordFilter::CreateOne());
-             AskChildNodes(s, request);
+         parent + "<brow:recordFilter><zbt:Profile><zbt:Key>METALS_VIEW</zbt:Key></zbt:Profile></brow:recordFilter>"
+                  "<brow:recurse>false</brow:recurse><brow:recurseMaxDepth>-1</brow:recurseMaxDepth>"
+                  "<brow:populateGUIDs>false</brow:populateGUIDs>"},
+        {"child nodes through a filter that names nothing",
+         [](auto& r) {
+             r.SetParent(SampleRecord(1001));
+             r.SetRecordFilter(RecordFilter::CreateOne());
          },
-         "<brow:GetChildNodes><brow:parent>" + s_record1001 + "</brow:parent><brow:recordFilter/>" + flagsByDefault +
-             "</brow:GetChildNodes>"},
-        {"tree records of none", [](DorsaSession* s) {
-             GetTreeRecordsResponse response;
-             GetTreeRecordsImpl(s).RequestTreeNodes(new GetTreeRecordsRequest, &response);
+         parent + "<brow:recordFilter/>" + flagsByDefault},
+    });
+    ExpectBodies(&GetTreeRecordsImpl::RequestTreeNodes, "brow:GetTreeRecords", {
+        {"tree records of none", [](auto&) {}, "<zbt:recordReferences/>"},
+        {"tree records of two",
+         [](auto& r) {
+             r.AddRecord(SampleRecord(1001));
+             r.AddRecord(SampleRecord(1002));
          },
-         "<brow:GetTreeRecords><zbt:recordReferences/></brow:GetTreeRecords>"},
-        {"tree records of two", [](DorsaSession* s) {
-             SmartPtr<GetTreeRecordsRequest> request = new GetTreeRecordsRequest;
-             request->AddRecord(SampleRecord(1001));
-             request->AddRecord(SampleRecord(1002));
-             GetTreeRecordsResponse response;
-             GetTreeRecordsImpl(s).RequestTreeNodes(request, &response);
-         },
-         "<brow:GetTreeRecords><zbt:recordReferences><zbt:record>" + s_record1001 +
-             "</zbt:record><zbt:record><zbt:dbKey>DORSA_SAMPLES</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>"
-             "1002</zbt:recordHistoryIdentity></zbt:identity></zbt:record></zbt:recordReferences>"
-             "</brow:GetTreeRecords>"},
+         "<zbt:recordReferences><zbt:record>" + s_record1001 + "</zbt:record><zbt:record><zbt:dbKey>DORSA_SAMPLES"
+         "</zbt:dbKey><zbt:identity><zbt:recordHistoryIdentity>1002</zbt:recordHistoryIdentity></zbt:identity>"
+         "</zbt:record></zbt:recordReferences>"},
     });
 }
 

@@ -268,12 +268,6 @@ TEST(References, RecognisePseudoAttributeNamesInBrackets)
     }
 }
 
-TEST(References, LinkGroupTypesOutsideTheTableAreUnknown)
-{
-    EXPECT_EQ(RecordLinkGroupTypes::RecordLinkGroupType_ToString(static_cast<RecordLinkGroupTypes::eRecordLinkGroupType>(9)),
-              "Unknown");
-}
-
 TEST(NamedEntities, ReadMetaAttributesOnlyWhenFlagged)
 {
     Fragment plain("<a><attribute><attributeIdentity>3</attributeIdentity></attribute><name>Notes</name>"

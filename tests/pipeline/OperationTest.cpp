@@ -358,9 +358,9 @@ struct OutcomeCase {
     int status;
     std::string body;
     CallOutcomes::eCallOutcome outcome;
-    CannedReply::Behaviour behaviour = CannedReply::Behaviour::Answer;
 };
 
+// The other ways, a redirect, an unreadable reply and a stall, are HostileServerTest's.
 TEST_F(OperationTest, EachWayACallEndsHasItsOwnOutcome)
 {
     const std::string fault = Envelope("<s:Fault><faultcode>s:Client</faultcode><faultstring>no</faultstring></s:Fault>");
@@ -368,19 +368,10 @@ TEST_F(OperationTest, EachWayACallEndsHasItsOwnOutcome)
         {"success", 200, Envelope("<GetTablesResponse><value>v</value></GetTablesResponse>"), CallOutcomes::Success},
         {"SOAP fault", 500, fault, CallOutcomes::SoapFault},
         {"well-formed failure status", 404, "<error>none here</error>", CallOutcomes::HttpFailure},
-        {"redirect", 302, "<moved/>", CallOutcomes::HttpFailure},
-        {"proxy page", 502, "<html><body>Bad gateway</body>", CallOutcomes::HttpFailure},
-        {"unreadable success", 200, "<html><body>Bad gateway</body>", CallOutcomes::UnreadableReply},
-        {"stalled", 200, "", CallOutcomes::TransportFailure, CannedReply::Behaviour::Stall},
     };
-    m_session->SetTimeouts(1000, 1000, 1000, 1000);
     for (const OutcomeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        CannedReply reply;
-        reply.status = c.status;
-        reply.body = c.body;
-        reply.behaviour = c.behaviour;
-        m_server.SetReply(reply);
+        Reply(c.body, c.status);
         ValueResponse response;
         CallWithKey(&response);
         const SmartPtr<ServiceLayerResponse> outcome = response.GetServiceLayerResponse();
@@ -389,7 +380,7 @@ TEST_F(OperationTest, EachWayACallEndsHasItsOwnOutcome)
                   CallOutcomes::eCallOutcome_ToString(c.outcome));
         EXPECT_EQ(outcome->IsSuccess(), c.outcome == CallOutcomes::Success);
         EXPECT_TRUE(outcome->ReachedServer());
-        EXPECT_EQ(outcome->GetTransportError().empty(), c.outcome != CallOutcomes::TransportFailure);
+        EXPECT_EQ(outcome->GetTransportError(), "");
     }
 }
 

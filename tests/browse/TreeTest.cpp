@@ -151,19 +151,6 @@ TEST_F(TreeTest, ReadsChildrenAtEveryDepthWithColourAndType)
     EXPECT_TRUE(response.AccessTreeRecords()[1]->AccessChildren().empty());
 }
 
-TEST_F(TreeTest, ReadsTheRootNode)
-{
-    Reply(Envelope("<GetRootNodeResponse xmlns:z=\"urn:z\"><rootNode type=\"Folder\"><shortName>Alloys</shortName>"
-                   "</rootNode></GetRootNodeResponse>"));
-    GetRootNodeResponse root;
-    GetRootNodeImpl(m_session.get()).RequestRootNode(new GetRootNode, &root);
-    ASSERT_TRUE(root.GetRootNode());
-    EXPECT_EQ(root.GetRootNode()->GetShortName(), "Alloys");
-    EXPECT_EQ(root.GetRootNode()->GetType(), "Folder");
-    ASSERT_TRUE(root.GetRootNode()->GetRecordReference());
-    EXPECT_EQ(root.GetRootNode()->GetRecordReference()->GetIdentity(), 0);
-}
-
 TEST_F(TreeTest, NonNumericParentIdentityThrowsAfterTheOutcomeIsRecorded)
 {
     const std::string badParent = "<t:parentRecordHistoryIdentity>one</t:parentRecordHistoryIdentity>";

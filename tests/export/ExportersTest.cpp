@@ -250,11 +250,5 @@ TEST_F(ExportersTest, ReadsExporterParametersPerRecordAndAttribute)
     EXPECT_TRUE(curve.AccessGraphDomains()[1]->GetParameterDomains().empty());
 }
 
-TEST(VersionPolicy, TextsReadExactly)
-{
-    EXPECT_EQ(VersionPolicy::Policy_FromString("LatestVersionPerName"), VersionPolicy::LatestVersionPerName);
-    EXPECT_EQ(VersionPolicy::Policy_FromString("includeAll"), VersionPolicy::None);
-}
-
 } // namespace
 } // namespace dorsatest

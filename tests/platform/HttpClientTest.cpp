@@ -27,7 +27,8 @@ protected:
     }
 };
 
-TEST_F(HttpClientTest, SendsTheBodyAndReadsTheReply)
+// What is sent, and where, is OperationTest's exact envelope.
+TEST_F(HttpClientTest, ReadsTheReplyOfAny2xxStatus)
 {
     Reply("reply text", 201);
     SmartPtr<HttpMessage> message;
@@ -37,8 +38,6 @@ TEST_F(HttpClientTest, SendsTheBodyAndReadsTheReply)
     ASSERT_TRUE(message->AccessResponseBody());
     EXPECT_EQ(std::string(message->AccessResponseBody()->GetData(), message->AccessResponseBody()->GetLength()),
               "reply text");
-    EXPECT_EQ(m_server.LastRequest().body.substr(0, 12), "<e:Envelope ");
-    EXPECT_EQ(m_server.LastRequest().path, "/Browse.svc");
 }
 
 // @p text compressed by zlib: gzip for windowBits 31, deflate with its zlib wrapper for 15,

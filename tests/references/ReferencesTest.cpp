@@ -218,12 +218,9 @@ TEST(References, ReadWhatTheyCanOfIncompleteReplies)
     EXPECT_EQ(DorsaDatabase::CreateOne(database.Root())->GetDBKey(), "DORSA_SAMPLES");
     EXPECT_EQ(DorsaDatabase::CreateOne(database.Root())->GetName(), "Materials");
 
-    Fragment address("<a><AttributeName>Datasheet</AttributeName><AttributeIdentity>31</AttributeIdentity>"
-                     "<URL>http://host/upload/1</URL></a>");
-    const SmartPtr<AttributeAddress> readAddress = AttributeAddress::CreateOne(address.Root());
-    EXPECT_EQ(readAddress->GetAttributeName(), "Datasheet");
-    EXPECT_EQ(readAddress->GetAttributeID(), 31);
-    EXPECT_EQ(readAddress->GetURL(), "http://host/upload/1");
+    // Its name and URL: AttributeImportTest's upload addresses.
+    Fragment address("<a><AttributeIdentity>31</AttributeIdentity></a>");
+    EXPECT_EQ(AttributeAddress::CreateOne(address.Root())->GetAttributeID(), 31);
 }
 
 TEST(References, BadNumbersAndFlagsThrow)

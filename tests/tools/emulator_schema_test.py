@@ -99,7 +99,6 @@ BROKEN = [
     (["databases", 0, "profiles", 0, "subsets", 0], 99,
      "databases[0].profiles[0].subsets[0] is 99, which is no subset of database DORSA_SAMPLES", False),
     (VALUES + [10, "value", "values"], DELETE, f"{AT}[10].value has no 'values'", True),
-    (VALUES + [10, "value"], {"type": "DISC"}, f"{AT}[10].value has no 'values'", True),
     (VALUES + [10, "value", "values", 0], ["Good"], f"{AT}[10].value.values[0] has 1 items, expected 2", True),
     (VALUES + [0, "value", "points"], DELETE, f"{AT}[0].value has no 'points'", True),
     (VALUES + [0, "value", "points", 0, "value"], "7900",

@@ -206,8 +206,6 @@ class AttributesAndValues(ToolTestCase):
              ["1001", "Density", "point", "493.180884 lb/ft^3 @ 20 \u00b0C; 488.1866472 lb/ft^3 @ 300 \u00b0C"]),
             (["1001", "--attribute", "Micrograph", "--inline-binary"], ["1001", "Micrograph", "picture",
                                                                          "image/png, 21 bytes"]),
-            ([self.GUID_1003, "--attribute", "Material family"],
-             ["1003", "Material family", "short text", "Polymer (thermoplastic)"]),
         ]
         for arguments, expected in cases:
             with self.subTest(arguments=arguments):

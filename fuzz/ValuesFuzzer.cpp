@@ -47,7 +47,7 @@ void ReadAndWriteBack(const XmlNode<char>* element)
     const std::string written = WrittenValue(*value);
     // What the library writes goes to the server: it must read as XML again.
     detail::ParsedXml reread;
-    if (!reread.Parse(written.data(), written.size(), detail::ParseMode::InPlace)) {
+    if (!reread.Parse(written.data(), written.size(), detail::ParseMode::Translated)) {
         std::fprintf(stderr, "dorsafuzz: the import form of a %s value is not well-formed (%s):\n%s\n",
                      value->GetTypeString().c_str(), reread.Error().c_str(), written.c_str());
         std::abort();
@@ -92,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace zvrtkDorsaServiceLayer;
     detail::ParsedXml parsed;
-    if (!parsed.Parse(reinterpret_cast<const char*>(data), size, detail::ParseMode::InPlace)) {
+    if (!parsed.Parse(reinterpret_cast<const char*>(data), size, detail::ParseMode::Translated)) {
         return 0;
     }
     // A reply the scan finds in printed form is kept as it came instead of its print.

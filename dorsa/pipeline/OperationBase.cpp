@@ -161,7 +161,7 @@ void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader
     std::string parseError;
     if (message.WasReplyCutOff() || received->GetLength() > maxReplySize) {
         parseError = "reply larger than the maximum of " + std::to_string(maxReplySize) + " bytes";
-    } else if (!reply.ParseInPlace(received->AccessData(), received->GetLength(), detail::ParseMode::InPlace)) {
+    } else if (!reply.ParseInPlace(received->GetData(), received->GetLength(), detail::ParseMode::Translated)) {
         parseError = reply.Error();
     }
     // A failure status is the fact a host acts on, whatever the body: a proxy's HTML
@@ -174,7 +174,7 @@ void OperationBase::ReadReply(HttpMessage& message, ILogger* logger, ReplyReader
     // A reply that arrived in printed form is its own print: its bytes are kept instead.
     // The scan that guarded the parse mostly knows already; only the rest is compared.
     const bool arrivedPrinted =
-        parseError.empty() && reply.TextAsWritten() &&
+        parseError.empty() &&
         (reply.InPrintedForm() || detail::PrintsAs(reply.Document(), received->GetData(), received->GetLength()));
     // The bytes are taken only once nothing reads the document that points into them.
     const auto recordOutcome = [&] {
@@ -216,7 +216,7 @@ std::string OperationBase::RequestText(HttpMessage& message, SentBody sentBody) 
         return std::string(sent->GetData() + m_envelope.declarationSize, sent->GetLength() - m_envelope.declarationSize);
     }
     detail::ParsedXml request;
-    return request.Parse(sent->GetData(), sent->GetLength(), detail::ParseMode::InPlace)
+    return request.ParseInPlace(sent->GetData(), sent->GetLength(), detail::ParseMode::Translated)
                ? detail::PrintXml(request.Document(), sent->GetLength())
                : std::string(sent->GetData(), sent->GetLength());
 }

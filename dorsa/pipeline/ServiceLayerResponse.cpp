@@ -56,9 +56,9 @@ void ServiceLayerResponse::SetOutcome(CallOutcomes::eCallOutcome outcome, std::s
 std::string ServiceLayerResponse::GetErrorMessage()
 {
     if (m_responseCode != 200 && m_errorMessage.empty() && !m_responseMessage.empty()) {
-        // Read as written, where the text lies: a non-destructive parse never writes into it.
+        // Read as written, where the text lies: parsing never writes into it.
         detail::ParsedXml reply;
-        if (reply.ParseInPlace(&m_responseMessage[0], m_responseMessage.size(), detail::ParseMode::NonDestructive)) {
+        if (reply.ParseInPlace(m_responseMessage.data(), m_responseMessage.size(), detail::ParseMode::AsWritten)) {
             const XmlNode<char>* fault = detail::FindSoapFault(reply.Document());
             if (const XmlNode<char>* faultString = fault ? fault->first_node("faultstring") : nullptr) {
                 m_errorMessage.assign(faultString->value(), faultString->value_size());
@@ -87,9 +87,8 @@ void ServiceLayerResponse::ReadFault()
         return;
     }
     m_faultRead = true;
-    // A copy: the detail is read with references translated, which writes into the text.
     detail::ParsedXml reply;
-    if (!reply.Parse(m_responseMessage.data(), m_responseMessage.size(), detail::ParseMode::InPlace)) {
+    if (!reply.ParseInPlace(m_responseMessage.data(), m_responseMessage.size(), detail::ParseMode::Translated)) {
         return;
     }
     const XmlNode<char>* fault = detail::FindSoapFault(reply.Document());

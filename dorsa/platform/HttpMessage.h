@@ -67,9 +67,8 @@ public:
     }
     void Complete() { m_complete = true; }
 
+    /// The bytes, always followed by a '\0', so they can be parsed where they lie.
     const char* GetData() const { return m_bytes.data(); }
-    /// The bytes for parsing where they lie; always followed by a '\0'.
-    char* AccessData() { return &m_bytes[0]; }
     /// Hands the bytes over, leaving the buffer empty.
     std::string TakeBytes() { return std::move(m_bytes); }
     std::size_t GetLength() const { return m_bytes.size(); }

@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
-#include <vector>
 
 namespace zvrtkDorsaServiceLayer {
 namespace detail {
@@ -91,25 +90,46 @@ Reference DecodeReference(const char* at, const char* end)
     return reference;
 }
 
-// A value holding an '&': an attribute's, or a text node's and perhaps its element's.
-struct ValueToTranslate {
-    XmlAttribute<char>* attribute;
-    XmlNode<char>* text;    // a text node, or an element parsed without text nodes
-    XmlNode<char>* element; // shares the text node's span, or null
-};
-
 bool HasAmpersand(const char* value, std::size_t size)
 {
     return size > 0 && std::memchr(value, '&', size) != nullptr;
 }
 
-// Translates [begin, begin + size); with `write` false it only checks. A translated
-// value never grows, so it is written over itself. Returns the new size.
-bool TranslateSpan(char* begin, std::size_t size, bool write, std::size_t& newSize, ReferenceError& error)
+// Finds the '&'s of the values of a document parsed from `text`, whose values all lie in
+// the text and come in the order of the text as the document is walked: each '&' is then
+// searched for once, instead of each value being searched whole.
+class AmpersandCursor {
+public:
+    AmpersandCursor(const char* text, std::size_t length) : m_end(text + length), m_from(m_end), m_next(m_end) {}
+
+    bool InValue(const char* value, std::size_t size)
+    {
+        if (size == 0) {
+            return false;
+        }
+        // No '&' lies in [m_from, m_next): the answer stands unless the value starts
+        // outside that knowledge.
+        if (value < m_from || value > m_next) {
+            m_from = value;
+            const void* found = std::memchr(value, '&', static_cast<std::size_t>(m_end - value));
+            m_next = found ? static_cast<const char*>(found) : m_end;
+        }
+        return m_next < value + size;
+    }
+
+private:
+    const char* const m_end;
+    const char* m_from;
+    const char* m_next;
+};
+
+// Translates `size` bytes at `in` into `out`, which has room for as many: a translated
+// value never grows. Returns the translated size.
+bool TranslateSpan(const char* in, std::size_t size, char* out, std::size_t& newSize, ReferenceError& error)
 {
-    const char* const end = begin + size;
-    char* out = begin;
-    for (const char* in = begin; in < end;) {
+    const char* const end = in + size;
+    char* const begin = out;
+    while (in < end) {
         if (*in == '&') {
             const Reference reference = DecodeReference(in, end);
             if (reference.error) {
@@ -118,30 +138,21 @@ bool TranslateSpan(char* begin, std::size_t size, bool write, std::size_t& newSi
                 return false;
             }
             if (reference.length > 0) {
-                if (write) {
-                    std::memcpy(out, reference.bytes, reference.count);
-                }
+                std::memcpy(out, reference.bytes, reference.count);
                 out += reference.count;
                 in += reference.length;
                 continue;
             }
         }
-        if (write) {
-            *out = *in;
-        }
-        ++out;
-        ++in;
+        *out++ = *in++;
     }
     newSize = static_cast<std::size_t>(out - begin);
     return true;
 }
 
-// The node after `node` in document order, without recursion; null after the last.
-XmlNode<char>* NextNode(XmlNode<char>* node, const XmlNode<char>* root)
+// The node after `node` and all it holds, in document order; null after the last.
+XmlNode<char>* NextAfterSubtree(XmlNode<char>* node, const XmlNode<char>* root)
 {
-    if (XmlNode<char>* child = node->first_node()) {
-        return child;
-    }
     for (; node && node != root; node = node->parent()) {
         if (XmlNode<char>* sibling = node->next_sibling()) {
             return sibling;
@@ -150,53 +161,27 @@ XmlNode<char>* NextNode(XmlNode<char>* node, const XmlNode<char>* root)
     return nullptr;
 }
 
-std::vector<ValueToTranslate> ValuesWithReferences(XmlDocument<char>& document)
+// Where a node of a document parsed without translation starts in its text: an element
+// at its name, a text at its value.
+const char* StartInText(const XmlNode<char>& node)
 {
-    std::vector<ValueToTranslate> values;
-    for (XmlNode<char>* node = document.first_node(); node; node = NextNode(node, &document)) {
-        for (XmlAttribute<char>* attribute = node->first_attribute(); attribute; attribute = attribute->next_attribute()) {
-            if (HasAmpersand(attribute->value(), attribute->value_size())) {
-                values.push_back({attribute, nullptr, nullptr});
-            }
-        }
-        if (node->type() == rapidxml::node_data && HasAmpersand(node->value(), node->value_size())) {
-            // An element's own text is the span of its first text node: keep them one.
-            XmlNode<char>* parent = node->parent();
-            values.push_back({nullptr, node, parent && parent->value() == node->value() ? parent : nullptr});
-        } else if (node->type() == rapidxml::node_element && !node->first_node() &&
-                   HasAmpersand(node->value(), node->value_size())) {
-            // Parsed without text nodes, the text is the element's value alone.
-            values.push_back({nullptr, node, nullptr});
-        }
-    }
-    return values;
+    return node.type() == rapidxml::node_element ? node.name() : node.value();
 }
 
+// The value translated into a string of the document's own, so the text it was parsed
+// from stays as written. A value without an '&' is left where it lies.
 template <class Named>
-bool TranslateValue(Named& named, bool write, ReferenceError& error)
+bool TranslateValue(XmlDocument<char>& document, Named& named, AmpersandCursor& ampersands, ReferenceError& error)
 {
+    if (!ampersands.InValue(named.value(), named.value_size())) {
+        return true;
+    }
+    char* const translated = document.allocate_string(nullptr, named.value_size());
     std::size_t size = 0;
-    if (!TranslateSpan(named.value(), named.value_size(), write, size, error)) {
+    if (!TranslateSpan(named.value(), named.value_size(), translated, size, error)) {
         return false;
     }
-    if (write) {
-        named.value(named.value(), size);
-    }
-    return true;
-}
-
-bool TranslateAll(std::vector<ValueToTranslate>& values, bool write, ReferenceError& error)
-{
-    for (ValueToTranslate& value : values) {
-        const bool translated = value.attribute ? TranslateValue(*value.attribute, write, error)
-                                                : TranslateValue(*value.text, write, error);
-        if (!translated) {
-            return false;
-        }
-        if (write && value.element) {
-            value.element->value(value.text->value(), value.text->value_size());
-        }
-    }
+    named.value(translated, size);
     return true;
 }
 
@@ -208,8 +193,41 @@ bool TranslateReferences(XmlDocument<char>& document, const char* text, std::siz
     if (!HasAmpersand(text, length)) {
         return true;
     }
-    std::vector<ValueToTranslate> values = ValuesWithReferences(document);
-    return TranslateAll(values, false, error) && TranslateAll(values, true, error);
+    AmpersandCursor ampersands(text, length);
+    const char* const end = text + length;
+    for (XmlNode<char>* node = document.first_node(); node;) {
+        // A node spans the text up to the next one after it: one without an '&' in that
+        // span holds no reference, nor does anything inside it.
+        XmlNode<char>* const after = NextAfterSubtree(node, &document);
+        const char* const start = StartInText(*node);
+        const char* const spanEnd = after ? StartInText(*after) : end;
+        if (start >= text && start <= spanEnd && spanEnd <= end &&
+            !ampersands.InValue(start, static_cast<std::size_t>(spanEnd - start))) {
+            node = after;
+            continue;
+        }
+        for (XmlAttribute<char>* attribute = node->first_attribute(); attribute; attribute = attribute->next_attribute()) {
+            if (!TranslateValue(document, *attribute, ampersands, error)) {
+                return false;
+            }
+        }
+        // A text node, or an element parsed without text nodes whose text is its value alone.
+        const bool holdsText = node->type() == rapidxml::node_data ||
+                               (node->type() == rapidxml::node_element && !node->first_node());
+        if (holdsText) {
+            const char* const written = node->value();
+            if (!TranslateValue(document, *node, ampersands, error)) {
+                return false;
+            }
+            // An element's own text is the span of its first text node: keep them one.
+            XmlNode<char>* parent = node->parent();
+            if (node->type() == rapidxml::node_data && parent && parent->value() == written) {
+                parent->value(node->value(), node->value_size());
+            }
+        }
+        node = node->first_node() ? node->first_node() : after;
+    }
+    return true;
 }
 
 } // namespace detail

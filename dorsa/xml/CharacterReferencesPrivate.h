@@ -14,11 +14,10 @@ struct ReferenceError {
 };
 
 // Translates the character and entity references in every attribute value and text
-// of a document parsed without translation, in place, as RapidXML's own translating
-// parse does: the five predefined entities and decimal or hexadecimal character
-// references (written as UTF-8); any other '&' is kept as it is. Every value is
-// checked before the first one is changed, so a refused document leaves its text
-// exactly as it was. `text` is what the document was parsed from.
+// of a document parsed without translation, as RapidXML's own translating parse does:
+// the five predefined entities and decimal or hexadecimal character references (written
+// as UTF-8); any other '&' is kept as it is. A translated value is a string of the
+// document's own, so `text`, what the document was parsed from, stays as written.
 bool TranslateReferences(XmlDocument<char>& document, const char* text, std::size_t length, ReferenceError& error);
 
 } // namespace detail

@@ -124,7 +124,8 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
     MarkupScan scan;
     Markup previous = Markup::Other;
     const char* textStart = text;
-    // A reference is translated in place, so the text then no longer stands for itself.
+    // A reference may or may not be written as the printer writes it: only the comparison
+    // after the parse can tell.
     bool printed = std::memchr(text, '&', length) == nullptr;
     for (const char* at = text; at < end;) {
         at = static_cast<const char*>(std::memchr(at, '<', static_cast<std::size_t>(end - at)));
@@ -201,11 +202,10 @@ bool ParsedXml::Parse(const char* data, std::size_t length, ParseMode mode)
     return ParseInPlace(m_text.data(), length, mode);
 }
 
-bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
+bool ParsedXml::ParseInPlace(const char* text, std::size_t length, ParseMode mode)
 {
     m_document->clear();
     m_error.clear();
-    m_textAsWritten = true;
     m_printedForm = false;
     if (std::memchr(text, '\0', length)) {
         return Refuse("NUL byte in the text");
@@ -219,33 +219,31 @@ bool ParsedXml::ParseInPlace(char* text, std::size_t length, ParseMode mode)
     case MarkupProblem::None:
         break;
     }
-    // Parsed without writing into the text; references are translated afterwards, once
-    // the whole text is known to be well-formed, so a refused text stays as it came.
+    // Parsed without writing into the text (the parser's text argument is not const, but
+    // this mode never writes through it); references are translated afterwards into the
+    // document's own strings, so the text always stays as it came.
     // A text node per element text would double the nodes of a typical reply; where no
     // text lies beside markup, each element's text is its value alone and prints the same.
     constexpr int flags = rapidxml::parse_non_destructive | rapidxml::parse_validate_closing_tags;
     const char* where = nullptr;
     try {
         if (scan.textBesideMarkup) {
-            m_document->parse<flags>(text);
+            m_document->parse<flags>(const_cast<char*>(text));
         } else {
-            m_document->parse<flags | rapidxml::parse_no_data_nodes>(text);
+            m_document->parse<flags | rapidxml::parse_no_data_nodes>(const_cast<char*>(text));
         }
     } catch (const XmlParseError& error) {
         m_error = error.what();
         where = static_cast<const char*>(error.Where());
     }
-    if (m_error.empty() && mode == ParseMode::InPlace && std::memchr(text, '&', length)) {
-        ReferenceError referenceError;
-        if (TranslateReferences(*m_document, text, length, referenceError)) {
-            m_textAsWritten = false;
-        } else {
-            m_error = referenceError.what;
-            where = referenceError.where;
-        }
+    ReferenceError referenceError;
+    if (m_error.empty() && mode == ParseMode::Translated &&
+        !TranslateReferences(*m_document, text, length, referenceError)) {
+        m_error = referenceError.what;
+        where = referenceError.where;
     }
     if (m_error.empty()) {
-        m_printedForm = scan.printedForm && m_textAsWritten;
+        m_printedForm = scan.printedForm;
         return true;
     }
     const bool inText = where >= text && where <= text + length;

@@ -39,9 +39,10 @@ struct MarkupScan {
 // counts is what the parser would recurse into.
 MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth);
 
+// Either way the text parsed is left exactly as written.
 enum class ParseMode {
-    InPlace,        // entities translated, as a reader needs them
-    NonDestructive, // the text is left exactly as written, references untranslated
+    Translated, // values with references translated, as a reader needs them
+    AsWritten,  // values as written, references untranslated
 };
 
 // A document parsed from a text. Parsing never throws and never overruns: a text that
@@ -55,14 +56,11 @@ public:
 
     // Parses a copy of the text.
     bool Parse(const char* data, std::size_t length, ParseMode mode);
-    // Parses `text` where it lies: the document points into it, so it must outlive the
-    // document. `text[length]` must be '\0'. Names and values are not NUL-terminated:
-    // read them with their sizes. InPlace translates references inside the text.
-    bool ParseInPlace(char* text, std::size_t length, ParseMode mode);
+    // Parses `text` where it lies, without a copy: the document points into it, so it
+    // must outlive the document. `text[length]` must be '\0'. Names and values are not
+    // NUL-terminated: read them with their sizes.
+    bool ParseInPlace(const char* text, std::size_t length, ParseMode mode);
     XmlDocument<char>& Document() { return *m_document; }
-    // Whether the text parsed is still exactly as written: always after a refusal or a
-    // NonDestructive parse, and after an InPlace one of a text without references.
-    bool TextAsWritten() const { return m_textAsWritten; }
     // After a successful parse: the text is known, from the scan that guards the parse,
     // to be exactly what PrintXml gives for the document, which PrintsAs then need not
     // check (MarkupScan::printedForm).
@@ -76,7 +74,6 @@ private:
     SpareDocument m_document;
     std::vector<char> m_text;
     std::string m_error;
-    bool m_textAsWritten = true;
     bool m_printedForm = false;
 };
 

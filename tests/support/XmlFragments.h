@@ -14,7 +14,7 @@ class Fragment final {
 public:
     explicit Fragment(const std::string& xml)
     {
-        EXPECT_TRUE(m_parsed.Parse(xml.data(), xml.size(), zvrtkDorsaServiceLayer::detail::ParseMode::InPlace)) << xml;
+        EXPECT_TRUE(m_parsed.Parse(xml.data(), xml.size(), zvrtkDorsaServiceLayer::detail::ParseMode::Translated)) << xml;
     }
     zvrtkDorsaServiceLayer::XmlNode<char>* Root() { return m_parsed.Document().first_node(); }
 

@@ -66,7 +66,7 @@ TEST(XmlText, ADocumentTypeDeclarationIsRefused)
     const std::string text = "<!DOCTYPE x [ > <b c='> ]>" + Nested(10) + "'/>";
     EXPECT_EQ(detail::ScanMarkup(text.data(), text.size(), 5).problem, detail::MarkupProblem::Doctype);
     detail::ParsedXml parsed;
-    EXPECT_FALSE(parsed.Parse(text.data(), text.size(), detail::ParseMode::InPlace));
+    EXPECT_FALSE(parsed.Parse(text.data(), text.size(), detail::ParseMode::Translated));
     EXPECT_NE(parsed.Error().find("document type declaration"), std::string::npos) << parsed.Error();
 }
 
@@ -82,7 +82,7 @@ TEST(XmlText, DeepNestingCannotHideFromTheScan)
         Repeated(Repeated("<a>", 1900) + "<?>" + Repeated("</a>", 1900) + "?>", 100);
     for (const std::string* text : {&quotedName, &quotedAttributeName, &doctype, &closedInsideInstructions}) {
         detail::ParsedXml parsed;
-        EXPECT_FALSE(parsed.Parse(text->data(), text->size(), detail::ParseMode::InPlace));
+        EXPECT_FALSE(parsed.Parse(text->data(), text->size(), detail::ParseMode::Translated));
         EXPECT_FALSE(parsed.Error().empty());
     }
 }
@@ -91,7 +91,7 @@ TEST(XmlText, ParsesAndPrintsWithoutIndenting)
 {
     detail::ParsedXml parsed;
     const std::string text = "\xEF\xBB\xBF<a x='1'>\n <b>t&lt;</b><c></c></a>";
-    ASSERT_TRUE(parsed.Parse(text.data(), text.size(), detail::ParseMode::InPlace));
+    ASSERT_TRUE(parsed.Parse(text.data(), text.size(), detail::ParseMode::Translated));
     // Whitespace between elements is not kept.
     EXPECT_EQ(detail::PrintXml(parsed.Document()), "<a x=\"1\"><b>t&lt;</b><c/></a>");
 }
@@ -101,7 +101,7 @@ struct RefusedCase {
     bool atByte; // whether the error says where the parse stopped
 };
 
-// A refused text leaves no document, and a text refused in place is left as it came.
+// A refused text leaves no document, and the text is left as it came.
 TEST(XmlText, RefusesTextsThatCannotBeParsedSafely)
 {
     const RefusedCase cases[] = {
@@ -121,11 +121,11 @@ TEST(XmlText, RefusesTextsThatCannotBeParsedSafely)
     for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.text.substr(0, 40));
         detail::ParsedXml parsed;
-        EXPECT_FALSE(parsed.Parse(c.text.data(), c.text.size(), detail::ParseMode::InPlace));
+        EXPECT_FALSE(parsed.Parse(c.text.data(), c.text.size(), detail::ParseMode::Translated));
         EXPECT_FALSE(parsed.Error().empty());
         EXPECT_EQ(parsed.Document().first_node(), nullptr);
         std::string buffer = c.text;
-        EXPECT_FALSE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace));
+        EXPECT_FALSE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::Translated));
         EXPECT_EQ(buffer, c.text);
         EXPECT_EQ(parsed.Error().find(" at byte ") != std::string::npos, c.atByte) << parsed.Error();
     }
@@ -184,7 +184,7 @@ TEST(XmlText, TextNodesAreMadeOnlyWhereTextLiesBesideMarkup)
         EXPECT_EQ(detail::ScanMarkup(c.text.data(), c.text.size(), 10).textBesideMarkup, c.textBesideMarkup) << c.text;
         std::string buffer = c.text;
         detail::ParsedXml parsed;
-        ASSERT_TRUE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) << c.text;
+        ASSERT_TRUE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::Translated)) << c.text;
         // Printed, and read, the same either way.
         EXPECT_EQ(detail::PrintXml(parsed.Document()), PrintedByRapidXml(c.text)) << c.text;
         if (!c.textBesideMarkup) {
@@ -211,7 +211,7 @@ TEST(XmlText, RandomTextsPrintAsRapidXmlPrintsThem)
         text += "</r>";
         std::string buffer = text;
         detail::ParsedXml parsed;
-        if (!parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) {
+        if (!parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::Translated)) {
             continue;
         }
         ASSERT_EQ(detail::PrintXml(parsed.Document()), PrintedByRapidXml(text)) << text;
@@ -236,9 +236,9 @@ struct ElementTextCase {
 TEST(XmlText, AnElementsValueIsItsFirstText)
 {
     const ElementTextCase cases[] = {
-        {"<a><b>1 &lt; 2</b></a>", detail::ParseMode::InPlace, "1 < 2"},
-        {"<a>x &amp; y<b/>tail</a>", detail::ParseMode::InPlace, "x & y"},
-        {"<a>1 &lt; 2</a>", detail::ParseMode::NonDestructive, "1 &lt; 2"},
+        {"<a><b>1 &lt; 2</b></a>", detail::ParseMode::Translated, "1 < 2"},
+        {"<a>x &amp; y<b/>tail</a>", detail::ParseMode::Translated, "x & y"},
+        {"<a>1 &lt; 2</a>", detail::ParseMode::AsWritten, "1 &lt; 2"},
     };
     for (const ElementTextCase& c : cases) {
         detail::ParsedXml parsed;
@@ -292,7 +292,7 @@ TEST(XmlText, PrintingGrowsPastAWrongSizeHint)
 {
     const std::string text = Nested(50);
     detail::ParsedXml parsed;
-    ASSERT_TRUE(parsed.Parse(text.data(), text.size(), detail::ParseMode::InPlace));
+    ASSERT_TRUE(parsed.Parse(text.data(), text.size(), detail::ParseMode::Translated));
     EXPECT_EQ(detail::PrintXml(parsed.Document(), 1), detail::PrintXml(parsed.Document(), 100000));
 }
 
@@ -327,33 +327,39 @@ TEST(XmlText, ATextIsItsOwnPrintOnlyWhenPrintingGivesItBack)
         {"<a/>\n", false, false},                   // nor what follows the root
         {" <a/>", false, false},                    // nor what comes before it
         {"<a/><b/>", true, true},
+        {"<a x=\"&lt;&amp;\">1 &lt; 2 &amp;&gt; 3</a>", true, false}, // references as the printer writes them
+        {"<r><s k=\"1\">plain</s><t><u>x</u><v k=\"&lt;\">1 &gt; 2</v></t><w>&amp;</w></r>", true, false},
+        {"<a>x &amp; y<b/>tail &lt;</a>", true, false},
+        {"<a>&#60;</a>", false, false},             // printed "&lt;"
+        {"<a>&#x41;</a>", false, false},            // printed "A"
+        {"<a x=\"&quot;\"/>", false, false},         // printed in single quotes
     };
     for (const PrintedFormCase& c : cases) {
         std::string buffer = c.text;
         detail::ParsedXml parsed;
-        ASSERT_TRUE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::InPlace)) << c.text;
-        ASSERT_TRUE(parsed.TextAsWritten()) << c.text;
+        ASSERT_TRUE(parsed.ParseInPlace(&buffer[0], buffer.size(), detail::ParseMode::Translated)) << c.text;
         EXPECT_EQ(detail::PrintsAs(parsed.Document(), buffer.data(), buffer.size()), c.printed) << c.text;
         EXPECT_EQ(detail::PrintXml(parsed.Document()) == c.text, c.printed) << c.text;
         EXPECT_EQ(parsed.InPrintedForm(), c.scanned) << c.text;
     }
 }
 
-TEST(XmlText, OnlyATranslatingParseChangesTheText)
+// Translated values are the document's own strings: the text stays as written, so a
+// reply that holds references can still stand for its print.
+TEST(XmlText, NoParseChangesTheText)
 {
-    std::string translated = "<a>&lt;</a>";
-    detail::ParsedXml parsed;
-    ASSERT_TRUE(parsed.ParseInPlace(&translated[0], translated.size(), detail::ParseMode::InPlace));
-    EXPECT_FALSE(parsed.TextAsWritten());
-
-    std::string kept = "<a>&lt;</a>";
-    ASSERT_TRUE(parsed.ParseInPlace(&kept[0], kept.size(), detail::ParseMode::NonDestructive));
-    EXPECT_TRUE(parsed.TextAsWritten());
-
-    std::string refused = "<a>&lt;</b>";
-    EXPECT_FALSE(parsed.ParseInPlace(&refused[0], refused.size(), detail::ParseMode::InPlace));
-    EXPECT_TRUE(parsed.TextAsWritten());
-    EXPECT_EQ(refused, "<a>&lt;</b>");
+    for (const detail::ParseMode mode : {detail::ParseMode::Translated, detail::ParseMode::AsWritten}) {
+        const std::string written = "<a x=\"&amp;1\">&lt;b&gt; &#65;</a>";
+        std::string text = written;
+        detail::ParsedXml parsed;
+        ASSERT_TRUE(parsed.ParseInPlace(text.data(), text.size(), mode));
+        EXPECT_EQ(text, written);
+        const XmlNode<char>* element = parsed.Document().first_node();
+        const bool translated = mode == detail::ParseMode::Translated;
+        EXPECT_EQ(std::string(element->value(), element->value_size()), translated ? "<b> A" : "&lt;b&gt; &#65;");
+        const XmlAttribute<char>* attribute = element->first_attribute();
+        EXPECT_EQ(std::string(attribute->value(), attribute->value_size()), translated ? "&1" : "&amp;1");
+    }
 }
 
 } // namespace

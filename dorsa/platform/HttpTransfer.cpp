@@ -55,7 +55,12 @@ void StallGuard::OnConnected()
 
 bool StallGuard::CheckDeadline()
 {
-    if (m_deadlineMs > 0 && Clock::now() - m_started > std::chrono::milliseconds(m_deadlineMs)) {
+    return DeadlineHolds(Clock::now());
+}
+
+bool StallGuard::DeadlineHolds(Clock::time_point now)
+{
+    if (m_deadlineMs > 0 && now - m_started > std::chrono::milliseconds(m_deadlineMs)) {
         m_reason = "Timed out: the call passed its deadline of " + std::to_string(m_deadlineMs) + " ms";
         return false;
     }
@@ -64,10 +69,11 @@ bool StallGuard::CheckDeadline()
 
 bool StallGuard::Check(std::uint64_t uploaded, std::uint64_t downloaded, bool sending)
 {
-    if (!CheckDeadline()) {
+    // libcurl calls this many times a transfer: the clock is read once.
+    const Clock::time_point now = Clock::now();
+    if (!DeadlineHolds(now)) {
         return false;
     }
-    const Clock::time_point now = Clock::now();
     if (!m_connected || uploaded != m_uploaded || downloaded != m_downloaded) {
         m_uploaded = uploaded;
         m_downloaded = downloaded;

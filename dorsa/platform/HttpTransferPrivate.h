@@ -161,6 +161,8 @@ public:
     const std::string& Reason() const { return m_reason; }
 
 private:
+    bool DeadlineHolds(Clock::time_point now);
+
     long m_sendLimitMs;
     long m_receiveLimitMs;
     long m_deadlineMs; // 0: none

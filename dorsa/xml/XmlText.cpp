@@ -149,17 +149,19 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
         } else if (next == '?') {
             // As the parser does, the end is looked for after "<?": "<?>" ends nothing.
             at = SkipPast(at + 2, end, "?>");
-        } else if (StartsWith(at, end, "<!--")) {
-            at = SkipPast(at + 4, end, "-->");
-        } else if (StartsWith(at, end, "<![CDATA[")) {
-            scan.textBesideMarkup = true;
-            at = SkipPast(at + 9, end, "]]>");
-        } else if (StartsWith(at, end, "<!DOCTYPE")) {
-            // SOAP forbids one, and its internal subset is where markup could hide.
-            scan.problem = MarkupProblem::Doctype;
-            return scan;
         } else if (next == '!') {
-            at = SkipPast(at, end, ">");
+            if (StartsWith(at, end, "<!--")) {
+                at = SkipPast(at + 4, end, "-->");
+            } else if (StartsWith(at, end, "<![CDATA[")) {
+                scan.textBesideMarkup = true;
+                at = SkipPast(at + 9, end, "]]>");
+            } else if (StartsWith(at, end, "<!DOCTYPE")) {
+                // SOAP forbids one, and its internal subset is where markup could hide.
+                scan.problem = MarkupProblem::Doctype;
+                return scan;
+            } else {
+                at = SkipPast(at, end, ">");
+            }
         } else {
             bool selfClosing = false;
             at = EndOfStartTag(at + 1, end, selfClosing, printed);

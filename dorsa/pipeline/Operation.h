@@ -47,6 +47,7 @@
 #include "dorsa/platform/Time.h"
 
 #include <cstdint>
+#include <utility>
 
 namespace zvrtkDorsaServiceLayer {
 
@@ -118,11 +119,12 @@ private:
             m_response.SetServiceLayerResponse(outcome);
         }
 
-        // Assigning replaces everything, the outcome too; the caller records it again.
+        // Assigning replaces everything, the outcome too; the caller records it again. The
+        // parsed response is dropped next, so its contents are moved, not copied.
         void Read(XmlDocument<char>* reply) override
         {
             if (SmartPtr<Response> parsed = m_operation.ProcessResponse(reply)) {
-                m_response = *parsed;
+                m_response = std::move(*parsed);
             }
         }
 

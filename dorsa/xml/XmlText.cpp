@@ -34,9 +34,11 @@ const char* SkipPast(const char* at, const char* end, const char* terminator)
     return end;
 }
 
-const char* SkipWhile(const char* at, const char* end, const unsigned char (&table)[256])
+// Skips the characters `table` accepts. No table accepts the NUL that ends the text, so
+// a run never passes the end, and needs no bound of its own.
+const char* SkipWhile(const char* at, const unsigned char (&table)[256])
 {
-    while (at < end && table[static_cast<unsigned char>(*at)]) {
+    while (table[static_cast<unsigned char>(*at)]) {
         ++at;
     }
     return at;
@@ -51,20 +53,20 @@ const char* SkipWhile(const char* at, const char* end, const unsigned char (&tab
 const char* EndOfStartTag(const char* at, const char* end, bool& selfClosing, bool& printed)
 {
     const char* name = at;
-    at = SkipWhile(at, end, Tables::lookup_node_name);
+    at = SkipWhile(at, Tables::lookup_node_name);
     if (at == name) {
         return nullptr;
     }
     const char* blanks = at;
-    at = SkipWhile(at, end, Tables::lookup_whitespace);
+    at = SkipWhile(at, Tables::lookup_whitespace);
     while (at < end && Tables::lookup_attribute_name[static_cast<unsigned char>(*at)]) {
         printed = printed && at - blanks == 1 && *blanks == ' ';
-        at = SkipWhile(at, end, Tables::lookup_attribute_name);
-        const char* const equals = SkipWhile(at, end, Tables::lookup_whitespace);
+        at = SkipWhile(at, Tables::lookup_attribute_name);
+        const char* const equals = SkipWhile(at, Tables::lookup_whitespace);
         if (equals == end || *equals != '=') {
             return nullptr;
         }
-        const char* const quote = SkipWhile(equals + 1, end, Tables::lookup_whitespace);
+        const char* const quote = SkipWhile(equals + 1, Tables::lookup_whitespace);
         if (quote == end || (*quote != '"' && *quote != '\'')) {
             return nullptr;
         }
@@ -77,7 +79,7 @@ const char* EndOfStartTag(const char* at, const char* end, bool& selfClosing, bo
                   !std::memchr(quote + 1, '<', static_cast<std::size_t>(valueEnd - quote - 1)) &&
                   !std::memchr(quote + 1, '>', static_cast<std::size_t>(valueEnd - quote - 1));
         blanks = valueEnd + 1;
-        at = SkipWhile(blanks, end, Tables::lookup_whitespace);
+        at = SkipWhile(blanks, Tables::lookup_whitespace);
     }
     printed = printed && at == blanks;
     selfClosing = at < end && *at == '/';
@@ -85,30 +87,33 @@ const char* EndOfStartTag(const char* at, const char* end, bool& selfClosing, bo
     return at < end && *at == '>' ? at + 1 : nullptr;
 }
 
-// The characters the printer writes as references in an element's text, besides '<' and
-// '&', which the scan finds on its own.
-struct EscapedInText {
+// What matters of a character in an element's own text: whether the printer writes it as
+// a reference (besides '<' and '&', which the scan finds on its own), and whether it is
+// other than a blank.
+enum : unsigned char { s_escapedInText = 1, s_notBlank = 2 };
+struct TextCharacters {
     unsigned char table[256] = {};
-    EscapedInText()
+    TextCharacters()
     {
+        for (int c = 0; c < 256; ++c) {
+            table[c] = Tables::lookup_whitespace[c] ? 0 : s_notBlank;
+        }
         for (const char c : {'>', '\'', '"'}) {
-            table[static_cast<unsigned char>(c)] = 1;
+            table[static_cast<unsigned char>(c)] |= s_escapedInText;
         }
     }
 };
-const EscapedInText s_escapedInText;
+const TextCharacters s_textCharacters;
 
 // Whether an element's own text, as written, is what the printer writes for it: not
 // blanks alone (the parser keeps no such text), none of the characters it escapes.
 bool ElementTextInPrintedForm(const char* text, const char* end)
 {
-    if (SkipWhile(text, end, Tables::lookup_whitespace) == end) {
-        return false;
+    unsigned char seen = 0;
+    for (; text < end; ++text) {
+        seen |= s_textCharacters.table[static_cast<unsigned char>(*text)];
     }
-    while (text < end && !s_escapedInText.table[static_cast<unsigned char>(*text)]) {
-        ++text;
-    }
-    return text == end;
+    return seen == s_notBlank;
 }
 
 } // namespace
@@ -128,9 +133,12 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
     // after the parse can tell.
     bool printed = std::memchr(text, '&', length) == nullptr;
     for (const char* at = text; at < end;) {
-        at = static_cast<const char*>(std::memchr(at, '<', static_cast<std::size_t>(end - at)));
-        if (!at) {
-            break;
+        // Tags mostly follow one another: look further only when they do not.
+        if (*at != '<') {
+            at = static_cast<const char*>(std::memchr(at, '<', static_cast<std::size_t>(end - at)));
+            if (!at) {
+                break;
+            }
         }
         const char* const markupStart = at;
         Markup markup = Markup::Other;
@@ -139,7 +147,7 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
             markup = Markup::EndTag;
             depth -= depth > 0 ? 1 : 0;
             // "</name>" as the printer writes it, else anything up to the first '>'.
-            const char* const nameEnd = SkipWhile(at + 2, end, Tables::lookup_node_name);
+            const char* const nameEnd = SkipWhile(at + 2, Tables::lookup_node_name);
             if (nameEnd < end && *nameEnd == '>') {
                 at = nameEnd + 1;
             } else {
@@ -185,7 +193,7 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
         }
         // The parser makes no text node of blanks alone.
         if (!scan.textBesideMarkup && !(previous == Markup::StartTag && markup == Markup::EndTag) &&
-            SkipWhile(textStart, markupStart, Tables::lookup_whitespace) != markupStart) {
+            SkipWhile(textStart, Tables::lookup_whitespace) != markupStart) {
             scan.textBesideMarkup = true;
         }
         previous = markup;

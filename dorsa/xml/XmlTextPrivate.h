@@ -36,7 +36,8 @@ struct MarkupScan {
 
 // A cheap scan of `text` that reads tags exactly as RapidXML does (its own character
 // tables, comments, CDATA, processing instructions and attributes), so that what it
-// counts is what the parser would recurse into.
+// counts is what the parser would recurse into. As for the parser, the text holds no NUL
+// byte and `text[length]` is one.
 MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth);
 
 // Either way the text parsed is left exactly as written.

@@ -26,7 +26,7 @@ RecordData::RecordData(const XmlNode<char>* node)
             continue;
         }
         int slot = -1;
-        AttributeReference::IsPseudoAttributeName(GetText(name), &slot);
+        AttributeReference::IsPseudoAttributeName(TextView(name), &slot);
         if (SmartPtr<AttributeValue> value = AttributeValue::CreateOne(entry)) {
             if (slot >= 0) {
                 m_pseudoAttributes[slot] = value;

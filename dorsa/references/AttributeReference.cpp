@@ -53,14 +53,14 @@ void AttributeReference::MakePseudoAttribute(int value)
     m_isPseudo = true;
 }
 
-bool AttributeReference::IsPseudoAttributeName(const std::string& text, int* index)
+bool AttributeReference::IsPseudoAttributeName(std::string_view text, int* index)
 {
     // The name in square brackets; compared without formatting each candidate, since
     // record data asks this of every value it reads.
     if (text.size() < 2 || text.front() != '[' || text.back() != ']') {
         return false;
     }
-    const std::string_view inner(text.data() + 1, text.size() - 2);
+    const std::string_view inner = text.substr(1, text.size() - 2);
     for (int value = 0; value < s_recognisedPseudoCount; ++value) {
         if (inner == s_pseudoNames[value]) {
             if (index) {

@@ -6,6 +6,7 @@
 #include "dorsa/xml/XmlReadable.h"
 
 #include <string>
+#include <string_view>
 
 namespace zvrtkDorsaServiceLayer {
 
@@ -65,7 +66,7 @@ public:
     /// Turns this reference into the pseudo attribute `value`; values past the last do nothing.
     void MakePseudoAttribute(int value);
     /// Whether `text` is "[name]" for one of the first twenty pseudo attributes; stores its value in `index`.
-    static bool IsPseudoAttributeName(const std::string& text, int* index);
+    static bool IsPseudoAttributeName(std::string_view text, int* index);
 
     void CreateXMLNode(XmlNode<char>* parent) const;
 

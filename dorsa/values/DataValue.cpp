@@ -2,25 +2,29 @@
 #include "dorsa/xml/XmlBinding.h"
 
 #include <algorithm>
-#include <cctype>
-#include <functional>
+#include <cstdint>
 
 namespace zvrtkDorsaServiceLayer {
 
 DataValueFactoryNew::Registry DataValueFactoryNew::s_factories;
 
 namespace {
+// ASCII only, whatever the locale: type codes are ASCII, and a locale's own lowering
+// (a Turkish 'I') would make equal codes differ.
 char LowerAscii(char c)
 {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 } // namespace
 
+// FNV-1a over the lowered bytes, without a lowered copy: it runs for every value read.
 std::size_t StringAHashI::operator()(const std::string& text) const
 {
-    std::string lower(text.size(), '\0');
-    std::transform(text.begin(), text.end(), lower.begin(), LowerAscii);
-    return std::hash<std::string>()(lower);
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char c : text) {
+        hash = (hash ^ static_cast<unsigned char>(LowerAscii(c))) * 1099511628211ull;
+    }
+    return static_cast<std::size_t>(hash);
 }
 
 bool StringACompareI::operator()(const std::string& a, const std::string& b) const
@@ -62,7 +66,7 @@ void ContainedDataValueFactory::RegisterType(const std::string& elementName, con
 
 SmartPtr<IDataValue> ContainedDataValueFactory::CreateOne(const XmlNode<char>* node, std::string* typeCodeOut) const
 {
-    const auto found = m_typeCodes.find(GetLocalName(node));
+    const auto found = m_typeCodes.find(LocalNameView(node));
     if (found == m_typeCodes.end()) {
         return nullptr;
     }

@@ -12,6 +12,8 @@
 #include "dorsa/xml/XmlDom.h"
 
 #include <cstddef>
+#include <functional>
+#include <map>
 #include <string>
 #include <unordered_map>
 
@@ -145,7 +147,8 @@ public:
     SmartPtr<IDataValue> CreateOne(const XmlNode<char>* node, std::string* typeCodeOut) const;
 
 private:
-    std::unordered_map<std::string, std::string> m_typeCodes;
+    // Ordered with a transparent comparison, so that a name is looked up where it lies.
+    std::map<std::string, std::string, std::less<>> m_typeCodes;
 };
 
 /**

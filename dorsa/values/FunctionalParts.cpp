@@ -26,9 +26,9 @@ void ReadTypedList(const XmlNode<char>* parent, const char* localName, const Typ
                    std::vector<SmartPtr<T>>& out)
 {
     for (const XmlNode<char>* element : FindChildElements(localName, parent)) {
-        const std::string type = GetText(FindAttribute("type", element));
+        const std::string_view type = TextView(FindAttribute("type", element));
         for (const TypedReader<T>& reader : readers) {
-            if (type.find(reader.typeName) != std::string::npos) {
+            if (type.find(reader.typeName) != std::string_view::npos) {
                 if (SmartPtr<T> item = reader.create(element)) {
                     out.push_back(item);
                 }

@@ -18,7 +18,7 @@ const EnumName<ParameterValue::eParameterValueType> s_valueTypes[] = {
 ParameterValue::ParameterValue(const XmlNode<char>* node)
 {
     if (const XmlAttribute<char>* type = FindAttribute("type", node)) {
-        m_type = GetText(type).find("Numeric") != std::string::npos ? Numeric : Discrete;
+        m_type = TextView(type).find("Numeric") != std::string_view::npos ? Numeric : Discrete;
     }
     if (m_type == Numeric) {
         ReadDouble(node, m_numeric, "Value");

@@ -25,13 +25,19 @@ NamePart LocalPart(const Named* named)
 }
 
 template <class Named>
-std::string LocalNameOf(const Named* named)
+std::string_view LocalNameOf(const Named* named)
 {
     if (!named) {
-        return std::string();
+        return std::string_view();
     }
     const NamePart local = LocalPart(named);
-    return std::string(local.begin, local.size);
+    return std::string_view(local.begin, local.size);
+}
+
+template <class Named>
+std::string_view TextOf(const Named* named)
+{
+    return named ? std::string_view(named->value(), named->value_size()) : std::string_view();
 }
 
 // Compares without building a string: lookups run for every field read.
@@ -46,12 +52,17 @@ bool HasLocalName(const Named* named, std::string_view localName)
 
 std::string GetLocalName(const XmlNode<char>* node)
 {
-    return LocalNameOf(node);
+    return std::string(LocalNameOf(node));
 }
 
 std::string GetLocalName(const XmlAttribute<char>* attribute)
 {
-    return LocalNameOf(attribute);
+    return std::string(LocalNameOf(attribute));
+}
+
+std::string_view LocalNameView(const XmlNode<char>* node)
+{
+    return LocalNameOf(node);
 }
 
 XmlNode<char>* FindChildElement(std::string_view localName, const XmlNode<char>* parent)
@@ -116,12 +127,22 @@ XmlAttribute<char>* FindAttribute(std::string_view localName, const XmlNode<char
 
 std::string GetText(const XmlNode<char>* element)
 {
-    return element ? std::string(element->value(), element->value_size()) : std::string();
+    return std::string(TextOf(element));
 }
 
 std::string GetText(const XmlAttribute<char>* attribute)
 {
-    return attribute ? std::string(attribute->value(), attribute->value_size()) : std::string();
+    return std::string(TextOf(attribute));
+}
+
+std::string_view TextView(const XmlNode<char>* element)
+{
+    return TextOf(element);
+}
+
+std::string_view TextView(const XmlAttribute<char>* attribute)
+{
+    return TextOf(attribute);
 }
 
 XmlDocument<char>* GetOwnerDocument(const XmlNode<char>* node)

@@ -16,6 +16,8 @@ namespace zvrtkDorsaServiceLayer {
 // are never resolved. A null node finds nothing.
 DORSA_EXPORT std::string GetLocalName(const XmlNode<char>* node);
 DORSA_EXPORT std::string GetLocalName(const XmlAttribute<char>* attribute);
+/// The local name where it lies in the document, for lookups that need no copy.
+DORSA_EXPORT std::string_view LocalNameView(const XmlNode<char>* node);
 DORSA_EXPORT XmlNode<char>* FindChildElement(std::string_view localName, const XmlNode<char>* parent);
 DORSA_EXPORT std::vector<XmlNode<char>*> FindChildElements(std::string_view localName, const XmlNode<char>* parent);
 /// The next sibling element after `element` with this local name, or null.
@@ -26,6 +28,9 @@ DORSA_EXPORT XmlAttribute<char>* FindAttribute(std::string_view localName, const
 /// Text of the element, "" for a null element or one without text.
 DORSA_EXPORT std::string GetText(const XmlNode<char>* element);
 DORSA_EXPORT std::string GetText(const XmlAttribute<char>* attribute);
+/// The same text where it lies in the document, valid while the document is.
+DORSA_EXPORT std::string_view TextView(const XmlNode<char>* element);
+DORSA_EXPORT std::string_view TextView(const XmlAttribute<char>* attribute);
 
 // Making and linking. Names and texts are copied into the document's pool.
 DORSA_EXPORT XmlDocument<char>* GetOwnerDocument(const XmlNode<char>* node);

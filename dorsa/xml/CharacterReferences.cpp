@@ -90,11 +90,6 @@ Reference DecodeReference(const char* at, const char* end)
     return reference;
 }
 
-bool HasAmpersand(const char* value, std::size_t size)
-{
-    return size > 0 && std::memchr(value, '&', size) != nullptr;
-}
-
 // Finds the '&'s of the values of a document parsed from `text`, whose values all lie in
 // the text and come in the order of the text as the document is walked: each '&' is then
 // searched for once, instead of each value being searched whole.
@@ -189,10 +184,7 @@ bool TranslateValue(XmlDocument<char>& document, Named& named, AmpersandCursor& 
 
 bool TranslateReferences(XmlDocument<char>& document, const char* text, std::size_t length, ReferenceError& error)
 {
-    // Most replies hold no reference at all: one scan of the text then settles it.
-    if (!HasAmpersand(text, length)) {
-        return true;
-    }
+    // A text without an '&' ends at the first node: its span is the whole text.
     AmpersandCursor ampersands(text, length);
     const char* const end = text + length;
     for (XmlNode<char>* node = document.first_node(); node;) {

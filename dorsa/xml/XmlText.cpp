@@ -131,7 +131,8 @@ MarkupScan ScanMarkup(const char* text, std::size_t length, std::size_t maxDepth
     const char* textStart = text;
     // A reference may or may not be written as the printer writes it: only the comparison
     // after the parse can tell.
-    bool printed = std::memchr(text, '&', length) == nullptr;
+    scan.ampersand = std::memchr(text, '&', length) != nullptr;
+    bool printed = !scan.ampersand;
     for (const char* at = text; at < end;) {
         // Tags mostly follow one another: look further only when they do not.
         if (*at != '<') {
@@ -247,7 +248,7 @@ bool ParsedXml::ParseInPlace(const char* text, std::size_t length, ParseMode mod
         where = static_cast<const char*>(error.Where());
     }
     ReferenceError referenceError;
-    if (m_error.empty() && mode == ParseMode::Translated &&
+    if (m_error.empty() && mode == ParseMode::Translated && scan.ampersand &&
         !TranslateReferences(*m_document, text, length, referenceError)) {
         m_error = referenceError.what;
         where = referenceError.where;

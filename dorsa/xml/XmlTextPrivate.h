@@ -32,6 +32,8 @@ struct MarkupScan {
     // only, written as the printer writes them (tags without spare blanks, attributes in
     // double quotes, empty elements as "<a/>") and without any '&'. False says nothing.
     bool printedForm = false;
+    // The text holds an '&', so it may hold references to translate.
+    bool ampersand = false;
 };
 
 // A cheap scan of `text` that reads tags exactly as RapidXML does (its own character
